@@ -1,0 +1,17 @@
+#include <QApplication>
+
+#include "main_window/app_icon.h"
+#include "main_window/design_fonts.h"
+#include "main_window/form1.h"
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("hiduke"));
+  QApplication::setWindowIcon(hiduke::AppIcon());
+  hiduke::InstallFontSubstitutes();
+
+  hiduke::Form1 window;
+  window.Form_Load();
+  window.show();
+  return QApplication::exec();
+}

@@ -1,0 +1,49 @@
+# Helpers for end-to-end tests: a private Xvfb display, the program started
+# in a temporary directory, and cleanup of everything started. Sourced.
+
+e2e_started=()
+e2e_cleanup() {
+  local pid
+  for pid in "${e2e_started[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${e2e_started[@]}"; do wait "$pid" 2>/dev/null || true; done
+  [ -n "${e2e_dir:-}" ] && rm -rf "$e2e_dir"
+}
+trap e2e_cleanup EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# Starts Xvfb on a free display number and exports DISPLAY.
+start_x() {
+  local fd_file
+  e2e_dir=$(mktemp -d)
+  fd_file="$e2e_dir/display"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fd_file" 2>"$e2e_dir/xvfb.log" &
+  e2e_started+=($!)
+  for _ in $(seq 100); do [ -s "$fd_file" ] && break; sleep 0.1; done
+  [ -s "$fd_file" ] || fail "Xvfb did not start: $(cat "$e2e_dir/xvfb.log")"
+  export DISPLAY=":$(head -n1 "$fd_file")"
+}
+
+# Starts the program in $e2e_dir/work; sets $app_pid.
+start_app() {
+  mkdir -p "$e2e_dir/work"
+  (cd "$e2e_dir/work" && exec "$1") >"$e2e_dir/app.log" 2>&1 &
+  app_pid=$!
+  e2e_started+=("$app_pid")
+}
+
+# Prints the id of the first visible window whose title matches, waiting for it.
+find_window() {
+  local id
+  for _ in $(seq 100); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 || true)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  fail "no window titled '$1'; program output: $(cat "$e2e_dir/app.log")"
+}
+
+# Prints "WIDTHxHEIGHT" of a window.
+window_size() {
+  xwininfo -id "$1" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'
+}
