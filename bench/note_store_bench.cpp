@@ -1,0 +1,238 @@
+// Note marks and saves on stores of 1,000 to 1,000,000 records, each beside
+// its baselines:
+//   Floor       the file read whole and its lines counted
+//   FortyTwo    one scan per day cell (open, read up to the first record of
+//               the cell's date, close), 42 per month shown
+//   WriteRename the new file's bytes written to a temporary file, fsynced and
+//               renamed over the old one
+// Stores are written to a fresh directory under $HIDUKE_BENCH_DIR (default:
+// the current directory), so the save figures are those of that disk.
+
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "note_store/note_record.h"
+#include "note_store/note_store.h"
+
+namespace {
+
+// The month shown: the last month of every store, as today's month is for
+// notes kept in date order.
+constexpr int kYear = 2999;
+constexpr int kMonth = 12;
+constexpr size_t kChunk = size_t{1} << 16;
+
+bool IsLeap(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int DaysIn(int year, int month) {
+  static constexpr std::array<int, 12> days = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return month == 2 && IsLeap(year) ? 29 : days[static_cast<size_t>(month - 1)];
+}
+
+// 0 = Sunday.
+int Weekday(int year, int month, int day) {
+  static constexpr std::array<int, 12> offsets = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
+  if (month < 3) year -= 1;
+  return (year + year / 4 - year / 100 + year / 400 + offsets[static_cast<size_t>(month - 1)] + day) % 7;
+}
+
+class BenchDir {
+ public:
+  BenchDir() {
+    const char* base = std::getenv("HIDUKE_BENCH_DIR");
+    std::string pattern = std::string(base != nullptr ? base : ".") + "/hiduke-bench-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+  }
+  ~BenchDir() { std::filesystem::remove_all(path_); }
+  const std::string& path() const { return path_; }
+
+  // A store of `records` notes, one per day in date order, ending on the
+  // last day of the month shown; texts of one to three short lines.
+  const std::string& Store(long records) {
+    auto found = stores_.find(records);
+    if (found != stores_.end()) return found->second;
+    static const std::array<std::string, 6> texts = {
+        "\x89\xef\x8b\x63",                                          // 会議
+        "\x94\x83\x82\xa2\x95\xa8;10\x8e\x9e",                       // 買い物;10時
+        "\x8e\x95\x88\xe3\x8e\xd2 15:00",                            // 歯医者 15:00
+        "\x91\xc5\x82\xbf\x8d\x87\x82\xed\x82\xb9;\x8e\x91\x97\xbf",  // 打ち合わせ;資料
+        "\x97\x46\x90\x6c\x82\xc6\x90\x48\x8e\x96",                  // 友人と食事
+        "\x8f\x6f\x92\xa3;\x90\x56\x8a\xb2\x90\xfc;\x94\x8e\x82\xdc\x82\xe8",  // 出張;新幹線;泊まり
+    };
+    // Step back from the last day to find the first one.
+    int year = kYear, month = kMonth, day = DaysIn(kYear, kMonth);
+    for (long i = 1; i < records; ++i) {
+      if (--day == 0) {
+        if (--month == 0) {
+          month = 12;
+          --year;
+        }
+        day = DaysIn(year, month);
+      }
+    }
+    std::string content;
+    for (long i = 0; i < records; ++i) {
+      content += hiduke::FormatNoteRecord({year, month, day}, texts[static_cast<size_t>(i) % texts.size()]);
+      if (++day > DaysIn(year, month)) {
+        day = 1;
+        if (++month == 13) {
+          month = 1;
+          ++year;
+        }
+      }
+    }
+    std::string path = path_ + "/store-" + std::to_string(records) + ".dat";
+    std::ofstream(path, std::ios::binary).write(content.data(), static_cast<std::streamsize>(content.size()));
+    return stores_.emplace(records, path).first->second;
+  }
+
+ private:
+  std::string path_;
+  std::map<long, std::string> stores_;
+};
+
+BenchDir& Dir() {
+  static BenchDir dir;
+  return dir;
+}
+
+long FileSize(const std::string& path) { return static_cast<long>(std::filesystem::file_size(path)); }
+
+void BM_Marks_Floor(benchmark::State& state) {
+  const std::string& path = Dir().Store(state.range(0));
+  auto buffer = std::make_unique_for_overwrite<char[]>(kChunk);
+  for (auto _ : state) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    long lines = 0;
+    ssize_t n;
+    while ((n = ::read(fd, buffer.get(), kChunk)) > 0) {
+      const char* p = buffer.get();
+      const char* end = p + n;
+      while ((p = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)))) != nullptr) {
+        ++lines;
+        ++p;
+      }
+    }
+    ::close(fd);
+    benchmark::DoNotOptimize(lines);
+  }
+  state.SetBytesProcessed(state.iterations() * FileSize(path));
+  state.counters["file_bytes"] = static_cast<double>(FileSize(path));
+}
+
+void BM_Marks_OnePass(benchmark::State& state) {
+  hiduke::NoteStore store(Dir().Store(state.range(0)));
+  for (auto _ : state) {
+    auto marks = store.MarkedDays(kYear, kMonth);
+    if (!marks) state.SkipWithError(marks.error().message.c_str());
+    benchmark::DoNotOptimize(marks);
+  }
+  state.SetBytesProcessed(state.iterations() * FileSize(store.path()));
+}
+
+// One scan of the file for one cell: stops at the first record of the date.
+bool ScanForDate(const std::string& path, const hiduke::NoteDate& date, char* buffer) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  size_t filled = 0;
+  bool found = false;
+  ssize_t n;
+  while (!found && (n = ::read(fd, buffer + filled, kChunk - filled)) > 0) {
+    filled += static_cast<size_t>(n);
+    const char* p = buffer;
+    const char* end = buffer + filled;
+    const char* newline;
+    while ((newline = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)))) != nullptr) {
+      std::string_view line(p, static_cast<size_t>(newline - p));
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+      std::string_view text_field;
+      auto line_date = hiduke::ReadNoteDate(line, &text_field);
+      if (line_date && *line_date == date && hiduke::IsNoteText(text_field)) {
+        found = true;
+        break;
+      }
+      p = newline + 1;
+    }
+    filled = static_cast<size_t>(end - p);
+    std::memmove(buffer, p, filled);
+  }
+  ::close(fd);
+  return found;
+}
+
+void BM_Marks_FortyTwoScans(benchmark::State& state) {
+  const std::string& path = Dir().Store(state.range(0));
+  auto buffer = std::make_unique_for_overwrite<char[]>(kChunk);
+  const int first = Weekday(kYear, kMonth, 1);
+  const int days = DaysIn(kYear, kMonth);
+  for (auto _ : state) {
+    std::bitset<32> marks;
+    for (int cell = 0; cell < 42; ++cell) {
+      int day = cell - first + 1;
+      if (day < 1 || day > days) day = 0;  // an empty cell shows 0
+      if (ScanForDate(path, {kYear, kMonth, day}, buffer.get())) marks.set(static_cast<size_t>(day));
+    }
+    benchmark::DoNotOptimize(marks);
+  }
+  state.SetBytesProcessed(state.iterations() * FileSize(path));
+}
+
+// Saves alternate between two texts of the same length, so the store keeps
+// its size; the record replaced is the 15th of the month shown.
+void BM_Save_NoteStore(benchmark::State& state) {
+  hiduke::NoteStore store(Dir().Store(state.range(0)));
+  long i = 0;
+  for (auto _ : state) {
+    auto saved = store.SaveNote({kYear, kMonth, 15}, i++ % 2 == 0 ? "会議;資料" : "会議;準備");
+    if (!saved) state.SkipWithError(saved.error().message.c_str());
+  }
+  state.SetBytesProcessed(state.iterations() * FileSize(store.path()));
+}
+
+void BM_Save_WriteFsyncRename(benchmark::State& state) {
+  const std::string& path = Dir().Store(state.range(0));
+  std::ifstream in(path, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string target = Dir().path() + "/plain-" + std::to_string(state.range(0)) + ".dat";
+  const std::string temporary = target + ".tmp";
+  for (auto _ : state) {
+    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    std::string_view rest = bytes;
+    while (!rest.empty()) {
+      ssize_t n = ::write(fd, rest.data(), rest.size());
+      if (n <= 0) break;
+      rest.remove_prefix(static_cast<size_t>(n));
+    }
+    ::fsync(fd);
+    ::close(fd);
+    ::rename(temporary.c_str(), target.c_str());
+  }
+  std::filesystem::remove(target);
+  state.SetBytesProcessed(state.iterations() * static_cast<long>(bytes.size()));
+}
+
+void Sizes(benchmark::internal::Benchmark* b) {
+  for (long records : {1'000L, 10'000L, 100'000L, 1'000'000L}) b->Arg(records);
+  b->ArgName("records")->Unit(benchmark::kMicrosecond);
+}
+
+BENCHMARK(BM_Marks_Floor)->Apply(Sizes);
+BENCHMARK(BM_Marks_OnePass)->Apply(Sizes);
+BENCHMARK(BM_Marks_FortyTwoScans)->Apply(Sizes);
+BENCHMARK(BM_Save_WriteFsyncRename)->Apply(Sizes);
+BENCHMARK(BM_Save_NoteStore)->Apply(Sizes);
+
+}  // namespace
+
+BENCHMARK_MAIN();

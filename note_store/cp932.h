@@ -1,0 +1,33 @@
+#ifndef HIDUKE_NOTE_STORE_CP932_H
+#define HIDUKE_NOTE_STORE_CP932_H
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "note_store/store_error.h"
+
+namespace hiduke {
+
+// Conversion between the window's UTF-8 text and the code page 932 bytes of
+// the note file, done by the C library's iconv ("CP932").
+
+struct Cp932Encoding {
+  // The CP932 bytes; complete only when `unencodable` is empty.
+  std::string bytes;
+  // Each character that CP932 cannot hold, as UTF-8, once and in order of
+  // first appearance. Bytes that are not valid UTF-8 show as U+FFFD.
+  std::vector<std::string> unencodable;
+};
+
+// UTF-8 to CP932. Characters that CP932 holds only as a look-alike (for
+// example 〜 U+301C) are converted to the look-alike's bytes.
+StoreResult<Cp932Encoding> EncodeCp932(std::string_view utf8);
+
+// CP932 to UTF-8; every byte that does not start a valid CP932 character
+// becomes one U+FFFD.
+StoreResult<std::string> DecodeCp932(std::string_view cp932);
+
+}  // namespace hiduke
+
+#endif  // HIDUKE_NOTE_STORE_CP932_H

@@ -1,0 +1,94 @@
+#ifndef HIDUKE_NOTE_STORE_NOTE_RECORD_H
+#define HIDUKE_NOTE_STORE_NOTE_RECORD_H
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace hiduke {
+
+// The date of a note. Records are matched by comparing the three numbers as
+// integers.
+struct NoteDate {
+  int year;
+  int month;
+  int day;
+  friend bool operator==(const NoteDate&, const NoteDate&) = default;
+};
+
+// Largest value of a date field in the file (a 16-bit signed integer).
+inline constexpr int kMaxDateField = 32767;
+
+// One record of the note file: one line `year,month,day,text`.
+struct NoteRecord {
+  NoteDate date;
+  // Stored form: code page 932 bytes with ";" for every line break.
+  std::string text;
+  friend bool operator==(const NoteRecord&, const NoteRecord&) = default;
+};
+
+// Reads one line of the note file, without its terminator. A line is a
+// record when it has three date fields (spaces, decimal digits 0..32767,
+// spaces, comma) followed by a text field (see ReadNoteText); anything else
+// is nullopt: no note of any date.
+std::optional<NoteRecord> ReadNoteRecord(std::string_view line);
+
+// Reads one date field (spaces, digits, spaces, comma) starting at `p`;
+// returns the position after the comma, or nullptr when the field is not a
+// number within 0..kMaxDateField. Inline: scans call it for every line.
+inline const char* ReadDateField(const char* p, const char* end, int* value) {
+  while (p != end && *p == ' ') ++p;
+  const char* const digits = p;
+  int number = 0;
+  while (p != end && static_cast<unsigned char>(*p - '0') < 10) {
+    number = number * 10 + (*p - '0');
+    if (number > kMaxDateField) return nullptr;
+    ++p;
+  }
+  if (p == digits) return nullptr;
+  while (p != end && *p == ' ') ++p;
+  if (p == end || *p != ',') return nullptr;
+  *value = number;
+  return p + 1;
+}
+
+// The date fields only, for scans that look at the date of every line: the
+// date, and in `text_field` the rest of the line after the third comma. The
+// line is a record only if ReadNoteText also accepts `text_field`.
+inline std::optional<NoteDate> ReadNoteDate(std::string_view line, std::string_view* text_field) {
+  const char* p = line.data();
+  const char* const end = p + line.size();
+  NoteDate date{};
+  if ((p = ReadDateField(p, end, &date.year)) == nullptr) return std::nullopt;
+  if ((p = ReadDateField(p, end, &date.month)) == nullptr) return std::nullopt;
+  if ((p = ReadDateField(p, end, &date.day)) == nullptr) return std::nullopt;
+  *text_field = std::string_view(p, static_cast<size_t>(end - p));
+  return date;
+}
+
+// The text field: leading spaces skipped; a field starting with a double
+// quote runs to the closing quote ("" inside is one quote) and may be
+// followed by spaces only; any other field runs to the end of the line,
+// commas and trailing spaces included. nullopt when the field is malformed.
+std::optional<std::string> ReadNoteText(std::string_view text_field);
+
+// Whether ReadNoteText accepts `text_field`, without copying the text.
+bool IsNoteText(std::string_view text_field);
+
+// The record line `year,month,day,text` CR LF. Numbers in plain decimal; the
+// date must lie within 0..kMaxDateField. The text is written as it is unless
+// it would not read back exactly (it holds a comma, or begins with a space or
+// a double quote): then it is written between double quotes with every inner
+// quote doubled. Line breaks left in the text (CR LF, or a lone CR or LF)
+// are written as ";" so that a record always stays on one line.
+std::string FormatNoteRecord(const NoteDate& date, std::string_view text);
+
+// Note text to stored form: every CR LF pair becomes ";".
+std::string EncodeNoteText(std::string_view note);
+
+// Stored form to note text: every ";" becomes a CR LF pair.
+std::string DecodeNoteText(std::string_view stored);
+
+}  // namespace hiduke
+
+#endif  // HIDUKE_NOTE_STORE_NOTE_RECORD_H

@@ -1,0 +1,204 @@
+#include "note_store/note_record.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "note_store/cp932.h"
+#include "note_store/note_content.h"
+
+namespace hiduke {
+namespace {
+
+constexpr char kKaigi[] = "\x89\xef\x8b\x63";  // 会議 in code page 932
+
+struct ReadCase {
+  std::string line;
+  std::optional<NoteRecord> expected;
+};
+
+TEST(ReadNoteRecordTest, ReadsRecordsAndRejectsEverythingElse) {
+  const NoteDate d{2002, 3, 15};
+  const std::vector<ReadCase> cases = {
+      {"2002,3,15,会議", NoteRecord{d, "会議"}},
+      {std::string("2002,3,15,") + kKaigi, NoteRecord{d, kKaigi}},
+      {" 2002 ,  03 ,015  ,x", NoteRecord{d, "x"}},
+      {"2002,3,15,", NoteRecord{d, ""}},
+      {"2002,3,15,   ", NoteRecord{d, ""}},
+      {"2002,3,15,   a b  ", NoteRecord{d, "a b  "}},
+      {"2002,3,15,a,b,,c", NoteRecord{d, "a,b,,c"}},
+      {"2002,3,15,a\"b\"", NoteRecord{d, "a\"b\""}},
+      {"2002,3,15,a;b;", NoteRecord{d, "a;b;"}},
+      {"2002,3,15,a\rb", NoteRecord{d, "a\rb"}},
+      {"2002,3,15,\"a,b\"", NoteRecord{d, "a,b"}},
+      {"2002,3,15,  \"say \"\"hi\"\"\"  ", NoteRecord{d, "say \"hi\""}},
+      {"2002,3,15,\"\"", NoteRecord{d, ""}},
+      {"2002,3,15,\"\"\"\"", NoteRecord{d, "\""}},
+      {"2002,3,15,\" lead\"", NoteRecord{d, " lead"}},
+      {"0,0,0,x", NoteRecord{{0, 0, 0}, "x"}},
+      {"32767,32767,32767,x", NoteRecord{{32767, 32767, 32767}, "x"}},
+      {"000000000000002002,3,15,x", NoteRecord{d, "x"}},
+      // Not records.
+      {"", std::nullopt},
+      {"   ", std::nullopt},
+      {"2002,3,15", std::nullopt},
+      {"2002,3", std::nullopt},
+      {"words only", std::nullopt},
+      {"2002,3,15 x", std::nullopt},
+      {"2002,3,,x", std::nullopt},
+      {",3,15,x", std::nullopt},
+      {"2002,3,1 5,x", std::nullopt},
+      {"2002,3,x5,x", std::nullopt},
+      {"2002,3,32768,x", std::nullopt},
+      {"99999999999999999999,3,15,x", std::nullopt},
+      {"2002,-3,15,x", std::nullopt},
+      {"+2002,3,15,x", std::nullopt},
+      {"2002,\t3,15,x", std::nullopt},
+      {"2002,\x82\x52,15,x", std::nullopt},  // full-width 3
+      {"2002,3,15\r,x", std::nullopt},
+      {"2002,3,15,\"unclosed", std::nullopt},
+      {"2002,3,15,\"ends in a doubled quote\"\"", std::nullopt},
+      {"2002,3,15,\"closed\" junk", std::nullopt},
+      {"2002,3,15,\"closed\",", std::nullopt},
+      {std::string("2002,3,15\0,x", 12), std::nullopt},
+  };
+  for (const ReadCase& c : cases) {
+    EXPECT_EQ(ReadNoteRecord(c.line), c.expected) << "line: " << c.line;
+    std::string_view text_field;
+    bool date_and_text = ReadNoteDate(c.line, &text_field).has_value() && IsNoteText(text_field);
+    EXPECT_EQ(date_and_text, c.expected.has_value()) << "line: " << c.line;
+  }
+}
+
+TEST(FormatNoteRecordTest, WritesPlainTextAsIsAndQuotesWhatWouldNotReadBack) {
+  const NoteDate d{2002, 3, 15};
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {kKaigi, std::string("2002,3,15,") + kKaigi + "\r\n"},
+      {"", "2002,3,15,\r\n"},
+      {"a;b", "2002,3,15,a;b\r\n"},
+      {"a\"b\"", "2002,3,15,a\"b\"\r\n"},
+      {"trailing  ", "2002,3,15,trailing  \r\n"},
+      {"a,b", "2002,3,15,\"a,b\"\r\n"},
+      {" lead", "2002,3,15,\" lead\"\r\n"},
+      {"\"q\" x", "2002,3,15,\"\"\"q\"\" x\"\r\n"},
+      {"\"", "2002,3,15,\"\"\"\"\r\n"},
+      {"a\r\nb", "2002,3,15,a;b\r\n"},
+      {"a\rb\nc\n\r", "2002,3,15,a;b;c;;\r\n"},
+      {" \r\n,", "2002,3,15,\" ;,\"\r\n"},
+  };
+  for (const auto& [text, line] : cases) EXPECT_EQ(FormatNoteRecord(d, text), line) << "text: " << text;
+  EXPECT_EQ(FormatNoteRecord({2002, 3, 5}, "x"), "2002,3,5,x\r\n");
+  EXPECT_EQ(FormatNoteRecord({0, 12, 31}, "x"), "0,12,31,x\r\n");
+}
+
+TEST(NoteTextTest, EncodeReplacesCrLfPairsOnlyAndDecodeReplacesEverySemicolon) {
+  const std::vector<std::pair<std::string, std::string>> encode = {
+      {"a\r\nb", "a;b"}, {"\r\n\r\n", ";;"}, {"\r\r\n\n", "\r;\n"}, {"a\rb\nc", "a\rb\nc"}, {"a;b", "a;b"},
+      {"", ""},
+  };
+  for (const auto& [note, stored] : encode) EXPECT_EQ(EncodeNoteText(note), stored);
+  const std::vector<std::pair<std::string, std::string>> decode = {
+      {"a;b", "a\r\nb"}, {";;", "\r\n\r\n"}, {"a", "a"}, {";", "\r\n"}, {"", ""},
+  };
+  for (const auto& [stored, note] : decode) EXPECT_EQ(DecodeNoteText(stored), note);
+}
+
+// The path of a note from the note box to the file and back, in memory.
+std::optional<std::string> StoreAndReadBack(const NoteDate& date, const std::string& note) {
+  StoreResult<Cp932Encoding> encoded = EncodeCp932(EncodeNoteText(note));
+  if (!encoded || !encoded->unencodable.empty()) return std::nullopt;
+  std::string line = FormatNoteRecord(date, encoded->bytes);
+  if (line.find('\n') != line.size() - 1) return std::nullopt;  // must stay on one line
+  std::optional<NoteRecord> record = ReadNoteRecord(line.substr(0, line.size() - 2));
+  if (!record || !(record->date == date)) return std::nullopt;
+  StoreResult<std::string> decoded = DecodeCp932(record->text);
+  if (!decoded) return std::nullopt;
+  return DecodeNoteText(*decoded);
+}
+
+TEST(RoundTripTest, NotesReadBackAsTypedExceptSemicolonsLoneBreaksAndLookAlikes) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"会議", "会議"},
+      {"買い物\r\n10時", "買い物\r\n10時"},
+      {"", ""},
+      {"  spaces at both ends  ", "  spaces at both ends  "},
+      {" ", " "},
+      {"a,b", "a,b"},
+      {",", ","},
+      {"\"quoted\"", "\"quoted\""},
+      {"\"", "\""},
+      {"say \"hi\", then go", "say \"hi\", then go"},
+      {"\r\n", "\r\n"},
+      {"\r\n\r\n end", "\r\n\r\n end"},
+      {"a;b", "a\r\nb"},
+      {"a\rb", "a\r\nb"},
+      {"a\nb", "a\r\nb"},
+      {"ﾊﾝｶｸ①～－∥￢\\~", "ﾊﾝｶｸ①～－∥￢\\~"},
+      {"〜", "～"},
+      {"−", "－"},
+      {"‖", "∥"},
+      {"¬", "￢"},
+      {"¥‾—¢£", "\\~―￠￡"},  // the C library's other one-way mappings
+  };
+  for (const auto& [note, shown] : cases) EXPECT_EQ(StoreAndReadBack({2002, 3, 15}, note), shown) << note;
+}
+
+// What a note looks like after a save and a read: every line break (CR LF,
+// a lone CR or LF, or ";") becomes CR LF; look-alikes become what CP932
+// holds.
+std::string AsReadBack(const std::string& note) {
+  std::string shown;
+  for (size_t i = 0; i < note.size(); ++i) {
+    if (note[i] == '\r' && i + 1 < note.size() && note[i + 1] == '\n') ++i;
+    if (note[i] == '\r' || note[i] == '\n' || note[i] == ';') {
+      shown += "\r\n";
+    } else if (note.compare(i, 3, "〜") == 0) {
+      shown += "～";
+      i += 2;
+    } else if (note.compare(i, 3, "−") == 0) {
+      shown += "－";
+      i += 2;
+    } else {
+      shown.push_back(note[i]);
+    }
+  }
+  return shown;
+}
+
+TEST(RoundTripTest, RandomNotesSurviveAFileOfThemAll) {
+  const std::vector<std::string> pieces = {",",  "\"",   "\"\"", " ",    "   ",  ";", "\r\n", "\r", "\n",
+                                           "会議", "予定", "ｱ",    "a",    "Z9",   "〜", "−",    "\\", "\t"};
+  std::mt19937 random(20020315);
+  std::uniform_int_distribution<size_t> piece(0, pieces.size() - 1);
+  std::uniform_int_distribution<int> length(0, 12);
+
+  std::string content;
+  std::vector<std::string> notes;
+  for (int i = 0; i < 3000; ++i) {
+    std::string note;
+    for (int n = length(random); n > 0; --n) note += pieces[piece(random)];
+    StoreResult<Cp932Encoding> encoded = EncodeCp932(EncodeNoteText(note));
+    ASSERT_TRUE(encoded && encoded->unencodable.empty()) << note;
+    content += FormatNoteRecord({2000 + i / 372, i / 31 % 12 + 1, i % 31 + 1}, encoded->bytes);
+    notes.push_back(note);
+  }
+
+  size_t line_count = 0;
+  ForEachNoteLine(content, [&](const NoteLine& line) {
+    ASSERT_LT(line_count, notes.size());
+    std::optional<NoteRecord> record = ReadNoteRecord(line.body);
+    ASSERT_TRUE(record) << line.body;
+    const int i = static_cast<int>(line_count++);
+    EXPECT_EQ(record->date, (NoteDate{2000 + i / 372, i / 31 % 12 + 1, i % 31 + 1}));
+    StoreResult<std::string> decoded = DecodeCp932(record->text);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(DecodeNoteText(*decoded), AsReadBack(notes[static_cast<size_t>(i)])) << "note " << i;
+  });
+  EXPECT_EQ(line_count, notes.size());
+}
+
+}  // namespace
+}  // namespace hiduke
