@@ -47,8 +47,25 @@ QColor DesignBackColour(int cell) {
   }
 }
 
+// The note box shows line breaks as "\n"; a note holds them as CR LF pairs.
+std::string NoteFromBox(const QString& boxText) {
+  QString note = boxText;
+  note.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  note.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  note.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+  return note.toStdString();
+}
+
+QString BoxFromNote(const std::string& note) {
+  return QString::fromStdString(note).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
 QString MonthTitle(int year, int month) {
   return QStringLiteral("%1年%2月").arg(year).arg(month);
+}
+
+QString DateText(int year, int month, int day) {
+  return MonthTitle(year, month) + QStringLiteral("%1日").arg(day);
 }
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
@@ -107,6 +124,8 @@ void Form1::BuildMonthView() {
 
   cmdTugi_ = MakeButton(this, "cmdTugi", QStringLiteral("-->"), TwipsRect(2880, 2760, 495, 375));
   cmdMae_ = MakeButton(this, "cmdMae", QStringLiteral("<--"), TwipsRect(120, 2760, 495, 375));
+  cmdTugi_->setAccessibleName(QStringLiteral("次の月"));
+  cmdMae_->setAccessibleName(QStringLiteral("前の月"));
   connect(cmdTugi_, &QPushButton::clicked, this, &Form1::cmdTugi_Click);
   connect(cmdMae_, &QPushButton::clicked, this, &Form1::cmdMae_Click);
 }
@@ -115,6 +134,8 @@ void Form1::BuildNotePanel() {
   Text1_ = new QPlainTextEdit(this);
   Text1_->setObjectName(QStringLiteral("Text1"));
   Text1_->setGeometry(TwipsRect(3600, 480, 4935, 2055));
+  Text1_->setTabChangesFocus(true);  // Tab moves on to the buttons, as in any form
+  Text1_->setAccessibleName(QStringLiteral("予定"));
   Text1_->hide();
 
   Command1_ = MakeButton(this, "Command1", QStringLiteral("更新・削除"), TwipsRect(5040, 2760, 975, 375));
@@ -159,12 +180,20 @@ bool Form1::ShowMonth() {
     return false;
   }
 
+  // One pass over the note file finds every day of the month that has a note.
+  StoreResult<std::bitset<32>> marked = notes_.MarkedDays(shownYear_, shownMonth_);
+  if (!marked) {
+    ShowStoreError(marked.error());
+    marked = std::bitset<32>();
+  }
+
   for (int index = 0; index < kCellCount; ++index) {
     DayCell* cell = hinichi_[index];
     const int day = grid->DayOfCell(index);
     cell->setFramed(false);
     cell->setText(QString::number(day));
     cell->setVisible(day != 0);
+    SetNoteMark(index, day != 0 && marked->test(day));
   }
 
   const bool todaysMonth = shownYear_ == todayYear_ && shownMonth_ == todayMonth_;
@@ -173,7 +202,7 @@ bool Form1::ShowMonth() {
     for (int index = 0; index < kCellCount; ++index) {
       if (grid->DayOfCell(index) == todayDay_) hinichi_[index]->setFramed(true);
     }
-    title += QStringLiteral("%1日").arg(todayDay_);
+    title = DateText(todayYear_, todayMonth_, todayDay_);
   }
   setWindowTitle(title);
 
@@ -206,17 +235,80 @@ void Form1::cmdMae_Click() { StepMonth(&PreviousMonth); }
 void Form1::cmdTugi_Click() { StepMonth(&NextMonth); }
 
 void Form1::hinichi_Click(int index) {
+  selYear_ = shownYear_;
+  selMonth_ = shownMonth_;
   selDay_ = hinichi_[index]->text().toInt();
   selIndex_ = index;
+  SetOuterWidth(true);
+  Text1_->show();
+  Command1_->show();
+  simeru_->show();
+  Label1_->show();
+  Label1_->setText(DateText(selYear_, selMonth_, selDay_) + QStringLiteral("の予定"));
+  Text1_->setAccessibleName(Label1_->text());
+  Text1_->clear();
+
+  const StoreResult<std::optional<std::string>> note = notes_.ReadNote({selYear_, selMonth_, selDay_});
+  if (!note) {
+    ShowStoreError(note.error());
+  } else if (*note) {
+    Text1_->setPlainText(BoxFromNote(**note));
+  }
 }
 
-void Form1::Command1_Click() {}
+void Form1::Command1_Click() {
+  const std::string note = NoteFromBox(Text1_->toPlainText());
+  if (note.empty()) {
+    DeleteNote();
+    return;
+  }
+  const StoreResult<void> saved = notes_.SaveNote({selYear_, selMonth_, selDay_}, note);
+  if (!saved) {
+    ShowStoreError(saved.error());
+    return;
+  }
+  SetSelectedUnderline(true);
+}
 
-void Form1::simeru_Click() {}
+void Form1::DeleteNote() {
+  const StoreResult<void> deleted = notes_.DeleteNote({selYear_, selMonth_, selDay_});
+  if (!deleted) {
+    ShowStoreError(deleted.error());
+    return;
+  }
+  SetSelectedUnderline(false);
+}
+
+void Form1::SetSelectedUnderline(bool underlined) {
+  // The selected date's cell is on the screen only while its month is shown.
+  if (selYear_ == shownYear_ && selMonth_ == shownMonth_) SetNoteMark(selIndex_, underlined);
+}
+
+void Form1::SetNoteMark(int index, bool hasNote) {
+  DayCell* cell = hinichi_[index];
+  QFont font = cell->font();
+  font.setUnderline(hasNote);
+  cell->setFont(font);
+  // A screen reader hears the full date, and whether the day has a note.
+  const int day = cell->text().toInt();
+  QString name;
+  if (day != 0) name = DateText(shownYear_, shownMonth_, day) + (hasNote ? QStringLiteral(" 予定あり") : QString());
+  cell->setAccessibleName(name);
+}
+
+void Form1::simeru_Click() {
+  SetOuterWidth(false);
+  Text1_->hide();
+  Command1_->hide();
+  simeru_->hide();
+  Label1_->hide();
+}
 
 void Form1::ShowMessage(const QString& text) {
   QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok, this);
   box.exec();
 }
+
+void Form1::ShowStoreError(const StoreError& error) { ShowMessage(QString::fromStdString(error.message)); }
 
 }  // namespace hiduke

@@ -7,6 +7,7 @@
 
 #include "month_model/month_grid.h"
 #include "month_model/month_step.h"
+#include "note_store/note_store.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -36,6 +37,7 @@ class Form1 : public QWidget {
   void cmdTugi_Click();
   void hinichi_Click(int index);
   void Command1_Click();
+  void DeleteNote();
   void simeru_Click();
 
   DayCell* hinichi(int index) const { return hinichi_[index]; }
@@ -50,7 +52,10 @@ class Form1 : public QWidget {
   void SetOuterWidth(bool wide);
   void StepMonth(YearMonth (*step)(YearMonth));
   void PaintDayColours(const MonthGrid& grid);
+  void SetSelectedUnderline(bool underlined);
+  void SetNoteMark(int index, bool hasNote);
   void ShowMessage(const QString& text);
+  void ShowStoreError(const StoreError& error);
 
   std::function<QDate()> today_;
 
@@ -59,8 +64,14 @@ class Form1 : public QWidget {
   int todayYear_ = 0;
   int todayMonth_ = 0;
   int todayDay_ = 0;
+  // The date the note panel was opened for; a save or delete acts on it even
+  // after the month shown has changed.
+  int selYear_ = 0;
+  int selMonth_ = 0;
   int selDay_ = 0;
   int selIndex_ = 0;
+
+  NoteStore notes_;
 
   std::array<QLabel*, 7> weekdayHeadings_{};  // Label2 .. Label8
   std::array<DayCell*, kCellCount> hinichi_{};

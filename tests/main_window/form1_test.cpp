@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -48,6 +49,7 @@ class Form1Test : public QObject {
   void frameAndFullTitleOnlyInTodaysMonth();
   void unshowableMonthKeepsTheView_data();
   void unshowableMonthKeepsTheView();
+  void screenReadersHearDatesAndButtons();
 };
 
 void Form1Test::loadShowsTodaysMonthNarrow_data() {
@@ -232,6 +234,20 @@ void Form1Test::unshowableMonthKeepsTheView() {
   const QString message = MessageDuring([&] { forward ? window->cmdMae_Click() : window->cmdTugi_Click(); });
   QVERIFY(message.isEmpty());
   QCOMPARE(window->windowTitle(), forward ? QStringLiteral("32767年11月") : QStringLiteral("1583年2月"));
+}
+
+void Form1Test::screenReadersHearDatesAndButtons() {
+  const auto window = LoadedWindow(QDate(2002, 3, 5));
+  const auto spoken = [](QWidget* widget) {
+    return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+  };
+  QCOMPARE(spoken(window->hinichi(19)), QStringLiteral("2002年3月15日"));
+  QCOMPARE(spoken(window->findChild<QWidget*>("cmdMae")), QStringLiteral("前の月"));
+  QCOMPARE(spoken(window->findChild<QWidget*>("cmdTugi")), QStringLiteral("次の月"));
+  window->cmdTugi_Click();
+  QCOMPARE(spoken(window->hinichi(1)), QStringLiteral("2002年4月1日"));
+  window->hinichi_Click(1);
+  QCOMPARE(spoken(window->findChild<QWidget*>("Text1")), QStringLiteral("2002年4月1日の予定"));
 }
 
 int main(int argc, char* argv[]) {
