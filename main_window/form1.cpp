@@ -16,6 +16,8 @@
 namespace hiduke {
 namespace {
 
+const QString kRejectedMonthMessage = QStringLiteral("入力値が間違っています。");
+
 constexpr int kClientHeightTwips = 3240;
 constexpr int kNarrowClientWidthTwips = 3525;
 constexpr int kWideClientWidthTwips = 8745;
@@ -76,8 +78,6 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 }
 
 }  // namespace
-
-const QString Form1::kRejectedMonthMessage = QStringLiteral("入力値が間違っています。");
 
 Form1::Form1(std::function<QDate()> today, QWidget* parent)
     : QWidget(parent), today_(std::move(today)) {
@@ -196,15 +196,14 @@ bool Form1::ShowMonth() {
     SetNoteMark(index, day != 0 && marked->test(day));
   }
 
-  const bool todaysMonth = shownYear_ == todayYear_ && shownMonth_ == todayMonth_;
-  QString title = MonthTitle(shownYear_, shownMonth_);
-  if (todaysMonth) {
+  if (shownYear_ == todayYear_ && shownMonth_ == todayMonth_) {
     for (int index = 0; index < kCellCount; ++index) {
       if (grid->DayOfCell(index) == todayDay_) hinichi_[index]->setFramed(true);
     }
-    title = DateText(todayYear_, todayMonth_, todayDay_);
+    setWindowTitle(DateText(todayYear_, todayMonth_, todayDay_));
+  } else {
+    setWindowTitle(MonthTitle(shownYear_, shownMonth_));
   }
-  setWindowTitle(title);
 
   PaintDayColours(*grid);
   return true;

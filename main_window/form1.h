@@ -44,8 +44,6 @@ class Form1 : public QWidget {
   int shownYear() const { return shownYear_; }
   int shownMonth() const { return shownMonth_; }
 
-  static const QString kRejectedMonthMessage;
-
  private:
   void BuildMonthView();
   void BuildNotePanel();

@@ -1,5 +1,7 @@
 #include "note_store/note_record.h"
 
+#include <algorithm>
+
 namespace hiduke {
 
 namespace {
@@ -56,18 +58,9 @@ std::optional<NoteRecord> ReadNoteRecord(std::string_view line) {
 }
 
 std::string FormatNoteRecord(const NoteDate& date, std::string_view text) {
-  std::string one_line;
-  one_line.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-      one_line.push_back(';');
-      ++i;
-    } else if (text[i] == '\r' || text[i] == '\n') {
-      one_line.push_back(';');
-    } else {
-      one_line.push_back(text[i]);
-    }
-  }
+  // A CR or LF left alone would end the record early: it is a line break too.
+  std::string one_line = EncodeNoteText(text);
+  std::replace_if(one_line.begin(), one_line.end(), [](char c) { return c == '\r' || c == '\n'; }, ';');
 
   std::string line = std::to_string(date.year) + ',' + std::to_string(date.month) + ',' +
                      std::to_string(date.day) + ',';

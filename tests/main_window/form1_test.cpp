@@ -6,7 +6,6 @@
 #include <QTest>
 
 #include "main_window/day_cell.h"
-#include "main_window/design_fonts.h"
 #include "main_window/form1.h"
 #include "window_test_support.h"
 
@@ -251,11 +250,8 @@ void Form1Test::screenReadersHearDatesAndButtons() {
 }
 
 int main(int argc, char* argv[]) {
-  QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("hiduke"));
-  InstallFontSubstitutes();
   Form1Test test;
-  return QTest::qExec(&test, argc, argv);
+  return RunWindowTests(test, argc, argv);
 }
 
 #include "form1_test.moc"

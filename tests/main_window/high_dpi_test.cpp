@@ -4,7 +4,6 @@
 #include <QTest>
 
 #include "main_window/day_cell.h"
-#include "main_window/design_fonts.h"
 #include "window_test_support.h"
 
 using namespace hiduke;
@@ -59,11 +58,8 @@ void HighDpiTest::layoutScalesExactly() {
 
 int main(int argc, char* argv[]) {
   qputenv("QT_SCALE_FACTOR", "2");
-  QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("hiduke"));
-  InstallFontSubstitutes();
   HighDpiTest test;
-  return QTest::qExec(&test, argc, argv);
+  return RunWindowTests(test, argc, argv);
 }
 
 #include "high_dpi_test.moc"

@@ -8,7 +8,6 @@
 #include <QTest>
 
 #include "main_window/day_cell.h"
-#include "main_window/design_fonts.h"
 #include "main_window/form1.h"
 #include "window_test_support.h"
 
@@ -302,11 +301,8 @@ void NotePanelTest::focusOrderWithThePanelOpen() {
 }
 
 int main(int argc, char* argv[]) {
-  QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("hiduke"));
-  InstallFontSubstitutes();
   NotePanelTest test;
-  return QTest::qExec(&test, argc, argv);
+  return RunWindowTests(test, argc, argv);
 }
 
 #include "note_panel_test.moc"

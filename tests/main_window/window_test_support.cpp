@@ -3,9 +3,11 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 
 #include "main_window/day_cell.h"
+#include "main_window/design_fonts.h"
 
 namespace hiduke::testing {
 
@@ -44,5 +46,12 @@ QList<int> DaysWhere(const Form1& window, const std::function<bool(const DayCell
 }
 
 bool IsFramed(const DayCell* cell) { return cell->isFramed() && cell->autoFillBackground(); }
+
+int RunWindowTests(QObject& test, int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("hiduke"));
+  InstallFontSubstitutes();
+  return QTest::qExec(&test, argc, argv);
+}
 
 }  // namespace hiduke::testing

@@ -24,4 +24,8 @@ QList<int> DaysWhere(const Form1& window, const std::function<bool(const class D
 
 bool IsFramed(const DayCell* cell);
 
+// The main of a window test: the application as the program sets it up, then
+// the test object's slots.
+int RunWindowTests(QObject& test, int argc, char* argv[]);
+
 }  // namespace hiduke::testing
