@@ -4,13 +4,10 @@
 # the day and deletes the note, checking the file's bytes, the window's width
 # and the underline on the screen.
 set -euo pipefail
-app=$1
 source "$(dirname "${BASH_SOURCE[0]}")/x_session.sh"
 
-start_x
-start_app "$app"
+start_calendar "$1"
 notes="$e2e_dir/work/hiduke.dat"
-window=$(find_window "^$(date +%Y)年$(date +%-m)月$(date +%-d)日\$")
 
 # The cell of the 15th: the 1st stands in the column of its weekday.
 first_column=$(date -d "$(date +%Y-%m-01)" +%w)

@@ -2,13 +2,9 @@
 # Starts hiduke under Xvfb, finds its window by today's title, checks its size
 # and takes a screenshot.
 set -euo pipefail
-app=$1
 source "$(dirname "${BASH_SOURCE[0]}")/x_session.sh"
 
-start_x
-start_app "$app"
-title="$(date +%Y)年$(date +%-m)月$(date +%-d)日"
-window=$(find_window "^${title}\$")
+start_calendar "$1"
 
 size=$(window_size "$window")
 [ "$size" = "235x216" ] || fail "window is $size, expected 235x216"

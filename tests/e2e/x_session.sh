@@ -47,3 +47,12 @@ find_window() {
 window_size() {
   xwininfo -id "$1" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'
 }
+
+# Starts Xvfb and the program, and waits for its window, titled with today's
+# date; sets $title and $window.
+start_calendar() {
+  start_x
+  start_app "$1"
+  title="$(date +%Y)年$(date +%-m)月$(date +%-d)日"
+  window=$(find_window "^${title}\$")
+}
