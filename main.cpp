@@ -2,7 +2,7 @@
 
 #include "main_window/app_icon.h"
 #include "main_window/design_fonts.h"
-#include "main_window/form1.h"
+#include "main_window/main_window.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
@@ -10,8 +10,8 @@ int main(int argc, char* argv[]) {
   QApplication::setWindowIcon(hiduke::AppIcon());
   hiduke::InstallFontSubstitutes();
 
-  hiduke::Form1 window;
-  window.Form_Load();
+  hiduke::MainWindow window;
+  window.start();
   window.show();
   return QApplication::exec();
 }

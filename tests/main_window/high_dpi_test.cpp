@@ -30,7 +30,7 @@ void HighDpiTest::layoutScalesExactly() {
   QFETCH(QDate, today);
   QFETCH(int, framedIndex);
   QFETCH(QColor, fill);
-  const auto window = LoadedWindow(today);
+  const auto window = StartedWindow(today);
   window->show();
   QVERIFY(QTest::qWaitForWindowExposed(window.get()));
   QCOMPARE(window->devicePixelRatio(), 2);
@@ -46,7 +46,7 @@ void HighDpiTest::layoutScalesExactly() {
   QCOMPARE(image.pixelColor(left - 1, top + 10), QColor(Qt::black));
   QCOMPARE(image.pixelColor(left + 50, top + 10), QColor(Qt::black));
   // The note panel's heading, when the panel is open, from x 512 and y 16.
-  window->hinichi_Click(framedIndex);
+  ClickCell(*window, framedIndex);
   const QImage wide = window->grab().toImage();
   QCOMPARE(wide.size(), QSize(1166, 432));
   const QColor headingBack = QApplication::palette().color(QPalette::Button);

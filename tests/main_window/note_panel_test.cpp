@@ -8,7 +8,7 @@
 #include <QTest>
 
 #include "main_window/day_cell.h"
-#include "main_window/form1.h"
+#include "main_window/main_window.h"
 #include "window_test_support.h"
 
 using namespace hiduke;
@@ -25,7 +25,7 @@ QByteArray Sjis(const char* utf8) {
   return kBytes.value(utf8);
 }
 
-QList<int> UnderlinedDays(const Form1& window) {
+QList<int> UnderlinedDays(const MainWindow& window) {
   return DaysWhere(window, [](const DayCell* cell) { return cell->font().underline(); });
 }
 
@@ -87,41 +87,41 @@ QByteArray NotePanelTest::ReadNotes() {
 
 void NotePanelTest::marksFollowTheFile() {
   WriteNotes("2002,5,3,a\r\n2002,5,3,b\r\n2002,6,4,c\r\n2003,5,3,d\r\n2002,5,31,e\r\n2002,5,0,hidden\r\n");
-  const auto window = LoadedWindow(QDate(2002, 5, 20));
+  const auto window = StartedWindow(QDate(2002, 5, 20));
   QCOMPARE(UnderlinedDays(*window), (QList<int>{3, 31}));
-  window->cmdTugi_Click();
+  Press(*window, "nextMonthButton");
   QCOMPARE(UnderlinedDays(*window), QList<int>{4});
   WriteNotes("");
-  window->cmdMae_Click();
+  Press(*window, "previousMonthButton");
   QVERIFY(UnderlinedDays(*window).isEmpty());
 }
 
 void NotePanelTest::missingFileIsAnEmptyStore() {
   QString message;
-  std::unique_ptr<Form1> window;
-  message = MessageDuring([&] { window = LoadedWindow(QDate(2002, 5, 20)); });
+  std::unique_ptr<MainWindow> window;
+  message = MessageDuring([&] { window = StartedWindow(QDate(2002, 5, 20)); });
   QVERIFY2(message.isEmpty(), qPrintable(message));
   QVERIFY(UnderlinedDays(*window).isEmpty());
   QCOMPARE(ReadNotes(), QByteArray("<missing>"));
-  window->hinichi_Click(17);  // the 15th
-  window->findChild<QPlainTextEdit*>("Text1")->setPlainText(QStringLiteral("x"));
-  window->Command1_Click();
+  ClickCell(*window, 17);  // the 15th
+  NoteEdit(*window)->setPlainText(QStringLiteral("x"));
+  Press(*window, "saveButton");
   QCOMPARE(ReadNotes(), QByteArray("2002,5,15,x\r\n"));
 }
 
 void NotePanelTest::unreadableFileIsReportedAndTheProgramGoesOn() {
   QVERIFY(QDir().mkdir(QStringLiteral("hiduke.dat")));
-  std::unique_ptr<Form1> window;
-  const QString atLoad = MessageDuring([&] { window = LoadedWindow(QDate(2002, 5, 20)); });
+  std::unique_ptr<MainWindow> window;
+  const QString atLoad = MessageDuring([&] { window = StartedWindow(QDate(2002, 5, 20)); });
   QVERIFY2(atLoad.contains(QStringLiteral("hiduke.dat")), qPrintable(atLoad));
   QCOMPARE(window->windowTitle(), QStringLiteral("2002年5月20日"));
-  const QString atClick = MessageDuring([&] { window->hinichi_Click(17); });
+  const QString atClick = MessageDuring([&] { ClickCell(*window, 17); });
   QVERIFY2(atClick.contains(QStringLiteral("hiduke.dat")), qPrintable(atClick));
-  window->findChild<QPlainTextEdit*>("Text1")->setPlainText(QStringLiteral("x"));
-  const QString atSave = MessageDuring([&] { window->Command1_Click(); });
+  NoteEdit(*window)->setPlainText(QStringLiteral("x"));
+  const QString atSave = MessageDuring([&] { Press(*window, "saveButton"); });
   QVERIFY2(atSave.contains(QStringLiteral("hiduke.dat")), qPrintable(atSave));
-  QCOMPARE(window->findChild<QPlainTextEdit*>("Text1")->toPlainText(), QStringLiteral("x"));
-  QVERIFY(!window->hinichi(17)->font().underline());
+  QCOMPARE(NoteEdit(*window)->toPlainText(), QStringLiteral("x"));
+  QVERIFY(!Cell(*window, 17)->font().underline());
 }
 
 void NotePanelTest::openingADayWidensAndLoadsItsNote_data() {
@@ -136,13 +136,13 @@ void NotePanelTest::openingADayWidensAndLoadsItsNote() {
   QFETCH(QByteArray, file);
   QFETCH(QString, box);
   WriteNotes(file);
-  const auto window = LoadedWindow(QDate(2002, 3, 1));  // the 15th is cell 19
-  window->findChild<QPlainTextEdit*>("Text1")->setPlainText(QStringLiteral("left over"));
-  window->hinichi_Click(19);
+  const auto window = StartedWindow(QDate(2002, 3, 1));  // the 15th is cell 19
+  NoteEdit(*window)->setPlainText(QStringLiteral("left over"));
+  ClickCell(*window, 19);
   QCOMPARE(window->size(), QSize(583, 216));
-  QCOMPARE(window->findChild<QLabel*>("Label1")->text(), QStringLiteral("2002年3月15日の予定"));
-  QCOMPARE(window->findChild<QPlainTextEdit*>("Text1")->toPlainText(), box);
-  for (const char* name : {"Label1", "Text1", "Command1", "simeru"}) {
+  QCOMPARE(NoteHeading(*window), QStringLiteral("2002年3月15日の予定"));
+  QCOMPARE(NoteEdit(*window)->toPlainText(), box);
+  for (const char* name : {"noteHeading", "noteEdit", "saveButton", "closeButton"}) {
     QVERIFY2(window->findChild<QWidget*>(name)->isVisibleTo(window.get()), name);
   }
 }
@@ -177,16 +177,16 @@ void NotePanelTest::saveAndDeleteRewriteTheFile() {
   QFETCH(QByteArray, after);
   QFETCH(bool, underlined);
   WriteNotes(before);
-  const auto window = LoadedWindow(QDate(2002, 3, 1));
-  window->hinichi_Click(19);
-  window->findChild<QPlainTextEdit*>("Text1")->setPlainText(box);
-  const QString message = MessageDuring([&] { window->Command1_Click(); });
+  const auto window = StartedWindow(QDate(2002, 3, 1));
+  ClickCell(*window, 19);
+  NoteEdit(*window)->setPlainText(box);
+  const QString message = MessageDuring([&] { Press(*window, "saveButton"); });
   QVERIFY2(message.isEmpty(), qPrintable(message));
   QCOMPARE(ReadNotes(), after);
-  QCOMPARE(window->hinichi(19)->font().underline(), underlined);
-  QCOMPARE(window->hinichi(19)->accessibleName(),
+  QCOMPARE(Cell(*window, 19)->font().underline(), underlined);
+  QCOMPARE(Cell(*window, 19)->accessibleName(),
            underlined ? QStringLiteral("2002年3月15日 予定あり") : QStringLiteral("2002年3月15日"));
-  QCOMPARE(window->findChild<QPlainTextEdit*>("Text1")->toPlainText(), box);
+  QCOMPARE(NoteEdit(*window)->toPlainText(), box);
   QCOMPARE(window->size(), QSize(583, 216));
 }
 
@@ -203,101 +203,101 @@ void NotePanelTest::notesReadBackAsSaved_data() {
 void NotePanelTest::notesReadBackAsSaved() {
   QFETCH(QString, note);
   WriteNotes("2002,3,16,neighbour\r\n");
-  const auto window = LoadedWindow(QDate(2002, 3, 1));
-  auto* box = window->findChild<QPlainTextEdit*>("Text1");
-  window->hinichi_Click(19);
+  const auto window = StartedWindow(QDate(2002, 3, 1));
+  auto* box = NoteEdit(*window);
+  ClickCell(*window, 19);
   box->setPlainText(note);
-  window->Command1_Click();
-  window->hinichi_Click(20);
+  Press(*window, "saveButton");
+  ClickCell(*window, 20);
   QCOMPARE(box->toPlainText(), QStringLiteral("neighbour"));
-  window->hinichi_Click(19);
+  ClickCell(*window, 19);
   QCOMPARE(box->toPlainText(), note);
-  QVERIFY(window->hinichi(19)->font().underline());
+  QVERIFY(Cell(*window, 19)->font().underline());
 }
 
 void NotePanelTest::unstorableCharactersAreRefused() {
   WriteNotes("2002,3,16,b\r\n");
-  const auto window = LoadedWindow(QDate(2002, 3, 1));
-  window->hinichi_Click(19);
-  auto* box = window->findChild<QPlainTextEdit*>("Text1");
+  const auto window = StartedWindow(QDate(2002, 3, 1));
+  ClickCell(*window, 19);
+  auto* box = NoteEdit(*window);
   box->setPlainText(QStringLiteral("café 😀"));
-  const QString message = MessageDuring([&] { window->Command1_Click(); });
+  const QString message = MessageDuring([&] { Press(*window, "saveButton"); });
   QVERIFY2(message.contains(QStringLiteral("é")) && message.contains(QStringLiteral("😀")), qPrintable(message));
   QCOMPARE(ReadNotes(), QByteArray("2002,3,16,b\r\n"));
   QCOMPARE(box->toPlainText(), QStringLiteral("café 😀"));
-  QVERIFY(!window->hinichi(19)->font().underline());
+  QVERIFY(!Cell(*window, 19)->font().underline());
 }
 
 void NotePanelTest::failedSaveKeepsTheTextAndTheFile() {
   WriteNotes("2002,3,15,kept\r\n");
-  const auto window = LoadedWindow(QDate(2002, 3, 1));
-  window->hinichi_Click(19);
-  auto* box = window->findChild<QPlainTextEdit*>("Text1");
+  const auto window = StartedWindow(QDate(2002, 3, 1));
+  ClickCell(*window, 19);
+  auto* box = NoteEdit(*window);
   // The file turns into something that cannot be replaced while the panel is open.
   QVERIFY(QFile::rename(QStringLiteral("hiduke.dat"), QStringLiteral("kept.dat")));
   QVERIFY(QDir().mkpath(QStringLiteral("hiduke.dat/inside")));
   for (const QString& text : {QStringLiteral("new"), QString()}) {
     box->setPlainText(text);
-    const QString message = MessageDuring([&] { window->Command1_Click(); });
+    const QString message = MessageDuring([&] { Press(*window, "saveButton"); });
     QVERIFY2(message.contains(QStringLiteral("hiduke.dat")), qPrintable(message));
     QCOMPARE(box->toPlainText(), text);
-    QVERIFY(window->hinichi(19)->font().underline());
+    QVERIFY(Cell(*window, 19)->font().underline());
   }
   QVERIFY(QDir(QStringLiteral("hiduke.dat/inside")).exists());
 }
 
 void NotePanelTest::panelKeepsItsDateAcrossAChangeOfMonth() {
   WriteNotes("2002,5,15,may\r\n");
-  const auto window = LoadedWindow(QDate(2002, 5, 1));
-  auto* box = window->findChild<QPlainTextEdit*>("Text1");
-  window->hinichi_Click(17);  // 15 May 2002
-  window->cmdTugi_Click();    // June: the 15th is in another cell
+  const auto window = StartedWindow(QDate(2002, 5, 1));
+  auto* box = NoteEdit(*window);
+  ClickCell(*window, 17);  // 15 May 2002
+  Press(*window, "nextMonthButton");    // June: the 15th is in another cell
   QCOMPARE(window->size(), QSize(583, 216));
-  QCOMPARE(window->findChild<QLabel*>("Label1")->text(), QStringLiteral("2002年5月15日の予定"));
+  QCOMPARE(NoteHeading(*window), QStringLiteral("2002年5月15日の予定"));
   QCOMPARE(box->toPlainText(), QStringLiteral("may"));
   box->setPlainText(QStringLiteral("changed"));
-  window->Command1_Click();
+  Press(*window, "saveButton");
   QCOMPARE(ReadNotes(), QByteArray("2002,5,15,changed\r\n"));
   QVERIFY(UnderlinedDays(*window).isEmpty());
   box->clear();
-  window->Command1_Click();
+  Press(*window, "saveButton");
   QCOMPARE(ReadNotes(), QByteArray());
-  window->cmdMae_Click();
+  Press(*window, "previousMonthButton");
   QVERIFY(UnderlinedDays(*window).isEmpty());
   box->setPlainText(QStringLiteral("again"));
-  window->Command1_Click();
+  Press(*window, "saveButton");
   QCOMPARE(UnderlinedDays(*window), QList<int>{15});
 }
 
 void NotePanelTest::closeNarrowsAndReopenShowsTheOtherDay() {
   WriteNotes("2002,3,16,sixteenth\r\n");
-  const auto window = LoadedWindow(QDate(2002, 3, 1));
-  auto* box = window->findChild<QPlainTextEdit*>("Text1");
-  window->hinichi_Click(19);
+  const auto window = StartedWindow(QDate(2002, 3, 1));
+  auto* box = NoteEdit(*window);
+  ClickCell(*window, 19);
   box->setPlainText(QStringLiteral("not saved"));
-  window->simeru_Click();
+  Press(*window, "closeButton");
   QCOMPARE(window->size(), QSize(235, 216));
-  for (const char* name : {"Label1", "Text1", "Command1", "simeru"}) {
+  for (const char* name : {"noteHeading", "noteEdit", "saveButton", "closeButton"}) {
     QVERIFY2(!window->findChild<QWidget*>(name)->isVisibleTo(window.get()), name);
   }
   QCOMPARE(ReadNotes(), QByteArray("2002,3,16,sixteenth\r\n"));
-  window->hinichi_Click(20);
+  ClickCell(*window, 20);
   QCOMPARE(box->toPlainText(), QStringLiteral("sixteenth"));
   QCOMPARE(window->size(), QSize(583, 216));
 }
 
 void NotePanelTest::focusOrderWithThePanelOpen() {
-  const auto window = LoadedWindow(QDate(2002, 3, 1));
+  const auto window = StartedWindow(QDate(2002, 3, 1));
   window->show();
   QVERIFY(QTest::qWaitForWindowActive(window.get()));
-  window->hinichi_Click(19);
-  window->findChild<QWidget*>("Text1")->setFocus();
+  ClickCell(*window, 19);
+  window->findChild<QWidget*>("noteEdit")->setFocus();
   QStringList order;
   for (int i = 0; i < 5; ++i) {
     order << QApplication::focusWidget()->objectName();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
   }
-  QCOMPARE(order, (QStringList{"Text1", "Command1", "simeru", "cmdTugi", "cmdMae"}));
+  QCOMPARE(order, (QStringList{"noteEdit", "saveButton", "closeButton", "nextMonthButton", "previousMonthButton"}));
 }
 
 int main(int argc, char* argv[]) {

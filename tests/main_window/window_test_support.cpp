@@ -2,7 +2,10 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -11,10 +14,26 @@
 
 namespace hiduke::testing {
 
-std::unique_ptr<Form1> LoadedWindow(QDate today) {
-  auto window = std::make_unique<Form1>([today] { return today; });
-  window->Form_Load();
+std::unique_ptr<MainWindow> StartedWindow(QDate today) {
+  auto window = std::make_unique<MainWindow>([today] { return today; });
+  window->start();
   return window;
+}
+
+DayCell* Cell(const MainWindow& window, int index) {
+  return window.findChild<DayCell*>(QStringLiteral("dayCell%1").arg(index));
+}
+
+QPlainTextEdit* NoteEdit(const MainWindow& window) { return window.findChild<QPlainTextEdit*>("noteEdit"); }
+
+QString NoteHeading(const MainWindow& window) { return window.findChild<QLabel*>("noteHeading")->text(); }
+
+void Press(const MainWindow& window, const char* buttonName) {
+  window.findChild<QPushButton*>(buttonName)->click();
+}
+
+void ClickCell(const MainWindow& window, int index) {
+  QTest::mouseClick(Cell(window, index), Qt::LeftButton);
 }
 
 QString MessageDuring(const std::function<void()>& action) {
@@ -36,10 +55,10 @@ QString MessageDuring(const std::function<void()>& action) {
 
 QColor TextColour(const QWidget* widget) { return widget->palette().color(QPalette::WindowText); }
 
-QList<int> DaysWhere(const Form1& window, const std::function<bool(const DayCell*)>& predicate) {
+QList<int> DaysWhere(const MainWindow& window, const std::function<bool(const DayCell*)>& predicate) {
   QList<int> days;
   for (int index = 0; index < kCellCount; ++index) {
-    const DayCell* cell = window.hinichi(index);
+    const DayCell* cell = Cell(window, index);
     if (predicate(cell)) days.append(cell->text().toInt());
   }
   return days;

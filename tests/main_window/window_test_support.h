@@ -6,12 +6,27 @@
 #include <functional>
 #include <memory>
 
-#include "main_window/form1.h"
+#include "main_window/main_window.h"
+
+class QPlainTextEdit;
+
+namespace hiduke {
+class DayCell;
+}
 
 namespace hiduke::testing {
 
-// A loaded window whose "today" is the given date.
-std::unique_ptr<Form1> LoadedWindow(QDate today);
+// A started window whose "today" is the given date.
+std::unique_ptr<MainWindow> StartedWindow(QDate today);
+
+// The window's parts, found by their object names.
+DayCell* Cell(const MainWindow& window, int index);
+QPlainTextEdit* NoteEdit(const MainWindow& window);
+QString NoteHeading(const MainWindow& window);
+
+// Presses the button with the given object name, or clicks a day cell.
+void Press(const MainWindow& window, const char* buttonName);
+void ClickCell(const MainWindow& window, int index);
 
 // Runs action; a message box it opens is read and dismissed with OK.
 // Returns the box's text, or an empty string when none opened.
@@ -20,7 +35,7 @@ QString MessageDuring(const std::function<void()>& action);
 QColor TextColour(const QWidget* widget);
 
 // The days (captions) of the cells that satisfy predicate.
-QList<int> DaysWhere(const Form1& window, const std::function<bool(const class DayCell*)>& predicate);
+QList<int> DaysWhere(const MainWindow& window, const std::function<bool(const DayCell*)>& predicate);
 
 bool IsFramed(const DayCell* cell);
 
