@@ -110,6 +110,11 @@ BenchDir& Dir() {
 
 long FileSize(const std::string& path) { return static_cast<long>(std::filesystem::file_size(path)); }
 
+// Why a store call failed, for the benchmark's report.
+std::string Reason(const hiduke::StoreError& error) {
+  return "store error kind " + std::to_string(static_cast<int>(error.kind)) + ": " + std::strerror(error.error_number);
+}
+
 void BM_Marks_Floor(benchmark::State& state) {
   const std::string& path = Dir().Store(state.range(0));
   auto buffer = std::make_unique_for_overwrite<char[]>(kChunk);
@@ -136,7 +141,7 @@ void BM_Marks_OnePass(benchmark::State& state) {
   hiduke::NoteStore store(Dir().Store(state.range(0)));
   for (auto _ : state) {
     auto marks = store.MarkedDays(kYear, kMonth);
-    if (!marks) state.SkipWithError(marks.error().message.c_str());
+    if (!marks) state.SkipWithError(Reason(marks.error()).c_str());
     benchmark::DoNotOptimize(marks);
   }
   state.SetBytesProcessed(state.iterations() * FileSize(store.path()));
@@ -195,7 +200,7 @@ void BM_Save_NoteStore(benchmark::State& state) {
   long i = 0;
   for (auto _ : state) {
     auto saved = store.SaveNote({kYear, kMonth, 15}, i++ % 2 == 0 ? "会議;資料" : "会議;準備");
-    if (!saved) state.SkipWithError(saved.error().message.c_str());
+    if (!saved) state.SkipWithError(Reason(saved.error()).c_str());
   }
   state.SetBytesProcessed(state.iterations() * FileSize(store.path()));
 }

@@ -1,40 +1,51 @@
 #include "main_window/app_icon.h"
 
+#include <QList>
 #include <QPainter>
 #include <QPixmap>
+#include <QRectF>
 
 namespace hiduke {
 namespace {
 
+// One flat-coloured rectangle of the drawing, on a 16 by 16 grid.
+struct IconRect {
+  QRectF rect;
+  QColor colour;
+};
+
 // A sheet of a tear-off calendar: a red binding, a white page and one day
 // underlined in the Sunday red, in the few flat colours of a 16-colour icon.
-QPixmap CalendarPage(int size) {
+// The pixmaps and the SVG are both drawn from this one list, back to front.
+QList<IconRect> CalendarPage() {
+  const QColor red(255, 51, 0);
+  QList<IconRect> shapes = {
+      {QRectF(1, 1, 14, 14), QColor(0, 0, 0)},
+      {QRectF(2, 5, 12, 9), QColor(255, 255, 255)},
+      {QRectF(2, 2, 12, 3), red},
+  };
+  // Three rows of days; Sunday red, Saturday green, the rest grey.
+  for (int row = 0; row < 3; ++row) {
+    for (int column = 0; column < 4; ++column) {
+      const QColor colour = column == 0 ? red : column == 3 ? QColor(0, 192, 0) : QColor(128, 128, 128);
+      shapes.append({QRectF(3 + column * 2.75, 6 + row * 2.5, 1.5, 1.5), colour});
+    }
+  }
+  shapes.append({QRectF(2, 13, 12, 1), QColor(255, 204, 0)});
+  return shapes;
+}
+
+QPixmap CalendarPagePixmap(int size) {
   QPixmap pixmap(size, size);
   pixmap.fill(Qt::transparent);
   QPainter painter(&pixmap);
   const qreal unit = size / 16.0;
   painter.scale(unit, unit);
   painter.setPen(Qt::NoPen);
-
-  painter.setBrush(QColor(0, 0, 0));
-  painter.drawRect(QRectF(1, 1, 14, 14));
-  painter.setBrush(QColor(255, 255, 255));
-  painter.drawRect(QRectF(2, 5, 12, 9));
-  painter.setBrush(QColor(255, 51, 0));
-  painter.drawRect(QRectF(2, 2, 12, 3));
-
-  // Three rows of days; Sunday red, Saturday green, the rest grey.
-  for (int row = 0; row < 3; ++row) {
-    for (int column = 0; column < 4; ++column) {
-      const QColor colour = column == 0 ? QColor(255, 51, 0)
-                            : column == 3 ? QColor(0, 192, 0)
-                                          : QColor(128, 128, 128);
-      painter.setBrush(colour);
-      painter.drawRect(QRectF(3 + column * 2.75, 6 + row * 2.5, 1.5, 1.5));
-    }
+  for (const IconRect& shape : CalendarPage()) {
+    painter.setBrush(shape.colour);
+    painter.drawRect(shape.rect);
   }
-  painter.setBrush(QColor(255, 204, 0));
-  painter.drawRect(QRectF(2, 13, 12, 1));
   return pixmap;
 }
 
@@ -42,9 +53,26 @@ QPixmap CalendarPage(int size) {
 
 QIcon AppIcon() {
   QIcon icon;
-  icon.addPixmap(CalendarPage(16));
-  icon.addPixmap(CalendarPage(32));
+  for (const int size : {16, 32, 48, 64, 128}) icon.addPixmap(CalendarPagePixmap(size));
   return icon;
+}
+
+QByteArray AppIconSvg() {
+  // Crisp edges keep the flat, pixel-aligned look of the pixmaps.
+  QString svg = QStringLiteral(
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"16\" height=\"16\" viewBox=\"0 0 16 16\""
+      " shape-rendering=\"crispEdges\">\n");
+  for (const IconRect& shape : CalendarPage()) {
+    const QRectF& rect = shape.rect;
+    svg += QStringLiteral("  <rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" fill=\"%5\"/>\n")
+               .arg(rect.x())
+               .arg(rect.y())
+               .arg(rect.width())
+               .arg(rect.height())
+               .arg(shape.colour.name());
+  }
+  svg += QStringLiteral("</svg>\n");
+  return svg.toUtf8();
 }
 
 }  // namespace hiduke

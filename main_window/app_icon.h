@@ -1,10 +1,15 @@
 #pragma once
 
+#include <QByteArray>
 #include <QIcon>
 
 namespace hiduke {
 
-// The calendar-page icon of the window, drawn for 16 and 32 pixels.
+// The calendar-page icon of the window, drawn for 16, 32, 48, 64 and 128
+// pixels.
 QIcon AppIcon();
+
+// The same drawing as scalable SVG, for the desktop's icon theme.
+QByteArray AppIconSvg();
 
 }  // namespace hiduke

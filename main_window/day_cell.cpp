@@ -3,13 +3,32 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "month_model/colour_contrast.h"
+
 namespace hiduke {
+namespace {
+
+Rgb ToRgb(const QColor& colour) { return {colour.red(), colour.green(), colour.blue()}; }
+
+}  // namespace
 
 void DayCell::setFramed(bool framed) {
   if (framed == framed_) return;
   framed_ = framed;
-  setAutoFillBackground(framed);
   update();
+}
+
+void DayCell::setFocusMarked(bool marked) {
+  if (marked == focusMarked_) return;
+  focusMarked_ = marked;
+  update();
+}
+
+QColor DayCell::drawnTextColour() const {
+  const QColor text = palette().color(QPalette::WindowText);
+  if (!framed_) return text;
+  const Rgb legible = LegibleTextColour(ToRgb(text), ToRgb(palette().color(QPalette::Window)));
+  return QColor(legible.red, legible.green, legible.blue);
 }
 
 void DayCell::mousePressEvent(QMouseEvent* event) {
@@ -17,13 +36,28 @@ void DayCell::mousePressEvent(QMouseEvent* event) {
   QLabel::mousePressEvent(event);
 }
 
-void DayCell::paintEvent(QPaintEvent* event) {
-  QLabel::paintEvent(event);
-  if (!framed_) return;
-  // Drawn here rather than as a QFrame box, which would take the text colour.
+void DayCell::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.setPen(QPen(Qt::black, 1));
-  painter.drawRect(rect().adjusted(0, 0, -1, -1));
+  const QColor text = drawnTextColour();
+  const QRectF whole = rect();
+  if (framed_) {
+    // The frame is the whole cell in the text colour with the fill laid
+    // inside it, so that at any scale the outermost pixels are frame, never
+    // fill.
+    painter.fillRect(whole, text);
+    painter.fillRect(whole.adjusted(1, 1, -1, -1), palette().color(QPalette::Window));
+  }
+  if (focusMarked_) {
+    // Two pixels of the highlight colour inside the frame: distinct from
+    // today's frame, and seen on the black window.
+    QPen pen(palette().color(QPalette::Highlight), 2);
+    pen.setJoinStyle(Qt::MiterJoin);
+    painter.setPen(pen);
+    painter.drawRect(whole.adjusted(2, 2, -2, -2));
+  }
+  painter.setPen(text);
+  painter.setFont(font());
+  painter.drawText(rect(), Qt::AlignCenter, this->text());
 }
 
 }  // namespace hiduke

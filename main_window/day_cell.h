@@ -4,9 +4,11 @@
 
 namespace hiduke {
 
-// One of the 42 day labels of the month view; reports a mouse click. A framed
-// cell (today's) is opaque in its own back colour with a single dark line
-// around it; every other cell lets the black window show through.
+// One of the 42 day labels of the month view; reports a mouse click. Every
+// cell lets the black window show through, but for today's: that one is
+// framed, filled with its own back colour, and its number drawn in a shade
+// of its text colour that stays legible on that fill. The day that has the
+// keyboard focus carries a focus mark.
 class DayCell : public QLabel {
   Q_OBJECT
 
@@ -15,6 +17,12 @@ class DayCell : public QLabel {
 
   void setFramed(bool framed);
   bool isFramed() const { return framed_; }
+  void setFocusMarked(bool marked);
+  bool isFocusMarked() const { return focusMarked_; }
+
+  // The colour the number is drawn in: the text colour, or on today's fill
+  // its legible shade.
+  QColor drawnTextColour() const;
 
  signals:
   void clicked();
@@ -25,6 +33,7 @@ class DayCell : public QLabel {
 
  private:
   bool framed_ = false;
+  bool focusMarked_ = false;
 };
 
 }  // namespace hiduke

@@ -1,5 +1,7 @@
-// Writes the window's icon as hiduke-16.png and hiduke-32.png into the
-// directory given, for the desktop's icon theme. Run at build time.
+// Writes the window's icon as hiduke-N.png for each of its sizes, and as
+// hiduke.svg, into the directory given, for the desktop's icon theme. Run at
+// build time.
+#include <QFile>
 #include <QGuiApplication>
 #include <QPixmap>
 
@@ -10,9 +12,12 @@ int main(int argc, char* argv[]) {
   if (argc != 2) return 2;
   const QString directory = QString::fromLocal8Bit(argv[1]);
   const QIcon icon = hiduke::AppIcon();
-  for (const int size : {16, 32}) {
-    const QString path = QStringLiteral("%1/hiduke-%2.png").arg(directory).arg(size);
-    if (!icon.pixmap(size, size).save(path)) return 1;
+  for (const QSize& size : icon.availableSizes()) {
+    const QString path = QStringLiteral("%1/hiduke-%2.png").arg(directory).arg(size.width());
+    if (!icon.pixmap(size).save(path)) return 1;
   }
+  QFile svg(directory + QStringLiteral("/hiduke.svg"));
+  const QByteArray text = hiduke::AppIconSvg();
+  if (!svg.open(QIODevice::WriteOnly) || svg.write(text) != text.size() || !svg.flush()) return 1;
   return 0;
 }

@@ -48,8 +48,9 @@ class Converter {
   iconv_t cd_;
 };
 
-StoreError ConverterMissing() {
-  return StoreError{"文字コード CP932 の変換を利用できません（" + ErrnoReason(errno) + "）。"};
+// Encoding serves only saves, decoding only reads; the store adds the path.
+StoreError ConverterMissing(StoreOperation operation) {
+  return StoreError{.kind = StoreErrorKind::kConverterMissing, .operation = operation, .error_number = errno};
 }
 
 // Length of the well-formed UTF-8 sequence at the start of `s`, or 0.
@@ -86,7 +87,7 @@ size_t Utf8SequenceLength(std::string_view s) {
 
 StoreResult<Cp932Encoding> EncodeCp932(std::string_view utf8) {
   Converter converter("CP932", "UTF-8");
-  if (!converter.ok()) return ConverterMissing();
+  if (!converter.ok()) return ConverterMissing(StoreOperation::kSave);
   Cp932Encoding encoding;
   encoding.bytes.reserve(utf8.size());
   while (converter.Convert(utf8, encoding.bytes) != 0) {
@@ -103,7 +104,7 @@ StoreResult<Cp932Encoding> EncodeCp932(std::string_view utf8) {
 
 StoreResult<std::string> DecodeCp932(std::string_view cp932) {
   Converter converter("UTF-8", "CP932");
-  if (!converter.ok()) return ConverterMissing();
+  if (!converter.ok()) return ConverterMissing(StoreOperation::kRead);
   std::string utf8;
   utf8.reserve(cp932.size() * 3 / 2);
   while (converter.Convert(cp932, utf8) != 0) {

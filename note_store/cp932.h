@@ -1,5 +1,4 @@
-#ifndef HIDUKE_NOTE_STORE_CP932_H
-#define HIDUKE_NOTE_STORE_CP932_H
+#pragma once
 
 #include <string>
 #include <string_view>
@@ -21,7 +20,7 @@ struct Cp932Encoding {
 };
 
 // UTF-8 to CP932. Characters that CP932 holds only as a look-alike (for
-// example 〜 U+301C) are converted to the look-alike's bytes.
+// example U+301C WAVE DASH) are converted to the look-alike's bytes.
 StoreResult<Cp932Encoding> EncodeCp932(std::string_view utf8);
 
 // CP932 to UTF-8; every byte that does not start a valid CP932 character
@@ -29,5 +28,3 @@ StoreResult<Cp932Encoding> EncodeCp932(std::string_view utf8);
 StoreResult<std::string> DecodeCp932(std::string_view cp932);
 
 }  // namespace hiduke
-
-#endif  // HIDUKE_NOTE_STORE_CP932_H

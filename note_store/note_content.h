@@ -1,5 +1,4 @@
-#ifndef HIDUKE_NOTE_STORE_NOTE_CONTENT_H
-#define HIDUKE_NOTE_STORE_NOTE_CONTENT_H
+#pragma once
 
 #include <bitset>
 #include <cstring>
@@ -91,5 +90,3 @@ inline std::string DeleteNoteIn(std::string_view content, const NoteDate& date) 
 }
 
 }  // namespace hiduke
-
-#endif  // HIDUKE_NOTE_STORE_NOTE_CONTENT_H

@@ -35,33 +35,39 @@ constexpr auto kLockPatience = std::chrono::seconds(10);
 class UniqueFd {
  public:
   explicit UniqueFd(int fd = -1) : fd_(fd) {}
-  ~UniqueFd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
+  ~UniqueFd() { Reset(); }
   UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  UniqueFd& operator=(UniqueFd&&) = delete;
+  UniqueFd& operator=(UniqueFd&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+  }
   int get() const { return fd_; }
   explicit operator bool() const { return fd_ >= 0; }
 
  private:
+  void Reset() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+
   int fd_;
 };
 
-// Why an operation failed: an errno value, or a phrase of our own.
+// A failed step: what failed and its errno. The scan or rewrite that ran
+// the step adds the operation and the path.
 struct Failure {
-  std::string reason;
+  StoreErrorKind kind;
+  int error_number = 0;
 };
 
-Failure FromErrno(int error_number) { return Failure{ErrnoReason(error_number)}; }
-Failure FromErrno() { return FromErrno(errno); }
-Failure NotRegular() { return Failure{"通常のファイルではありません"}; }
+Failure ReadFailed(int error_number) { return Failure{StoreErrorKind::kReadFailed, error_number}; }
+Failure WriteFailed(int error_number) { return Failure{StoreErrorKind::kWriteFailed, error_number}; }
 
-StoreError ReadError(const std::string& path, const Failure& failure, std::string_view notice = {}) {
-  return StoreError{path + " を読み込めませんでした（" + failure.reason + "）。" + std::string(notice)};
-}
-
-StoreError WriteError(const std::string& path, const Failure& failure, std::string_view notice) {
-  return StoreError{path + " に書き込めませんでした（" + failure.reason + "）。" + std::string(notice)};
+StoreError ErrorOf(const Failure& failure, StoreOperation operation, const std::string& path) {
+  return StoreError{.kind = failure.kind, .operation = operation, .error_number = failure.error_number, .path = path};
 }
 
 // Opens `name` (relative to `dir_fd`) for reading. Returns an invalid fd and
@@ -70,15 +76,15 @@ UniqueFd OpenForReading(int dir_fd, const char* name, int extra_flags, std::opti
                         struct stat* st) {
   UniqueFd fd(::openat(dir_fd, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | extra_flags));
   if (!fd) {
-    if (errno != ENOENT) *failure = FromErrno();
+    if (errno != ENOENT) *failure = ReadFailed(errno);
     return fd;
   }
   if (::fstat(fd.get(), st) != 0) {
-    *failure = FromErrno();
+    *failure = ReadFailed(errno);
   } else if (S_ISDIR(st->st_mode)) {
-    *failure = FromErrno(EISDIR);
+    *failure = ReadFailed(EISDIR);
   } else if (!S_ISREG(st->st_mode)) {
-    *failure = NotRegular();
+    *failure = Failure{StoreErrorKind::kNotRegularFile};
   }
   if (*failure) return UniqueFd();
   return fd;
@@ -109,7 +115,7 @@ std::optional<Failure> ReadInLines(int fd, off_t size_hint, size_t chunk,
       capacity *= 2;
     }
     ssize_t n = ReadSome(fd, buffer.get() + filled, capacity - filled);
-    if (n < 0) return FromErrno();
+    if (n < 0) return ReadFailed(errno);
     if (n == 0) break;
     size_t scanned_from = filled;
     filled += static_cast<size_t>(n);
@@ -129,9 +135,9 @@ std::optional<Failure> WriteAll(int fd, std::string_view data) {
     ssize_t n = ::write(fd, data.data(), data.size());
     if (n < 0) {
       if (errno == EINTR) continue;
-      return FromErrno();
+      return WriteFailed(errno);
     }
-    if (n == 0) return FromErrno(EIO);
+    if (n == 0) return WriteFailed(EIO);
     data.remove_prefix(static_cast<size_t>(n));
   }
   return std::nullopt;
@@ -139,7 +145,7 @@ std::optional<Failure> WriteAll(int fd, std::string_view data) {
 
 std::optional<Failure> Sync(int fd) {
   while (::fsync(fd) != 0) {
-    if (errno != EINTR) return FromErrno();
+    if (errno != EINTR) return WriteFailed(errno);
   }
   return std::nullopt;
 }
@@ -164,16 +170,16 @@ std::optional<Failure> ResolveLinks(const std::string& path, std::string* target
     struct stat st;
     if (::lstat(current.c_str(), &st) != 0) {
       if (errno == ENOENT) break;
-      return FromErrno();
+      return WriteFailed(errno);
     }
     if (!S_ISLNK(st.st_mode)) break;
-    if (hops == kMaxLinkHops) return FromErrno(ELOOP);
+    if (hops == kMaxLinkHops) return WriteFailed(ELOOP);
     std::string link(static_cast<size_t>(std::max<off_t>(st.st_size, 0)) + 256, '\0');
     ssize_t length = ::readlink(current.c_str(), link.data(), link.size());
-    if (length < 0) return FromErrno();
-    if (static_cast<size_t>(length) == link.size()) return FromErrno(ENAMETOOLONG);
+    if (length < 0) return WriteFailed(errno);
+    if (static_cast<size_t>(length) == link.size()) return WriteFailed(ENAMETOOLONG);
     link.resize(static_cast<size_t>(length));
-    if (link.empty()) return FromErrno(ENOENT);
+    if (link.empty()) return WriteFailed(ENOENT);
     if (link.front() != '/') {
       std::string dir = DirectoryOf(current);
       if (dir != ".") link = (dir == "/" ? dir : dir + "/") + link;
@@ -189,8 +195,8 @@ std::optional<Failure> LockExclusive(int dir_fd) {
   auto pause = std::chrono::milliseconds(1);
   while (::flock(dir_fd, LOCK_EX | LOCK_NB) != 0) {
     if (errno == EINTR) continue;
-    if (errno != EWOULDBLOCK) return FromErrno();
-    if (std::chrono::steady_clock::now() >= give_up) return FromErrno(EWOULDBLOCK);
+    if (errno != EWOULDBLOCK) return WriteFailed(errno);
+    if (std::chrono::steady_clock::now() >= give_up) return WriteFailed(EWOULDBLOCK);
     std::this_thread::sleep_for(pause);
     pause = std::min(pause * 2, std::chrono::milliseconds(20));
   }
@@ -213,60 +219,154 @@ void RemoveStaleTemporaries(int dir_fd, std::string_view file_name) {
   ::closedir(dir);
 }
 
-// A new, empty temporary file in the directory; unlinked again when the
-// rewrite fails.
+// A new temporary file beside the note file; closed and unlinked again
+// unless the rewrite renames it into place.
 class TemporaryFile {
  public:
-  TemporaryFile(int dir_fd, const std::string& file_name) : dir_fd_(dir_fd), file_name_(file_name) {}
+  TemporaryFile() = default;
   ~TemporaryFile() {
-    CloseQuietly();
+    if (fd_ >= 0) ::close(fd_);
     if (!name_.empty()) ::unlinkat(dir_fd_, name_.c_str(), 0);
   }
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-  std::optional<Failure> Create(mode_t mode) {
+  // Creates the file in `dir_fd` under a fresh name that
+  // IsRewriteTemporary recognises for `file_name`.
+  std::optional<Failure> Create(int dir_fd, std::string_view file_name, mode_t mode) {
     std::random_device random;
     std::uniform_int_distribution<size_t> pick(0, kTemporaryAlphabet.size() - 1);
     for (int attempt = 0; attempt < 100; ++attempt) {
-      std::string name = "." + file_name_ + std::string(kTemporaryInfix);
+      std::string name = ".";
+      name.append(file_name).append(kTemporaryInfix);
       for (size_t i = 0; i < kTemporarySuffixLength; ++i) name += kTemporaryAlphabet[pick(random)];
-      int fd = ::openat(dir_fd_, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+      int fd = ::openat(dir_fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
       if (fd >= 0) {
+        dir_fd_ = dir_fd;
         fd_ = fd;
         name_ = std::move(name);
         return std::nullopt;
       }
-      if (errno != EEXIST) return FromErrno();
+      if (errno != EEXIST) return WriteFailed(errno);
     }
-    return FromErrno(EEXIST);
+    return WriteFailed(EEXIST);
   }
 
   int fd() const { return fd_; }
   const std::string& name() const { return name_; }
 
-  // Closes the file, reporting a failure that close detects (for example a
-  // delayed write error).
-  std::optional<Failure> Close() {
-    int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0 && errno != EINTR) return FromErrno();
+  // Makes the content durable and closes the file, reporting a failure that
+  // only close detects (for example a delayed write error).
+  std::optional<Failure> Commit() {
+    if (auto failure = Sync(fd_)) return failure;
+    if (::close(std::exchange(fd_, -1)) != 0 && errno != EINTR) return WriteFailed(errno);
     return std::nullopt;
   }
 
   // After a successful rename: the name now belongs to the note file.
   void Keep() { name_.clear(); }
 
-  void CloseQuietly() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+ private:
+  int dir_fd_ = -1;
+  std::string name_;
+  int fd_ = -1;
+};
+
+// One save or delete as the steps of an atomic rewrite, each run only when
+// the ones before it succeeded. The members are declared in the order the
+// steps make them, so a temporary file left by a failure is unlinked while
+// the directory is still locked.
+class NoteFileRewrite {
+ public:
+  // Follows symbolic links at `path` to the file to replace, opens its
+  // directory, locks it against other rewrites and removes temporaries that
+  // an interrupted rewrite left behind.
+  std::optional<Failure> LockTarget(const std::string& path) {
+    std::string target;
+    if (auto failure = ResolveLinks(path, &target)) return failure;
+    name_ = NameOf(target);
+    if (name_.empty() || name_ == "." || name_ == "..") return WriteFailed(EISDIR);
+    UniqueFd dir_fd(::open(DirectoryOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dir_fd) return WriteFailed(errno);
+    dir_fd_ = std::move(dir_fd);
+    if (auto failure = LockExclusive(dir_fd_.get())) return failure;
+    RemoveStaleTemporaries(dir_fd_.get(), name_);
+    return std::nullopt;
+  }
+
+  // Opens the file again under the lock: another copy of the program may
+  // have saved since this one last read it. A missing file reads as empty.
+  std::optional<Failure> OpenOldFile() {
+    std::optional<Failure> failure;
+    old_fd_ = OpenForReading(dir_fd_.get(), name_.c_str(), O_NOFOLLOW, &failure, &old_stat_);
+    if (failure) return failure;
+    // A write-protected note file stays unchanged, as if written in place.
+    if (old_fd_ && ::faccessat(dir_fd_.get(), name_.c_str(), W_OK, AT_EACCESS) != 0) return WriteFailed(errno);
+    return std::nullopt;
+  }
+
+  // The temporary file beside the note file, with the old file's owner and
+  // permission bits; private until it has them. A new file gets 0666 less
+  // the umask.
+  std::optional<Failure> CreateTemporary() {
+    if (auto failure = temporary_.Create(dir_fd_.get(), name_, old_fd_ ? 0600 : 0666)) return failure;
+    if (!old_fd_) return std::nullopt;
+    // The owner first: changing it may clear set-id bits that fchmod sets.
+    if (old_stat_.st_uid != ::geteuid() || old_stat_.st_gid != ::getegid()) {
+      [[maybe_unused]] int ignored = ::fchown(temporary_.fd(), old_stat_.st_uid, old_stat_.st_gid);
+    }
+    if (::fchmod(temporary_.fd(), old_stat_.st_mode & 07777) != 0) return WriteFailed(errno);
+    return std::nullopt;
+  }
+
+  // Streams the old file through `editor` into the temporary file, a run of
+  // whole lines at a time, without holding the whole content in memory.
+  std::optional<Failure> StreamEdited(NoteEditor& editor) {
+    ContentPieces pieces;
+    std::optional<Failure> write_failure;
+    auto write_pieces = [&]() {
+      for (size_t i = 0; i < pieces.size() && !write_failure; ++i) write_failure = WriteAll(temporary_.fd(), pieces[i]);
+      pieces.clear();
+      return !write_failure;
+    };
+    if (old_fd_) {
+      std::optional<Failure> read_failure =
+          ReadInLines(old_fd_.get(), old_stat_.st_size, kRewriteChunk, [&](std::string_view lines) {
+            editor.Edit(lines, &pieces);
+            return write_pieces();
+          });
+      if (read_failure) return read_failure;
+      if (write_failure) return write_failure;
+    }
+    editor.Finish(&pieces);
+    write_pieces();
+    return write_failure;
+  }
+
+  std::optional<Failure> Commit() { return temporary_.Commit(); }
+
+  std::optional<Failure> Rename() {
+    if (::renameat(dir_fd_.get(), temporary_.name().c_str(), dir_fd_.get(), name_.c_str()) != 0) {
+      return WriteFailed(errno);
+    }
+    temporary_.Keep();
+    return std::nullopt;
+  }
+
+  // Makes the rename itself durable. Returns the errno of a failure, else 0;
+  // directories that cannot be synced (EINVAL, EROFS) count as synced.
+  int SyncDirectory() const {
+    std::optional<Failure> failure = Sync(dir_fd_.get());
+    if (!failure || failure->error_number == EINVAL || failure->error_number == EROFS) return 0;
+    return failure->error_number;
   }
 
  private:
-  int dir_fd_;
-  std::string file_name_;
+  UniqueFd dir_fd_;
   std::string name_;
-  int fd_ = -1;
+  UniqueFd old_fd_;
+  struct stat old_stat_ {};
+  TemporaryFile temporary_;
 };
 
 }  // namespace
@@ -283,94 +383,36 @@ bool IsRewriteTemporary(std::string_view entry, std::string_view file_name) {
 
 StoreResult<void> ScanNoteFile(const std::string& path,
                                const std::function<void(std::string_view)>& consume) {
-  std::optional<Failure> open_failure;
+  std::optional<Failure> failure;
   struct stat st;
-  UniqueFd fd = OpenForReading(AT_FDCWD, path.c_str(), 0, &open_failure, &st);
-  if (open_failure) return ReadError(path, *open_failure);
-  if (!fd) return {};  // missing: an empty store
-
-  std::optional<Failure> failure = ReadInLines(fd.get(), st.st_size, kScanChunk, [&](std::string_view lines) {
-    consume(lines);
-    return true;
-  });
-  if (failure) return ReadError(path, *failure);
+  UniqueFd fd = OpenForReading(AT_FDCWD, path.c_str(), 0, &failure, &st);
+  if (fd) {  // else missing (an empty store) or failed
+    failure = ReadInLines(fd.get(), st.st_size, kScanChunk, [&](std::string_view lines) {
+      consume(lines);
+      return true;
+    });
+  }
+  if (failure) return ErrorOf(*failure, StoreOperation::kRead, path);
   return {};
 }
 
-StoreResult<void> RewriteNoteFile(const std::string& path, NoteEditor editor, std::string_view unchanged_notice) {
-  std::string target;
-  if (auto failure = ResolveLinks(path, &target)) return WriteError(path, *failure, unchanged_notice);
-  const std::string dir = DirectoryOf(target);
-  const std::string name = NameOf(target);
-  if (name.empty() || name == "." || name == "..") {
-    return WriteError(path, FromErrno(EISDIR), unchanged_notice);
-  }
+StoreResult<SaveReport> RewriteNoteFile(const std::string& path, NoteEditor editor, StoreOperation operation) {
+  NoteFileRewrite rewrite;
+  std::optional<Failure> failure = rewrite.LockTarget(path);
+  if (!failure) failure = rewrite.OpenOldFile();
+  if (!failure) failure = rewrite.CreateTemporary();
+  if (!failure) failure = rewrite.StreamEdited(editor);
+  if (!failure) failure = rewrite.Commit();
+  if (!failure) failure = rewrite.Rename();
+  if (failure) return ErrorOf(*failure, operation, path);
 
-  UniqueFd dir_fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!dir_fd) return WriteError(path, FromErrno(), unchanged_notice);
-  if (auto failure = LockExclusive(dir_fd.get())) return WriteError(path, *failure, unchanged_notice);
-  RemoveStaleTemporaries(dir_fd.get(), name);
-
-  // Read the file again under the lock, as the rewrite streams it to the
-  // temporary file: another copy of the program may have saved since this
-  // one last read it.
-  std::optional<Failure> failure;
-  struct stat old_stat;
-  UniqueFd old_fd = OpenForReading(dir_fd.get(), name.c_str(), O_NOFOLLOW, &failure, &old_stat);
-  if (failure) return ReadError(path, *failure, unchanged_notice);
-  const bool exists = static_cast<bool>(old_fd);
-  // A write-protected note file stays unchanged, as if written in place.
-  if (exists && ::faccessat(dir_fd.get(), name.c_str(), W_OK, AT_EACCESS) != 0) {
-    return WriteError(path, FromErrno(), unchanged_notice);
+  // The new content is in place: a failed directory sync only warns that
+  // it may not survive a crash of the system.
+  SaveReport report;
+  if (int error_number = rewrite.SyncDirectory(); error_number != 0) {
+    report.warning = ErrorOf(Failure{StoreErrorKind::kNotDurable, error_number}, operation, path);
   }
-
-  TemporaryFile temporary(dir_fd.get(), name);
-  if ((failure = temporary.Create(exists ? 0600 : 0666))) return WriteError(path, *failure, unchanged_notice);
-  if (exists) {
-    // The owner first: changing it may clear set-id bits that fchmod sets.
-    if (old_stat.st_uid != ::geteuid() || old_stat.st_gid != ::getegid()) {
-      [[maybe_unused]] int ignored = ::fchown(temporary.fd(), old_stat.st_uid, old_stat.st_gid);
-    }
-    if (::fchmod(temporary.fd(), old_stat.st_mode & 07777) != 0) failure = FromErrno();
-  }
-
-  ContentPieces pieces;
-  auto write_pieces = [&]() {
-    for (size_t i = 0; i < pieces.size() && !failure; ++i) failure = WriteAll(temporary.fd(), pieces[i]);
-    pieces.clear();
-    return !failure;
-  };
-  if (exists && !failure) {
-    std::optional<Failure> read_failure = ReadInLines(old_fd.get(), old_stat.st_size, kRewriteChunk, [&](std::string_view lines) {
-      editor.Edit(lines, &pieces);
-      return write_pieces();
-    });
-    if (read_failure) return ReadError(path, *read_failure, unchanged_notice);
-  }
-  if (!failure) {
-    editor.Finish(&pieces);
-    write_pieces();
-  }
-  if (!failure) failure = Sync(temporary.fd());
-  if (failure) {
-    temporary.CloseQuietly();
-    return WriteError(path, *failure, unchanged_notice);
-  }
-  if ((failure = temporary.Close())) return WriteError(path, *failure, unchanged_notice);
-  if (::renameat(dir_fd.get(), temporary.name().c_str(), dir_fd.get(), name.c_str()) != 0) {
-    return WriteError(path, FromErrno(), unchanged_notice);
-  }
-  temporary.Keep();
-
-  // Make the rename itself durable. The new content is in place already, so
-  // a failure here is reported without claiming the note was not saved.
-  while (::fsync(dir_fd.get()) != 0) {
-    if (errno == EINTR) continue;
-    if (errno == EINVAL || errno == EROFS) break;  // directories that cannot be synced
-    return StoreError{path + " を書き換えましたが、ディスクへの書き込みを確認できませんでした（" +
-                      ErrnoReason(errno) + "）。"};
-  }
-  return {};
+  return report;
 }
 
 }  // namespace hiduke

@@ -1,5 +1,4 @@
-#ifndef HIDUKE_NOTE_STORE_NOTE_FILE_H
-#define HIDUKE_NOTE_STORE_NOTE_FILE_H
+#pragma once
 
 #include <functional>
 #include <string>
@@ -30,14 +29,12 @@ StoreResult<void> ScanNoteFile(const std::string& path,
 //    fsynced, renamed over the file, and the directory fsynced;
 //  - temporary files left by an earlier, interrupted rewrite are removed.
 // On failure the file is unchanged and no temporary file remains; the error
-// message names `path` and ends with `unchanged_notice` (for example
-// "予定は保存されていません。").
-StoreResult<void> RewriteNoteFile(const std::string& path, NoteEditor editor, std::string_view unchanged_notice);
+// names `path` and `operation`. A failed directory sync comes back as the
+// report's kNotDurable warning: the new file is in place by then.
+StoreResult<SaveReport> RewriteNoteFile(const std::string& path, NoteEditor editor, StoreOperation operation);
 
 // Whether `entry` is the name of a temporary file that a rewrite of the file
 // named `file_name` creates in its directory.
 bool IsRewriteTemporary(std::string_view entry, std::string_view file_name);
 
 }  // namespace hiduke
-
-#endif  // HIDUKE_NOTE_STORE_NOTE_FILE_H

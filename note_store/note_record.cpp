@@ -58,21 +58,18 @@ std::optional<NoteRecord> ReadNoteRecord(std::string_view line) {
 }
 
 std::string FormatNoteRecord(const NoteDate& date, std::string_view text) {
-  // A CR or LF left alone would end the record early: it is a line break too.
-  std::string one_line = EncodeNoteText(text);
-  std::replace_if(one_line.begin(), one_line.end(), [](char c) { return c == '\r' || c == '\n'; }, ';');
-
+  const std::string stored = EncodeNoteText(text);
   std::string line = std::to_string(date.year) + ',' + std::to_string(date.month) + ',' +
                      std::to_string(date.day) + ',';
-  if (NeedsQuotes(one_line)) {
+  if (NeedsQuotes(stored)) {
     line.push_back('"');
-    for (char c : one_line) {
+    for (char c : stored) {
       if (c == '"') line.push_back('"');
       line.push_back(c);
     }
     line.push_back('"');
   } else {
-    line += one_line;
+    line += stored;
   }
   line += "\r\n";
   return line;
@@ -82,26 +79,15 @@ std::string EncodeNoteText(std::string_view note) {
   std::string stored;
   stored.reserve(note.size());
   for (size_t i = 0; i < note.size(); ++i) {
-    if (note[i] == '\r' && i + 1 < note.size() && note[i + 1] == '\n') {
-      stored.push_back(';');
-      ++i;
-    } else {
-      stored.push_back(note[i]);
-    }
+    if (note[i] == '\r' && i + 1 < note.size() && note[i + 1] == '\n') ++i;
+    stored.push_back(note[i] == '\r' || note[i] == '\n' ? ';' : note[i]);
   }
   return stored;
 }
 
 std::string DecodeNoteText(std::string_view stored) {
-  std::string note;
-  note.reserve(stored.size() + stored.size() / 8);
-  for (char c : stored) {
-    if (c == ';') {
-      note += "\r\n";
-    } else {
-      note.push_back(c);
-    }
-  }
+  std::string note(stored);
+  std::replace_if(note.begin(), note.end(), [](char c) { return c == ';' || c == '\r'; }, '\n');
   return note;
 }
 

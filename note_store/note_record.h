@@ -1,5 +1,4 @@
-#ifndef HIDUKE_NOTE_STORE_NOTE_RECORD_H
-#define HIDUKE_NOTE_STORE_NOTE_RECORD_H
+#pragma once
 
 #include <optional>
 #include <string>
@@ -76,19 +75,21 @@ std::optional<std::string> ReadNoteText(std::string_view text_field);
 bool IsNoteText(std::string_view text_field);
 
 // The record line `year,month,day,text` CR LF. Numbers in plain decimal; the
-// date must lie within 0..kMaxDateField. The text is written as it is unless
-// it would not read back exactly (it holds a comma, or begins with a space or
-// a double quote): then it is written between double quotes with every inner
-// quote doubled. Line breaks left in the text (CR LF, or a lone CR or LF)
-// are written as ";" so that a record always stays on one line.
+// date must lie within 0..kMaxDateField. `text` is the note's code page 932
+// bytes, its line breaks either still as they were typed or already ";"
+// (EncodeNoteText, run here, turns every one into ";" so that a record always
+// stays on one line). The text is written as it is unless it would not read
+// back exactly (it holds a comma, or begins with a space or a double quote):
+// then it is written between double quotes with every inner quote doubled.
 std::string FormatNoteRecord(const NoteDate& date, std::string_view text);
 
-// Note text to stored form: every CR LF pair becomes ";".
+// Note text to stored form: every line break ("\n", "\r\n" or a lone "\r")
+// becomes one ";". The line-break bytes never occur inside a double-byte
+// code page 932 character, so this works on UTF-8 and CP932 alike.
 std::string EncodeNoteText(std::string_view note);
 
-// Stored form to note text: every ";" becomes a CR LF pair.
+// Stored form to note text: every ";" becomes "\n", as does a lone CR that a
+// hand-edited file may hold inside a record.
 std::string DecodeNoteText(std::string_view stored);
 
 }  // namespace hiduke
-
-#endif  // HIDUKE_NOTE_STORE_NOTE_RECORD_H

@@ -12,13 +12,6 @@ namespace hiduke {
 
 namespace {
 
-constexpr std::string_view kNotSaved = "予定は保存されていません。";
-constexpr std::string_view kNotDeleted = "予定は削除されていません。";
-
-StoreError OutOfMemory(const std::string& path, std::string_view notice) {
-  return StoreError{path + " を処理できませんでした（" + ErrnoReason(ENOMEM) + "）。" + std::string(notice)};
-}
-
 bool IsWritableDate(const NoteDate& date) {
   return date.year >= 0 && date.year <= kMaxDateField && date.month >= 1 && date.month <= 12 &&
          date.day >= 1 && date.day <= 31;
@@ -35,7 +28,7 @@ StoreResult<std::bitset<32>> NoteStore::MarkedDays(int year, int month) const tr
   if (!scanned) return scanned.error();
   return days;
 } catch (const std::bad_alloc&) {
-  return OutOfMemory(path_, {});
+  return OutOfMemory(StoreOperation::kRead);
 }
 
 StoreResult<std::optional<std::string>> NoteStore::ReadNote(const NoteDate& date) const try {
@@ -46,35 +39,47 @@ StoreResult<std::optional<std::string>> NoteStore::ReadNote(const NoteDate& date
   if (!scanned) return scanned.error();
   if (!stored) return std::optional<std::string>();
   StoreResult<std::string> text = DecodeCp932(*stored);
-  if (!text) return text.error();
+  if (!text) return WithPath(text.error());
   return std::optional<std::string>(DecodeNoteText(*text));
 } catch (const std::bad_alloc&) {
-  return OutOfMemory(path_, {});
+  return OutOfMemory(StoreOperation::kRead);
 }
 
-StoreResult<void> NoteStore::SaveNote(const NoteDate& date, const std::string& note) try {
+StoreResult<SaveReport> NoteStore::SaveNote(const NoteDate& date, const std::string& note) try {
   if (!IsWritableDate(date)) {
-    return StoreError{std::to_string(date.year) + "年" + std::to_string(date.month) + "月" +
-                      std::to_string(date.day) + "日の予定は " + path_ + " に保存できません（日付が範囲外です）。" +
-                      std::string(kNotSaved)};
+    return StoreError{
+        .kind = StoreErrorKind::kDateOutOfRange, .operation = StoreOperation::kSave, .path = path_, .date = date};
   }
-  StoreResult<Cp932Encoding> encoded = EncodeCp932(EncodeNoteText(note));
-  if (!encoded) return encoded.error();
+  StoreResult<Cp932Encoding> encoded = EncodeCp932(note);
+  if (!encoded) return WithPath(encoded.error());
   if (!encoded->unencodable.empty()) {
-    std::string message = "次の文字は保存できません:";
-    for (const std::string& character : encoded->unencodable) message += " " + character;
-    return StoreError{message + "\n" + std::string(kNotSaved)};
+    return StoreError{.kind = StoreErrorKind::kUnencodable,
+                      .operation = StoreOperation::kSave,
+                      .path = path_,
+                      .characters = std::move(encoded->unencodable)};
   }
+  // The line breaks become ";" here, on the CP932 bytes, in the one pass
+  // that also writes the record.
   const std::string record_line = FormatNoteRecord(date, encoded->bytes);
-  return RewriteNoteFile(path_, NoteEditor::Save(date, record_line), kNotSaved);
+  return RewriteNoteFile(path_, NoteEditor::Save(date, record_line), StoreOperation::kSave);
 } catch (const std::bad_alloc&) {
-  return OutOfMemory(path_, kNotSaved);
+  return OutOfMemory(StoreOperation::kSave);
 }
 
-StoreResult<void> NoteStore::DeleteNote(const NoteDate& date) try {
-  return RewriteNoteFile(path_, NoteEditor::Delete(date), kNotDeleted);
+StoreResult<SaveReport> NoteStore::DeleteNote(const NoteDate& date) try {
+  return RewriteNoteFile(path_, NoteEditor::Delete(date), StoreOperation::kDelete);
 } catch (const std::bad_alloc&) {
-  return OutOfMemory(path_, kNotDeleted);
+  return OutOfMemory(StoreOperation::kDelete);
+}
+
+StoreError NoteStore::WithPath(StoreError error) const {
+  error.path = path_;
+  return error;
+}
+
+StoreError NoteStore::OutOfMemory(StoreOperation operation) const {
+  return StoreError{
+      .kind = StoreErrorKind::kOutOfMemory, .operation = operation, .error_number = ENOMEM, .path = path_};
 }
 
 }  // namespace hiduke

@@ -1,5 +1,4 @@
-#ifndef HIDUKE_NOTE_STORE_NOTE_STORE_H
-#define HIDUKE_NOTE_STORE_NOTE_STORE_H
+#pragma once
 
 #include <bitset>
 #include <optional>
@@ -12,8 +11,9 @@ namespace hiduke {
 
 // The notes of all days, kept in one file (hiduke.dat, code page 932, one
 // record `year,month,day,text` CR LF per note). Every call reads the file
-// anew; nothing is cached. Failures come back as StoreError with a message
-// for the user; a missing file is an empty store.
+// anew; nothing is cached. Failures come back as a StoreError that says
+// what failed; a missing file is an empty store. Notes cross this interface
+// in UTF-8 with "\n" line breaks; only the file holds them as ";".
 class NoteStore {
  public:
   // `path` is used as given, a relative one against the current directory.
@@ -25,25 +25,28 @@ class NoteStore {
   // pass over the file.
   StoreResult<std::bitset<32>> MarkedDays(int year, int month) const;
 
-  // Text of the last record of the date, in UTF-8 with every ";" turned into
-  // "\r\n"; nullopt when the date has no record.
+  // Text of the last record of the date, with every ";" turned into "\n";
+  // nullopt when the date has no record.
   StoreResult<std::optional<std::string>> ReadNote(const NoteDate& date) const;
 
-  // Stores `note` (UTF-8, line breaks as "\r\n") as the note of the date:
-  // every record of the date is replaced in its place, or one is appended
-  // at the end. Refused, with the file untouched, when the note holds
-  // characters that code page 932 cannot store or the date cannot be
-  // written (year 0..32767, month 1..12, day 1..31).
-  StoreResult<void> SaveNote(const NoteDate& date, const std::string& note);
+  // Stores `note` as the note of the date: every record of the date is
+  // replaced in its place, or one is appended at the end. Each line break
+  // ("\n", and also "\r\n" or a lone "\r") is stored as one ";". Refused,
+  // with the file untouched, when the note holds characters that code page
+  // 932 cannot store or the date cannot be written (year 0..32767, month
+  // 1..12, day 1..31).
+  StoreResult<SaveReport> SaveNote(const NoteDate& date, const std::string& note);
 
   // Removes every record of the date. The file is rewritten (and created
   // when missing) even when it holds no record of the date.
-  StoreResult<void> DeleteNote(const NoteDate& date);
+  StoreResult<SaveReport> DeleteNote(const NoteDate& date);
 
  private:
+  // Completes an error of a step that does not know the file.
+  StoreError WithPath(StoreError error) const;
+  StoreError OutOfMemory(StoreOperation operation) const;
+
   std::string path_;
 };
 
 }  // namespace hiduke
-
-#endif  // HIDUKE_NOTE_STORE_NOTE_STORE_H

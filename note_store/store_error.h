@@ -1,5 +1,4 @@
-#ifndef HIDUKE_NOTE_STORE_STORE_ERROR_H
-#define HIDUKE_NOTE_STORE_STORE_ERROR_H
+#pragma once
 
 #include <concepts>
 #include <optional>
@@ -7,13 +6,41 @@
 #include <type_traits>
 #include <utility>
 #include <variant>
+#include <vector>
+
+#include "note_store/note_record.h"
 
 namespace hiduke {
 
-// A failure of the note store, worded for the user (UTF-8 Japanese, shown in
-// a message box as it is).
+// What the caller asked the store to do when something failed.
+enum class StoreOperation { kRead, kSave, kDelete };
+
+enum class StoreErrorKind {
+  kReadFailed,        // reading the note file failed: error_number says why
+  kWriteFailed,       // a step of the rewrite failed: error_number says why; the file is unchanged
+  kNotRegularFile,    // the path names a FIFO, device, socket ...
+  kUnencodable,       // `characters` cannot be stored in code page 932
+  kDateOutOfRange,    // the date cannot be written in the file
+  kConverterMissing,  // iconv has no CP932
+  kOutOfMemory,
+  kNotDurable,  // the new file is in place, but the directory sync failed (a warning, not a failure)
+};
+
+// What failed, as data; the window words it for the user.
 struct StoreError {
-  std::string message;
+  StoreErrorKind kind;
+  StoreOperation operation;
+  int error_number = 0;                   // errno, 0 when none applies
+  std::string path{};                     // the note file's path as the store was given it
+  std::vector<std::string> characters{};  // UTF-8, for kUnencodable
+  NoteDate date{};                        // for kDateOutOfRange
+  friend bool operator==(const StoreError&, const StoreError&) = default;
+};
+
+// A save or delete that took effect; `warning` (kNotDurable) when the new
+// file may not survive a crash of the system.
+struct SaveReport {
+  std::optional<StoreError> warning;
 };
 
 // A value or the StoreError that kept it from being produced; shaped after
@@ -63,10 +90,4 @@ class [[nodiscard]] StoreResult<void> {
   std::optional<StoreError> error_;
 };
 
-// A short Japanese phrase for an errno value, for use inside the messages
-// ("アクセスが拒否されました"); the C library's text for errors without one.
-std::string ErrnoReason(int error_number);
-
 }  // namespace hiduke
-
-#endif  // HIDUKE_NOTE_STORE_STORE_ERROR_H

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Starts hiduke under Xvfb, finds its window by today's title, checks its size
-# and takes a screenshot.
+# Starts hiduke under Xvfb on a Tuesday, finds its window by that day's
+# title, checks its size, takes a screenshot, and measures on it that today's
+# number and the note panel's heading stand out from their fills.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/x_session.sh"
 
-start_calendar "$1"
+start_calendar "$1" 2026-12-08  # a Tuesday, in cell 9
 
 size=$(window_size "$window")
 [ "$size" = "235x216" ] || fail "window is $size, expected 235x216"
@@ -12,4 +13,17 @@ size=$(window_size "$window")
 shot="$PWD/window_e2e_narrow.png"  # kept beside the test for a look
 import -window "$window" "$shot"
 [ "$(identify -format '%wx%h' "$shot")" = "235x216" ] || fail "screenshot has the wrong size"
+legible() {
+  local contrast
+  contrast=$(drawn_contrast "$1")
+  awk -v c="$contrast" 'BEGIN { exit !(c >= 4.5) }' || fail "$2 has contrast $contrast, below 4.5"
+  echo "$2: contrast $contrast"
+}
+convert "$shot" -crop 25x25+72+56 "$e2e_dir/today.png"
+legible "$e2e_dir/today.png" "today's number"
+xdotool mousemove --window "$window" $((72 + 12)) $((56 + 12)) click 1
+sleep 0.5
+import -window "$window" "$e2e_dir/wide.png"
+convert "$e2e_dir/wide.png" -crop 305x17+256+8 "$e2e_dir/heading.png"
+legible "$e2e_dir/heading.png" "the note panel's heading"
 echo "window '$title' is $size"

@@ -24,10 +24,13 @@ start_x() {
   export DISPLAY=":$(head -n1 "$fd_file")"
 }
 
-# Starts the program in $e2e_dir/work; sets $app_pid.
+# Starts the program in $e2e_dir/work, on the date $2 when given (through
+# libfaketime); sets $app_pid.
 start_app() {
+  local run=("$1")
+  [ -n "${2:-}" ] && run=(faketime "$2 12:00:00" "$1")
   mkdir -p "$e2e_dir/work"
-  (cd "$e2e_dir/work" && exec "$1") >"$e2e_dir/app.log" 2>&1 &
+  (cd "$e2e_dir/work" && exec "${run[@]}") >"$e2e_dir/app.log" 2>&1 &
   app_pid=$!
   e2e_started+=("$app_pid")
 }
@@ -48,11 +51,33 @@ window_size() {
   xwininfo -id "$1" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'
 }
 
-# Starts Xvfb and the program, and waits for its window, titled with today's
-# date; sets $title and $window.
+# Starts Xvfb and the program, on today's date or the date $2, and waits for
+# its window, titled with that date; sets $title and $window.
 start_calendar() {
+  local day=${2:-today}
   start_x
-  start_app "$1"
-  title="$(date +%Y)年$(date +%-m)月$(date +%-d)日"
+  start_app "$1" "${2:-}"
+  title="$(date -d "$day" +%Y)年$(date -d "$day" +%-m)月$(date -d "$day" +%-d)日"
   window=$(find_window "^${title}\$")
+}
+
+# The contrast ratio between the pixel at (2,2) of an image, its fill, and
+# the pixel that stands out most from it.
+drawn_contrast() {
+  convert "$1" -depth 8 txt:- | awk '
+    function lin(c) { c /= 255; return c <= 0.04045 ? c / 12.92 : ((c + 0.055) / 1.055) ^ 2.4 }
+    function lum(r, g, b) { return 0.2126 * lin(r) + 0.7152 * lin(g) + 0.0722 * lin(b) }
+    /^[0-9]+,[0-9]+:/ {
+      split($2, c, /[(),]/); l = lum(c[2], c[3], c[4])
+      if ($1 == "2,2:") fill = l
+      n++; ls[n] = l
+    }
+    END {
+      best = 1
+      for (i = 1; i <= n; i++) {
+        hi = ls[i] > fill ? ls[i] : fill; lo = ls[i] > fill ? fill : ls[i]
+        r = (hi + 0.05) / (lo + 0.05); if (r > best) best = r
+      }
+      printf "%.2f\n", best
+    }'
 }

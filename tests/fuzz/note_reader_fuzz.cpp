@@ -6,7 +6,8 @@
 //  - a rewrite copies every line it does not change byte for byte, so a save
 //    or delete of a date the input holds no record of gives the input back;
 //  - editing the content in runs of lines, as a rewrite streams the file,
-//    gives the same as editing it whole.
+//    gives the same as editing it whole;
+//  - the input taken as a typed note makes a record of one line.
 
 #include <cstdint>
 #include <cstdio>
@@ -145,7 +146,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
 
-  // The same bytes taken as a note typed in the window.
-  (void)hiduke::EncodeCp932(hiduke::EncodeNoteText(content));
+  // The same bytes taken as a note typed in the window: however its lines
+  // break, its record stays on one line and reads back in stored form.
+  if (hiduke::StoreResult<hiduke::Cp932Encoding> typed = hiduke::EncodeCp932(content)) {
+    const std::string line = hiduke::FormatNoteRecord({2002, 3, 15}, typed->bytes);
+    Check(line.find('\n') == line.size() - 1, "a note's record spans several lines");
+    std::optional<NoteRecord> record = hiduke::ReadNoteRecord(std::string_view(line).substr(0, line.size() - 2));
+    Check(record && record->text == hiduke::EncodeNoteText(typed->bytes), "a note's record does not read back");
+  }
   return 0;
 }

@@ -13,10 +13,32 @@ check_tree() {
   desktop-file-validate "$root/share/applications/hiduke.desktop" || fail "desktop entry is not valid"
   grep -q '^Name\[ja\]=' "$root/share/applications/hiduke.desktop" || fail "no Japanese name"
   grep -q '^Categories=Office;Calendar;$' "$root/share/applications/hiduke.desktop" || fail "categories"
-  for size in 16 32; do
+  for size in 16 32 48 64 128; do
     local icon="$root/share/icons/hicolor/${size}x${size}/apps/hiduke.png"
     [ "$(identify -format '%wx%h' "$icon")" = "${size}x${size}" ] || fail "icon $icon"
   done
+  local svg="$root/share/icons/hicolor/scalable/apps/hiduke.svg"
+  if command -v xmllint >/dev/null; then
+    xmllint --noout "$svg" || fail "$svg is not well-formed"
+  fi
+  [[ "$(head -c 4 "$svg")" == "<svg" ]] || fail "$svg is not an SVG"
+  # The metainfo, and that its launchable names the desktop entry installed.
+  appstreamcli validate-tree --no-net "$root" || fail "AppStream metainfo is not valid"
+}
+
+# Usage and version need no display; an option neither hiduke nor Qt knows
+# is refused with the usage.
+check_command_line() {
+  local hiduke=$1 version=$2 option out rc=0
+  for option in -h --help -v --version; do
+    out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$hiduke" "$option") || fail "$option exits $?"
+    case $option in
+      -h | --help) [[ "$out" == *"使い方"* ]] || fail "$option prints: $out" ;;
+      *) [[ "$out" == *"バージョン $version"* ]] || fail "$option prints: $out" ;;
+    esac
+  done
+  out=$(QT_QPA_PLATFORM=offscreen "$hiduke" -platform offscreen --no-such-option 2>&1 >/dev/null) || rc=$?
+  [ "$rc" = 2 ] && [[ "$out" == *"使い方"* ]] || fail "an unknown option exits $rc and prints: $out"
 }
 
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
@@ -26,8 +48,11 @@ check_tree "$work/prefix"
 deb=$(ls "$work"/package/*.deb)
 dpkg-deb -x "$deb" "$work/root"
 check_tree "$work/root/usr"
+check_command_line "$work/root/usr/bin/hiduke" "$(dpkg-deb -f "$deb" Version)"
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6widgets6 libqt6gui6 qt6-qpa-plugins fonts-ipafont-gothic fonts-comic-neue; do
+for needed in libqt6widgets6 libqt6gui6 qt6-qpa-plugins qt6-translations-l10n fonts-ipafont-gothic fonts-comic-neue; do
   [[ "$depends" == *"$needed"* ]] || fail "Depends lacks $needed: $depends"
 done
-echo "installed and packaged $(basename "$deb"); Depends: $depends"
+recommends=$(dpkg-deb -f "$deb" Recommends)
+[ "$recommends" = "fcitx5-frontend-qt6 | ibus" ] || fail "Recommends: $recommends"
+echo "installed and packaged $(basename "$deb"); Depends: $depends; Recommends: $recommends"

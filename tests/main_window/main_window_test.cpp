@@ -1,9 +1,14 @@
 #include <QAccessible>
 #include <QApplication>
+#include <QImage>
+#include <QKeySequence>
+#include <QWheelEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+
+#include <cmath>
 
 #include "main_window/day_cell.h"
 #include "main_window/main_window.h"
@@ -25,6 +30,46 @@ QList<int> HolidayDaysShown(const MainWindow& window) {
 
 QList<int> FramedDays(const MainWindow& window) {
   return DaysWhere(window, [](const DayCell* cell) { return IsFramed(cell); });
+}
+
+double Luminance(const QColor& colour) {
+  const auto linear = [](double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+  return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) + 0.0722 * linear(colour.blueF());
+}
+
+double Contrast(const QColor& a, const QColor& b) {
+  const double la = Luminance(a), lb = Luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The contrast of the text drawn on a widget against its fill, measured on
+// its pixels: the fill is the pixel at `fillAt`, the text the pixel that
+// stands out most from it.
+double DrawnContrast(QWidget* widget, QPoint fillAt) {
+  const QImage image = widget->grab().toImage();
+  const QColor fill = image.pixelColor(fillAt);
+  double best = 1;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) best = std::max(best, Contrast(image.pixelColor(x, y), fill));
+  }
+  return best;
+}
+
+// Presses keys in the focused widget: "Shift+Tab", "Right", "PgDown" ...;
+// "WheelUp" and "WheelDown" turn the mouse wheel over the day grid.
+void PressKeys(const MainWindow& window, const QStringList& keys) {
+  for (const QString& key : keys) {
+    if (key.startsWith(QStringLiteral("Wheel"))) {
+      auto* grid = window.findChild<QWidget*>("dayGrid");
+      const QPoint angle(0, key == QStringLiteral("WheelUp") ? 120 : -120);
+      QWheelEvent wheel(QPointF(50, 50), grid->mapToGlobal(QPointF(50, 50)), QPoint(), angle, Qt::NoButton,
+                        Qt::NoModifier, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(grid, &wheel);
+      continue;
+    }
+    const QKeyCombination combination = QKeySequence::fromString(key)[0];
+    QTest::keyClick(QApplication::focusWidget(), combination.key(), combination.keyboardModifiers());
+  }
 }
 
 }  // namespace
@@ -49,6 +94,10 @@ class MainWindowTest : public QObject {
   void unshowableMonthKeepsTheView_data();
   void unshowableMonthKeepsTheView();
   void screenReadersHearDatesAndButtons();
+  void keyboardReachesEveryDay_data();
+  void keyboardReachesEveryDay();
+  void todayAndHeadingAreLegible_data();
+  void todayAndHeadingAreLegible();
 };
 
 void MainWindowTest::loadShowsTodaysMonthNarrow_data() {
@@ -104,7 +153,7 @@ void MainWindowTest::controlsSitAtTheirDesignPositions() {
   const auto window = StartedWindow(QDate(2002, 3, 5));
   const auto* control = window->findChild<QWidget*>(name);
   QVERIFY(control);
-  QCOMPARE(control->geometry(), pixels);
+  QCOMPARE(QRect(control->mapTo(window.get(), QPoint(0, 0)), control->size()), pixels);
 }
 
 void MainWindowTest::emptyCellsAreHiddenWithCaptionZero() {
@@ -147,7 +196,11 @@ void MainWindowTest::holidayColours_data() {
   QTest::addColumn<QList<int>>("holidays");
   QTest::newRow("May 2002, Sunday with substitute") << QDate(2002, 5, 20) << QList<int>{3, 4, 5, 6};
   QTest::newRow("November 2001, Saturday holiday") << QDate(2001, 11, 10) << QList<int>{3, 23};
-  QTest::newRow("January 2002, cell 8") << QDate(2002, 1, 15) << QList<int>{1, 7};
+  QTest::newRow("January 2002, second Monday") << QDate(2002, 1, 15) << QList<int>{1, 14};
+  QTest::newRow("January 2026") << QDate(2026, 1, 20) << QList<int>{1, 12};
+  QTest::newRow("May 2026, substitute") << QDate(2026, 5, 20) << QList<int>{3, 4, 5, 6};
+  QTest::newRow("September 2026, citizens' holiday") << QDate(2026, 9, 1) << QList<int>{21, 22, 23};
+  QTest::newRow("December 2026, none") << QDate(2026, 12, 1) << QList<int>{};
   QTest::newRow("August 2002, none") << QDate(2002, 8, 15) << QList<int>{};
 }
 
@@ -237,12 +290,110 @@ void MainWindowTest::screenReadersHearDatesAndButtons() {
     return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
   };
   QCOMPARE(spoken(Cell(*window, 19)), QStringLiteral("2002年3月15日"));
+  QCOMPARE(spoken(Cell(*window, 9)), QStringLiteral("2002年3月5日 今日"));
+  QCOMPARE(spoken(Cell(*window, 25)), QStringLiteral("2002年3月21日 春分の日"));
+  QCOMPARE(spoken(window->findChild<QWidget*>("weekdayHeading0")), QStringLiteral("日曜日"));
+  QCOMPARE(spoken(window->findChild<QWidget*>("weekdayHeading6")), QStringLiteral("土曜日"));
+  // Only the 31 days of March are there for a screen reader, each with an
+  // action that opens it.
+  QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(window->findChild<QWidget*>("dayGrid"));
+  QCOMPARE(grid->childCount(), 31);
+  QCOMPARE(grid->child(0)->text(QAccessible::Name), QStringLiteral("2002年3月1日"));
+  QVERIFY(QAccessible::queryAccessibleInterface(window->findChild<QWidget*>("noteHeading"))->state().invisible);
   QCOMPARE(spoken(window->findChild<QWidget*>("previousMonthButton")), QStringLiteral("前の月"));
   QCOMPARE(spoken(window->findChild<QWidget*>("nextMonthButton")), QStringLiteral("次の月"));
   Press(*window, "nextMonthButton");
   QCOMPARE(spoken(Cell(*window, 1)), QStringLiteral("2002年4月1日"));
-  ClickCell(*window, 1);
+  grid->child(0)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
   QCOMPARE(spoken(window->findChild<QWidget*>("noteEdit")), QStringLiteral("2002年4月1日の予定"));
+}
+
+void MainWindowTest::keyboardReachesEveryDay_data() {
+  QTest::addColumn<QDate>("today");
+  QTest::addColumn<QStringList>("keys");
+  QTest::addColumn<QString>("title");
+  QTest::addColumn<QString>("focus");
+  QTest::addColumn<int>("markedDay");   // the day with the focus mark, 0 for none
+  QTest::addColumn<QString>("heading");  // the open note panel's, empty when closed
+  const QDate monday(2026, 12, 7);
+  const QString today = QStringLiteral("2026年12月7日");
+  QTest::newRow("Shift+Tab from the first focus reaches today") << monday << QStringList{"Shift+Tab"} << today << "dayGrid" << 7 << "";
+  QTest::newRow("arrows move a day or a week, into the month before")
+      << monday << QStringList{"Shift+Tab", "Right", "Down", "Left", "Up", "Up"} << "2026年11月" << "dayGrid" << 30 << "";
+  QTest::newRow("Down into the next month") << QDate(2026, 12, 28) << QStringList{"Shift+Tab", "Down"} << "2027年1月" << "dayGrid" << 4 << "";
+  QTest::newRow("Page Down keeps the day where it can") << QDate(2026, 1, 31) << QStringList{"Shift+Tab", "PgDown"} << "2026年2月" << "dayGrid" << 28 << "";
+  QTest::newRow("Page Up, then Home back to today") << monday << QStringList{"Shift+Tab", "PgUp", "PgUp", "Home"} << today << "dayGrid" << 7 << "";
+  QTest::newRow("the wheel steps months") << monday << QStringList{"Shift+Tab", "WheelDown", "WheelDown", "WheelUp"} << "2027年1月" << "dayGrid" << 7 << "";
+  QTest::newRow("first focus in another month is on the 1st") << monday << QStringList{"Space", "Shift+Tab"} << "2027年1月" << "dayGrid" << 1 << "";
+  QTest::newRow("Return presses the focused button") << monday << QStringList{"Tab", "Return"} << "2026年11月" << "previousMonthButton" << 0 << "";
+  QTest::newRow("Return opens the day, the cursor in the box")
+      << monday << QStringList{"Shift+Tab", "Right", "Return"} << today << "noteEdit" << 0 << "2026年12月8日の予定";
+  QTest::newRow("Space opens it too, Esc closes") << monday << QStringList{"Shift+Tab", "Space", "Esc"} << today << "dayGrid" << 7 << "";
+}
+
+void MainWindowTest::keyboardReachesEveryDay() {
+  QFETCH(QDate, today);
+  QFETCH(QStringList, keys);
+  QFETCH(QString, title);
+  QFETCH(QString, focus);
+  QFETCH(int, markedDay);
+  QFETCH(QString, heading);
+  const auto window = StartedWindow(today);
+  window->show();
+  QVERIFY(QTest::qWaitForWindowActive(window.get()));
+  PressKeys(*window, keys);
+  QCOMPARE(window->windowTitle(), title);
+  if (heading.isEmpty()) {
+    QCOMPARE(window->width(), 235);
+  } else {
+    QCOMPARE(NoteHeading(*window), heading);
+    QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+  }
+  if (focus == QStringLiteral("dayGrid")) QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+  const QList<int> marked = DaysWhere(*window, [](const DayCell* cell) { return cell->isFocusMarked(); });
+  QCOMPARE(marked, markedDay == 0 ? QList<int>{} : QList<int>{markedDay});
+}
+
+void MainWindowTest::todayAndHeadingAreLegible_data() {
+  QTest::addColumn<bool>("dark");
+  QTest::addColumn<QColor>("text");
+  for (const bool dark : {false, true}) {
+    const QString palette = dark ? QStringLiteral("dark palette, ") : QStringLiteral("default palette, ");
+    QTest::newRow(qPrintable(palette + "Sunday")) << dark << kSunday;
+    QTest::newRow(qPrintable(palette + "Saturday")) << dark << kSaturday;
+    QTest::newRow(qPrintable(palette + "weekday")) << dark << kWhite;
+    QTest::newRow(qPrintable(palette + "holiday")) << dark << kHoliday;
+  }
+}
+
+void MainWindowTest::todayAndHeadingAreLegible() {
+  QFETCH(bool, dark);
+  QFETCH(QColor, text);
+  const QPalette defaultPalette = QApplication::palette();
+  if (dark) {
+    QPalette palette = defaultPalette;
+    for (const auto role : {QPalette::Window, QPalette::Button}) palette.setColor(role, QColor(53, 53, 53));
+    palette.setColor(QPalette::Base, QColor(42, 42, 42));
+    QApplication::setPalette(palette);
+  }
+  const auto window = StartedWindow(QDate(2002, 3, 5));
+  QApplication::setPalette(defaultPalette);
+  // Every cell as today's, in every text colour: the fills differ by cell.
+  for (int index = 0; index < kCellCount; ++index) {
+    DayCell* cell = Cell(*window, index);
+    cell->setText(QStringLiteral("28"));
+    cell->setFramed(true);
+    QPalette palette = cell->palette();
+    palette.setColor(QPalette::WindowText, text);
+    cell->setPalette(palette);
+    QFont font = cell->font();
+    font.setUnderline(true);
+    cell->setFont(font);
+    const double contrast = DrawnContrast(cell, QPoint(2, 2));
+    QVERIFY2(contrast >= 4.5, qPrintable(QStringLiteral("cell %1: %2").arg(index).arg(contrast)));
+  }
+  ClickCell(*window, 9);
+  QVERIFY(DrawnContrast(window->findChild<QWidget*>("noteHeading"), QPoint(1, 1)) >= 4.5);
 }
 
 int main(int argc, char* argv[]) {

@@ -1,4 +1,7 @@
+#include <QAbstractButton>
 #include <QApplication>
+#include <QTextCursor>
+#include <QMessageBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -6,6 +9,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cstdio>
 
 #include "main_window/day_cell.h"
 #include "main_window/main_window.h"
@@ -52,6 +57,13 @@ class NotePanelTest : public QObject {
   void panelKeepsItsDateAcrossAChangeOfMonth();
   void closeNarrowsAndReopenShowsTheOtherDay();
   void focusOrderWithThePanelOpen();
+  void unsavedTextIsNeverDroppedSilently_data();
+  void unsavedTextIsNeverDroppedSilently();
+  void noteChangedOnDiskAsksBeforeOverwriting_data();
+  void noteChangedOnDiskAsksBeforeOverwriting();
+  void changesOnDiskShowWithinASecond_data();
+  void changesOnDiskShowWithinASecond();
+  void longLinesOpenInPiecesAndSaveBackExactly();
 
  private:
   static void WriteNotes(const QByteArray& bytes);
@@ -275,7 +287,8 @@ void NotePanelTest::closeNarrowsAndReopenShowsTheOtherDay() {
   auto* box = NoteEdit(*window);
   ClickCell(*window, 19);
   box->setPlainText(QStringLiteral("not saved"));
-  Press(*window, "closeButton");
+  AnswerDuring([&] { Press(*window, "closeButton"); },
+               [](QMessageBox* question) { question->button(QMessageBox::Discard)->click(); return QString(); });
   QCOMPARE(window->size(), QSize(235, 216));
   for (const char* name : {"noteHeading", "noteEdit", "saveButton", "closeButton"}) {
     QVERIFY2(!window->findChild<QWidget*>(name)->isVisibleTo(window.get()), name);
@@ -293,11 +306,139 @@ void NotePanelTest::focusOrderWithThePanelOpen() {
   ClickCell(*window, 19);
   window->findChild<QWidget*>("noteEdit")->setFocus();
   QStringList order;
-  for (int i = 0; i < 5; ++i) {
+  for (int i = 0; i < 7; ++i) {
     order << QApplication::focusWidget()->objectName();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
   }
-  QCOMPARE(order, (QStringList{"noteEdit", "saveButton", "closeButton", "nextMonthButton", "previousMonthButton"}));
+  QCOMPARE(order, (QStringList{"noteEdit", "saveButton", "closeButton", "nextMonthButton", "previousMonthButton",
+                               "dayGrid", "noteEdit"}));
+}
+
+void NotePanelTest::unsavedTextIsNeverDroppedSilently_data() {
+  QTest::addColumn<QString>("trigger");
+  QTest::addColumn<QString>("answer");
+  for (const char* trigger : {"another day", "close button", "Esc", "closing the window"}) {
+    for (const char* answer : {"save", "discard", "Esc: back to editing"}) {
+      QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(trigger, answer))) << trigger << answer;
+    }
+  }
+}
+
+void NotePanelTest::unsavedTextIsNeverDroppedSilently() {
+  QFETCH(QString, trigger);
+  QFETCH(QString, answer);
+  WriteNotes("2002,3,15,stored\r\n");
+  const auto window = StartedWindow(QDate(2002, 3, 1));
+  window->show();
+  QVERIFY(QTest::qWaitForWindowActive(window.get()));
+  ClickCell(*window, 19);
+  NoteEdit(*window)->setPlainText(QStringLiteral("typed"));
+  const QString question = AnswerDuring(
+      [&] {
+        if (trigger == QStringLiteral("another day")) ClickCell(*window, 20);
+        if (trigger == QStringLiteral("close button")) Press(*window, "closeButton");
+        if (trigger == QStringLiteral("Esc")) QTest::keyClick(NoteEdit(*window), Qt::Key_Escape);
+        if (trigger == QStringLiteral("closing the window")) window->close();
+      },
+      [&](QMessageBox* box) {
+        if (answer == QStringLiteral("save")) box->button(QMessageBox::Save)->click();
+        if (answer == QStringLiteral("discard")) box->button(QMessageBox::Discard)->click();
+        if (answer.startsWith(QStringLiteral("Esc"))) QTest::keyClick(box, Qt::Key_Escape);
+        return QString();
+      });
+  QCOMPARE(question, QStringLiteral("2002年3月15日の予定は変更されています。保存しますか？"));
+  QCOMPARE(ReadNotes(), answer == QStringLiteral("save") ? QByteArray("2002,3,15,typed\r\n") : QByteArray("2002,3,15,stored\r\n"));
+  if (answer.startsWith(QStringLiteral("Esc"))) {  // everything as it was
+    QVERIFY(window->isVisible());
+    QCOMPARE(NoteHeading(*window), QStringLiteral("2002年3月15日の予定"));
+    QCOMPARE(NoteEdit(*window)->toPlainText(), QStringLiteral("typed"));
+  } else if (trigger == QStringLiteral("another day")) {
+    QCOMPARE(NoteHeading(*window), QStringLiteral("2002年3月16日の予定"));
+  } else {
+    QCOMPARE(window->isVisible(), trigger != QStringLiteral("closing the window") && window->width() == 235);
+  }
+}
+
+void NotePanelTest::noteChangedOnDiskAsksBeforeOverwriting_data() {
+  QTest::addColumn<QString>("answer");
+  QTest::addColumn<QByteArray>("file");
+  QTest::addColumn<QString>("box");
+  QTest::newRow("overwrite") << "上書き" << QByteArray("2002,3,15,mine\r\n") << "mine";
+  QTest::newRow("read it again") << "読み込み直す" << QByteArray("2002,3,15,theirs\r\n") << "theirs";
+  QTest::newRow("cancel") << "キャンセル" << QByteArray("2002,3,15,theirs\r\n") << "mine";
+}
+
+void NotePanelTest::noteChangedOnDiskAsksBeforeOverwriting() {
+  QFETCH(QString, answer);
+  QFETCH(QByteArray, file);
+  QFETCH(QString, box);
+  WriteNotes("2002,3,15,first\r\n");
+  const auto window = StartedWindow(QDate(2002, 3, 1));
+  ClickCell(*window, 19);
+  NoteEdit(*window)->setPlainText(QStringLiteral("mine"));
+  WriteNotes("2002,3,15,theirs\r\n");  // another copy of the program saved meanwhile
+  const QString question = AnswerDuring([&] { Press(*window, "saveButton"); }, [&](QMessageBox* asking) {
+    for (QAbstractButton* button : asking->buttons()) {
+      if (button->text() == answer) button->click();
+    }
+    return QString();
+  });
+  QCOMPARE(question, QStringLiteral("2002年3月15日の予定は、開いた後にほかのところで変更されています。"));
+  QCOMPARE(ReadNotes(), file);
+  QCOMPARE(NoteEdit(*window)->toPlainText(), box);
+  // What was settled is not asked about again.
+  if (answer != QStringLiteral("キャンセル")) QCOMPARE(MessageDuring([&] { Press(*window, "saveButton"); }), QString());
+}
+
+void NotePanelTest::changesOnDiskShowWithinASecond_data() {
+  QTest::addColumn<QString>("how");
+  QTest::addColumn<QByteArray>("file");
+  QTest::addColumn<QList<int>>("underlined");
+  QTest::addColumn<QString>("box");
+  QTest::newRow("written in place") << "in place" << QByteArray("2002,3,15,a\r\n2002,3,16,b\r\n") << QList<int>{15, 16} << "a";
+  QTest::newRow("replaced by a rename") << "rename" << QByteArray("2002,3,16,b\r\n") << QList<int>{16} << "";
+  QTest::newRow("removed") << "remove" << QByteArray() << QList<int>{} << "";
+}
+
+void NotePanelTest::changesOnDiskShowWithinASecond() {
+  QFETCH(QString, how);
+  QFETCH(QByteArray, file);
+  QFETCH(QList<int>, underlined);
+  QFETCH(QString, box);
+  WriteNotes("2002,3,15,old\r\n");
+  const auto window = StartedWindow(QDate(2002, 3, 1));
+  ClickCell(*window, 19);  // the 15th, left untouched
+  if (how == QStringLiteral("in place")) WriteNotes(file);
+  if (how == QStringLiteral("rename")) {
+    QFile other(QStringLiteral("other.tmp"));
+    QVERIFY(other.open(QIODevice::WriteOnly));
+    other.write(file);
+    other.close();
+    QVERIFY(::rename("other.tmp", "hiduke.dat") == 0);
+  }
+  if (how == QStringLiteral("remove")) QVERIFY(QFile::remove(QStringLiteral("hiduke.dat")));
+  QTRY_COMPARE_WITH_TIMEOUT(UnderlinedDays(*window), underlined, 1000);
+  QTRY_COMPARE_WITH_TIMEOUT(NoteEdit(*window)->toPlainText(), box, 1000);
+  // A second change after the first rename is seen as well.
+  WriteNotes("2002,3,20,later\r\n");
+  QTRY_COMPARE_WITH_TIMEOUT(UnderlinedDays(*window), QList<int>{20}, 1000);
+}
+
+void NotePanelTest::longLinesOpenInPiecesAndSaveBackExactly() {
+  // One line of 100,000 characters, as an old file may hold, between two short ones.
+  const QByteArray longLine = QByteArray("0123456789").repeated(10000);
+  const QByteArray file = "2002,3,15,first;" + longLine + ";last\r\n";
+  WriteNotes(file);
+  const auto window = StartedWindow(QDate(2002, 3, 1));
+  ClickCell(*window, 19);
+  QPlainTextEdit* box = NoteEdit(*window);
+  QVERIFY(box->blockCount() > 3);  // shown in pieces
+  QCOMPARE(MessageDuring([&] { Press(*window, "saveButton"); }), QString());
+  QCOMPARE(ReadNotes(), file);
+  box->moveCursor(QTextCursor::End);
+  QTest::keyClicks(box, QStringLiteral("!"));
+  Press(*window, "saveButton");
+  QCOMPARE(ReadNotes(), "2002,3,15,first;" + longLine + ";last!\r\n");
 }
 
 int main(int argc, char* argv[]) {

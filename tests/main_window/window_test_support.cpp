@@ -11,6 +11,7 @@
 
 #include "main_window/day_cell.h"
 #include "main_window/design_fonts.h"
+#include "main_window/qt_translation.h"
 
 namespace hiduke::testing {
 
@@ -36,21 +37,32 @@ void ClickCell(const MainWindow& window, int index) {
   QTest::mouseClick(Cell(window, index), Qt::LeftButton);
 }
 
-QString MessageDuring(const std::function<void()>& action) {
+QString AnswerDuring(const std::function<void()>& action, const std::function<QString(QMessageBox*)>& answer) {
   auto text = std::make_shared<QString>();
-  QTimer::singleShot(0, [text] {
+  QTimer::singleShot(0, [text, answer] {
     if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
       *text = box->text();
-      // Anything but a plain box with one OK button and the program's name is flagged.
-      if (box->icon() != QMessageBox::NoIcon) *text += QStringLiteral(" [icon]");
-      if (box->buttons().size() != 1 || box->standardButtons() != QMessageBox::Ok) *text += QStringLiteral(" [buttons]");
       if (box->windowTitle() != QApplication::applicationName()) *text += QStringLiteral(" [title]");
-      box->button(QMessageBox::Ok)->click();
+      *text += answer(box);
     }
   });
   action();
   QCoreApplication::processEvents();  // lets the timer lapse when no box opened
   return *text;
+}
+
+QString MessageDuring(const std::function<void()>& action) {
+  return AnswerDuring(action, [](QMessageBox* box) {
+    // Anything but a plain box with one OK button is flagged.
+    QString flags;
+    if (box->icon() != QMessageBox::NoIcon) flags += QStringLiteral(" [icon]");
+    if (box->buttons().size() != 1 || box->standardButtons() != QMessageBox::Ok) {
+      box->reject();
+      return flags + QStringLiteral(" [buttons]");
+    }
+    box->button(QMessageBox::Ok)->click();
+    return flags;
+  });
 }
 
 QColor TextColour(const QWidget* widget) { return widget->palette().color(QPalette::WindowText); }
@@ -64,11 +76,12 @@ QList<int> DaysWhere(const MainWindow& window, const std::function<bool(const Da
   return days;
 }
 
-bool IsFramed(const DayCell* cell) { return cell->isFramed() && cell->autoFillBackground(); }
+bool IsFramed(const DayCell* cell) { return cell->isFramed(); }
 
 int RunWindowTests(QObject& test, int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("hiduke"));
+  InstallQtJapanese(app);
   InstallFontSubstitutes();
   return QTest::qExec(&test, argc, argv);
 }

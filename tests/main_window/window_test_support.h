@@ -8,6 +8,7 @@
 
 #include "main_window/main_window.h"
 
+class QMessageBox;
 class QPlainTextEdit;
 
 namespace hiduke {
@@ -27,6 +28,11 @@ QString NoteHeading(const MainWindow& window);
 // Presses the button with the given object name, or clicks a day cell.
 void Press(const MainWindow& window, const char* buttonName);
 void ClickCell(const MainWindow& window, int index);
+
+// Runs action; a message box it opens is read and handed to answer, which
+// closes it and may return remarks to add. Returns the box's text and the
+// remarks, or an empty string when no box opened.
+QString AnswerDuring(const std::function<void()>& action, const std::function<QString(QMessageBox*)>& answer);
 
 // Runs action; a message box it opens is read and dismissed with OK.
 // Returns the box's text, or an empty string when none opened.

@@ -94,21 +94,21 @@ TEST(FormatNoteRecordTest, WritesPlainTextAsIsAndQuotesWhatWouldNotReadBack) {
   EXPECT_EQ(FormatNoteRecord({0, 12, 31}, "x"), "0,12,31,x\r\n");
 }
 
-TEST(NoteTextTest, EncodeReplacesCrLfPairsOnlyAndDecodeReplacesEverySemicolon) {
+TEST(NoteTextTest, EncodeTurnsEveryLineBreakIntoOneSemicolonAndDecodeEverySemicolonIntoLf) {
   const std::vector<std::pair<std::string, std::string>> encode = {
-      {"a\r\nb", "a;b"}, {"\r\n\r\n", ";;"}, {"\r\r\n\n", "\r;\n"}, {"a\rb\nc", "a\rb\nc"}, {"a;b", "a;b"},
-      {"", ""},
+      {"a\nb", "a;b"}, {"a\r\nb", "a;b"}, {"\r\n\r\n", ";;"}, {"\r\r\n\n", ";;;"}, {"a\rb\nc", "a;b;c"},
+      {"a;b", "a;b"}, {"", ""},
   };
   for (const auto& [note, stored] : encode) EXPECT_EQ(EncodeNoteText(note), stored);
   const std::vector<std::pair<std::string, std::string>> decode = {
-      {"a;b", "a\r\nb"}, {";;", "\r\n\r\n"}, {"a", "a"}, {";", "\r\n"}, {"", ""},
+      {"a;b", "a\nb"}, {";;", "\n\n"}, {"a", "a"}, {";", "\n"}, {"", ""}, {"a\rb", "a\nb"},
   };
   for (const auto& [stored, note] : decode) EXPECT_EQ(DecodeNoteText(stored), note);
 }
 
 // The path of a note from the note box to the file and back, in memory.
 std::optional<std::string> StoreAndReadBack(const NoteDate& date, const std::string& note) {
-  StoreResult<Cp932Encoding> encoded = EncodeCp932(EncodeNoteText(note));
+  StoreResult<Cp932Encoding> encoded = EncodeCp932(note);
   if (!encoded || !encoded->unencodable.empty()) return std::nullopt;
   std::string line = FormatNoteRecord(date, encoded->bytes);
   if (line.find('\n') != line.size() - 1) return std::nullopt;  // must stay on one line
@@ -119,10 +119,10 @@ std::optional<std::string> StoreAndReadBack(const NoteDate& date, const std::str
   return DecodeNoteText(*decoded);
 }
 
-TEST(RoundTripTest, NotesReadBackAsTypedExceptSemicolonsLoneBreaksAndLookAlikes) {
+TEST(RoundTripTest, NotesReadBackAsTypedExceptSemicolonsOtherBreaksAndLookAlikes) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"会議", "会議"},
-      {"買い物\r\n10時", "買い物\r\n10時"},
+      {"買い物\n10時", "買い物\n10時"},
       {"", ""},
       {"  spaces at both ends  ", "  spaces at both ends  "},
       {" ", " "},
@@ -131,11 +131,11 @@ TEST(RoundTripTest, NotesReadBackAsTypedExceptSemicolonsLoneBreaksAndLookAlikes)
       {"\"quoted\"", "\"quoted\""},
       {"\"", "\""},
       {"say \"hi\", then go", "say \"hi\", then go"},
-      {"\r\n", "\r\n"},
-      {"\r\n\r\n end", "\r\n\r\n end"},
-      {"a;b", "a\r\nb"},
-      {"a\rb", "a\r\nb"},
-      {"a\nb", "a\r\nb"},
+      {"\n", "\n"},
+      {"\n\n end", "\n\n end"},
+      {"a;b", "a\nb"},
+      {"a\rb", "a\nb"},
+      {"a\r\nb", "a\nb"},
       {"ﾊﾝｶｸ①～－∥￢\\~", "ﾊﾝｶｸ①～－∥￢\\~"},
       {"〜", "～"},
       {"−", "－"},
@@ -147,14 +147,13 @@ TEST(RoundTripTest, NotesReadBackAsTypedExceptSemicolonsLoneBreaksAndLookAlikes)
 }
 
 // What a note looks like after a save and a read: every line break (CR LF,
-// a lone CR or LF, or ";") becomes CR LF; look-alikes become what CP932
-// holds.
+// a lone CR or LF, or ";") becomes LF; look-alikes become what CP932 holds.
 std::string AsReadBack(const std::string& note) {
   std::string shown;
   for (size_t i = 0; i < note.size(); ++i) {
     if (note[i] == '\r' && i + 1 < note.size() && note[i + 1] == '\n') ++i;
     if (note[i] == '\r' || note[i] == '\n' || note[i] == ';') {
-      shown += "\r\n";
+      shown += "\n";
     } else if (note.compare(i, 3, "〜") == 0) {
       shown += "～";
       i += 2;
@@ -180,7 +179,7 @@ TEST(RoundTripTest, RandomNotesSurviveAFileOfThemAll) {
   for (int i = 0; i < 3000; ++i) {
     std::string note;
     for (int n = length(random); n > 0; --n) note += pieces[piece(random)];
-    StoreResult<Cp932Encoding> encoded = EncodeCp932(EncodeNoteText(note));
+    StoreResult<Cp932Encoding> encoded = EncodeCp932(note);
     ASSERT_TRUE(encoded && encoded->unencodable.empty()) << note;
     content += FormatNoteRecord({2000 + i / 372, i / 31 % 12 + 1, i % 31 + 1}, encoded->bytes);
     notes.push_back(note);

@@ -17,6 +17,7 @@
 namespace hiduke {
 namespace {
 
+using hiduke::testing::Describe;
 using hiduke::testing::ListDir;
 using hiduke::testing::ReadBytes;
 using hiduke::testing::RunInChild;
@@ -33,6 +34,11 @@ std::bitset<32> Days(std::initializer_list<int> days) {
   return set;
 }
 
+StoreError Failed(StoreErrorKind kind, StoreOperation operation, int error_number = 0,
+                  const std::string& path = "hiduke.dat") {
+  return StoreError{.kind = kind, .operation = operation, .error_number = error_number, .path = path};
+}
+
 ino_t InodeOf(const std::string& path) {
   struct stat st {};
   ::lstat(path.c_str(), &st);
@@ -47,7 +53,7 @@ class NoteStoreTest : public ::testing::Test {
 
 TEST_F(NoteStoreTest, WritesTheExampleStoreByteForByte) {
   ASSERT_TRUE(store_.SaveNote({2002, 3, 15}, "会議"));
-  ASSERT_TRUE(store_.SaveNote({2002, 3, 20}, "買い物\r\n10時"));
+  ASSERT_TRUE(store_.SaveNote({2002, 3, 20}, "買い物\n10時"));
   EXPECT_EQ(ReadBytes("hiduke.dat"), std::string(kExample));
   EXPECT_EQ(std::string(kExample).size(), 39u);
 }
@@ -58,7 +64,7 @@ TEST_F(NoteStoreTest, ReadsTheExampleStore) {
   EXPECT_EQ(*store_.MarkedDays(2002, 4), Days({}));
   EXPECT_EQ(*store_.MarkedDays(2003, 3), Days({}));
   EXPECT_EQ(*store_.ReadNote({2002, 3, 15}), "会議");
-  EXPECT_EQ(*store_.ReadNote({2002, 3, 20}), "買い物\r\n10時");
+  EXPECT_EQ(*store_.ReadNote({2002, 3, 20}), "買い物\n10時");
   EXPECT_EQ(*store_.ReadNote({2002, 3, 16}), std::nullopt);
 }
 
@@ -68,9 +74,10 @@ TEST_F(NoteStoreTest, MissingFileIsAnEmptyStoreAndTheFirstSaveCreatesIt) {
   EXPECT_EQ(ListDir("."), std::vector<std::string>{});
 
   mode_t old_umask = ::umask(027);
-  StoreResult<void> saved = store_.SaveNote({2002, 3, 5}, "x");
+  StoreResult<SaveReport> saved = store_.SaveNote({2002, 3, 5}, "x");
   ::umask(old_umask);
-  ASSERT_TRUE(saved) << saved.error().message;
+  ASSERT_TRUE(saved) << ::testing::PrintToString(saved.error());
+  EXPECT_FALSE(saved->warning);
   EXPECT_EQ(ReadBytes("hiduke.dat"), "2002,3,5,x\r\n");
   struct stat st {};
   ASSERT_EQ(::stat("hiduke.dat", &st), 0);
@@ -123,7 +130,7 @@ TEST_F(NoteStoreTest, SpacesCommasAndQuotesReadBackExactly) {
   for (size_t i = 0; i < notes.size(); ++i) {
     NoteDate date{2002, 3, static_cast<int>(i) + 1};
     ASSERT_TRUE(store_.SaveNote(date, notes[i]));
-    std::string expected = notes[i] == "a;b" ? "a\r\nb" : notes[i];
+    std::string expected = notes[i] == "a;b" ? "a\nb" : notes[i];
     EXPECT_EQ(*store_.ReadNote(date), expected);
   }
   EXPECT_EQ(*store_.MarkedDays(2002, 3), Days({1, 2, 3, 4, 5, 6}));
@@ -182,9 +189,11 @@ TEST_F(NoteStoreTest, RecordWithInvalidCp932TextIsANoteAndIsKeptUntilItsDateChan
 TEST_F(NoteStoreTest, RefusesCharactersCp932CannotHoldWithoutTouchingTheFile) {
   WriteBytes("hiduke.dat", kExample);
   const ino_t inode = InodeOf("hiduke.dat");
-  StoreResult<void> saved = store_.SaveNote({2002, 3, 15}, "😀 café 😀");
+  StoreResult<SaveReport> saved = store_.SaveNote({2002, 3, 15}, "😀 café 😀");
   ASSERT_FALSE(saved);
-  EXPECT_EQ(saved.error().message, "次の文字は保存できません: 😀 é\n予定は保存されていません。");
+  StoreError unencodable = Failed(StoreErrorKind::kUnencodable, StoreOperation::kSave);
+  unencodable.characters = {"😀", "é"};
+  EXPECT_EQ(saved.error(), unencodable);
   EXPECT_EQ(ReadBytes("hiduke.dat"), std::string(kExample));
   EXPECT_EQ(InodeOf("hiduke.dat"), inode);
 }
@@ -192,9 +201,11 @@ TEST_F(NoteStoreTest, RefusesCharactersCp932CannotHoldWithoutTouchingTheFile) {
 TEST_F(NoteStoreTest, RefusesDatesTheFileCannotHold) {
   for (NoteDate date : {NoteDate{2002, 13, 1}, NoteDate{2002, 0, 1}, NoteDate{2002, 3, 0}, NoteDate{2002, 3, 32},
                         NoteDate{-1, 3, 1}, NoteDate{32768, 3, 1}}) {
-    StoreResult<void> saved = store_.SaveNote(date, "x");
+    StoreResult<SaveReport> saved = store_.SaveNote(date, "x");
     ASSERT_FALSE(saved);
-    EXPECT_NE(saved.error().message.find("予定は保存されていません。"), std::string::npos);
+    StoreError out_of_range = Failed(StoreErrorKind::kDateOutOfRange, StoreOperation::kSave);
+    out_of_range.date = date;
+    EXPECT_EQ(saved.error(), out_of_range);
   }
   EXPECT_EQ(ListDir("."), std::vector<std::string>{});
 }
@@ -246,8 +257,6 @@ TEST_F(NoteStoreTest, SymbolicLinkStaysALinkAndItsTargetIsReplaced) {
   EXPECT_EQ(ListDir("."), (std::vector<std::string>{"dangling.dat", "data", "hiduke.dat"}));
 }
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
 TEST_F(NoteStoreTest, FileThatIsNoRegularFileIsReportedAndLeftAlone) {
   ASSERT_EQ(::mkdir("hiduke.dat", 0755), 0);
   ASSERT_EQ(::mkfifo("fifo.dat", 0644), 0);
@@ -255,29 +264,29 @@ TEST_F(NoteStoreTest, FileThatIsNoRegularFileIsReportedAndLeftAlone) {
 
   StoreResult<std::bitset<32>> marks = store_.MarkedDays(2002, 3);
   ASSERT_FALSE(marks);
-  EXPECT_EQ(marks.error().message, "hiduke.dat を読み込めませんでした（ディレクトリです）。");
+  EXPECT_EQ(marks.error(), Failed(StoreErrorKind::kReadFailed, StoreOperation::kRead, EISDIR));
   StoreResult<std::optional<std::string>> note = store_.ReadNote({2002, 3, 15});
   ASSERT_FALSE(note);
-  EXPECT_TRUE(Contains(note.error().message, "ディレクトリです"));
-  StoreResult<void> saved = store_.SaveNote({2002, 3, 15}, "x");
+  EXPECT_EQ(note.error(), Failed(StoreErrorKind::kReadFailed, StoreOperation::kRead, EISDIR));
+  StoreResult<SaveReport> saved = store_.SaveNote({2002, 3, 15}, "x");
   ASSERT_FALSE(saved);
-  EXPECT_TRUE(Contains(saved.error().message, "hiduke.dat"));
-  EXPECT_TRUE(Contains(saved.error().message, "ディレクトリです"));
-  EXPECT_TRUE(Contains(saved.error().message, "予定は保存されていません。"));
-  StoreResult<void> deleted = store_.DeleteNote({2002, 3, 15});
+  EXPECT_EQ(saved.error(), Failed(StoreErrorKind::kReadFailed, StoreOperation::kSave, EISDIR));
+  StoreResult<SaveReport> deleted = store_.DeleteNote({2002, 3, 15});
   ASSERT_FALSE(deleted);
-  EXPECT_TRUE(Contains(deleted.error().message, "予定は削除されていません。"));
+  EXPECT_EQ(deleted.error(), Failed(StoreErrorKind::kReadFailed, StoreOperation::kDelete, EISDIR));
   EXPECT_TRUE(std::filesystem::is_empty("hiduke.dat"));
 
   NoteStore fifo("fifo.dat");
   ASSERT_FALSE(fifo.MarkedDays(2002, 3));
-  EXPECT_TRUE(Contains(fifo.MarkedDays(2002, 3).error().message, "通常のファイルではありません"));
+  EXPECT_EQ(fifo.MarkedDays(2002, 3).error(),
+            Failed(StoreErrorKind::kNotRegularFile, StoreOperation::kRead, 0, "fifo.dat"));
   EXPECT_FALSE(fifo.SaveNote({2002, 3, 15}, "x"));
 
   NoteStore loop("loop.dat");
   ASSERT_FALSE(loop.MarkedDays(2002, 3));
   ASSERT_FALSE(loop.SaveNote({2002, 3, 15}, "x"));
-  EXPECT_TRUE(Contains(loop.SaveNote({2002, 3, 15}, "x").error().message, "loop.dat"));
+  EXPECT_EQ(loop.SaveNote({2002, 3, 15}, "x").error(),
+            Failed(StoreErrorKind::kWriteFailed, StoreOperation::kSave, ELOOP, "loop.dat"));
 
   NoteStore nowhere("missing-dir/hiduke.dat");
   EXPECT_EQ(*nowhere.MarkedDays(2002, 3), Days({}));
@@ -297,11 +306,11 @@ TEST_F(NoteStoreTest, FailedWriteLeavesTheOldFileIntact) {
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit limit{before.size() + 100, before.size() + 100};
     if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return "setrlimit failed";
-    StoreResult<void> saved = NoteStore().SaveNote({2002, 3, 1}, std::string(500, 'x'));
-    return saved ? "saved" : saved.error().message;
+    StoreResult<SaveReport> saved = NoteStore().SaveNote({2002, 3, 1}, std::string(500, 'x'));
+    return saved ? "saved" : Describe(saved.error());
   });
   ASSERT_TRUE(child.exited_normally);
-  EXPECT_EQ(child.report, "hiduke.dat に書き込めませんでした（ファイルが大きすぎます）。予定は保存されていません。");
+  EXPECT_EQ(child.report, Describe(Failed(StoreErrorKind::kWriteFailed, StoreOperation::kSave, EFBIG)));
   EXPECT_EQ(ReadBytes("hiduke.dat"), before);
   EXPECT_EQ(InodeOf("hiduke.dat"), inode);
   EXPECT_EQ(ListDir("."), std::vector<std::string>{"hiduke.dat"});
@@ -321,24 +330,24 @@ TEST_F(NoteStoreTest, PermissionsRefuseReadingAndWriting) {
     NoteStore store;
     std::string report;
     ::chmod("hiduke.dat", 0444);  // write-protected note file
-    StoreResult<void> saved = store.SaveNote({2002, 3, 16}, "x");
-    report += (saved ? std::string("saved") : saved.error().message) + "\n";
+    StoreResult<SaveReport> saved = store.SaveNote({2002, 3, 16}, "x");
+    report += (saved ? std::string("saved") : Describe(saved.error())) + "\n";
     ::chmod("hiduke.dat", 0644);
     ::chmod(".", 0555);  // read-only directory
     saved = store.SaveNote({2002, 3, 16}, "x");
-    report += (saved ? std::string("saved") : saved.error().message) + "\n";
+    report += (saved ? std::string("saved") : Describe(saved.error())) + "\n";
     ::chmod(".", 0755);
     ::chmod("hiduke.dat", 0);  // unreadable
     StoreResult<std::bitset<32>> marks = store.MarkedDays(2002, 3);
-    report += marks ? std::string("read") : marks.error().message;
+    report += marks ? std::string("read") : Describe(marks.error());
     ::chmod("hiduke.dat", 0644);
     return report;
   });
   ASSERT_TRUE(child.exited_normally);
+  const std::string refused_save = Describe(Failed(StoreErrorKind::kWriteFailed, StoreOperation::kSave, EACCES));
   EXPECT_EQ(child.report,
-            "hiduke.dat に書き込めませんでした（アクセスが拒否されました）。予定は保存されていません。\n"
-            "hiduke.dat に書き込めませんでした（アクセスが拒否されました）。予定は保存されていません。\n"
-            "hiduke.dat を読み込めませんでした（アクセスが拒否されました）。");
+            refused_save + "\n" + refused_save + "\n" +
+                Describe(Failed(StoreErrorKind::kReadFailed, StoreOperation::kRead, EACCES)));
   EXPECT_EQ(ReadBytes("hiduke.dat"), std::string(kExample));
   EXPECT_EQ(ListDir("."), std::vector<std::string>{"hiduke.dat"});
 }

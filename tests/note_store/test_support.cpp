@@ -82,4 +82,12 @@ ChildOutcome RunInChild(const std::function<std::string()>& body) {
   return outcome;
 }
 
+std::string Describe(const StoreError& error) {
+  std::string text = "kind " + std::to_string(static_cast<int>(error.kind)) + ", operation " +
+                     std::to_string(static_cast<int>(error.operation)) + ", errno " +
+                     std::to_string(error.error_number) + ", path " + error.path;
+  for (const std::string& character : error.characters) text += ", " + character;
+  return text;
+}
+
 }  // namespace hiduke::testing

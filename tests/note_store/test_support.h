@@ -1,11 +1,13 @@
-#ifndef HIDUKE_TESTS_NOTE_STORE_TEST_SUPPORT_H
-#define HIDUKE_TESTS_NOTE_STORE_TEST_SUPPORT_H
+#pragma once
 
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "note_store/store_error.h"
 
 namespace hiduke::testing {
 
@@ -38,6 +40,12 @@ struct ChildOutcome {
 // Runs `body` in a forked child process and waits for it.
 ChildOutcome RunInChild(const std::function<std::string()>& body);
 
+// A store error as one line of text: how a child process reports it, and
+// how a failed check shows it.
+std::string Describe(const StoreError& error);
+
 }  // namespace hiduke::testing
 
-#endif  // HIDUKE_TESTS_NOTE_STORE_TEST_SUPPORT_H
+namespace hiduke {
+inline void PrintTo(const StoreError& error, std::ostream* out) { *out << testing::Describe(error); }
+}  // namespace hiduke

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+class QPlainTextEdit;
+
+namespace hiduke {
+
+// The text of the note box. A line of many thousand characters (an old file
+// may hold one) would take the box minutes to wrap as one paragraph, so it
+// is shown in pieces, each a paragraph of its own marked as continuing the
+// line before it; the note read back from the box joins them again, so that
+// it saves back exactly.
+void SetNoteBoxText(QPlainTextEdit* box, const QString& note);
+QString NoteBoxText(const QPlainTextEdit* box);
+
+}  // namespace hiduke
