@@ -1,6 +1,5 @@
 #include "main_window/main_window.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
@@ -8,9 +7,7 @@
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPainter>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
@@ -21,11 +18,10 @@
 #include "main_window/day_grid.h"
 #include "main_window/design_fonts.h"
 #include "main_window/holiday_names.h"
-#include "main_window/note_box_text.h"
+#include "main_window/note_panel.h"
 #include "main_window/store_messages.h"
 #include "main_window/twips.h"
-#include "month_model/colour_contrast.h"
-#include "month_model/japanese_holidays.h"
+#include "main_window/window_look.h"
 #include "month_model/weekday_colours.h"
 
 namespace hiduke {
@@ -46,21 +42,6 @@ constexpr int kNoteFileSettleMs = 200;
 const std::array<const char*, kWeekdays> kWeekdayNames = {"日曜日", "月曜日", "火曜日", "水曜日",
                                                           "木曜日", "金曜日", "土曜日"};
 
-QColor ToQColor(Rgb rgb) { return QColor(rgb.red, rgb.green, rgb.blue); }
-Rgb ToRgb(const QColor& colour) { return {colour.red(), colour.green(), colour.blue()}; }
-
-void SetTextColour(QWidget* widget, const QColor& colour) {
-  QPalette palette = widget->palette();
-  palette.setColor(QPalette::WindowText, colour);
-  widget->setPalette(palette);
-}
-
-void SetBackColour(QWidget* widget, const QColor& colour) {
-  QPalette palette = widget->palette();
-  palette.setColor(QPalette::Window, colour);
-  widget->setPalette(palette);
-}
-
 // The design back colour of each day cell, seen only while the cell is opaque
 // (today's cell). Three of them follow the desktop theme.
 QColor DesignBackColour(int cell) {
@@ -74,22 +55,6 @@ QColor DesignBackColour(int cell) {
   }
 }
 
-QString MonthTitle(int year, int month) {
-  return QStringLiteral("%1年%2月").arg(year).arg(month);
-}
-
-QString DateText(int year, int month, int day) {
-  return MonthTitle(year, month) + QStringLiteral("%1日").arg(day);
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(QLatin1String(name));
-  button->setGeometry(geometry);
-  button->setAutoDefault(true);  // Return presses the focused button, as Space does
-  return button;
-}
-
 // The note file in the directory the program was started from, named with
 // its full path in every message.
 std::string NoteFilePath() {
@@ -100,22 +65,20 @@ std::string NoteFilePath() {
 
 MainWindow::MainWindow(std::function<QDate()> today, QWidget* parent)
     : QWidget(parent), today_(std::move(today)), notes_(NoteFilePath()) {
-  static const bool accessibilityInstalled = (InstallDayAccessibility(), true);
-  (void)accessibilityInstalled;
+  InstallDayAccessibility();
   setObjectName(QStringLiteral("MainWindow"));
   setWindowIcon(AppIcon());
   setAutoFillBackground(true);
   SetBackColour(this, Qt::black);
   buildMonthView();
   buildNotePanel();
-  buildShortcuts();
   watchNoteFile();
   // Focus order: the note box, save, close, next month, previous month, the days.
-  setTabOrder(noteEdit_, saveButton_);
-  setTabOrder(saveButton_, closeButton_);
-  setTabOrder(closeButton_, nextMonthButton_);
-  setTabOrder(nextMonthButton_, previousMonthButton_);
-  setTabOrder(previousMonthButton_, dayGrid_);
+  QWidget* previous = nullptr;
+  for (QWidget* next : notePanel_->focusChain() + QList<QWidget*>{nextMonthButton_, previousMonthButton_, dayGrid_}) {
+    if (previous != nullptr) setTabOrder(previous, next);
+    previous = next;
+  }
   // The focus mark of the buttons is drawn on the window around them.
   connect(qApp, &QApplication::focusChanged, this, [this] { update(); });
   setWide(true);
@@ -169,42 +132,17 @@ void MainWindow::buildMonthView() {
 }
 
 void MainWindow::buildNotePanel() {
-  noteEdit_ = new QPlainTextEdit(this);
-  noteEdit_->setObjectName(QStringLiteral("noteEdit"));
-  noteEdit_->setGeometry(TwipsRect(3600, 480, 4935, 2055));
-  noteEdit_->setTabChangesFocus(true);  // Tab moves on to the buttons, as in any form
-  noteEdit_->setAccessibleName(QStringLiteral("予定"));
-  noteEdit_->hide();
-
-  saveButton_ = MakeButton(this, "saveButton", QStringLiteral("更新・削除"), TwipsRect(5040, 2760, 975, 375));
-  saveButton_->hide();
-  closeButton_ = MakeButton(this, "closeButton", QStringLiteral("閉じる"), TwipsRect(6240, 2760, 975, 375));
-  closeButton_->hide();
-  connect(saveButton_, &QPushButton::clicked, this, &MainWindow::saveOrDeleteNote);
-  connect(closeButton_, &QPushButton::clicked, this, &MainWindow::requestClosePanel);
-
-  noteHeading_ = new QLabel(this);
-  noteHeading_->setObjectName(QStringLiteral("noteHeading"));
-  noteHeading_->setGeometry(TwipsRect(3840, 120, 4575, 255));
-  noteHeading_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  noteHeading_->setFont(HeadingFont());
-  noteHeading_->setAutoFillBackground(true);
-  // The heading's white text on the button face, darkened as far as the
-  // face needs for it to be read.
-  const QColor face = QApplication::palette().color(QPalette::Button);
-  SetTextColour(noteHeading_, ToQColor(LegibleTextColour(kWeekdayColour, ToRgb(face))));
-  SetBackColour(noteHeading_, face);
-  noteHeading_->hide();  // outside the narrow window, and nothing to say until a day is opened
-}
-
-void MainWindow::buildShortcuts() {
+  notePanel_ = new NotePanel(this, notes_);
+  connect(notePanel_, &NotePanel::opened, this, [this] { setWide(true); });
+  connect(notePanel_, &NotePanel::closed, this, &MainWindow::notePanelClosed);
+  connect(notePanel_, &NotePanel::noteStored, this, &MainWindow::noteStored);
   auto* save = new QShortcut(QKeySequence::Save, this);
   connect(save, &QShortcut::activated, this, [this] {
-    if (isPanelOpen()) saveOrDeleteNote();
+    if (notePanel_->isOpen()) notePanel_->saveOrDelete();
   });
   auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   connect(close, &QShortcut::activated, this, [this] {
-    if (isPanelOpen()) requestClosePanel();
+    if (notePanel_->isOpen()) notePanel_->requestClose();
   });
 }
 
@@ -229,18 +167,8 @@ void MainWindow::noteFileChanged() {
   if (!noteFileWatcher_->files().contains(path)) noteFileWatcher_->addPath(path);
   // Errors wait for the next thing the user does; nothing pops up unasked.
   const StoreResult<std::bitset<32>> marked = notes_.MarkedDays(shown_.year, shown_.month);
-  if (marked && *marked != markedDays_) {
-    markedDays_ = *marked;
-    for (int index = 0; index < kCellCount; ++index) {
-      const int day = grid_.DayOfCell(index);
-      setNoteMark(index, day != 0 && markedDays_.test(day));
-    }
-  }
-  // An open note the user has not touched follows the file as well.
-  if (isPanelOpen() && !hasUnsavedNote()) {
-    const StoreResult<std::optional<std::string>> onDisk = notes_.ReadNote(openedDay_);
-    if (onDisk && *onDisk != openedNote_) loadOpenedNote();
-  }
+  if (marked && *marked != markedDays_) setNoteMarks(*marked);
+  notePanel_->followNoteFile();
 }
 
 void MainWindow::setWide(bool wide) {
@@ -248,8 +176,6 @@ void MainWindow::setWide(bool wide) {
   setFixedSize(TwipsToPixels(wide ? kWideClientWidthTwips : kNarrowClientWidthTwips),
                TwipsToPixels(kClientHeightTwips));
 }
-
-bool MainWindow::isPanelOpen() const { return noteEdit_->isVisibleTo(this); }
 
 void MainWindow::start() {
   setWide(false);
@@ -259,32 +185,34 @@ void MainWindow::start() {
   nextMonthButton_->setFocus();
 }
 
+bool MainWindow::isTodaysMonth() const {
+  return shown_.year == todayDate_.year() && shown_.month == todayDate_.month();
+}
+
 bool MainWindow::showMonth() {
   const std::optional<MonthGrid> grid = BuildMonthGrid(shown_.year, shown_.month);
   if (!grid) {
-    showMessage(kRejectedMonthMessage);
+    ShowMessage(this, kRejectedMonthMessage);
     return false;
   }
   grid_ = *grid;
   holidays_ = HolidaysOf(shown_.year, shown_.month);
 
-  // One pass over the note file finds every day of the month that has a note.
-  StoreResult<std::bitset<32>> marked = notes_.MarkedDays(shown_.year, shown_.month);
-  if (!marked) showStoreError(marked.error());
-  markedDays_ = marked ? *marked : std::bitset<32>();
-
-  const bool todaysMonth = shown_.year == todayDate_.year() && shown_.month == todayDate_.month();
   for (int index = 0; index < kCellCount; ++index) {
     DayCell* cell = dayCells_[index];
     const int day = grid_.DayOfCell(index);
-    cell->setFramed(todaysMonth && day == todayDate_.day());
+    cell->setFramed(isTodaysMonth() && day == todayDate_.day());
     cell->setText(QString::number(day));
     cell->setVisible(day != 0);
-    setNoteMark(index, day != 0 && markedDays_.test(day));
   }
-  setWindowTitle(todaysMonth ? DateText(todayDate_.year(), todayDate_.month(), todayDate_.day())
-                             : MonthTitle(shown_.year, shown_.month));
-  dayGrid_->setAccessibleName(MonthTitle(shown_.year, shown_.month));
+  // One pass over the note file finds every day of the month that has a note.
+  const StoreResult<std::bitset<32>> marked = notes_.MarkedDays(shown_.year, shown_.month);
+  if (!marked) ShowMessage(this, StoreErrorMessage(marked.error()));
+  setNoteMarks(marked ? *marked : std::bitset<32>());
+
+  setWindowTitle(isTodaysMonth() ? DateText(todayDate_.year(), todayDate_.month(), todayDate_.day())
+                                 : MonthText(shown_.year, shown_.month));
+  dayGrid_->setAccessibleName(MonthText(shown_.year, shown_.month));
   paintDayColours();
   markFocusedDay();
   return true;
@@ -315,10 +243,7 @@ void MainWindow::showNextMonth() {
 }
 
 void MainWindow::focusGrid() {
-  if (focusedDay_ == 0) {
-    const bool todaysMonth = shown_.year == todayDate_.year() && shown_.month == todayDate_.month();
-    focusedDay_ = todaysMonth ? todayDate_.day() : 1;
-  }
+  if (focusedDay_ == 0) focusedDay_ = isTodaysMonth() ? todayDate_.day() : 1;
   markFocusedDay();
 }
 
@@ -333,8 +258,7 @@ void MainWindow::moveFocusBy(int days) {
 }
 
 void MainWindow::stepMonthsBy(int months) {
-  const YearMonth month = months < 0 ? PreviousMonth(shown_) : NextMonth(shown_);
-  if (!goToMonth(month)) return;
+  if (!goToMonth(months < 0 ? PreviousMonth(shown_) : NextMonth(shown_))) return;
   if (focusedDay_ != 0) focusedDay_ = std::min(focusedDay_, DaysInMonth(shown_.year, shown_.month));
   markFocusedDay();
 }
@@ -358,122 +282,28 @@ int MainWindow::cellOfDay(int day) const {
 }
 
 void MainWindow::openDay(int cell) {
-  if (!settleUnsavedNote()) return;
-  openedDay_ = {shown_.year, shown_.month, grid_.DayOfCell(cell)};
-  openedCell_ = cell;
-  setWide(true);
-  noteEdit_->show();
-  saveButton_->show();
-  closeButton_->show();
-  noteHeading_->show();
-  noteHeading_->setText(DateText(openedDay_.year, openedDay_.month, openedDay_.day) + QStringLiteral("の予定"));
-  noteEdit_->setAccessibleName(noteHeading_->text());
-  loadOpenedNote();
-  noteEdit_->setFocus();  // typing right away goes into the note
+  if (notePanel_->settleUnsavedNote()) notePanel_->open({shown_.year, shown_.month, grid_.DayOfCell(cell)});
 }
 
-void MainWindow::loadOpenedNote() {
-  noteEdit_->clear();
-  openedNote_.reset();
-  const StoreResult<std::optional<std::string>> note = notes_.ReadNote(openedDay_);
-  if (!note) {
-    showStoreError(note.error());
-  } else {
-    openedNote_ = *note;
-    if (*note) SetNoteBoxText(noteEdit_, QString::fromStdString(**note));
-  }
-  openedText_ = NoteBoxText(noteEdit_);
-}
-
-void MainWindow::saveOrDeleteNote() {
-  if (!confirmOverwrite()) return;
-  storeNote(NoteBoxText(noteEdit_).toStdString());
-}
-
-bool MainWindow::storeNote(const std::string& note) {
-  // An empty box deletes the note; anything else, spaces alone too, is saved.
-  const bool hasNote = !note.empty();
-  const StoreResult<SaveReport> stored = hasNote ? notes_.SaveNote(openedDay_, note) : notes_.DeleteNote(openedDay_);
-  if (!stored) {
-    showStoreError(stored.error());
-    return false;
-  }
-  noteStored(hasNote, *stored);
-  return true;
-}
-
-void MainWindow::noteStored(bool hasNote, const SaveReport& report) {
-  // The note as the file now holds it (look-alikes stored as what code page
-  // 932 has), against which a later change by another program is found.
-  const StoreResult<std::optional<std::string>> stored = notes_.ReadNote(openedDay_);
-  if (stored) openedNote_ = *stored;
-  openedText_ = NoteBoxText(noteEdit_);
-  // The opened day's cell is on the screen only while its month is shown.
-  if (openedDay_.year == shown_.year && openedDay_.month == shown_.month) {
-    markedDays_.set(openedDay_.day, hasNote);
-    setNoteMark(openedCell_, hasNote);
-  }
-  // Screen readers hear that the note was stored.
-  noteEdit_->setAccessibleDescription(hasNote ? QStringLiteral("保存しました") : QStringLiteral("削除しました"));
-  if (report.warning) showStoreError(*report.warning);
-}
-
-bool MainWindow::confirmOverwrite() {
-  const StoreResult<std::optional<std::string>> onDisk = notes_.ReadNote(openedDay_);
-  if (!onDisk || *onDisk == openedNote_) return true;  // a read error shows at the save
-  QMessageBox box(QMessageBox::Warning, QApplication::applicationName(),
-                  noteHeading_->text() + QStringLiteral("は、開いた後にほかのところで変更されています。"),
-                  QMessageBox::NoButton, this);
-  QPushButton* overwrite = box.addButton(QStringLiteral("上書き"), QMessageBox::AcceptRole);
-  QPushButton* reload = box.addButton(QStringLiteral("読み込み直す"), QMessageBox::ResetRole);
-  QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
-  box.setDefaultButton(cancel);
-  box.setEscapeButton(cancel);
-  box.exec();
-  if (box.clickedButton() == overwrite) return true;
-  if (box.clickedButton() == reload) loadOpenedNote();
-  return false;
-}
-
-bool MainWindow::hasUnsavedNote() const { return isPanelOpen() && NoteBoxText(noteEdit_) != openedText_; }
-
-bool MainWindow::settleUnsavedNote() {
-  if (!hasUnsavedNote()) return true;
-  QMessageBox box(QMessageBox::Question, QApplication::applicationName(),
-                  noteHeading_->text() + QStringLiteral("は変更されています。保存しますか？"),
-                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
-  box.setDefaultButton(QMessageBox::Save);
-  box.setEscapeButton(QMessageBox::Cancel);
-  switch (box.exec()) {
-    case QMessageBox::Save:
-      return confirmOverwrite() && storeNote(NoteBoxText(noteEdit_).toStdString());
-    case QMessageBox::Discard:
-      return true;
-    default:
-      return false;
-  }
-}
-
-void MainWindow::requestClosePanel() {
-  if (settleUnsavedNote()) closeNotePanel();
-}
-
-void MainWindow::closeNotePanel() {
-  // The keyboard goes back to the days, on the day that was open.
-  const QWidget* focus = focusWidget();
-  if (focus == noteEdit_ || focus == saveButton_ || focus == closeButton_) {
-    if (openedDay_.year == shown_.year && openedDay_.month == shown_.month) focusedDay_ = openedDay_.day;
-    dayGrid_->setFocus();
-  }
+void MainWindow::notePanelClosed(bool hadFocus) {
   setWide(false);
-  noteEdit_->hide();
-  saveButton_->hide();
-  closeButton_->hide();
-  noteHeading_->hide();
+  // The keyboard goes back to the days, on the day that was open.
+  if (!hadFocus) return;
+  const NoteDate& day = notePanel_->day();
+  if (day.year == shown_.year && day.month == shown_.month) focusedDay_ = day.day;
+  dayGrid_->setFocus();
+}
+
+void MainWindow::noteStored(const NoteDate& day, bool hasNote) {
+  // The day's cell is on the screen only while its month is shown.
+  if (day.year != shown_.year || day.month != shown_.month) return;
+  std::bitset<32> marked = markedDays_;
+  marked.set(static_cast<size_t>(day.day), hasNote);
+  setNoteMarks(marked);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (settleUnsavedNote()) {
+  if (notePanel_->settleUnsavedNote()) {
     event->accept();
   } else {
     event->ignore();
@@ -493,12 +323,15 @@ void MainWindow::paintEvent(QPaintEvent* event) {
   painter.drawRect(QRectF(button->geometry()).adjusted(-2, -2, 2, 2));
 }
 
-void MainWindow::setNoteMark(int cell, bool hasNote) {
-  DayCell* label = dayCells_[cell];
-  QFont font = label->font();
-  font.setUnderline(hasNote);
-  label->setFont(font);
-  nameDayCell(cell);
+void MainWindow::setNoteMarks(const std::bitset<32>& markedDays) {
+  markedDays_ = markedDays;
+  for (int index = 0; index < kCellCount; ++index) {
+    const int day = grid_.DayOfCell(index);
+    QFont font = dayCells_[index]->font();
+    font.setUnderline(day != 0 && markedDays_.test(static_cast<size_t>(day)));
+    dayCells_[index]->setFont(font);
+    nameDayCell(index);
+  }
 }
 
 void MainWindow::nameDayCell(int cell) {
@@ -510,18 +343,11 @@ void MainWindow::nameDayCell(int cell) {
     QStringList about;
     if (dayCells_[cell]->isFramed()) about << QStringLiteral("今日");
     if (holidays_[day]) about << HolidayName(*holidays_[day]);
-    if (markedDays_.test(day)) about << QStringLiteral("予定あり");
+    if (markedDays_.test(static_cast<size_t>(day))) about << QStringLiteral("予定あり");
     name = DateText(shown_.year, shown_.month, day);
     if (!about.isEmpty()) name += QLatin1Char(' ') + about.join(QStringLiteral(", "));
   }
   dayCells_[cell]->setAccessibleName(name);
 }
-
-void MainWindow::showMessage(const QString& text) {
-  QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok, this);
-  box.exec();
-}
-
-void MainWindow::showStoreError(const StoreError& error) { showMessage(StoreErrorMessage(error)); }
 
 }  // namespace hiduke

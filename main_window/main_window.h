@@ -3,9 +3,9 @@
 #include <QDate>
 #include <QWidget>
 #include <array>
+#include <bitset>
 #include <functional>
 #include <optional>
-#include <string>
 
 #include "month_model/japanese_holidays.h"
 #include "month_model/month_grid.h"
@@ -14,7 +14,6 @@
 
 class QFileSystemWatcher;
 class QLabel;
-class QPlainTextEdit;
 class QPushButton;
 class QTimer;
 
@@ -22,6 +21,7 @@ namespace hiduke {
 
 class DayCell;
 class DayGrid;
+class NotePanel;
 
 // The calendar's only window: the month view on the left and, when the
 // window is widened, the note panel on the right.
@@ -42,10 +42,8 @@ class MainWindow : public QWidget {
  private:
   void buildMonthView();
   void buildNotePanel();
-  void buildShortcuts();
   void watchNoteFile();
   void setWide(bool wide);
-  bool isPanelOpen() const;
 
   // Redraws the month view for shown_. A month that cannot be shown gets a
   // message box and leaves the view as it was; returns false then.
@@ -55,6 +53,7 @@ class MainWindow : public QWidget {
   void paintDayColours();
   void showPreviousMonth();
   void showNextMonth();
+  bool isTodaysMonth() const;
 
   // The keyboard in the day grid.
   void focusGrid();
@@ -65,27 +64,12 @@ class MainWindow : public QWidget {
   int cellOfDay(int day) const;
 
   void openDay(int cell);
-  void loadOpenedNote();
-  void saveOrDeleteNote();
-  void requestClosePanel();
-  void closeNotePanel();
-  // Whether the box's text may be left: it is unchanged, or the user saved
-  // it (successfully) or chose to discard it.
-  bool settleUnsavedNote();
-  bool hasUnsavedNote() const;
-  // Whether the note on disk is still the one opened; asks what to do when
-  // it changed. Returns false when the save should not go ahead.
-  bool confirmOverwrite();
-  bool storeNote(const std::string& note);
-  void noteStored(bool hasNote, const SaveReport& report);
-
+  void notePanelClosed(bool hadFocus);
+  void noteStored(const NoteDate& day, bool hasNote);
   // Another program (a second copy, a sync tool) changed the note file.
   void noteFileChanged();
-  void setNoteMark(int cell, bool hasNote);
+  void setNoteMarks(const std::bitset<32>& markedDays);
   void nameDayCell(int cell);
-
-  void showMessage(const QString& text);
-  void showStoreError(const StoreError& error);
 
   std::function<QDate()> today_;
   QDate todayDate_;
@@ -95,13 +79,6 @@ class MainWindow : public QWidget {
   std::bitset<32> markedDays_;
   int focusedDay_ = 0;  // the day of the grid's focus mark in the month shown; 0 before the grid had focus
 
-  // The day the note panel was opened for, and its cell; a save or delete
-  // acts on that date even after the month shown has changed.
-  NoteDate openedDay_{};
-  int openedCell_ = 0;
-  std::optional<std::string> openedNote_;  // the note on disk as the box last showed or saved it
-  QString openedText_;                     // the box's text as loaded or last saved
-
   NoteStore notes_;
   QFileSystemWatcher* noteFileWatcher_ = nullptr;
   QTimer* noteFileSettled_ = nullptr;  // lets a burst of changes settle before one refresh
@@ -109,12 +86,9 @@ class MainWindow : public QWidget {
   std::array<QLabel*, kWeekdays> weekdayHeadings_{};
   DayGrid* dayGrid_ = nullptr;
   std::array<DayCell*, kCellCount> dayCells_{};
-  QLabel* noteHeading_ = nullptr;
-  QPlainTextEdit* noteEdit_ = nullptr;
-  QPushButton* saveButton_ = nullptr;
-  QPushButton* closeButton_ = nullptr;
   QPushButton* nextMonthButton_ = nullptr;
   QPushButton* previousMonthButton_ = nullptr;
+  NotePanel* notePanel_ = nullptr;
 };
 
 }  // namespace hiduke

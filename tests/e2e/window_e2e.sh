@@ -22,7 +22,8 @@ legible() {
 convert "$shot" -crop 25x25+72+56 "$e2e_dir/today.png"
 legible "$e2e_dir/today.png" "today's number"
 xdotool mousemove --window "$window" $((72 + 12)) $((56 + 12)) click 1
-sleep 0.5
+expect_size 583x216
+sleep 0.3
 import -window "$window" "$e2e_dir/wide.png"
 convert "$e2e_dir/wide.png" -crop 305x17+256+8 "$e2e_dir/heading.png"
 legible "$e2e_dir/heading.png" "the note panel's heading"

@@ -51,6 +51,25 @@ window_size() {
   xwininfo -id "$1" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'
 }
 
+# Waits until the window is "WIDTHxHEIGHT".
+expect_size() {
+  local size
+  for _ in $(seq 50); do size=$(window_size "$window"); [ "$size" = "$1" ] && return 0; sleep 0.1; done
+  fail "window is $size, expected $1"
+}
+
+# Waits until the note file holds exactly the bytes printf '%s\r\n' "$1" gives.
+expect_record() {
+  local want got
+  want=$(printf '%s\r\n' "$1" | od -An -c | tr -s ' \n' ' ')
+  for _ in $(seq 50); do
+    got=$(od -An -c "$e2e_dir/work/hiduke.dat" 2>/dev/null | tr -s ' \n' ' ' || echo missing)
+    [ "$got" = "$want" ] && return 0
+    sleep 0.1
+  done
+  fail "hiduke.dat holds '$got', expected '$want'"
+}
+
 # Starts Xvfb and the program, on today's date or the date $2, and waits for
 # its window, titled with that date; sets $title and $window.
 start_calendar() {
