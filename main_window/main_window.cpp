@@ -84,6 +84,13 @@ MainWindow::MainWindow(std::function<QDate()> today, QWidget* parent)
   setWide(true);
 }
 
+MainWindow::~MainWindow() {
+  // Closing moves the focus out of the grid and changes the focus widget
+  // while the children outlive this part of the object: stop hearing them.
+  disconnect(dayGrid_, nullptr, this, nullptr);
+  disconnect(qApp, nullptr, this, nullptr);
+}
+
 void MainWindow::buildMonthView() {
   static const std::array<const char*, kWeekdays> kHeadingCaptions = {"S", "M", "T", "W", "T", "F", "S"};
   for (int column = 0; column < kWeekdays; ++column) {

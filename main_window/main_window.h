@@ -31,6 +31,7 @@ class MainWindow : public QWidget {
  public:
   // `today` reads the local date; it is asked once, by start().
   explicit MainWindow(std::function<QDate()> today = &QDate::currentDate, QWidget* parent = nullptr);
+  ~MainWindow() override;
 
   // Narrows the window, takes today's date and shows today's month.
   void start();

@@ -1,5 +1,6 @@
 #include "main_window/note_panel.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -99,10 +100,17 @@ bool NotePanel::store(const std::string& note) {
   if (onDisk) noteOnDisk_ = *onDisk;
   textAsStored_ = NoteBoxText(edit_);
   emit noteStored(day_, hasNote);
-  // Screen readers hear that the note was stored.
-  edit_->setAccessibleDescription(hasNote ? QStringLiteral("保存しました") : QStringLiteral("削除しました"));
+  announce(hasNote ? QStringLiteral("保存しました") : QStringLiteral("削除しました"));
   if (stored->warning) ShowMessage(window_, StoreErrorMessage(*stored->warning));
   return true;
+}
+
+void NotePanel::announce(const QString& text) {
+  // Screen readers hear it through the box's description, also when the
+  // same thing happens twice in a row.
+  edit_->setAccessibleDescription(text);
+  QAccessibleEvent event(edit_, QAccessible::DescriptionChanged);
+  QAccessible::updateAccessibility(&event);
 }
 
 bool NotePanel::confirmOverwrite() {

@@ -54,6 +54,7 @@ class NotePanel : public QObject {
   // it changed. Returns false when the save should not go ahead.
   bool confirmOverwrite();
   bool store(const std::string& note);
+  void announce(const QString& text);
   void close();
 
   QWidget* window_;

@@ -28,7 +28,8 @@ start_x() {
 # libfaketime); sets $app_pid.
 start_app() {
   local run=("$1")
-  [ -n "${2:-}" ] && run=(faketime "$2 12:00:00" "$1")
+  # libfaketime is preloaded ahead of a sanitizer's runtime; that is fine here.
+  [ -n "${2:-}" ] && run=(env "ASAN_OPTIONS=${ASAN_OPTIONS:-}:verify_asan_link_order=0" faketime "$2 12:00:00" "$1")
   mkdir -p "$e2e_dir/work"
   (cd "$e2e_dir/work" && exec "${run[@]}") >"$e2e_dir/app.log" 2>&1 &
   app_pid=$!

@@ -1,14 +1,14 @@
 #include <QAbstractButton>
 #include <QApplication>
-#include <QTextCursor>
-#include <QMessageBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextCursor>
 
 #include <cstdio>
 
@@ -194,6 +194,8 @@ void NotePanelTest::saveAndDeleteRewriteTheFile() {
   NoteEdit(*window)->setPlainText(box);
   const QString message = MessageDuring([&] { Press(*window, "saveButton"); });
   QVERIFY2(message.isEmpty(), qPrintable(message));
+  // What a screen reader is told.
+  QCOMPARE(NoteEdit(*window)->accessibleDescription(), underlined ? QStringLiteral("保存しました") : QStringLiteral("削除しました"));
   QCOMPARE(ReadNotes(), after);
   QCOMPARE(Cell(*window, 19)->font().underline(), underlined);
   QCOMPARE(Cell(*window, 19)->accessibleName(),
