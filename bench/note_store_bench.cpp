@@ -5,6 +5,8 @@
 //               the cell's date, close), 42 per month shown
 //   WriteRename the new file's bytes written to a temporary file, fsynced and
 //               renamed over the old one
+// and the edges: a save in a directory of 100,000 other files beside one in
+// a directory of its own, and the reading of a note that is one 1 MB line.
 // Stores are written to a fresh directory under $HIDUKE_BENCH_DIR (default:
 // the current directory), so the save figures are those of that disk.
 
@@ -45,6 +47,10 @@ int Weekday(int year, int month, int day) {
   static constexpr std::array<int, 12> offsets = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
   if (month < 3) year -= 1;
   return (year + year / 4 - year / 100 + year / 400 + offsets[static_cast<size_t>(month - 1)] + day) % 7;
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+  std::ofstream(path, std::ios::binary).write(content.data(), static_cast<std::streamsize>(content.size()));
 }
 
 class BenchDir {
@@ -94,8 +100,37 @@ class BenchDir {
       }
     }
     std::string path = path_ + "/store-" + std::to_string(records) + ".dat";
-    std::ofstream(path, std::ios::binary).write(content.data(), static_cast<std::streamsize>(content.size()));
+    WriteFile(path, content);
     return stores_.emplace(records, path).first->second;
+  }
+
+  // hiduke.dat, a copy of the store of `records` notes, in a directory of
+  // its own that also holds `other_entries` empty files.
+  std::string Crowded(long records, long other_entries) {
+    const std::string dir = path_ + "/crowded-" + std::to_string(other_entries);
+    std::filesystem::create_directory(dir);
+    for (long i = 0; i < other_entries; ++i) {
+      int fd = ::open((dir + "/entry-" + std::to_string(i)).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+      if (fd < 0) throw std::runtime_error("cannot create the directory's entries");
+      ::close(fd);
+    }
+    const std::string path = dir + "/hiduke.dat";
+    std::filesystem::copy_file(Store(records), path, std::filesystem::copy_options::overwrite_existing);
+    return path;
+  }
+
+  // The store of `records` notes followed by a record of the 15th of the
+  // month shown whose note is one line of `bytes` bytes.
+  std::string WithLongNote(long records, size_t bytes) {
+    std::string text;
+    while (text.size() < bytes) text += "\x89\xef\x8b\x63\x82\xcc\x8e\x91\x97\xbf";  // 会議の資料
+    text.resize(bytes);
+    std::ifstream in(Store(records), std::ios::binary);
+    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    content += hiduke::FormatNoteRecord({kYear, kMonth, 15}, text);
+    const std::string path = path_ + "/long-note.dat";
+    WriteFile(path, content);
+    return path;
   }
 
  private:
@@ -163,7 +198,7 @@ bool ScanForDate(const std::string& path, const hiduke::NoteDate& date, char* bu
       if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
       std::string_view text_field;
       auto line_date = hiduke::ReadNoteDate(line, &text_field);
-      if (line_date && *line_date == date && hiduke::IsNoteText(text_field)) {
+      if (line_date && *line_date == date) {
         found = true;
         break;
       }
@@ -227,6 +262,29 @@ void BM_Save_WriteFsyncRename(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * static_cast<long>(bytes.size()));
 }
 
+// A save costs the same whatever else the directory holds: the same store
+// saved alone in its directory and beside 100,000 other files.
+void BM_Save_CrowdedDirectory(benchmark::State& state) {
+  hiduke::NoteStore store(Dir().Crowded(1'000, state.range(0)));
+  long i = 0;
+  for (auto _ : state) {
+    auto saved = store.SaveNote({kYear, kMonth, 15}, i++ % 2 == 0 ? "会議;資料" : "会議;準備");
+    if (!saved) state.SkipWithError(Reason(saved.error()).c_str());
+  }
+}
+
+// The store's part of opening a day whose note is one line of 1 MB: read
+// the file, find the record, convert the text from code page 932.
+void BM_ReadNote_OneMegabyteLine(benchmark::State& state) {
+  hiduke::NoteStore store(Dir().WithLongNote(1'000, size_t{1} << 20));
+  for (auto _ : state) {
+    auto note = store.ReadNote({kYear, kMonth, 15});
+    if (!note || !*note) state.SkipWithError("the long note was not read");
+    benchmark::DoNotOptimize(note);
+  }
+  state.SetBytesProcessed(state.iterations() * FileSize(store.path()));
+}
+
 void Sizes(benchmark::internal::Benchmark* b) {
   for (long records : {1'000L, 10'000L, 100'000L, 1'000'000L}) b->Arg(records);
   b->ArgName("records")->Unit(benchmark::kMicrosecond);
@@ -237,6 +295,8 @@ BENCHMARK(BM_Marks_OnePass)->Apply(Sizes);
 BENCHMARK(BM_Marks_FortyTwoScans)->Apply(Sizes);
 BENCHMARK(BM_Save_WriteFsyncRename)->Apply(Sizes);
 BENCHMARK(BM_Save_NoteStore)->Apply(Sizes);
+BENCHMARK(BM_Save_CrowdedDirectory)->Arg(0)->Arg(100'000)->ArgName("other_entries")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ReadNote_OneMegabyteLine)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

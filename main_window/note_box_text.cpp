@@ -2,8 +2,8 @@
 
 #include <QPlainTextEdit>
 #include <QTextBlock>
-#include <QTextCursor>
 #include <QTextDocument>
+#include <vector>
 
 namespace hiduke {
 namespace {
@@ -28,21 +28,24 @@ void SetNoteBoxText(QPlainTextEdit* box, const QString& note) {
     box->setPlainText(note);
     return;
   }
-  QTextDocument* document = box->document();
-  document->setUndoRedoEnabled(false);
-  document->clear();
-  QTextCursor cursor(document);
-  bool firstBlock = true;
+  // The pieces go in as paragraphs of one plain text, which the box lays out
+  // only as they come into view, and are then marked.
+  QString pieced;
+  pieced.reserve(note.size() + note.size() / kPieceLength + 1);
+  std::vector<bool> continues;
   for (const QStringView line : QStringView(note).split(QLatin1Char('\n'))) {
     for (qsizetype at = 0; at == 0 || at < line.size(); at += kPieceLength) {
-      if (!firstBlock) cursor.insertBlock();
-      firstBlock = false;
-      cursor.insertText(line.mid(at, kPieceLength).toString());
-      if (at != 0) cursor.block().setUserState(kContinuesLine);
+      if (!continues.empty()) pieced += QLatin1Char('\n');
+      pieced += line.mid(at, kPieceLength);
+      continues.push_back(at != 0);
     }
   }
-  document->setUndoRedoEnabled(true);
-  box->moveCursor(QTextCursor::Start);
+  box->setPlainText(pieced);
+  QTextBlock block = box->document()->begin();
+  for (const bool piece : continues) {
+    if (piece) block.setUserState(kContinuesLine);
+    block = block.next();
+  }
 }
 
 QString NoteBoxText(const QPlainTextEdit* box) {

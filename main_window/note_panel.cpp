@@ -89,7 +89,19 @@ void NotePanel::saveOrDelete() {
 bool NotePanel::store(const std::string& note) {
   // An empty box deletes the note; anything else, spaces alone too, is saved.
   const bool hasNote = !note.empty();
+  // While another copy of the program holds the file, the window shows it
+  // is busy and keeps painting; what the user does waits for the save.
+  storing_ = true;
+  bool busy = false;
+  notes_.set_lock_wait_hook([&busy] {
+    if (!busy) QApplication::setOverrideCursor(Qt::BusyCursor);
+    busy = true;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  });
   const StoreResult<SaveReport> stored = hasNote ? notes_.SaveNote(day_, note) : notes_.DeleteNote(day_);
+  notes_.set_lock_wait_hook({});
+  if (busy) QApplication::restoreOverrideCursor();
+  storing_ = false;
   if (!stored) {
     ShowMessage(window_, StoreErrorMessage(stored.error()));
     return false;
@@ -132,6 +144,7 @@ bool NotePanel::confirmOverwrite() {
 bool NotePanel::hasUnsavedNote() const { return isOpen() && NoteBoxText(edit_) != textAsStored_; }
 
 bool NotePanel::settleUnsavedNote() {
+  if (storing_) return false;  // a close that arrives while a save waits
   if (!hasUnsavedNote()) return true;
   QMessageBox box(QMessageBox::Question, QApplication::applicationName(),
                   heading_->text() + QStringLiteral("は変更されています。保存しますか？"),
@@ -159,7 +172,7 @@ void NotePanel::close() {
 }
 
 void NotePanel::followNoteFile() {
-  if (!isOpen() || hasUnsavedNote()) return;
+  if (!isOpen() || storing_ || hasUnsavedNote()) return;
   const StoreResult<std::optional<std::string>> onDisk = notes_.ReadNote(day_);
   if (onDisk && *onDisk != noteOnDisk_) load();
 }

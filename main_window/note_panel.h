@@ -62,6 +62,7 @@ class NotePanel : public QObject {
   NoteDate day_{};
   std::optional<std::string> noteOnDisk_;  // the day's note as the file held it when last read or stored
   QString textAsStored_;                   // the box's text as loaded or last stored
+  bool storing_ = false;                   // a save or delete is under way, perhaps waiting for the file
 
   QLabel* heading_ = nullptr;
   QPlainTextEdit* edit_ = nullptr;

@@ -57,6 +57,20 @@ QString StoreErrorMessage(const StoreError& error) {
       return QStringLiteral("%1 を処理できませんでした（%2）。").arg(path, ErrnoPhrase(ENOMEM)) + notice;
     case StoreErrorKind::kNotDurable:
       return QStringLiteral("%1 を書き換えましたが、ディスクへの書き込みを確認できませんでした（%2）。").arg(path, reason);
+    case StoreErrorKind::kAttributesNotCopied:
+      return QStringLiteral("%1 の拡張属性（ACL など）を新しいファイルに引き継げませんでした（%2）。").arg(path, reason) +
+             notice;
+    case StoreErrorKind::kOwnerNotKept:
+      return QStringLiteral("%1 はほかのユーザーのファイルのため、所有者を変えずに書き換えることができません。").arg(path) +
+             notice;
+    case StoreErrorKind::kUnsafeLink:
+      return QStringLiteral("%1 は、誰でも書き込めるディレクトリにあるほかのユーザーのシンボリックリンクを通るため、開きませんでした。")
+                 .arg(path) +
+             notice;
+    case StoreErrorKind::kDirectoryNotWritable:
+      return QStringLiteral("%1 を書き換えるには同じディレクトリにファイルを作成する必要がありますが、作成できませんでした（%2）。")
+                 .arg(path, reason) +
+             notice;
   }
   Q_UNREACHABLE();
 }

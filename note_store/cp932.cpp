@@ -10,6 +10,7 @@ namespace hiduke {
 namespace {
 
 constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";  // U+FFFD
+constexpr std::string_view kYenSign = "\xC2\xA5";                   // U+00A5
 
 class Converter {
  public:
@@ -111,7 +112,19 @@ StoreResult<std::string> DecodeCp932(std::string_view cp932) {
     utf8 += kReplacementCharacter;
     cp932.remove_prefix(1);
   }
-  return utf8;
+  // iconv gives a backslash only for the single byte 0x5C (the byte inside a
+  // double-byte character becomes part of that character's UTF-8).
+  if (utf8.find('\\') == std::string::npos) return utf8;
+  std::string with_yen;
+  with_yen.reserve(utf8.size() + 16);
+  for (char c : utf8) {
+    if (c == '\\') {
+      with_yen += kYenSign;
+    } else {
+      with_yen.push_back(c);
+    }
+  }
+  return with_yen;
 }
 
 }  // namespace hiduke

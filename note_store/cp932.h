@@ -20,11 +20,13 @@ struct Cp932Encoding {
 };
 
 // UTF-8 to CP932. Characters that CP932 holds only as a look-alike (for
-// example U+301C WAVE DASH) are converted to the look-alike's bytes.
+// example U+301C WAVE DASH) are converted to the look-alike's bytes; the yen
+// sign and the backslash both become the byte 0x5C.
 StoreResult<Cp932Encoding> EncodeCp932(std::string_view utf8);
 
 // CP932 to UTF-8; every byte that does not start a valid CP932 character
-// becomes one U+FFFD.
+// becomes one U+FFFD. The single byte 0x5C is the yen sign U+00A5, as in
+// Japanese text and in the fonts made for code page 932.
 StoreResult<std::string> DecodeCp932(std::string_view cp932);
 
 }  // namespace hiduke

@@ -20,8 +20,7 @@ inline bool ReadDayOfMonth(std::string_view body, int year, int month, int* day,
 bool IsRecordOf(std::string_view body, const NoteDate& date) {
   int day;
   std::string_view text_field;
-  return ReadDayOfMonth(body, date.year, date.month, &day, &text_field) && day == date.day &&
-         IsNoteText(text_field);
+  return ReadDayOfMonth(body, date.year, date.month, &day, &text_field) && day == date.day;
 }
 
 }  // namespace
@@ -31,8 +30,7 @@ std::bitset<32> MarkedDaysIn(std::string_view content, int year, int month) {
   ForEachNoteLine(content, [&](const NoteLine& line) {
     int day;
     std::string_view text_field;
-    if (ReadDayOfMonth(line.body, year, month, &day, &text_field) && day >= 1 && day <= 31 &&
-        IsNoteText(text_field)) {
+    if (ReadDayOfMonth(line.body, year, month, &day, &text_field) && day >= 1 && day <= 31) {
       days.set(static_cast<size_t>(day));
     }
   });
@@ -44,8 +42,7 @@ std::optional<std::string> LastNoteIn(std::string_view content, const NoteDate& 
   ForEachNoteLine(content, [&](const NoteLine& line) {
     int day;
     std::string_view text_field;
-    if (ReadDayOfMonth(line.body, date.year, date.month, &day, &text_field) && day == date.day &&
-        IsNoteText(text_field)) {
+    if (ReadDayOfMonth(line.body, date.year, date.month, &day, &text_field) && day == date.day) {
       last = text_field;
     }
   });

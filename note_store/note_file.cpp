@@ -1,7 +1,7 @@
 #include "note_store/note_file.h"
 
-#include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,11 +9,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstring>
 #include <memory>
-#include <random>
 #include <thread>
 #include <utility>
+
+#include "note_store/file_attributes.h"
 
 namespace hiduke {
 
@@ -25,12 +27,10 @@ namespace {
 constexpr size_t kMinChunk = 4096;
 constexpr size_t kScanChunk = size_t{1} << 16;
 constexpr size_t kRewriteChunk = size_t{1} << 20;
-constexpr std::string_view kTemporaryInfix = ".tmp";
-constexpr size_t kTemporarySuffixLength = 6;
-constexpr std::string_view kTemporaryAlphabet =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+constexpr std::string_view kTemporarySuffix = ".tmp";
 constexpr int kMaxLinkHops = 40;
 constexpr auto kLockPatience = std::chrono::seconds(10);
+constexpr auto kLockWaitHookInterval = std::chrono::milliseconds(20);
 
 class UniqueFd {
  public:
@@ -162,61 +162,112 @@ std::string NameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Follows symbolic links at `path` to the file they finally name, which may
-// not exist yet. Directories along the way are left as they are.
-std::optional<Failure> ResolveLinks(const std::string& path, std::string* target) {
-  std::string current = path;
-  for (int hops = 0;; ++hops) {
-    struct stat st;
-    if (::lstat(current.c_str(), &st) != 0) {
-      if (errno == ENOENT) break;
-      return WriteFailed(errno);
-    }
-    if (!S_ISLNK(st.st_mode)) break;
-    if (hops == kMaxLinkHops) return WriteFailed(ELOOP);
-    std::string link(static_cast<size_t>(std::max<off_t>(st.st_size, 0)) + 256, '\0');
-    ssize_t length = ::readlink(current.c_str(), link.data(), link.size());
-    if (length < 0) return WriteFailed(errno);
-    if (static_cast<size_t>(length) == link.size()) return WriteFailed(ENAMETOOLONG);
-    link.resize(static_cast<size_t>(length));
-    if (link.empty()) return WriteFailed(ENOENT);
-    if (link.front() != '/') {
-      std::string dir = DirectoryOf(current);
-      if (dir != ".") link = (dir == "/" ? dir : dir + "/") + link;
-    }
-    current = std::move(link);
-  }
-  *target = std::move(current);
-  return std::nullopt;
+// Whether a symbolic link may be followed, by the rule the kernel applies
+// in shared directories (fs.protected_symlinks): in a directory that is
+// sticky and writable by everyone, only a link of the user's own or of the
+// directory's owner. Elsewhere every link is followed.
+bool MayFollowLink(const struct stat& dir, const struct stat& link) {
+  const bool shared = (dir.st_mode & (S_ISVTX | S_IWOTH)) == (S_ISVTX | S_IWOTH);
+  return !shared || link.st_uid == ::geteuid() || link.st_uid == dir.st_uid;
 }
 
-std::optional<Failure> LockExclusive(int dir_fd) {
-  auto give_up = std::chrono::steady_clock::now() + kLockPatience;
+// The file a path finally names: its directory, open, and its name there.
+struct LocatedFile {
+  UniqueFd dir_fd;
+  std::string name;
+};
+
+// Follows symbolic links at `path` to the file they finally name, which may
+// not exist yet, and opens its directory. A link that MayFollowLink refuses
+// stops it with kUnsafeLink; other failures have `io_kind`. Directories
+// along the way are left to the kernel.
+std::optional<Failure> LocateFile(std::string path, StoreErrorKind io_kind, LocatedFile* located) {
+  for (int hops = 0;; ++hops) {
+    std::string name = NameOf(path);
+    UniqueFd dir_fd(::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dir_fd) return Failure{io_kind, errno};
+    struct stat link;
+    // Anything but a link (a missing file too) ends the chain; the opening
+    // of the file, without following, reports what else is wrong with it.
+    if (::fstatat(dir_fd.get(), name.c_str(), &link, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISLNK(link.st_mode)) {
+      *located = LocatedFile{std::move(dir_fd), std::move(name)};
+      return std::nullopt;
+    }
+    if (hops == kMaxLinkHops) return Failure{io_kind, ELOOP};
+    struct stat dir;
+    if (::fstat(dir_fd.get(), &dir) != 0) return Failure{io_kind, errno};
+    if (!MayFollowLink(dir, link)) return Failure{StoreErrorKind::kUnsafeLink};
+    std::string target(static_cast<size_t>(std::max<off_t>(link.st_size, 0)) + 256, '\0');
+    ssize_t length = ::readlinkat(dir_fd.get(), name.c_str(), target.data(), target.size());
+    if (length < 0) return Failure{io_kind, errno};
+    if (static_cast<size_t>(length) == target.size()) return Failure{io_kind, ENAMETOOLONG};
+    target.resize(static_cast<size_t>(length));
+    if (target.empty()) return Failure{io_kind, ENOENT};
+    if (target.front() != '/') {
+      std::string dir_path = DirectoryOf(path);
+      if (dir_path != ".") target = (dir_path == "/" ? dir_path : dir_path + "/") + target;
+    }
+    path = std::move(target);
+  }
+}
+
+// Waits up to kLockPatience for another copy of the program to finish its
+// rewrite, calling `waiting` (when set) about every kLockWaitHookInterval.
+std::optional<Failure> LockExclusive(int dir_fd, const std::function<void()>& waiting) {
+  const auto give_up = std::chrono::steady_clock::now() + kLockPatience;
+  auto hook_due = std::chrono::steady_clock::now() + kLockWaitHookInterval;
   auto pause = std::chrono::milliseconds(1);
   while (::flock(dir_fd, LOCK_EX | LOCK_NB) != 0) {
     if (errno == EINTR) continue;
     if (errno != EWOULDBLOCK) return WriteFailed(errno);
-    if (std::chrono::steady_clock::now() >= give_up) return WriteFailed(EWOULDBLOCK);
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= give_up) return WriteFailed(EWOULDBLOCK);
+    if (waiting && now >= hook_due) {
+      waiting();
+      hook_due = std::chrono::steady_clock::now() + kLockWaitHookInterval;
+    }
     std::this_thread::sleep_for(pause);
     pause = std::min(pause * 2, std::chrono::milliseconds(20));
   }
   return std::nullopt;
 }
 
-// Removes temporary files of `file_name` that an interrupted rewrite left
-// behind. Only called under the directory's lock, when no rewrite runs.
-void RemoveStaleTemporaries(int dir_fd, std::string_view file_name) {
-  int list_fd = ::openat(dir_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (list_fd < 0) return;
-  DIR* dir = ::fdopendir(list_fd);
-  if (dir == nullptr) {
-    ::close(list_fd);
-    return;
+// Keeps SIGXFSZ from ending the program while a rewrite writes: a write
+// beyond the file size limit then fails with EFBIG and is reported like any
+// other. The signal such a write raises is taken back before the caller's
+// signal mask returns; the caller's disposition is never touched.
+class FileSizeSignalHold {
+ public:
+  FileSizeSignalHold() {
+    ::sigemptyset(&signal_);
+    ::sigaddset(&signal_, SIGXFSZ);
+    ::pthread_sigmask(SIG_BLOCK, &signal_, &previous_mask_);
+    was_pending_ = IsPending();
   }
-  while (const dirent* entry = ::readdir(dir)) {
-    if (IsRewriteTemporary(entry->d_name, file_name)) ::unlinkat(dir_fd, entry->d_name, 0);
+  ~FileSizeSignalHold() {
+    if (!was_pending_ && IsPending()) {
+      const timespec no_wait{};
+      while (::sigtimedwait(&signal_, nullptr, &no_wait) < 0 && errno == EINTR) {
+      }
+    }
+    ::pthread_sigmask(SIG_SETMASK, &previous_mask_, nullptr);
   }
-  ::closedir(dir);
+  FileSizeSignalHold(const FileSizeSignalHold&) = delete;
+  FileSizeSignalHold& operator=(const FileSizeSignalHold&) = delete;
+
+ private:
+  static bool IsPending() {
+    sigset_t pending;
+    return ::sigpending(&pending) == 0 && ::sigismember(&pending, SIGXFSZ) == 1;
+  }
+
+  sigset_t signal_;
+  sigset_t previous_mask_;
+  bool was_pending_ = false;
+};
+
+bool IsPermissionError(int error_number) {
+  return error_number == EACCES || error_number == EPERM || error_number == EROFS;
 }
 
 // A new temporary file beside the note file; closed and unlinked again
@@ -231,25 +282,18 @@ class TemporaryFile {
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-  // Creates the file in `dir_fd` under a fresh name that
-  // IsRewriteTemporary recognises for `file_name`.
-  std::optional<Failure> Create(int dir_fd, std::string_view file_name, mode_t mode) {
-    std::random_device random;
-    std::uniform_int_distribution<size_t> pick(0, kTemporaryAlphabet.size() - 1);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      std::string name = ".";
-      name.append(file_name).append(kTemporaryInfix);
-      for (size_t i = 0; i < kTemporarySuffixLength; ++i) name += kTemporaryAlphabet[pick(random)];
-      int fd = ::openat(dir_fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-      if (fd >= 0) {
-        dir_fd_ = dir_fd;
-        fd_ = fd;
-        name_ = std::move(name);
-        return std::nullopt;
-      }
-      if (errno != EEXIST) return WriteFailed(errno);
-    }
-    return WriteFailed(EEXIST);
+  // Creates the file `name` in `dir_fd`. The name is the one rewrite of the
+  // note file's own and is only used under the directory's lock, so an
+  // entry of that name is what an interrupted rewrite left: it is removed
+  // (a link as the link, never followed) and the file created anew.
+  std::optional<Failure> Create(int dir_fd, std::string name, mode_t mode) {
+    ::unlinkat(dir_fd, name.c_str(), 0);
+    int fd = ::openat(dir_fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd < 0) return WriteFailed(errno);
+    dir_fd_ = dir_fd;
+    fd_ = fd;
+    name_ = std::move(name);
+    return std::nullopt;
   }
 
   int fd() const { return fd_; }
@@ -279,19 +323,14 @@ class TemporaryFile {
 class NoteFileRewrite {
  public:
   // Follows symbolic links at `path` to the file to replace, opens its
-  // directory, locks it against other rewrites and removes temporaries that
-  // an interrupted rewrite left behind.
-  std::optional<Failure> LockTarget(const std::string& path) {
-    std::string target;
-    if (auto failure = ResolveLinks(path, &target)) return failure;
-    name_ = NameOf(target);
+  // directory and locks it against other rewrites.
+  std::optional<Failure> LockTarget(const std::string& path, const std::function<void()>& lock_waiting) {
+    LocatedFile target;
+    if (auto failure = LocateFile(path, StoreErrorKind::kWriteFailed, &target)) return failure;
+    name_ = std::move(target.name);
     if (name_.empty() || name_ == "." || name_ == "..") return WriteFailed(EISDIR);
-    UniqueFd dir_fd(::open(DirectoryOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!dir_fd) return WriteFailed(errno);
-    dir_fd_ = std::move(dir_fd);
-    if (auto failure = LockExclusive(dir_fd_.get())) return failure;
-    RemoveStaleTemporaries(dir_fd_.get(), name_);
-    return std::nullopt;
+    dir_fd_ = std::move(target.dir_fd);
+    return LockExclusive(dir_fd_.get(), lock_waiting);
   }
 
   // Opens the file again under the lock: another copy of the program may
@@ -305,17 +344,40 @@ class NoteFileRewrite {
     return std::nullopt;
   }
 
-  // The temporary file beside the note file, with the old file's owner and
-  // permission bits; private until it has them. A new file gets 0666 less
-  // the umask.
+  // The temporary file beside the note file (`.hiduke.dat.tmp` for
+  // hiduke.dat), with the old file's attributes; private until it has them.
+  // A new file gets 0666 less the umask.
   std::optional<Failure> CreateTemporary() {
-    if (auto failure = temporary_.Create(dir_fd_.get(), name_, old_fd_ ? 0600 : 0666)) return failure;
-    if (!old_fd_) return std::nullopt;
-    // The owner first: changing it may clear set-id bits that fchmod sets.
-    if (old_stat_.st_uid != ::geteuid() || old_stat_.st_gid != ::getegid()) {
-      [[maybe_unused]] int ignored = ::fchown(temporary_.fd(), old_stat_.st_uid, old_stat_.st_gid);
+    std::string name = "." + name_ + std::string(kTemporarySuffix);
+    if (auto failure = temporary_.Create(dir_fd_.get(), std::move(name), old_fd_ ? 0600 : 0666)) {
+      // The file itself may be written (OpenOldFile checked), the directory
+      // that must take the new file beside it not.
+      if (old_fd_ && IsPermissionError(failure->error_number)) failure->kind = StoreErrorKind::kDirectoryNotWritable;
+      return failure;
     }
-    if (::fchmod(temporary_.fd(), old_stat_.st_mode & 07777) != 0) return WriteFailed(errno);
+    if (!old_fd_) return std::nullopt;
+    return GiveOldAttributes();
+  }
+
+  // Owner, group, extended attributes (ACLs among them) and permission bits
+  // of the old file. A file of another user is not silently taken over: a
+  // save that cannot give the new file to that user is refused. A group the
+  // user cannot give is left as the new file got it, as when the user
+  // creates a file there.
+  std::optional<Failure> GiveOldAttributes() {
+    const int fd = temporary_.fd();
+    // The owner first: changing it clears set-id bits and file capabilities.
+    if (old_stat_.st_uid != ::geteuid()) {
+      if (::fchown(fd, old_stat_.st_uid, old_stat_.st_gid) != 0) return Failure{StoreErrorKind::kOwnerNotKept, errno};
+    } else if (old_stat_.st_gid != ::getegid()) {
+      [[maybe_unused]] int ignored = ::fchown(fd, static_cast<uid_t>(-1), old_stat_.st_gid);
+    }
+    // The ACL before the permission bits: the new file never grants more
+    // than the old one, and fchmod with the old bits leaves the ACL as it is.
+    if (int error = CopyExtendedAttributes(old_fd_.get(), fd); error != 0) {
+      return Failure{StoreErrorKind::kAttributesNotCopied, error};
+    }
+    if (::fchmod(fd, old_stat_.st_mode & 07777) != 0) return WriteFailed(errno);
     return std::nullopt;
   }
 
@@ -371,21 +433,21 @@ class NoteFileRewrite {
 
 }  // namespace
 
-bool IsRewriteTemporary(std::string_view entry, std::string_view file_name) {
-  size_t prefix = 1 + file_name.size() + kTemporaryInfix.size();
-  if (entry.size() != prefix + kTemporarySuffixLength) return false;
-  if (entry.front() != '.' || entry.substr(1, file_name.size()) != file_name ||
-      entry.substr(1 + file_name.size(), kTemporaryInfix.size()) != kTemporaryInfix) {
-    return false;
-  }
-  return entry.substr(prefix).find_first_not_of(kTemporaryAlphabet) == std::string_view::npos;
-}
-
 StoreResult<void> ScanNoteFile(const std::string& path,
                                const std::function<void(std::string_view)>& consume) {
   std::optional<Failure> failure;
   struct stat st;
-  UniqueFd fd = OpenForReading(AT_FDCWD, path.c_str(), 0, &failure, &st);
+  // Opened at once unless it is a symbolic link (or a loop of them).
+  UniqueFd fd = OpenForReading(AT_FDCWD, path.c_str(), O_NOFOLLOW, &failure, &st);
+  if (failure && failure->error_number == ELOOP) {
+    LocatedFile target;
+    failure = LocateFile(path, StoreErrorKind::kReadFailed, &target);
+    if (!failure) {
+      fd = OpenForReading(target.dir_fd.get(), target.name.c_str(), O_NOFOLLOW, &failure, &st);
+    } else if (failure->error_number == ENOENT) {
+      failure.reset();  // a link into a missing directory: an empty store
+    }
+  }
   if (fd) {  // else missing (an empty store) or failed
     failure = ReadInLines(fd.get(), st.st_size, kScanChunk, [&](std::string_view lines) {
       consume(lines);
@@ -396,9 +458,11 @@ StoreResult<void> ScanNoteFile(const std::string& path,
   return {};
 }
 
-StoreResult<SaveReport> RewriteNoteFile(const std::string& path, NoteEditor editor, StoreOperation operation) {
+StoreResult<SaveReport> RewriteNoteFile(const std::string& path, NoteEditor editor, StoreOperation operation,
+                                        const std::function<void()>& lock_waiting) {
+  const FileSizeSignalHold file_size_signal_held;
   NoteFileRewrite rewrite;
-  std::optional<Failure> failure = rewrite.LockTarget(path);
+  std::optional<Failure> failure = rewrite.LockTarget(path, lock_waiting);
   if (!failure) failure = rewrite.OpenOldFile();
   if (!failure) failure = rewrite.CreateTemporary();
   if (!failure) failure = rewrite.StreamEdited(editor);

@@ -11,16 +11,16 @@ std::string_view SkipSpaces(std::string_view s) {
   return start == std::string_view::npos ? std::string_view() : s.substr(start);
 }
 
-// Reads a quoted text field starting at its opening quote. Appends the text
-// to `text` when given. Returns false when the field is malformed.
+// Reads a quoted text field starting at its opening quote into `text`.
+// Returns false when the field is not one quoted field and spaces.
 bool ReadQuotedText(std::string_view field, std::string* text) {
   size_t pos = 1;
   for (;;) {
     size_t quote = field.find('"', pos);
     if (quote == std::string_view::npos) return false;  // never closed
-    if (text != nullptr) text->append(field.substr(pos, quote - pos));
+    text->append(field.substr(pos, quote - pos));
     if (quote + 1 < field.size() && field[quote + 1] == '"') {
-      if (text != nullptr) text->push_back('"');
+      text->push_back('"');
       pos = quote + 2;
       continue;
     }
@@ -35,26 +35,18 @@ bool NeedsQuotes(std::string_view text) {
 
 }  // namespace
 
-std::optional<std::string> ReadNoteText(std::string_view text_field) {
+std::string ReadNoteText(std::string_view text_field) {
   std::string_view field = SkipSpaces(text_field);
-  if (field.empty() || field.front() != '"') return std::string(field);
   std::string text;
-  if (!ReadQuotedText(field, &text)) return std::nullopt;
-  return text;
-}
-
-bool IsNoteText(std::string_view text_field) {
-  std::string_view field = SkipSpaces(text_field);
-  return field.empty() || field.front() != '"' || ReadQuotedText(field, nullptr);
+  if (!field.empty() && field.front() == '"' && ReadQuotedText(field, &text)) return text;
+  return std::string(field);
 }
 
 std::optional<NoteRecord> ReadNoteRecord(std::string_view line) {
   std::string_view text_field;
   std::optional<NoteDate> date = ReadNoteDate(line, &text_field);
   if (!date) return std::nullopt;
-  std::optional<std::string> text = ReadNoteText(text_field);
-  if (!text) return std::nullopt;
-  return NoteRecord{*date, std::move(*text)};
+  return NoteRecord{*date, ReadNoteText(text_field)};
 }
 
 std::string FormatNoteRecord(const NoteDate& date, std::string_view text) {

@@ -27,9 +27,9 @@ struct NoteRecord {
 };
 
 // Reads one line of the note file, without its terminator. A line is a
-// record when it has three date fields (spaces, decimal digits 0..32767,
-// spaces, comma) followed by a text field (see ReadNoteText); anything else
-// is nullopt: no note of any date.
+// record when it starts with three date fields (spaces, decimal digits
+// 0..32767, spaces, comma); the rest of it is the text field (see
+// ReadNoteText). Anything else is nullopt: no note of any date.
 std::optional<NoteRecord> ReadNoteRecord(std::string_view line);
 
 // Reads one date field (spaces, digits, spaces, comma) starting at `p`;
@@ -52,8 +52,7 @@ inline const char* ReadDateField(const char* p, const char* end, int* value) {
 }
 
 // The date fields only, for scans that look at the date of every line: the
-// date, and in `text_field` the rest of the line after the third comma. The
-// line is a record only if ReadNoteText also accepts `text_field`.
+// date, and in `text_field` the rest of the line after the third comma.
 inline std::optional<NoteDate> ReadNoteDate(std::string_view line, std::string_view* text_field) {
   const char* p = line.data();
   const char* const end = p + line.size();
@@ -65,14 +64,13 @@ inline std::optional<NoteDate> ReadNoteDate(std::string_view line, std::string_v
   return date;
 }
 
-// The text field: leading spaces skipped; a field starting with a double
-// quote runs to the closing quote ("" inside is one quote) and may be
-// followed by spaces only; any other field runs to the end of the line,
-// commas and trailing spaces included. nullopt when the field is malformed.
-std::optional<std::string> ReadNoteText(std::string_view text_field);
-
-// Whether ReadNoteText accepts `text_field`, without copying the text.
-bool IsNoteText(std::string_view text_field);
+// The text field: leading spaces skipped; a field that is one quoted field
+// (from a double quote to the closing one, "" inside being one quote)
+// followed by spaces only is unquoted; any other field is the text exactly as
+// written up to the end of the line, commas, quotes and trailing spaces
+// included. So the lines of files written before quoting existed, whose
+// notes may begin with a quote (`"引用"です`, `"abc`), read as typed.
+std::string ReadNoteText(std::string_view text_field);
 
 // The record line `year,month,day,text` CR LF. Numbers in plain decimal; the
 // date must lie within 0..kMaxDateField. `text` is the note's code page 932

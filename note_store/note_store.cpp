@@ -61,13 +61,13 @@ StoreResult<SaveReport> NoteStore::SaveNote(const NoteDate& date, const std::str
   // The line breaks become ";" here, on the CP932 bytes, in the one pass
   // that also writes the record.
   const std::string record_line = FormatNoteRecord(date, encoded->bytes);
-  return RewriteNoteFile(path_, NoteEditor::Save(date, record_line), StoreOperation::kSave);
+  return RewriteNoteFile(path_, NoteEditor::Save(date, record_line), StoreOperation::kSave, lock_wait_hook_);
 } catch (const std::bad_alloc&) {
   return OutOfMemory(StoreOperation::kSave);
 }
 
 StoreResult<SaveReport> NoteStore::DeleteNote(const NoteDate& date) try {
-  return RewriteNoteFile(path_, NoteEditor::Delete(date), StoreOperation::kDelete);
+  return RewriteNoteFile(path_, NoteEditor::Delete(date), StoreOperation::kDelete, lock_wait_hook_);
 } catch (const std::bad_alloc&) {
   return OutOfMemory(StoreOperation::kDelete);
 }

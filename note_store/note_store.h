@@ -1,8 +1,10 @@
 #pragma once
 
 #include <bitset>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "note_store/note_record.h"
 #include "note_store/store_error.h"
@@ -13,7 +15,9 @@ namespace hiduke {
 // record `year,month,day,text` CR LF per note). Every call reads the file
 // anew; nothing is cached. Failures come back as a StoreError that says
 // what failed; a missing file is an empty store. Notes cross this interface
-// in UTF-8 with "\n" line breaks; only the file holds them as ";".
+// in UTF-8 with "\n" line breaks; only the file holds them as ";". A save
+// keeps the file's owner, permissions, ACLs and other extended attributes,
+// and follows a symbolic link only where the kernel would (note_file.h).
 class NoteStore {
  public:
   // `path` is used as given, a relative one against the current directory.
@@ -41,12 +45,19 @@ class NoteStore {
   // when missing) even when it holds no record of the date.
   StoreResult<SaveReport> DeleteNote(const NoteDate& date);
 
+  // Called about every 20 ms while a save or delete waits for another copy
+  // of the program to finish its own (for up to 10 s), so that the caller
+  // can show that it is busy and keep its window painted. The hook must not
+  // save or delete through any NoteStore.
+  void set_lock_wait_hook(std::function<void()> hook) { lock_wait_hook_ = std::move(hook); }
+
  private:
   // Completes an error of a step that does not know the file.
   StoreError WithPath(StoreError error) const;
   StoreError OutOfMemory(StoreOperation operation) const;
 
   std::string path_;
+  std::function<void()> lock_wait_hook_;
 };
 
 }  // namespace hiduke

@@ -24,6 +24,10 @@ enum class StoreErrorKind {
   kConverterMissing,  // iconv has no CP932
   kOutOfMemory,
   kNotDurable,  // the new file is in place, but the directory sync failed (a warning, not a failure)
+  kAttributesNotCopied,   // an extended attribute (an ACL ...) cannot be given to the new file: error_number says why
+  kOwnerNotKept,          // the file is another user's, and the new file cannot be given to that user
+  kUnsafeLink,            // a link that another user planted in a sticky directory everyone may write is not followed
+  kDirectoryNotWritable,  // the rewrite cannot create its new file beside the note file: error_number says why
 };
 
 // What failed, as data; the window words it for the user.

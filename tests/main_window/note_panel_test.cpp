@@ -1,5 +1,6 @@
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -9,8 +10,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
-
+#include <QTimer>
 #include <cstdio>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include "main_window/day_cell.h"
 #include "main_window/main_window.h"
@@ -64,6 +69,7 @@ class NotePanelTest : public QObject {
   void changesOnDiskShowWithinASecond_data();
   void changesOnDiskShowWithinASecond();
   void longLinesOpenInPiecesAndSaveBackExactly();
+  void saveWaitingForAnotherCopyShowsBusyAndPaints();
 
  private:
   static void WriteNotes(const QByteArray& bytes);
@@ -441,6 +447,39 @@ void NotePanelTest::longLinesOpenInPiecesAndSaveBackExactly() {
   QTest::keyClicks(box, QStringLiteral("!"));
   Press(*window, "saveButton");
   QCOMPARE(ReadNotes(), "2002,3,15,first;" + longLine + ";last!\r\n");
+}
+
+void NotePanelTest::saveWaitingForAnotherCopyShowsBusyAndPaints() {
+  const auto window = StartedWindow(QDate(2002, 3, 1));
+  window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+  ClickCell(*window, 19);
+  NoteEdit(*window)->setPlainText(QStringLiteral("x"));
+  // Another copy holds the lock on the directory for a moment.
+  const int otherCopy = ::open(".", O_RDONLY | O_DIRECTORY);
+  QCOMPARE(::flock(otherCopy, LOCK_EX), 0);
+  bool busy = false;
+  int paintsWhileWaiting = 0;
+  struct PaintCounter : QObject {
+    int* paints;
+    explicit PaintCounter(int* count) : paints(count) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+      if (event->type() == QEvent::Paint) ++*paints;
+      return false;
+    }
+  } counter(&paintsWhileWaiting);
+  QTimer::singleShot(100, [&] {
+    busy = QApplication::overrideCursor() != nullptr && QApplication::overrideCursor()->shape() == Qt::BusyCursor;
+    window->installEventFilter(&counter);
+    window->update();
+  });
+  QTimer::singleShot(300, [&] { ::close(otherCopy); });
+  QCOMPARE(MessageDuring([&] { Press(*window, "saveButton"); }), QString());
+  window->removeEventFilter(&counter);
+  QVERIFY(busy);
+  QVERIFY(paintsWhileWaiting > 0);
+  QCOMPARE(QApplication::overrideCursor(), nullptr);
+  QCOMPARE(ReadNotes(), QByteArray("2002,3,15,x\r\n"));
 }
 
 int main(int argc, char* argv[]) {

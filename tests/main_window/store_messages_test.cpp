@@ -63,6 +63,16 @@ void StoreMessagesTest::wordsEachKindOfError_data() {
   QTest::newRow("not durable")
       << Error(StoreErrorKind::kNotDurable, StoreOperation::kSave, EIO)
       << path + " を書き換えましたが、ディスクへの書き込みを確認できませんでした（入出力エラーが発生しました）。";
+  QTest::newRow("attributes") << Error(StoreErrorKind::kAttributesNotCopied, StoreOperation::kSave, EPERM)
+                              << path + " の拡張属性（ACL など）を新しいファイルに引き継げませんでした（アクセスが拒否されました）。予定は保存されていません。";
+  QTest::newRow("owner") << Error(StoreErrorKind::kOwnerNotKept, StoreOperation::kDelete, EPERM)
+                         << path + " はほかのユーザーのファイルのため、所有者を変えずに書き換えることができません。予定は削除されていません。";
+  QTest::newRow("unsafe link")
+      << Error(StoreErrorKind::kUnsafeLink, StoreOperation::kRead)
+      << path + " は、誰でも書き込めるディレクトリにあるほかのユーザーのシンボリックリンクを通るため、開きませんでした。";
+  QTest::newRow("directory")
+      << Error(StoreErrorKind::kDirectoryNotWritable, StoreOperation::kSave, EACCES)
+      << path + " を書き換えるには同じディレクトリにファイルを作成する必要がありますが、作成できませんでした（アクセスが拒否されました）。予定は保存されていません。";
 }
 
 void StoreMessagesTest::wordsEachKindOfError() {

@@ -18,6 +18,7 @@ TEST(Cp932Test, EncodesJapaneseAndStoresLookAlikesAsWhatCp932Holds) {
       {"‖∥", "\x81\x61\x81\x61"},
       {"¬￢", "\x81\xca\x81\xca"},
       {"a,\" \r\n", "a,\" \r\n"},
+      {"¥\\表", "\x5c\x5c\x95\x5c"},  // yen sign and backslash alike; 0x5C also ends 表
   };
   for (const auto& [utf8, bytes] : cases) {
     StoreResult<Cp932Encoding> encoded = EncodeCp932(utf8);
@@ -46,7 +47,8 @@ TEST(Cp932Test, DecodesEveryInvalidByteAsOneReplacementCharacter) {
   const std::string fffd = "\xEF\xBF\xBD";
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"\x89\xef\x8b\x63", "会議"},
-      {"\x81\x60\x5c\x7e", "～\\~"},
+      {"\x81\x60\x5c\x7e", "～¥~"},
+      {"\x95\x5c\x5c", "表¥"},  // only the single byte 0x5C is the yen sign
       {"\x80", fffd},
       {"\xfd\xfe\xff", fffd + fffd + fffd},
       {"a\x82", "a" + fffd},            // lead byte cut off by the end

@@ -38,7 +38,7 @@ TEST(NoteContentTest, MarksDaysOfTheMonthThatHaveARecordOnly) {
       " 2002 , 05 , 31 ,last of the month\r\n"
       "2002,5,1,\"\"\n"
       "2002,5,20,no terminator";
-  EXPECT_EQ(MarkedDaysIn(content, 2002, 5), Days({1, 3, 20, 31}));
+  EXPECT_EQ(MarkedDaysIn(content, 2002, 5), Days({1, 3, 9, 20, 31}));
   EXPECT_EQ(MarkedDaysIn(content, 2002, 4), Days({7}));
   EXPECT_EQ(MarkedDaysIn(content, 2002, 6), Days({}));
   EXPECT_EQ(MarkedDaysIn("", 2002, 5), Days({}));
@@ -49,8 +49,8 @@ TEST(NoteContentTest, LastNoteIsTheTextOfTheLastRecordOfTheDate) {
       "2002,3,15,first\r\n"
       "2002,3,16,other\r\n"
       "2002,3,15,second\r\n"
-      "2002,3,15,\"damaged\r\n";
-  EXPECT_EQ(LastNoteIn(content, {2002, 3, 15}), "second");
+      "2002,3,15,\"unclosed\r\n";
+  EXPECT_EQ(LastNoteIn(content, {2002, 3, 15}), "\"unclosed");
   EXPECT_EQ(LastNoteIn(content, {2002, 3, 16}), "other");
   EXPECT_EQ(LastNoteIn(content, {2002, 3, 17}), std::nullopt);
   EXPECT_EQ(LastNoteIn("2002,3,15,", {2002, 3, 15}), "");
@@ -74,7 +74,8 @@ TEST(NoteContentTest, RewritesOnlyTheRecordsOfTheDate) {
       {"append after unterminated line", "2002,3,1,a", "new", "2002,3,1,a\r\n2002,3,15,new\r\n"},
       {"append after lone CR", "junk\r", "new", "junk\r\r\n2002,3,15,new\r\n"},
       {"LF terminators kept", "2002,3,1,a\n2002,3,2,b\n", "new", "2002,3,1,a\n2002,3,2,b\n2002,3,15,new\r\n"},
-      {"damaged line of the date kept", "2002,3,15,\"open\r\n", "new", "2002,3,15,\"open\r\n2002,3,15,new\r\n"},
+      {"unquoted line of the date replaced", "2002,3,15,\"open\r\n", "new", "2002,3,15,new\r\n"},
+      {"line without text field kept", "2002,3,15\r\n", "new", "2002,3,15\r\n2002,3,15,new\r\n"},
       {"delete both copies", "2002,3,15,x\r\n2002,3,1,a\r\n2002,3,15,y\r\n", std::nullopt, "2002,3,1,a\r\n"},
       {"delete the only record", "2002,3,15,x\r\n", std::nullopt, ""},
       {"delete unterminated last", "2002,3,1,a\r\n2002,3,15,x", std::nullopt, "2002,3,1,a\r\n"},

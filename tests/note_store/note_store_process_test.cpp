@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "note_store/note_file.h"
+#include "note_store/note_record.h"
 #include "note_store/note_store.h"
 #include "test_support.h"
 
@@ -71,7 +71,7 @@ TEST(NoteStoreProcessTest, SaveKilledAtAnyMomentLeavesTheOldOrTheNewFile) {
     ASSERT_EQ(last_line, version_line(version)) << "round " << round;
     ASSERT_GE(version, last_version);
     last_version = version;
-    for (const std::string& name : ListDir(".")) rounds_leaving_a_temporary += IsRewriteTemporary(name, "hiduke.dat");
+    rounds_leaving_a_temporary += ListDir(".").size() > 1;
   }
   EXPECT_GT(last_version, 0);
   RecordProperty("saves_completed", std::to_string(last_version));

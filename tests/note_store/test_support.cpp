@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -80,6 +81,15 @@ ChildOutcome RunInChild(const std::function<std::string()>& body) {
   outcome.exited_normally = WIFEXITED(status);
   outcome.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return outcome;
+}
+
+ChildOutcome RunAsNobody(const std::function<std::string()>& body) {
+  return RunInChild([&body] {
+    if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
+      return std::string("setuid failed");
+    }
+    return body();
+  });
 }
 
 std::string Describe(const StoreError& error) {

@@ -40,6 +40,12 @@ struct ChildOutcome {
 // Runs `body` in a forked child process and waits for it.
 ChildOutcome RunInChild(const std::function<std::string()>& body);
 
+// The unprivileged user of the tests that need one.
+inline constexpr unsigned kNobody = 65534;
+// RunInChild, as the user "nobody" when the tests run as root (permission
+// bits do not stop root).
+ChildOutcome RunAsNobody(const std::function<std::string()>& body);
+
 // A store error as one line of text: how a child process reports it, and
 // how a failed check shows it.
 std::string Describe(const StoreError& error);
