@@ -3,14 +3,10 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "main_window/window_look.h"
 #include "month_model/colour_contrast.h"
 
 namespace hiduke {
-namespace {
-
-Rgb ToRgb(const QColor& colour) { return {colour.red(), colour.green(), colour.blue()}; }
-
-}  // namespace
 
 void DayCell::setFramed(bool framed) {
   if (framed == framed_) return;
@@ -27,8 +23,7 @@ void DayCell::setFocusMarked(bool marked) {
 QColor DayCell::drawnTextColour() const {
   const QColor text = palette().color(QPalette::WindowText);
   if (!framed_) return text;
-  const Rgb legible = LegibleTextColour(ToRgb(text), ToRgb(palette().color(QPalette::Window)));
-  return QColor(legible.red, legible.green, legible.blue);
+  return ToQColor(LegibleTextColour(ToRgb(text), ToRgb(palette().color(QPalette::Window))));
 }
 
 void DayCell::mousePressEvent(QMouseEvent* event) {

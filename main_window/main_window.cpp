@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
@@ -11,6 +10,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
+#include <filesystem>
 
 #include "main_window/app_icon.h"
 #include "main_window/day_accessibility.h"
@@ -56,10 +56,9 @@ QColor DesignBackColour(int cell) {
 }
 
 // The note file in the directory the program was started from, named with
-// its full path in every message.
-std::string NoteFilePath() {
-  return QFile::encodeName(QDir::current().absoluteFilePath(QStringLiteral("hiduke.dat"))).toStdString();
-}
+// its full path in every message. The path stays in the system's bytes,
+// whatever encoding the directory names are in.
+std::string NoteFilePath() { return (std::filesystem::current_path() / "hiduke.dat").string(); }
 
 }  // namespace
 
@@ -162,7 +161,10 @@ void MainWindow::watchNoteFile() {
   const QString path = QFile::decodeName(QByteArray::fromStdString(notes_.path()));
   noteFileWatcher_->addPath(QFileInfo(path).absolutePath());
   noteFileWatcher_->addPath(path);  // fails quietly while the file does not exist
-  const auto settle = [this] { noteFileSettled_->start(); };
+  // A steady stream of changes must not put the refresh off for ever.
+  const auto settle = [this] {
+    if (!noteFileSettled_->isActive()) noteFileSettled_->start();
+  };
   connect(noteFileWatcher_, &QFileSystemWatcher::fileChanged, this, settle);
   connect(noteFileWatcher_, &QFileSystemWatcher::directoryChanged, this, settle);
   connect(noteFileSettled_, &QTimer::timeout, this, &MainWindow::noteFileChanged);

@@ -1,15 +1,16 @@
 #include "main_window/note_box_text.h"
 
 #include <QPlainTextEdit>
-#include <QTextBlock>
-#include <QTextDocument>
-#include <vector>
+#include <QVariant>
 
 namespace hiduke {
 namespace {
 
 constexpr qsizetype kPieceLength = 16384;
-constexpr int kContinuesLine = 1;  // block state of a piece after a line's first
+// ZERO WIDTH SPACE, which code page 932 cannot store, so no saved note
+// holds one of its own.
+constexpr QChar kContinuesLine(0x200B);
+constexpr char kPiecedProperty[] = "hidukePiecedNote";
 
 bool HasLongLine(const QString& note) {
   qsizetype lineStart = 0;
@@ -24,42 +25,34 @@ bool HasLongLine(const QString& note) {
 }  // namespace
 
 void SetNoteBoxText(QPlainTextEdit* box, const QString& note) {
-  if (!HasLongLine(note)) {
+  const bool pieced = HasLongLine(note);
+  box->setProperty(kPiecedProperty, pieced);
+  if (!pieced) {
     box->setPlainText(note);
     return;
   }
-  // The pieces go in as paragraphs of one plain text, which the box lays out
-  // only as they come into view, and are then marked.
-  QString pieced;
-  pieced.reserve(note.size() + note.size() / kPieceLength + 1);
-  std::vector<bool> continues;
+  // One plain text, which the box lays out a paragraph at a time as it comes
+  // into view.
+  QString pieces;
+  pieces.reserve(note.size() + 2 * (note.size() / kPieceLength + 1));
+  bool firstLine = true;
   for (const QStringView line : QStringView(note).split(QLatin1Char('\n'))) {
+    if (!firstLine) pieces += QLatin1Char('\n');
+    firstLine = false;
     for (qsizetype at = 0; at == 0 || at < line.size(); at += kPieceLength) {
-      if (!continues.empty()) pieced += QLatin1Char('\n');
-      pieced += line.mid(at, kPieceLength);
-      continues.push_back(at != 0);
+      if (at != 0) pieces += QLatin1Char('\n') + kContinuesLine;
+      pieces += line.mid(at, kPieceLength);
     }
   }
-  box->setPlainText(pieced);
-  QTextBlock block = box->document()->begin();
-  for (const bool piece : continues) {
-    if (piece) block.setUserState(kContinuesLine);
-    block = block.next();
-  }
+  box->setPlainText(pieces);
 }
 
 QString NoteBoxText(const QPlainTextEdit* box) {
-  const QTextDocument* document = box->document();
-  QString note;
-  for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-    if (block != document->begin() && block.userState() != kContinuesLine) note += QLatin1Char('\n');
-    note += block.text();
+  QString note = box->toPlainText();
+  if (box->property(kPiecedProperty).toBool()) {
+    note.replace(QStringLiteral("\n") + kContinuesLine, QString());
+    note.remove(kContinuesLine);  // a mark whose line break was deleted
   }
-  // As QTextDocument::toPlainText gives it: Shift+Return's line separator
-  // is a line break too.
-  note.replace(QChar::Nbsp, QLatin1Char(' '));
-  note.replace(QChar::LineSeparator, QLatin1Char('\n'));
-  note.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
   return note;
 }
 

@@ -83,6 +83,7 @@ void NotePanel::load() {
 }
 
 void NotePanel::saveOrDelete() {
+  if (storing_) return;  // pressed again while the save waits for the file
   if (confirmOverwrite()) store(NoteBoxText(edit_).toStdString());
 }
 
@@ -159,7 +160,7 @@ bool NotePanel::settleUnsavedNote() {
 }
 
 void NotePanel::requestClose() {
-  if (settleUnsavedNote()) close();
+  if (!storing_ && settleUnsavedNote()) close();
 }
 
 void NotePanel::close() {

@@ -19,7 +19,7 @@ legible() {
   awk -v c="$contrast" 'BEGIN { exit !(c >= 4.5) }' || fail "$2 has contrast $contrast, below 4.5"
   echo "$2: contrast $contrast"
 }
-convert "$shot" -crop 25x25+72+56 "$e2e_dir/today.png"
+convert "$shot" -crop 21x21+74+58 "$e2e_dir/today.png"  # inside today's frame
 legible "$e2e_dir/today.png" "today's number"
 xdotool mousemove --window "$window" $((72 + 12)) $((56 + 12)) click 1
 expect_size 583x216

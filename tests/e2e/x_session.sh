@@ -81,7 +81,7 @@ start_calendar() {
   window=$(find_window "^${title}\$")
 }
 
-# The contrast ratio between the pixel at (2,2) of an image, its fill, and
+# The contrast ratio between the top left pixel of an image, its fill, and
 # the pixel that stands out most from it.
 drawn_contrast() {
   convert "$1" -depth 8 txt:- | awk '
@@ -89,7 +89,7 @@ drawn_contrast() {
     function lum(r, g, b) { return 0.2126 * lin(r) + 0.7152 * lin(g) + 0.0722 * lin(b) }
     /^[0-9]+,[0-9]+:/ {
       split($2, c, /[(),]/); l = lum(c[2], c[3], c[4])
-      if ($1 == "2,2:") fill = l
+      if ($1 == "0,0:") fill = l
       n++; ls[n] = l
     }
     END {

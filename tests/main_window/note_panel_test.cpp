@@ -3,6 +3,7 @@
 #include <QCursor>
 #include <QDir>
 #include <QFile>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -68,6 +69,7 @@ class NotePanelTest : public QObject {
   void noteChangedOnDiskAsksBeforeOverwriting();
   void changesOnDiskShowWithinASecond_data();
   void changesOnDiskShowWithinASecond();
+  void longLinesOpenInPiecesAndSaveBackExactly_data();
   void longLinesOpenInPiecesAndSaveBackExactly();
   void saveWaitingForAnotherCopyShowsBusyAndPaints();
 
@@ -432,21 +434,38 @@ void NotePanelTest::changesOnDiskShowWithinASecond() {
   QTRY_COMPARE_WITH_TIMEOUT(UnderlinedDays(*window), QList<int>{20}, 1000);
 }
 
+void NotePanelTest::longLinesOpenInPiecesAndSaveBackExactly_data() {
+  QTest::addColumn<QString>("edit");
+  QTest::addColumn<QByteArray>("ending");  // of the saved record, before CR LF
+  QTest::newRow("saved as opened") << "" << QByteArray(";last");
+  QTest::newRow("typed at the end") << "Ctrl+End, !" << QByteArray(";last!");
+  QTest::newRow("all deleted, then undone") << "Ctrl+A, Delete, Ctrl+Z" << QByteArray(";last");
+  QTest::newRow("Return in a piece, then undone") << "Ctrl+Home, Down, Down, Return, Ctrl+Z" << QByteArray(";last");
+  QTest::newRow("all cut and pasted back") << "Ctrl+A, Ctrl+X, Ctrl+V" << QByteArray(";last");
+}
+
 void NotePanelTest::longLinesOpenInPiecesAndSaveBackExactly() {
+  QFETCH(QString, edit);
+  QFETCH(QByteArray, ending);
   // One line of 100,000 characters, as an old file may hold, between two short ones.
   const QByteArray longLine = QByteArray("0123456789").repeated(10000);
-  const QByteArray file = "2002,3,15,first;" + longLine + ";last\r\n";
-  WriteNotes(file);
+  WriteNotes("2002,3,15,first;" + longLine + ";last\r\n");
   const auto window = StartedWindow(QDate(2002, 3, 1));
+  window->show();
+  QVERIFY(QTest::qWaitForWindowActive(window.get()));
   ClickCell(*window, 19);
   QPlainTextEdit* box = NoteEdit(*window);
   QVERIFY(box->blockCount() > 3);  // shown in pieces
+  for (const QString& key : edit.split(QStringLiteral(", "), Qt::SkipEmptyParts)) {
+    if (key == QStringLiteral("!")) {
+      QTest::keyClicks(box, key);
+    } else {
+      const QKeyCombination combination = QKeySequence::fromString(key)[0];
+      QTest::keyClick(box, combination.key(), combination.keyboardModifiers());
+    }
+  }
   QCOMPARE(MessageDuring([&] { Press(*window, "saveButton"); }), QString());
-  QCOMPARE(ReadNotes(), file);
-  box->moveCursor(QTextCursor::End);
-  QTest::keyClicks(box, QStringLiteral("!"));
-  Press(*window, "saveButton");
-  QCOMPARE(ReadNotes(), "2002,3,15,first;" + longLine + ";last!\r\n");
+  QCOMPARE(ReadNotes(), "2002,3,15,first;" + longLine + ending + "\r\n");
 }
 
 void NotePanelTest::saveWaitingForAnotherCopyShowsBusyAndPaints() {
