@@ -15,6 +15,7 @@
 #include <cstdio>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -72,6 +73,7 @@ class NotePanelTest : public QObject {
   void longLinesOpenInPiecesAndSaveBackExactly_data();
   void longLinesOpenInPiecesAndSaveBackExactly();
   void saveWaitingForAnotherCopyShowsBusyAndPaints();
+  void directoryNamedInShiftJis();
 
  private:
   static void WriteNotes(const QByteArray& bytes);
@@ -499,6 +501,24 @@ void NotePanelTest::saveWaitingForAnotherCopyShowsBusyAndPaints() {
   QVERIFY(paintsWhileWaiting > 0);
   QCOMPARE(QApplication::overrideCursor(), nullptr);
   QCOMPARE(ReadNotes(), QByteArray("2002,3,15,x\r\n"));
+}
+
+void NotePanelTest::directoryNamedInShiftJis() {
+  // 日 in Shift_JIS: not UTF-8, so Qt cannot name it, but the system can.
+  QVERIFY(::mkdir("\x93\xfa", 0700) == 0);
+  QVERIFY(::chdir("\x93\xfa") == 0);
+  struct LeaveAndRemove {  // Qt cannot remove what it cannot name
+    ~LeaveAndRemove() {
+      if (::chdir("..") == 0) ::unlink("\x93\xfa/hiduke.dat"), ::rmdir("\x93\xfa");
+    }
+  } leave;
+  WriteNotes("2002,3,15,old\r\n");
+  const auto window = StartedWindow(QDate(2002, 3, 1));
+  QCOMPARE(UnderlinedDays(*window), QList<int>{15});
+  ClickCell(*window, 20);
+  NoteEdit(*window)->setPlainText(QStringLiteral("new"));
+  QCOMPARE(MessageDuring([&] { Press(*window, "saveButton"); }), QString());
+  QCOMPARE(ReadNotes(), QByteArray("2002,3,15,old\r\n2002,3,16,new\r\n"));
 }
 
 int main(int argc, char* argv[]) {
