@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,8 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <thread>
@@ -28,6 +31,7 @@ constexpr size_t kMinChunk = 4096;
 constexpr size_t kScanChunk = size_t{1} << 16;
 constexpr size_t kRewriteChunk = size_t{1} << 20;
 constexpr std::string_view kTemporarySuffix = ".tmp";
+constexpr int kRandomNameAttempts = 8;
 constexpr int kMaxLinkHops = 40;
 constexpr auto kLockPatience = std::chrono::seconds(10);
 constexpr auto kLockWaitHookInterval = std::chrono::milliseconds(20);
@@ -270,6 +274,18 @@ bool IsPermissionError(int error_number) {
   return error_number == EACCES || error_number == EPERM || error_number == EROFS;
 }
 
+// Sixteen hex digits that another user cannot predict (the clock stands in
+// only while the system has no entropy yet, early in boot).
+std::string RandomName() {
+  uint64_t bits = 0;
+  if (::getrandom(&bits, sizeof bits, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bits)) {
+    bits = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  }
+  char text[17];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(bits));
+  return text;
+}
+
 // A new temporary file beside the note file; closed and unlinked again
 // unless the rewrite renames it into place.
 class TemporaryFile {
@@ -285,15 +301,19 @@ class TemporaryFile {
   // Creates the file `name` in `dir_fd`. The name is the one rewrite of the
   // note file's own and is only used under the directory's lock, so an
   // entry of that name is what an interrupted rewrite left: it is removed
-  // (a link as the link, never followed) and the file created anew.
-  std::optional<Failure> Create(int dir_fd, std::string name, mode_t mode) {
-    ::unlinkat(dir_fd, name.c_str(), 0);
-    int fd = ::openat(dir_fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-    if (fd < 0) return WriteFailed(errno);
-    dir_fd_ = dir_fd;
-    fd_ = fd;
-    name_ = std::move(name);
-    return std::nullopt;
+  // (a link as the link, never followed) and the file created anew. In a
+  // sticky directory the entry may be another user's, which cannot be
+  // removed: then a random name beside it is taken instead.
+  std::optional<Failure> Create(int dir_fd, const std::string& name, mode_t mode) {
+    const bool removable = ::unlinkat(dir_fd, name.c_str(), 0) == 0 || (errno != EPERM && errno != EACCES);
+    if (removable) {
+      std::optional<Failure> failure = CreateExclusive(dir_fd, name, mode);
+      if (!failure || failure->error_number != EEXIST) return failure;
+    }
+    for (int attempt = 1;; ++attempt) {
+      std::optional<Failure> failure = CreateExclusive(dir_fd, name + "." + RandomName(), mode);
+      if (!failure || failure->error_number != EEXIST || attempt == kRandomNameAttempts) return failure;
+    }
   }
 
   int fd() const { return fd_; }
@@ -311,6 +331,16 @@ class TemporaryFile {
   void Keep() { name_.clear(); }
 
  private:
+  // Creates `name` only if no entry of that name exists, not even a link.
+  std::optional<Failure> CreateExclusive(int dir_fd, std::string name, mode_t mode) {
+    int fd = ::openat(dir_fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd < 0) return WriteFailed(errno);
+    dir_fd_ = dir_fd;
+    fd_ = fd;
+    name_ = std::move(name);
+    return std::nullopt;
+  }
+
   int dir_fd_ = -1;
   std::string name_;
   int fd_ = -1;
@@ -348,8 +378,8 @@ class NoteFileRewrite {
   // hiduke.dat), with the old file's attributes; private until it has them.
   // A new file gets 0666 less the umask.
   std::optional<Failure> CreateTemporary() {
-    std::string name = "." + name_ + std::string(kTemporarySuffix);
-    if (auto failure = temporary_.Create(dir_fd_.get(), std::move(name), old_fd_ ? 0600 : 0666)) {
+    const std::string name = "." + name_ + std::string(kTemporarySuffix);
+    if (auto failure = temporary_.Create(dir_fd_.get(), name, old_fd_ ? 0600 : 0666)) {
       // The file itself may be written (OpenOldFile checked), the directory
       // that must take the new file beside it not.
       if (old_fd_ && IsPermissionError(failure->error_number)) failure->kind = StoreErrorKind::kDirectoryNotWritable;
@@ -360,16 +390,21 @@ class NoteFileRewrite {
   }
 
   // Owner, group, extended attributes (ACLs among them) and permission bits
-  // of the old file. A file of another user is not silently taken over: a
-  // save that cannot give the new file to that user is refused. A group the
-  // user cannot give is left as the new file got it, as when the user
-  // creates a file there.
+  // of the old file, compared with what the new file got (a setgid
+  // directory gives it the directory's group). A file of another user is not
+  // silently taken over: a save that cannot give the new file to that user
+  // is refused. A group the user cannot give (one the user is not a member
+  // of) does not refuse the save: the file silently takes the group the new
+  // file was created with (the user's, or a setgid directory's), and the old
+  // group permission bits then apply to that group.
   std::optional<Failure> GiveOldAttributes() {
     const int fd = temporary_.fd();
+    struct stat created;
+    if (::fstat(fd, &created) != 0) return WriteFailed(errno);
     // The owner first: changing it clears set-id bits and file capabilities.
-    if (old_stat_.st_uid != ::geteuid()) {
+    if (old_stat_.st_uid != created.st_uid) {
       if (::fchown(fd, old_stat_.st_uid, old_stat_.st_gid) != 0) return Failure{StoreErrorKind::kOwnerNotKept, errno};
-    } else if (old_stat_.st_gid != ::getegid()) {
+    } else if (old_stat_.st_gid != created.st_gid) {
       [[maybe_unused]] int ignored = ::fchown(fd, static_cast<uid_t>(-1), old_stat_.st_gid);
     }
     // The ACL before the permission bits: the new file never grants more
@@ -459,7 +494,7 @@ StoreResult<void> ScanNoteFile(const std::string& path,
 }
 
 StoreResult<SaveReport> RewriteNoteFile(const std::string& path, NoteEditor editor, StoreOperation operation,
-                                        const std::function<void()>& lock_waiting) {
+                                        std::function<void()> lock_waiting) {
   const FileSizeSignalHold file_size_signal_held;
   NoteFileRewrite rewrite;
   std::optional<Failure> failure = rewrite.LockTarget(path, lock_waiting);

@@ -33,15 +33,19 @@ StoreResult<void> ScanNoteFile(const std::string& path,
 //    the file is read again and streamed through the editor to a temporary
 //    file in that directory (a missing file reads as empty). The temporary
 //    has one fixed name per note file; one left by an interrupted rewrite is
-//    removed first. It gets the old file's owner, extended attributes (ACLs
-//    among them) and permission bits (a new file: 0666 less the umask), is
-//    fsynced, renamed over the file, and the directory fsynced;
+//    removed first, and where that entry is another user's that cannot be
+//    removed (a sticky directory) a random name beside it is used. It gets
+//    the old file's owner, group, extended attributes (ACLs among them) and
+//    permission bits (a new file: 0666 less the umask), is fsynced, renamed
+//    over the file, and the directory fsynced;
 //  - SIGXFSZ is held meanwhile: a write beyond the file size limit fails
 //    with EFBIG instead of ending the program.
 // On failure the file is unchanged and no temporary file remains; the error
 // names `path` and `operation`. A failed directory sync comes back as the
 // report's kNotDurable warning: the new file is in place by then.
+// `lock_waiting` is taken by value: the caller's hook may be replaced, even
+// from within itself, while the rewrite still calls this copy.
 StoreResult<SaveReport> RewriteNoteFile(const std::string& path, NoteEditor editor, StoreOperation operation,
-                                        const std::function<void()>& lock_waiting);
+                                        std::function<void()> lock_waiting);
 
 }  // namespace hiduke

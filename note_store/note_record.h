@@ -69,7 +69,7 @@ inline std::optional<NoteDate> ReadNoteDate(std::string_view line, std::string_v
 // followed by spaces only is unquoted; any other field is the text exactly as
 // written up to the end of the line, commas, quotes and trailing spaces
 // included. So the lines of files written before quoting existed, whose
-// notes may begin with a quote (`"引用"です`, `"abc`), read as typed.
+// notes may begin with a quote (`"quoted" text`, `"abc`), read as typed.
 std::string ReadNoteText(std::string_view text_field);
 
 // The record line `year,month,day,text` CR LF. Numbers in plain decimal; the

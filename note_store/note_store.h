@@ -48,7 +48,8 @@ class NoteStore {
   // Called about every 20 ms while a save or delete waits for another copy
   // of the program to finish its own (for up to 10 s), so that the caller
   // can show that it is busy and keep its window painted. The hook must not
-  // save or delete through any NoteStore.
+  // save or delete through any NoteStore; it may replace itself, and the
+  // waiting save keeps calling the hook it started with.
   void set_lock_wait_hook(std::function<void()> hook) { lock_wait_hook_ = std::move(hook); }
 
  private:

@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -382,8 +383,9 @@ TEST_F(NoteStoreTest, PermissionsRefuseReadingAndWriting) {
   EXPECT_EQ(ListDir("."), std::vector<std::string>{"hiduke.dat"});
 }
 
-// Permission bits and every extended attribute (ACLs among them) of a file.
-std::pair<mode_t, std::map<std::string, std::string>> AttributesOf(const std::string& path) {
+// Owner, group, permission bits and every extended attribute (ACLs among
+// them) of a file.
+std::tuple<uid_t, gid_t, mode_t, std::map<std::string, std::string>> AttributesOf(const std::string& path) {
   struct stat st {};
   ::stat(path.c_str(), &st);
   std::map<std::string, std::string> extended;
@@ -394,7 +396,7 @@ std::pair<mode_t, std::map<std::string, std::string>> AttributesOf(const std::st
     const ssize_t size = ::getxattr(path.c_str(), names + at, value, sizeof value);
     extended[names + at] = std::string(value, static_cast<size_t>(std::max<ssize_t>(size, 0)));
   }
-  return {st.st_mode & 07777, extended};
+  return {st.st_uid, st.st_gid, st.st_mode & 07777, extended};
 }
 
 TEST_F(NoteStoreTest, EveryAttributeOfTheFileSurvivesASaveOrTheSaveIsRefused) {
@@ -402,11 +404,13 @@ TEST_F(NoteStoreTest, EveryAttributeOfTheFileSurvivesASaveOrTheSaveIsRefused) {
     GTEST_SKIP() << "needs setfacl and setfattr (packages acl and attr)";
   }
   // Shell commands run in a directory of its own that holds the note file.
-  const std::vector<std::pair<std::string, std::string>> cases = {
+  std::vector<std::pair<std::string, std::string>> cases = {
       {"ACL that grants another user rw", "chmod 0640 hiduke.dat && setfacl -m u:nobody:rw hiduke.dat && "
                                           "setfattr -n user.origin -v hand-made hiduke.dat"},
       {"no ACL where the directory has a default one", "setfacl -d -m u:nobody:rw . && setfacl -b hiduke.dat"},
   };
+  // Root can give the directory a group the file does not have.
+  if (::geteuid() == 0) cases.push_back({"group of its own in a setgid directory", "chgrp 100 . && chmod g+s ."});
   for (size_t i = 0; i < cases.size(); ++i) {
     const std::string dir = "case" + std::to_string(i);
     std::filesystem::create_directory(dir);
@@ -436,7 +440,7 @@ TEST_F(NoteStoreTest, EveryAttributeOfTheFileSurvivesASaveOrTheSaveIsRefused) {
   EXPECT_EQ(child.report, Describe(not_copied) + "\n" + Describe(not_kept));
   EXPECT_EQ(ReadBytes("labelled.dat"), std::string(kExample));
   EXPECT_EQ(ReadBytes("root.dat"), std::string(kExample));
-  EXPECT_EQ(ListDir("."), (std::vector<std::string>{"case0", "case1", "labelled.dat", "root.dat"}));
+  EXPECT_EQ(ListDir("."), (std::vector<std::string>{"case0", "case1", "case2", "labelled.dat", "root.dat"}));
 }
 
 // A link in a sticky directory that everyone may write is followed only
@@ -477,6 +481,24 @@ TEST_F(NoteStoreTest, LinksInSharedDirectoriesAreFollowedOnlyWhereTheKernelWould
     EXPECT_EQ(ReadBytes("victim.dat"), std::string(kExample) + (c.followed ? "2002,3,16,x\r\n" : "")) << c.what;
     EXPECT_EQ(ListDir("shared"), std::vector<std::string>{"hiduke.dat"}) << c.what;
   }
+}
+
+// Another user's file of the temporary's name in a shared sticky directory
+// cannot be removed; it must not block every save there.
+TEST_F(NoteStoreTest, PlantedTemporaryInASharedDirectoryDoesNotBlockSaving) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to plant another user's file";
+  ASSERT_EQ(::chmod(".", 01777), 0);
+  WriteBytes(".hiduke.dat.tmp", "planted");
+  const hiduke::testing::ChildOutcome child = RunAsNobody([] {
+    NoteStore store;
+    const std::string first = Outcome(store.SaveNote({2002, 3, 16}, "x"));  // a new file
+    return first + "\n" + Outcome(store.SaveNote({2002, 3, 17}, "y"));     // and its own
+  });
+  ASSERT_TRUE(child.exited_normally);
+  EXPECT_EQ(child.report, "done\ndone");
+  EXPECT_EQ(ReadBytes("hiduke.dat"), "2002,3,16,x\r\n2002,3,17,y\r\n");
+  EXPECT_EQ(ReadBytes(".hiduke.dat.tmp"), "planted");
+  EXPECT_EQ(ListDir("."), (std::vector<std::string>{".hiduke.dat.tmp", "hiduke.dat"}));
 }
 
 TEST_F(NoteStoreTest, SaveWaitsForAnotherCopysLockAndCallsTheHookMeanwhile) {
