@@ -148,7 +148,7 @@ bool NotePanel::settleUnsavedNote() {
   if (storing_) return false;  // a close that arrives while a save waits
   if (!hasUnsavedNote()) return true;
   QMessageBox box(QMessageBox::Question, QApplication::applicationName(),
-                  heading_->text() + QStringLiteral("は変更されています。保存しますか？"),
+                  heading_->text() + QStringLiteral("は変更されています。\n保存しますか？"),
                   QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, window_);
   box.setDefaultButton(QMessageBox::Save);
   box.setEscapeButton(QMessageBox::Cancel);

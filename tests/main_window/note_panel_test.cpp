@@ -358,7 +358,7 @@ void NotePanelTest::unsavedTextIsNeverDroppedSilently() {
         if (answer.startsWith(QStringLiteral("Esc"))) QTest::keyClick(box, Qt::Key_Escape);
         return QString();
       });
-  QCOMPARE(question, QStringLiteral("2002年3月15日の予定は変更されています。保存しますか？"));
+  QCOMPARE(question, QStringLiteral("2002年3月15日の予定は変更されています。\n保存しますか？"));
   QCOMPARE(ReadNotes(), answer == QStringLiteral("save") ? QByteArray("2002,3,15,typed\r\n") : QByteArray("2002,3,15,stored\r\n"));
   if (answer.startsWith(QStringLiteral("Esc"))) {  // everything as it was
     QVERIFY(window->isVisible());
