@@ -324,7 +324,7 @@ void MainWindow::paintEvent(QPaintEvent* event) {
   // A focused button is marked by a ring around it, so that the mark shows on
   // the black window whatever the button's own style draws.
   auto* button = qobject_cast<QPushButton*>(focusWidget());
-  if (button == nullptr || !button->isVisible()) return;
+  if (button == nullptr || !button->isVisible() || !isActiveWindow()) return;
   QPainter painter(this);
   QPen pen(palette().color(QPalette::Highlight), 2);
   pen.setJoinStyle(Qt::MiterJoin);
