@@ -8,14 +8,16 @@
 namespace hiduke {
 namespace {
 
-constexpr int kShowableMonths = (kLastShowableYear - kFirstShowableYear + 1) * 12;
+using namespace std::chrono;
+
+constexpr int kShowableMonths = (int{kLastShowableYear} - int{kFirstShowableYear} + 1) * 12;
 
 // Builds the grid of every month from January 1583 to December 32767.
 void BM_MonthGrid_BuildEveryMonth(benchmark::State& state) {
   for (auto _ : state) {
-    for (int year = kFirstShowableYear; year <= kLastShowableYear; ++year) {
-      for (int month = 1; month <= 12; ++month) {
-        auto grid = BuildMonthGrid(year, month);
+    for (int y = int{kFirstShowableYear}; y <= int{kLastShowableYear}; ++y) {
+      for (unsigned m = 1; m <= 12; ++m) {
+        auto grid = buildMonthGrid(year{y} / m);
         benchmark::DoNotOptimize(grid);
       }
     }
@@ -28,10 +30,10 @@ BENCHMARK(BM_MonthGrid_BuildEveryMonth)->Unit(benchmark::kMillisecond);
 void BM_MonthGrid_BuildAndReadEveryCell(benchmark::State& state) {
   for (auto _ : state) {
     long sum = 0;
-    for (int year = kFirstShowableYear; year <= kLastShowableYear; ++year) {
-      for (int month = 1; month <= 12; ++month) {
-        const auto grid = BuildMonthGrid(year, month);
-        for (int cell = 0; cell < kCellCount; ++cell) sum += grid->DayOfCell(cell);
+    for (int y = int{kFirstShowableYear}; y <= int{kLastShowableYear}; ++y) {
+      for (unsigned m = 1; m <= 12; ++m) {
+        const auto grid = buildMonthGrid(year{y} / m);
+        for (int cell = 0; cell < kCellCount; ++cell) sum += grid->dayOfCell(cell);
       }
     }
     benchmark::DoNotOptimize(sum);
@@ -43,9 +45,9 @@ BENCHMARK(BM_MonthGrid_BuildAndReadEveryCell)->Unit(benchmark::kMillisecond);
 // The holidays of every month from January 1948 to December 2047.
 void BM_HolidaysOf_Months1948To2047(benchmark::State& state) {
   for (auto _ : state) {
-    for (int year = 1948; year <= 2047; ++year) {
-      for (int month = 1; month <= 12; ++month) {
-        auto holidays = HolidaysOf(year, month);
+    for (int y = 1948; y <= 2047; ++y) {
+      for (unsigned m = 1; m <= 12; ++m) {
+        auto holidays = holidaysOf(year{y} / m);
         benchmark::DoNotOptimize(holidays);
       }
     }

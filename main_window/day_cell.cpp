@@ -23,7 +23,7 @@ void DayCell::setFocusMarked(bool marked) {
 QColor DayCell::drawnTextColour() const {
   const QColor text = palette().color(QPalette::WindowText);
   if (!framed_) return text;
-  return ToQColor(LegibleTextColour(ToRgb(text), ToRgb(palette().color(QPalette::Window))));
+  return ToQColor(legibleTextColour(ToRgb(text), ToRgb(palette().color(QPalette::Window))));
 }
 
 void DayCell::mousePressEvent(QMouseEvent* event) {

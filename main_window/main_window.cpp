@@ -55,6 +55,15 @@ QColor DesignBackColour(int cell) {
   }
 }
 
+int yearNumber(std::chrono::year_month month) { return int{month.year()}; }
+int monthNumber(std::chrono::year_month month) { return static_cast<int>(unsigned{month.month()}); }
+// A year that std::chrono::year cannot hold gives a month that is not valid,
+// which the calendar refuses, rather than one of a year wrapped round.
+std::chrono::year_month monthOf(const QDate& date) {
+  if (date.year() < int{std::chrono::year::min()} || date.year() > int{std::chrono::year::max()}) return {};
+  return std::chrono::year{date.year()} / static_cast<unsigned>(date.month());
+}
+
 // The note file in the directory the program was started from, named with
 // its full path in every message. The path stays in the system's bytes,
 // whatever encoding the directory names are in.
@@ -175,7 +184,7 @@ void MainWindow::noteFileChanged() {
   const QString path = QFile::decodeName(QByteArray::fromStdString(notes_.path()));
   if (!noteFileWatcher_->files().contains(path)) noteFileWatcher_->addPath(path);
   // Errors wait for the next thing the user does; nothing pops up unasked.
-  const StoreResult<std::bitset<32>> marked = notes_.MarkedDays(shown_.year, shown_.month);
+  const StoreResult<std::bitset<32>> marked = notes_.MarkedDays(yearNumber(shown_), monthNumber(shown_));
   if (marked && *marked != markedDays_) setNoteMarks(*marked);
   notePanel_->followNoteFile();
 }
@@ -189,46 +198,46 @@ void MainWindow::setWide(bool wide) {
 void MainWindow::start() {
   setWide(false);
   todayDate_ = today_();
-  shown_ = {todayDate_.year(), todayDate_.month()};
+  shown_ = monthOf(todayDate_);
   showMonth();  // also titles the window with today's full date
   nextMonthButton_->setFocus();
 }
 
 bool MainWindow::isTodaysMonth() const {
-  return shown_.year == todayDate_.year() && shown_.month == todayDate_.month();
+  return shown_ == monthOf(todayDate_);
 }
 
 bool MainWindow::showMonth() {
-  const std::optional<MonthGrid> grid = BuildMonthGrid(shown_.year, shown_.month);
+  const std::optional<MonthGrid> grid = buildMonthGrid(shown_);
   if (!grid) {
     ShowMessage(this, kRejectedMonthMessage);
     return false;
   }
   grid_ = *grid;
-  holidays_ = HolidaysOf(shown_.year, shown_.month);
+  holidays_ = holidaysOf(shown_);
 
   for (int index = 0; index < kCellCount; ++index) {
     DayCell* cell = dayCells_[index];
-    const int day = grid_.DayOfCell(index);
+    const int day = static_cast<int>(grid_.dayOfCell(index));
     cell->setFramed(isTodaysMonth() && day == todayDate_.day());
     cell->setText(QString::number(day));
     cell->setVisible(day != 0);
   }
   // One pass over the note file finds every day of the month that has a note.
-  const StoreResult<std::bitset<32>> marked = notes_.MarkedDays(shown_.year, shown_.month);
+  const StoreResult<std::bitset<32>> marked = notes_.MarkedDays(yearNumber(shown_), monthNumber(shown_));
   if (!marked) ShowMessage(this, StoreErrorMessage(marked.error()));
   setNoteMarks(marked ? *marked : std::bitset<32>());
 
   setWindowTitle(isTodaysMonth() ? DateText(todayDate_.year(), todayDate_.month(), todayDate_.day())
-                                 : MonthText(shown_.year, shown_.month));
-  dayGrid_->setAccessibleName(MonthText(shown_.year, shown_.month));
+                                 : MonthText(yearNumber(shown_), monthNumber(shown_)));
+  dayGrid_->setAccessibleName(MonthText(yearNumber(shown_), monthNumber(shown_)));
   paintDayColours();
   markFocusedDay();
   return true;
 }
 
-bool MainWindow::goToMonth(YearMonth month) {
-  const YearMonth previous = shown_;
+bool MainWindow::goToMonth(std::chrono::year_month month) {
+  const std::chrono::year_month previous = shown_;
   shown_ = month;
   if (showMonth()) return true;
   shown_ = previous;  // the view still shows it
@@ -238,17 +247,17 @@ bool MainWindow::goToMonth(YearMonth month) {
 void MainWindow::paintDayColours() {
   SetTextColour(weekdayHeadings_[0], ToQColor(kSundayColour));
   for (int index = 0; index < kCellCount; ++index) {
-    const bool holiday = holidays_[grid_.DayOfCell(index)].has_value();
-    SetTextColour(dayCells_[index], ToQColor(holiday ? kHolidayColour : ColumnColour(index)));
+    const bool holiday = holidays_[grid_.dayOfCell(index)].has_value();
+    SetTextColour(dayCells_[index], ToQColor(holiday ? kHolidayColour : columnColour(index)));
   }
 }
 
 void MainWindow::showPreviousMonth() {
-  if (goToMonth(PreviousMonth(shown_))) focusedDay_ = 0;
+  if (goToMonth(shown_ - std::chrono::months{1})) focusedDay_ = 0;
 }
 
 void MainWindow::showNextMonth() {
-  if (goToMonth(NextMonth(shown_))) focusedDay_ = 0;
+  if (goToMonth(shown_ + std::chrono::months{1})) focusedDay_ = 0;
 }
 
 void MainWindow::focusGrid() {
@@ -258,22 +267,22 @@ void MainWindow::focusGrid() {
 
 void MainWindow::moveFocusBy(int days) {
   if (focusedDay_ == 0) focusGrid();
-  const QDate target = QDate(shown_.year, shown_.month, focusedDay_).addDays(days);
-  if (target.year() != shown_.year || target.month() != shown_.month) {
-    if (!goToMonth({target.year(), target.month()})) return;
+  const QDate target = QDate(yearNumber(shown_), monthNumber(shown_), focusedDay_).addDays(days);
+  if (monthOf(target) != shown_) {
+    if (!goToMonth(monthOf(target))) return;
   }
   focusedDay_ = target.day();
   markFocusedDay();
 }
 
 void MainWindow::stepMonthsBy(int months) {
-  if (!goToMonth(months < 0 ? PreviousMonth(shown_) : NextMonth(shown_))) return;
-  if (focusedDay_ != 0) focusedDay_ = std::min(focusedDay_, DaysInMonth(shown_.year, shown_.month));
+  if (!goToMonth(shown_ + std::chrono::months{months < 0 ? -1 : 1})) return;
+  if (focusedDay_ != 0) focusedDay_ = std::min(focusedDay_, static_cast<int>(unsigned{grid_.lastDay()}));
   markFocusedDay();
 }
 
 void MainWindow::goToToday() {
-  if (!goToMonth({todayDate_.year(), todayDate_.month()})) return;
+  if (!goToMonth(monthOf(todayDate_))) return;
   focusedDay_ = todayDate_.day();
   markFocusedDay();
 }
@@ -284,14 +293,13 @@ void MainWindow::markFocusedDay() {
 }
 
 int MainWindow::cellOfDay(int day) const {
-  for (int index = 0; index < kCellCount; ++index) {
-    if (day != 0 && grid_.DayOfCell(index) == day) return index;
-  }
-  return -1;
+  if (day < 1 || day > 31) return -1;
+  return grid_.cellOf(std::chrono::day{static_cast<unsigned>(day)});
 }
 
 void MainWindow::openDay(int cell) {
-  if (notePanel_->settleUnsavedNote()) notePanel_->open({shown_.year, shown_.month, grid_.DayOfCell(cell)});
+  if (!notePanel_->settleUnsavedNote()) return;
+  notePanel_->open({yearNumber(shown_), monthNumber(shown_), static_cast<int>(grid_.dayOfCell(cell))});
 }
 
 void MainWindow::notePanelClosed(bool hadFocus) {
@@ -299,13 +307,13 @@ void MainWindow::notePanelClosed(bool hadFocus) {
   // The keyboard goes back to the days, on the day that was open.
   if (!hadFocus) return;
   const NoteDate& day = notePanel_->day();
-  if (day.year == shown_.year && day.month == shown_.month) focusedDay_ = day.day;
+  if (day.year == yearNumber(shown_) && day.month == monthNumber(shown_)) focusedDay_ = day.day;
   dayGrid_->setFocus();
 }
 
 void MainWindow::noteStored(const NoteDate& day, bool hasNote) {
   // The day's cell is on the screen only while its month is shown.
-  if (day.year != shown_.year || day.month != shown_.month) return;
+  if (day.year != yearNumber(shown_) || day.month != monthNumber(shown_)) return;
   std::bitset<32> marked = markedDays_;
   marked.set(static_cast<size_t>(day.day), hasNote);
   setNoteMarks(marked);
@@ -335,7 +343,7 @@ void MainWindow::paintEvent(QPaintEvent* event) {
 void MainWindow::setNoteMarks(const std::bitset<32>& markedDays) {
   markedDays_ = markedDays;
   for (int index = 0; index < kCellCount; ++index) {
-    const int day = grid_.DayOfCell(index);
+    const int day = static_cast<int>(grid_.dayOfCell(index));
     QFont font = dayCells_[index]->font();
     font.setUnderline(day != 0 && markedDays_.test(static_cast<size_t>(day)));
     dayCells_[index]->setFont(font);
@@ -346,14 +354,14 @@ void MainWindow::setNoteMarks(const std::bitset<32>& markedDays) {
 void MainWindow::nameDayCell(int cell) {
   // A screen reader hears the full date, then today, the holiday and
   // whether the day has a note. Hidden cells have no name.
-  const int day = grid_.DayOfCell(cell);
+  const int day = static_cast<int>(grid_.dayOfCell(cell));
   QString name;
   if (day != 0) {
     QStringList about;
     if (dayCells_[cell]->isFramed()) about << QStringLiteral("今日");
     if (holidays_[day]) about << HolidayName(*holidays_[day]);
     if (markedDays_.test(static_cast<size_t>(day))) about << QStringLiteral("予定あり");
-    name = DateText(shown_.year, shown_.month, day);
+    name = DateText(yearNumber(shown_), monthNumber(shown_), day);
     if (!about.isEmpty()) name += QLatin1Char(' ') + about.join(QStringLiteral(", "));
   }
   dayCells_[cell]->setAccessibleName(name);

@@ -4,12 +4,12 @@
 #include <QWidget>
 #include <array>
 #include <bitset>
+#include <chrono>
 #include <functional>
 #include <optional>
 
 #include "month_model/japanese_holidays.h"
 #include "month_model/month_grid.h"
-#include "month_model/month_step.h"
 #include "note_store/note_store.h"
 
 class QFileSystemWatcher;
@@ -50,7 +50,7 @@ class MainWindow : public QWidget {
   // message box and leaves the view as it was; returns false then.
   bool showMonth();
   // Shows `month`, or keeps the month shown when it cannot be shown.
-  bool goToMonth(YearMonth month);
+  bool goToMonth(std::chrono::year_month month);
   void paintDayColours();
   void showPreviousMonth();
   void showNextMonth();
@@ -74,9 +74,9 @@ class MainWindow : public QWidget {
 
   std::function<QDate()> today_;
   QDate todayDate_;
-  YearMonth shown_{};
+  std::chrono::year_month shown_{};
   MonthGrid grid_;
-  std::array<std::optional<HolidayId>, 32> holidays_{};
+  MonthHolidays holidays_{};
   std::bitset<32> markedDays_;
   int focusedDay_ = 0;  // the day of the grid's focus mark in the month shown; 0 before the grid had focus
 

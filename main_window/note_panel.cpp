@@ -37,7 +37,7 @@ NotePanel::NotePanel(QWidget* window, NoteStore& notes) : QObject(window), windo
   // The heading's white text on the button face, darkened as far as the
   // face needs for it to be read.
   const QColor face = QApplication::palette().color(QPalette::Button);
-  SetTextColour(heading_, ToQColor(LegibleTextColour(kWeekdayColour, ToRgb(face))));
+  SetTextColour(heading_, ToQColor(legibleTextColour(kWeekdayColour, ToRgb(face))));
   SetBackColour(heading_, face);
 
   // Hidden, and the heading with nothing to say, until a day is opened.

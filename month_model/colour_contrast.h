@@ -12,11 +12,11 @@ inline constexpr double kComfortableContrast = 7.0;
 
 // The contrast ratio of two colours, 1 (the same) to 21 (black on white),
 // from their relative luminance in sRGB.
-double ContrastRatio(Rgb a, Rgb b);
+double contrastRatio(Rgb a, Rgb b);
 
 // `text` itself when it is legible on `fill`; otherwise the same colour
 // darkened (on a light fill) or lightened (on a dark fill) until it is
 // comfortable to read, so that a Sunday stays red and a Saturday green.
-Rgb LegibleTextColour(Rgb text, Rgb fill);
+Rgb legibleTextColour(Rgb text, Rgb fill);
 
 }  // namespace hiduke

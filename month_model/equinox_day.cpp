@@ -27,21 +27,23 @@ constexpr std::int64_t kDriftMillionthsPerYear = 242'194;
 
 // The int((year − B) / 4) term counts the leap days since B. The last span's
 // constants allow for 2100 only; 2200, 2300, 2500 ... skip their leap day too.
-int CenturyLeapDaysSkippedAfter2100(int year) {
+int centuryLeapDaysSkippedAfter2100(int year) {
   if (year < 2200) return 0;
   return (year / 100 - 21) - (year / 400 - 5);
 }
 
 }  // namespace
 
-int EquinoxDay(int year, int month) {
+std::chrono::day equinoxDay(std::chrono::year gregorianYear, std::chrono::month month) {
+  const int year{gregorianYear};
   const EquinoxConstants* constants = &kConstants.front();
   for (const EquinoxConstants& span : kConstants) {
     if (year >= span.firstYear) constants = &span;
   }
-  const std::int64_t leapDays = (year - constants->leapBaseYear) / 4 - CenturyLeapDaysSkippedAfter2100(year);
-  const std::int64_t base = month == 3 ? constants->marchMillionths : constants->septemberMillionths;
-  return static_cast<int>((base + kDriftMillionthsPerYear * (year - 1980) - 1'000'000 * leapDays) / 1'000'000);
+  const std::int64_t leapDays = (year - constants->leapBaseYear) / 4 - centuryLeapDaysSkippedAfter2100(year);
+  const std::int64_t base = month == std::chrono::March ? constants->marchMillionths : constants->septemberMillionths;
+  return std::chrono::day{
+      static_cast<unsigned>((base + kDriftMillionthsPerYear * (year - 1980) - 1'000'000 * leapDays) / 1'000'000)};
 }
 
 }  // namespace hiduke

@@ -7,57 +7,58 @@ namespace {
 
 using enum HolidayId;
 using enum HolidayRuleKind;
+using namespace std::chrono;  // year, and the months by name
 
 // The act came into force on 20 July 1948: the holidays of that year before
 // the date are not in it.
 constexpr std::array kHolidayTable = std::to_array<HolidayRule>({
-    {kNewYearsDay, kFixedDay, 1, 1, 1949, kStillInForce},
-    {kComingOfAgeDay, kFixedDay, 1, 15, 1949, 1999},
-    {kComingOfAgeDay, kNthMonday, 1, 2, 2000, kStillInForce},
-    {kFoundationDay, kFixedDay, 2, 11, 1967, kStillInForce},
-    {kEmperorsBirthday, kFixedDay, 4, 29, 1949, 1988},
-    {kEmperorsBirthday, kFixedDay, 12, 23, 1989, 2018},
-    {kEmperorsBirthday, kFixedDay, 2, 23, 2020, kStillInForce},
-    {kVernalEquinoxDay, kEquinox, 3, 0, 1949, kStillInForce},
-    {kGreeneryDay, kFixedDay, 4, 29, 1989, 2006},
-    {kGreeneryDay, kFixedDay, 5, 4, 2007, kStillInForce},
-    {kShowaDay, kFixedDay, 4, 29, 2007, kStillInForce},
-    {kConstitutionDay, kFixedDay, 5, 3, 1949, kStillInForce},
-    {kChildrensDay, kFixedDay, 5, 5, 1949, kStillInForce},
-    {kMarineDay, kFixedDay, 7, 20, 1996, 2002},
-    {kMarineDay, kNthMonday, 7, 3, 2003, 2019},
-    {kMarineDay, kNthMonday, 7, 3, 2022, kStillInForce},
-    {kMountainDay, kFixedDay, 8, 11, 2016, 2019},
-    {kMountainDay, kFixedDay, 8, 11, 2022, kStillInForce},
-    {kRespectForTheAgedDay, kFixedDay, 9, 15, 1966, 2002},
-    {kRespectForTheAgedDay, kNthMonday, 9, 3, 2003, kStillInForce},
-    {kAutumnalEquinoxDay, kEquinox, 9, 0, 1948, kStillInForce},
-    {kHealthAndSportsDay, kFixedDay, 10, 10, 1966, 1999},
-    {kHealthAndSportsDay, kNthMonday, 10, 2, 2000, 2019},
-    {kSportsDay, kNthMonday, 10, 2, 2022, kStillInForce},
-    {kCultureDay, kFixedDay, 11, 3, 1948, kStillInForce},
-    {kLabourThanksgivingDay, kFixedDay, 11, 23, 1948, kStillInForce},
+    {kNewYearsDay, kFixedDay, January, 1, year{1949}, kStillInForce},
+    {kComingOfAgeDay, kFixedDay, January, 15, year{1949}, year{1999}},
+    {kComingOfAgeDay, kNthMonday, January, 2, year{2000}, kStillInForce},
+    {kFoundationDay, kFixedDay, February, 11, year{1967}, kStillInForce},
+    {kEmperorsBirthday, kFixedDay, April, 29, year{1949}, year{1988}},
+    {kEmperorsBirthday, kFixedDay, December, 23, year{1989}, year{2018}},
+    {kEmperorsBirthday, kFixedDay, February, 23, year{2020}, kStillInForce},
+    {kVernalEquinoxDay, kEquinox, March, 0, year{1949}, kStillInForce},
+    {kGreeneryDay, kFixedDay, April, 29, year{1989}, year{2006}},
+    {kGreeneryDay, kFixedDay, May, 4, year{2007}, kStillInForce},
+    {kShowaDay, kFixedDay, April, 29, year{2007}, kStillInForce},
+    {kConstitutionDay, kFixedDay, May, 3, year{1949}, kStillInForce},
+    {kChildrensDay, kFixedDay, May, 5, year{1949}, kStillInForce},
+    {kMarineDay, kFixedDay, July, 20, year{1996}, year{2002}},
+    {kMarineDay, kNthMonday, July, 3, year{2003}, year{2019}},
+    {kMarineDay, kNthMonday, July, 3, year{2022}, kStillInForce},
+    {kMountainDay, kFixedDay, August, 11, year{2016}, year{2019}},
+    {kMountainDay, kFixedDay, August, 11, year{2022}, kStillInForce},
+    {kRespectForTheAgedDay, kFixedDay, September, 15, year{1966}, year{2002}},
+    {kRespectForTheAgedDay, kNthMonday, September, 3, year{2003}, kStillInForce},
+    {kAutumnalEquinoxDay, kEquinox, September, 0, year{1948}, kStillInForce},
+    {kHealthAndSportsDay, kFixedDay, October, 10, year{1966}, year{1999}},
+    {kHealthAndSportsDay, kNthMonday, October, 2, year{2000}, year{2019}},
+    {kSportsDay, kNthMonday, October, 2, year{2022}, kStillInForce},
+    {kCultureDay, kFixedDay, November, 3, year{1948}, kStillInForce},
+    {kLabourThanksgivingDay, kFixedDay, November, 23, year{1948}, kStillInForce},
 
     // Moved for the Tokyo Olympic and Paralympic Games; in these two years
     // the usual days of the three are ordinary days.
-    {kMarineDay, kFixedDay, 7, 23, 2020, 2020},
-    {kSportsDay, kFixedDay, 7, 24, 2020, 2020},
-    {kMountainDay, kFixedDay, 8, 10, 2020, 2020},
-    {kMarineDay, kFixedDay, 7, 22, 2021, 2021},
-    {kSportsDay, kFixedDay, 7, 23, 2021, 2021},
-    {kMountainDay, kFixedDay, 8, 8, 2021, 2021},
+    {kMarineDay, kFixedDay, July, 23, year{2020}, year{2020}},
+    {kSportsDay, kFixedDay, July, 24, year{2020}, year{2020}},
+    {kMountainDay, kFixedDay, August, 10, year{2020}, year{2020}},
+    {kMarineDay, kFixedDay, July, 22, year{2021}, year{2021}},
+    {kSportsDay, kFixedDay, July, 23, year{2021}, year{2021}},
+    {kMountainDay, kFixedDay, August, 8, year{2021}, year{2021}},
 
     // One-off holidays, each made by its own act.
-    {kCrownPrinceAkihitoWedding, kFixedDay, 4, 10, 1959, 1959},
-    {kShowaEmperorFuneral, kFixedDay, 2, 24, 1989, 1989},
-    {kEnthronementCeremony, kFixedDay, 11, 12, 1990, 1990},
-    {kCrownPrinceNaruhitoWedding, kFixedDay, 6, 9, 1993, 1993},
-    {kEnthronement, kFixedDay, 5, 1, 2019, 2019},
-    {kEnthronementCeremony, kFixedDay, 10, 22, 2019, 2019},
+    {kCrownPrinceAkihitoWedding, kFixedDay, April, 10, year{1959}, year{1959}},
+    {kShowaEmperorFuneral, kFixedDay, February, 24, year{1989}, year{1989}},
+    {kEnthronementCeremony, kFixedDay, November, 12, year{1990}, year{1990}},
+    {kCrownPrinceNaruhitoWedding, kFixedDay, June, 9, year{1993}, year{1993}},
+    {kEnthronement, kFixedDay, May, 1, year{2019}, year{2019}},
+    {kEnthronementCeremony, kFixedDay, October, 22, year{2019}, year{2019}},
 });
 
 }  // namespace
 
-std::span<const HolidayRule> HolidayTable() { return kHolidayTable; }
+std::span<const HolidayRule> holidayTable() { return kHolidayTable; }
 
 }  // namespace hiduke

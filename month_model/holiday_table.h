@@ -1,7 +1,6 @@
 #pragma once
 
-#include <compare>
-#include <limits>
+#include <chrono>
 #include <span>
 
 namespace hiduke {
@@ -48,33 +47,26 @@ enum class HolidayRuleKind {
 struct HolidayRule {
   HolidayId id;
   HolidayRuleKind kind;
-  int month;
-  int number;  // the day for kFixedDay, n for kNthMonday, unused for kEquinox
-  int firstYear;
-  int lastYear;
+  std::chrono::month month;
+  unsigned number;  // the day for kFixedDay, n for kNthMonday, unused for kEquinox
+  std::chrono::year firstYear;
+  std::chrono::year lastYear;
 };
 
-inline constexpr int kStillInForce = std::numeric_limits<int>::max();
+inline constexpr std::chrono::year kStillInForce = std::chrono::year::max();
 
-std::span<const HolidayRule> HolidayTable();
-
-struct CivilDate {
-  int year;
-  int month;
-  int day;
-  friend auto operator<=>(const CivilDate&, const CivilDate&) = default;
-};
+std::span<const HolidayRule> holidayTable();
 
 // Substitute holiday: from 12 April 1973 a national holiday on a Sunday makes
 // the next day a holiday; from 2007 the nearest following day that is not a
 // national holiday.
-inline constexpr CivilDate kSubstituteHolidaysFrom{1973, 4, 12};
-inline constexpr CivilDate kSubstituteSkipsHolidaysFrom{2007, 1, 1};
+inline constexpr std::chrono::year_month_day kSubstituteHolidaysFrom{std::chrono::year{1973} / 4 / 12};
+inline constexpr std::chrono::year_month_day kSubstituteSkipsHolidaysFrom{std::chrono::year{2007} / 1 / 1};
 
 // Citizens' holiday: from 27 December 1985 a day whose day before and day
 // after are national holidays, and which is not one itself, is a holiday;
 // until 2006 not when it is a Sunday or already a substitute holiday.
-inline constexpr CivilDate kCitizensHolidaysFrom{1985, 12, 27};
-inline constexpr CivilDate kCitizensHolidaysOnSundaysFrom{2007, 1, 1};
+inline constexpr std::chrono::year_month_day kCitizensHolidaysFrom{std::chrono::year{1985} / 12 / 27};
+inline constexpr std::chrono::year_month_day kCitizensHolidaysOnSundaysFrom{std::chrono::year{2007} / 1 / 1};
 
 }  // namespace hiduke

@@ -1,78 +1,79 @@
 #include "month_model/japanese_holidays.h"
 
-#include <vector>
-
 #include "month_model/equinox_day.h"
-#include "month_model/month_grid.h"
-#include "month_model/month_step.h"
 
 namespace hiduke {
 namespace {
 
-using MonthHolidays = std::array<std::optional<HolidayId>, 32>;
+using namespace std::chrono;
 
-constexpr int kFirstHolidayYear = 1948;
-constexpr int kSunday = 0;
-constexpr int kMonday = 1;
+constexpr year kFirstHolidayYear{1948};
 
-int DayOfRule(const HolidayRule& rule, int year) {
+day dayOfRule(const HolidayRule& rule, year ruleYear) {
   switch (rule.kind) {
     case HolidayRuleKind::kFixedDay:
-      return rule.number;
-    case HolidayRuleKind::kNthMonday: {
-      const int firstMonday = 1 + (kMonday - WeekdayOfFirst(year, rule.month) + kWeekdays) % kWeekdays;
-      return firstMonday + kWeekdays * (rule.number - 1);
-    }
+      return day{rule.number};
+    case HolidayRuleKind::kNthMonday:
+      return year_month_day{ruleYear / rule.month / Monday[rule.number]}.day();
     case HolidayRuleKind::kEquinox:
-      return EquinoxDay(year, rule.month);
+      return equinoxDay(ruleYear, rule.month);
   }
-  return 0;
+  return day{0};
 }
 
 // The holidays that the table itself names; without substitute and
 // citizens' holidays.
-MonthHolidays NationalHolidaysOf(int year, int month) {
+MonthHolidays nationalHolidaysOf(year_month month) {
   MonthHolidays days{};
-  for (const HolidayRule& rule : HolidayTable()) {
-    if (rule.month == month && year >= rule.firstYear && year <= rule.lastYear) days[DayOfRule(rule, year)] = rule.id;
+  for (const HolidayRule& rule : holidayTable()) {
+    if (rule.month == month.month() && month.year() >= rule.firstYear && month.year() <= rule.lastYear) {
+      days[unsigned{dayOfRule(rule, month.year())}] = rule.id;
+    }
   }
   return days;
 }
 
 struct WindowDay {
-  CivilDate date;
-  int weekday;
+  year_month_day date;
+  weekday dayOfWeek;
   bool nationalHoliday;
 };
 
 // The days from the 1st of the month before to the 1st of the month after:
 // a Sunday holiday late in the month before can move its substitute into the
 // month, and the last day's citizens' holiday depends on the day after it.
-std::vector<WindowDay> DaysAround(YearMonth shown, const MonthHolidays& holidays) {
-  const YearMonth previous = PreviousMonth(shown);
-  const YearMonth next = NextMonth(shown);
-  const MonthHolidays previousHolidays = NationalHolidaysOf(previous.year, previous.month);
-  const MonthHolidays nextHolidays = NationalHolidaysOf(next.year, next.month);
+struct DaysAround {
+  std::array<WindowDay, 31 + 31 + 1> days;
+  int count = 0;
+  int indexOfFirst = 0;  // of the 1st of the month shown
+};
 
-  std::vector<WindowDay> days;
-  days.reserve(2 * 31 + 1);
-  int weekday = WeekdayOfFirst(previous.year, previous.month);
-  const auto add = [&](YearMonth month, int day, const MonthHolidays& monthHolidays) {
-    days.push_back({{month.year, month.month, day}, weekday, monthHolidays[day].has_value()});
-    weekday = (weekday + 1) % kWeekdays;
+DaysAround daysAround(year_month shown, const MonthHolidays& holidays) {
+  // After December 32767 the year wraps round to one before any holiday;
+  // only the day's holiday flag is read there, and it is false either way.
+  const year_month previous = shown - months{1};
+  const year_month next = shown + months{1};
+  DaysAround around;
+  weekday dayOfWeek{sys_days{previous / 1}};
+  const auto add = [&](year_month month, unsigned lastDay, const MonthHolidays& monthHolidays) {
+    for (unsigned number = 1; number <= lastDay; ++number) {
+      around.days[around.count++] = {month / day{number}, dayOfWeek, monthHolidays[number].has_value()};
+      dayOfWeek += days{1};
+    }
   };
-  for (int day = 1; day <= DaysInMonth(previous.year, previous.month); ++day) add(previous, day, previousHolidays);
-  for (int day = 1; day <= DaysInMonth(shown.year, shown.month); ++day) add(shown, day, holidays);
-  add(next, 1, nextHolidays);
-  return days;
+  add(previous, unsigned{(previous / last).day()}, nationalHolidaysOf(previous));
+  around.indexOfFirst = around.count;
+  add(shown, unsigned{(shown / last).day()}, holidays);
+  add(next, 1, nationalHolidaysOf(next));
+  return around;
 }
 
 // Walks back over the run of national holidays that ends the day before.
-bool IsSubstituteHoliday(const std::vector<WindowDay>& days, int index) {
-  for (int earlier = index - 1; earlier >= 0 && days[earlier].nationalHoliday; --earlier) {
-    const WindowDay& day = days[earlier];
+bool isSubstituteHoliday(const DaysAround& around, int index) {
+  for (int earlier = index - 1; earlier >= 0 && around.days[earlier].nationalHoliday; --earlier) {
+    const WindowDay& day = around.days[earlier];
     const bool dayBefore = earlier == index - 1;
-    if (day.weekday == kSunday && day.date >= kSubstituteHolidaysFrom &&
+    if (day.dayOfWeek == Sunday && day.date >= kSubstituteHolidaysFrom &&
         (dayBefore || day.date >= kSubstituteSkipsHolidaysFrom)) {
       return true;
     }
@@ -81,27 +82,25 @@ bool IsSubstituteHoliday(const std::vector<WindowDay>& days, int index) {
 }
 
 // Only for a day that is neither a national nor a substitute holiday.
-bool IsCitizensHoliday(const std::vector<WindowDay>& days, int index) {
-  const WindowDay& day = days[index];
-  return days[index - 1].nationalHoliday && days[index + 1].nationalHoliday && day.date >= kCitizensHolidaysFrom &&
-         (day.weekday != kSunday || day.date >= kCitizensHolidaysOnSundaysFrom);
+bool isCitizensHoliday(const DaysAround& around, int index) {
+  const WindowDay& day = around.days[index];
+  return around.days[index - 1].nationalHoliday && around.days[index + 1].nationalHoliday &&
+         day.date >= kCitizensHolidaysFrom && (day.dayOfWeek != Sunday || day.date >= kCitizensHolidaysOnSundaysFrom);
 }
 
 }  // namespace
 
-MonthHolidays HolidaysOf(int year, int month) {
-  // Also keeps the weekday arithmetic to years it holds for.
-  if (year < kFirstHolidayYear || year > kLastShowableYear || month < 1 || month > 12) return {};
-  MonthHolidays holidays = NationalHolidaysOf(year, month);
-  const std::vector<WindowDay> days = DaysAround({year, month}, holidays);
-  const YearMonth previous = PreviousMonth({year, month});
-  const int indexOfDayZero = DaysInMonth(previous.year, previous.month) - 1;
-  for (int day = 1; day <= DaysInMonth(year, month); ++day) {
+MonthHolidays holidaysOf(year_month month) {
+  if (!month.ok() || month.year() < kFirstHolidayYear) return {};
+  MonthHolidays holidays = nationalHolidaysOf(month);
+  const DaysAround around = daysAround(month, holidays);
+  const unsigned lastDay{(month / last).day()};
+  for (unsigned day = 1; day <= lastDay; ++day) {
     if (holidays[day]) continue;
-    const int index = indexOfDayZero + day;
-    if (IsSubstituteHoliday(days, index)) {
+    const int index = around.indexOfFirst + static_cast<int>(day) - 1;
+    if (isSubstituteHoliday(around, index)) {
       holidays[day] = HolidayId::kSubstituteHoliday;
-    } else if (IsCitizensHoliday(days, index)) {
+    } else if (isCitizensHoliday(around, index)) {
       holidays[day] = HolidayId::kCitizensHoliday;
     }
   }

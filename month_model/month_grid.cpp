@@ -2,49 +2,35 @@
 
 namespace hiduke {
 
-bool IsShowableMonth(int year, int month) {
-  return year >= kFirstShowableYear && year <= kLastShowableYear && month >= 1 && month <= 12;
+using namespace std::chrono;
+
+bool isShowable(year_month month) {
+  return month.ok() && month.year() >= kFirstShowableYear && month.year() <= kLastShowableYear;
 }
 
-int WeekdayOfFirst(int year, int month) {
-  // Zeller-type congruence; January and February count as months 13 and 14
-  // of the year before. int is wide enough for every showable year.
-  int y = year;
-  int m = month;
-  if (m <= 2) {
-    y -= 1;
-    m += 12;
-  }
-  int h = y + y / 4;
-  h -= y / 100;
-  h += y / 400;
-  h += (13 * m + 8) / 5;
-  h += 1;  // the 1st of the month
-  return h % 7;
+unsigned MonthGrid::dayOfCell(int cell) const {
+  if (cell < 0 || cell >= kCellCount) return 0;
+  const int day = cell - firstCell_ + 1;
+  return day >= 1 && static_cast<unsigned>(day) <= lastDay_ ? static_cast<unsigned>(day) : 0;
 }
 
-int DaysInMonth(int year, int month) {
-  static constexpr std::array<int, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = year % 400 == 0 || (year % 100 != 0 && year % 4 == 0);
-  if (leap && month == 2) return 29;
-  return kDays[month - 1];
+std::optional<year_month_day> MonthGrid::dateOfCell(int cell) const {
+  const unsigned day = dayOfCell(cell);
+  if (day == 0) return std::nullopt;
+  return month_ / std::chrono::day{day};
 }
 
-MonthGrid FillGrid(int weekdayOfFirst, int daysInMonth) {
-  MonthGrid grid;
-  int day = 1;
-  for (int column = weekdayOfFirst; column < kWeekdays; ++column) grid.days[0][column] = day++;
-  for (int row = 1; row < kWeekRows && day <= daysInMonth; ++row) {
-    for (int column = 0; column < kWeekdays && day <= daysInMonth; ++column) {
-      grid.days[row][column] = day++;
-    }
-  }
-  return grid;
+int MonthGrid::cellOf(std::chrono::day day) const {
+  const unsigned number{day};
+  if (number < 1 || number > lastDay_) return -1;
+  return firstCell_ + static_cast<int>(number) - 1;
 }
 
-std::optional<MonthGrid> BuildMonthGrid(int year, int month) {
-  if (!IsShowableMonth(year, month)) return std::nullopt;
-  return FillGrid(WeekdayOfFirst(year, month), DaysInMonth(year, month));
+std::optional<MonthGrid> buildMonthGrid(year_month month) {
+  if (!isShowable(month)) return std::nullopt;
+  const weekday first{sys_days{month / 1}};
+  const year_month_day_last last{month / std::chrono::last};
+  return MonthGrid(month, static_cast<int>(first.c_encoding()), unsigned{last.day()});
 }
 
 }  // namespace hiduke

@@ -4,7 +4,7 @@
 
 namespace hiduke {
 
-Rgb ColumnColour(int cell) {
+Rgb columnColour(int cell) {
   switch (cell % kWeekdays) {
     case 0: return kSundayColour;
     case 6: return kSaturdayColour;

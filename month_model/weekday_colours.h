@@ -6,6 +6,6 @@ namespace hiduke {
 
 // Text colour of a day cell by its weekday column: Sunday red, Saturday
 // green, white otherwise. Holidays override it afterwards.
-Rgb ColumnColour(int cell);
+Rgb columnColour(int cell);
 
 }  // namespace hiduke

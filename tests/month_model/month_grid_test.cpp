@@ -2,94 +2,124 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <limits>
 #include <string>
 
 namespace hiduke {
 namespace {
 
+using namespace std::chrono;
+
+std::string text(year_month month) {
+  return std::to_string(int{month.year()}) + "-" + std::to_string(unsigned{month.month()});
+}
+
 struct ValidationCase {
-  int year;
-  int month;
+  year_month month;
   bool showable;
 };
 
 TEST(MonthGrid, ShowableMonthsAreJanuary1583ToDecember32767) {
   const ValidationCase cases[] = {
-      {1582, 12, false}, {1582, 1, false}, {1583, 1, true},   {1583, 0, false},
-      {1583, 13, false}, {2002, 0, false}, {2002, 13, false}, {2002, 12, true},
-      {26215, 3, true},  {32767, 12, true}, {32768, 1, false}, {0, 1, false},
-      {-1, 6, false},    {2002, -1, false},
+      {year{1582} / 12, false}, {year{1582} / 1, false},   {year{1583} / 1, true},     {year{1583} / 0, false},
+      {year{1583} / 13, false}, {year{2002} / 0, false},   {year{2002} / 13, false},   {year{2002} / 12, true},
+      {year{26215} / 3, true},  {year{32767} / 12, true},  {year{0} / 1, false},       {year{-1} / 6, false},
+      {year::min() / 1, false}, {year{-32768} / 1, false},  // what a step past December 32767 wraps round to
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(IsShowableMonth(c.year, c.month), c.showable) << c.year << "-" << c.month;
-    EXPECT_EQ(BuildMonthGrid(c.year, c.month).has_value(), c.showable) << c.year << "-" << c.month;
+    EXPECT_EQ(isShowable(c.month), c.showable) << text(c.month);
+    EXPECT_EQ(buildMonthGrid(c.month).has_value(), c.showable) << text(c.month);
+  }
+}
+
+struct StepCase {
+  year_month from;
+  int months;
+  bool showable;
+};
+
+// A month step is std::chrono's; past either end it must land on a month
+// that is refused, not wrap round to one that is shown.
+TEST(MonthGrid, StepsPastTheShowableEndsAreRefused) {
+  const StepCase cases[] = {
+      {year{1583} / 1, -1, false}, {year{1583} / 1, 1, true},   {year{1583} / 2, -1, true},
+      {year{32767} / 12, 1, false}, {year{32767} / 12, -1, true}, {year{32767} / 11, 1, true},
+      {year{32767} / 12, 12, false}, {year{1583} / 12, -12, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(isShowable(c.from + months{c.months}), c.showable) << text(c.from) << " by " << c.months;
   }
 }
 
 struct LayoutCase {
-  int year;
-  int month;
-  int weekdayOfFirst;
-  int days;
-  int lastCell;
+  year_month month;
+  int firstCell;
+  unsigned lastDay;
 };
 
 TEST(MonthGrid, KnownMonthsLayOutAsOnTheCalendar) {
   const LayoutCase cases[] = {
-      {2002, 5, 3, 31, 33},   // May 2002
-      {2000, 2, 2, 29, 30},   // leap February
-      {1900, 2, 4, 28, 31},   // century, not leap
-      {2015, 2, 0, 28, 27},   // exactly four rows
-      {2021, 5, 6, 31, 36},   // needs row 5
-      {1583, 1, 6, 31, 36},   // first showable month
-      {2000, 1, 6, 31, 36},   // January uses the previous year in the congruence
-      {2004, 2, 0, 29, 28},
-      {2100, 2, 1, 28, 28},
-      {2018, 9, 6, 30, 35},   // 30 ends in row 5, column 0
-      {26214, 12, -1, 31, -1},
-      {26215, 3, -1, 31, -1},  // past the old 16-bit limit
-      {32767, 12, -1, 31, -1},
+      {year{2002} / 5, 3, 31},    // May 2002
+      {year{2000} / 2, 2, 29},    // leap February
+      {year{1900} / 2, 4, 28},    // century, not leap
+      {year{2015} / 2, 0, 28},    // exactly four rows
+      {year{2021} / 5, 6, 31},    // needs row 5
+      {year{1583} / 1, 6, 31},    // first showable month
+      {year{2004} / 2, 0, 29},
+      {year{2100} / 2, 1, 28},
+      {year{2018} / 9, 6, 30},    // 30 ends in row 5, column 0
+      {year{32767} / 12, 5, 31},  // last showable month
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.year) + "-" + std::to_string(c.month));
-    if (c.weekdayOfFirst >= 0) {
-      EXPECT_EQ(WeekdayOfFirst(c.year, c.month), c.weekdayOfFirst);
-    }
-    EXPECT_EQ(DaysInMonth(c.year, c.month), c.days);
-    const auto grid = BuildMonthGrid(c.year, c.month);
+    SCOPED_TRACE(text(c.month));
+    const auto grid = buildMonthGrid(c.month);
     ASSERT_TRUE(grid);
-    if (c.lastCell >= 0) {
-      EXPECT_EQ(grid->DayOfCell(c.lastCell), c.days);
-      for (int cell = c.lastCell + 1; cell < kCellCount; ++cell) EXPECT_EQ(grid->DayOfCell(cell), 0);
+    EXPECT_EQ(grid->month(), c.month);
+    EXPECT_EQ(grid->lastDay(), day{c.lastDay});
+    const int lastCell = c.firstCell + static_cast<int>(c.lastDay) - 1;
+    for (int cell = 0; cell < kCellCount; ++cell) {
+      const unsigned want = cell >= c.firstCell && cell <= lastCell ? static_cast<unsigned>(cell - c.firstCell + 1) : 0;
+      EXPECT_EQ(grid->dayOfCell(cell), want) << "cell " << cell;
     }
   }
 }
 
-TEST(MonthGrid, RowsFourAndFiveStayEmptyForAFourRowFebruary) {
-  const MonthGrid grid = *BuildMonthGrid(2015, 2);
-  for (int cell = 0; cell < 28; ++cell) EXPECT_EQ(grid.DayOfCell(cell), cell + 1);
-  for (int cell = 28; cell < kCellCount; ++cell) EXPECT_EQ(grid.DayOfCell(cell), 0);
+// The cells before the 1st and after the last day, cells past either end,
+// days the month lacks, and a grid of no month.
+TEST(MonthGrid, NoDayOutsideTheMonth) {
+  const MonthGrid grid = *buildMonthGrid(year{2015} / 2);  // Sunday the 1st, cells 0..27
+  for (int cell : {std::numeric_limits<int>::min(), -1, 28, 41, 42, std::numeric_limits<int>::max()}) {
+    EXPECT_EQ(grid.dayOfCell(cell), 0u) << "cell " << cell;
+    EXPECT_EQ(grid.dateOfCell(cell), std::nullopt) << "cell " << cell;
+  }
+  for (unsigned missing : {0u, 29u, 32u, 255u}) EXPECT_EQ(grid.cellOf(day{missing}), -1) << missing;
+  const MonthGrid empty;
+  for (int cell = 0; cell < kCellCount; ++cell) EXPECT_EQ(empty.dayOfCell(cell), 0u) << "cell " << cell;
+  EXPECT_EQ(empty.cellOf(day{1}), -1);
 }
 
-// Every showable month against the standard library's calendar: the weekday
-// of the 1st, the length, and each day exactly once in its weekday column.
+// Every showable month against the standard library's calendar: each day
+// exactly once, in its weekday's column, in order, and each cell and date
+// finding the other.
 TEST(MonthGrid, EveryShowableMonthMatchesTheStandardCalendar) {
-  using namespace std::chrono;
-  for (int y = kFirstShowableYear; y <= kLastShowableYear; ++y) {
+  for (int y = int{kFirstShowableYear}; y <= int{kLastShowableYear}; ++y) {
     for (unsigned m = 1; m <= 12; ++m) {
-      const year_month_day first{year{y}, month{m}, day{1}};
-      const unsigned firstWeekday = weekday{sys_days{first}}.c_encoding();
-      const int length = static_cast<int>(unsigned{year_month_day_last{year{y}, month_day_last{month{m}}}.day()});
-      const auto grid = BuildMonthGrid(y, static_cast<int>(m));
-      ASSERT_TRUE(grid) << y << "-" << m;
-      ASSERT_EQ(WeekdayOfFirst(y, static_cast<int>(m)), static_cast<int>(firstWeekday)) << y << "-" << m;
-      ASSERT_EQ(DaysInMonth(y, static_cast<int>(m)), length) << y << "-" << m;
+      const year_month month = year{y} / m;
+      const auto grid = buildMonthGrid(month);
+      ASSERT_TRUE(grid) << text(month);
+      const unsigned length{(month / last).day()};
+      ASSERT_EQ(grid->lastDay(), day{length}) << text(month);
+      unsigned seen = 0;
       for (int cell = 0; cell < kCellCount; ++cell) {
-        const int expected = cell - static_cast<int>(firstWeekday) + 1;
-        const int want = expected >= 1 && expected <= length ? expected : 0;
-        ASSERT_EQ(grid->DayOfCell(cell), want) << y << "-" << m << " cell " << cell;
+        const auto date = grid->dateOfCell(cell);
+        if (!date) continue;
+        ++seen;
+        ASSERT_EQ(date->day(), day{seen}) << text(month) << " cell " << cell;
+        ASSERT_EQ(weekday{sys_days{*date}}.c_encoding(), static_cast<unsigned>(cell % kWeekdays))
+            << text(month) << " cell " << cell;
+        ASSERT_EQ(grid->cellOf(date->day()), cell) << text(month) << " cell " << cell;
       }
+      ASSERT_EQ(seen, length) << text(month);
     }
   }
 }

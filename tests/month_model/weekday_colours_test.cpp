@@ -10,7 +10,7 @@ namespace {
 TEST(WeekdayColours, SundayRedSaturdayGreenOthersWhite) {
   for (int cell = 0; cell < kCellCount; ++cell) {
     const Rgb expected = cell % 7 == 0 ? Rgb{255, 51, 0} : cell % 7 == 6 ? Rgb{0, 192, 0} : Rgb{255, 255, 255};
-    EXPECT_EQ(ColumnColour(cell), expected) << "cell " << cell;
+    EXPECT_EQ(columnColour(cell), expected) << "cell " << cell;
   }
 }
 
