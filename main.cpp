@@ -1,21 +1,50 @@
 #include <QApplication>
+#include <QMessageBox>
+#include <cstdio>
 
 #include "main_window/app_icon.h"
 #include "main_window/command_line.h"
 #include "main_window/design_fonts.h"
 #include "main_window/main_window.h"
 #include "main_window/qt_translation.h"
+#include "main_window/store_messages.h"
 
 int main(int argc, char* argv[]) {
-  if (const auto exitCode = hiduke::AnswerHelpOrVersion(argc, argv)) return *exitCode;
-  QApplication app(argc, argv);
-  if (const auto exitCode = hiduke::RejectLeftoverArguments(argc, argv)) return *exitCode;
-  QApplication::setApplicationName(QStringLiteral("hiduke"));
-  QApplication::setWindowIcon(hiduke::AppIcon());
-  hiduke::InstallQtJapanese(app);
-  hiduke::InstallFontSubstitutes();
+  const hiduke::CommandLine commandLine = hiduke::readCommandLine(argc, argv);
+  switch (commandLine.action) {
+    case hiduke::CommandLine::Action::kHelp:
+      std::fputs(hiduke::usageText(), stdout);
+      return 0;
+    case hiduke::CommandLine::Action::kVersion:
+      std::fputs(hiduke::versionText(), stdout);
+      return 0;
+    case hiduke::CommandLine::Action::kRefuse:
+      std::fprintf(stderr, "hiduke: 分からない引数です: %s\n\n%s", commandLine.refused.c_str(), hiduke::usageText());
+      return 2;
+    case hiduke::CommandLine::Action::kExportICal:
+    case hiduke::CommandLine::Action::kStart:
+      break;
+  }
 
-  hiduke::MainWindow window;
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("hiduke"));
+  QApplication::setWindowIcon(hiduke::appIcon());
+  hiduke::installQtJapanese(app);
+  hiduke::installFontSubstitutes();
+
+  hiduke::StoreResult<hiduke::NoteStore> store = hiduke::NoteStore::open();
+  if (!store) {
+    // Started in a directory that has been removed, for one: there is no
+    // note file to keep, and nothing to show.
+    const QString message = store.error().kind == hiduke::StoreErrorKind::kDirectoryGone
+                                ? QStringLiteral("起動したディレクトリは削除されています。ほかのディレクトリで起動してください。")
+                                : hiduke::storeErrorMessage(store.error());
+    std::fprintf(stderr, "hiduke: %s\n", qPrintable(message));
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), message, QMessageBox::Ok);
+    box.exec();
+    return 1;
+  }
+  hiduke::MainWindow window(std::move(*store));
   window.start();
   window.show();
   return QApplication::exec();

@@ -1,7 +1,8 @@
 // Opening a day whose note is one long line (as an old file may hold one),
 // beside its baseline, the store's reading of that note alone:
-//   ReadNote   NoteStore::ReadNote of the day
-//   OpenDay    a click on the day: the panel reads the note and shows it
+//   ReadNote   NoteStore::note of the day
+//   OpenDay    a click on the day: the panel shows the note, which the
+//              window read with its month, and it is painted
 // for notes of 1 MB and 10 MB of code page 932 text, in a window that Qt
 // draws offscreen. Run from a directory of the disk to measure.
 
@@ -42,15 +43,15 @@ class LongNoteDir {
 
 void BM_ReadNote(benchmark::State& state) {
   const LongNoteDir dir(static_cast<size_t>(state.range(0)));
-  hiduke::NoteStore notes((dir.path() + QStringLiteral("/hiduke.dat")).toStdString());
-  for (auto _ : state) benchmark::DoNotOptimize(notes.ReadNote({2026, 5, 15}));
+  const hiduke::NoteStore notes = *hiduke::NoteStore::open((dir.path() + QStringLiteral("/hiduke.dat")).toStdString());
+  for (auto _ : state) benchmark::DoNotOptimize(notes.note(std::chrono::year(2026) / 5 / 15));
 }
 
 void BM_OpenDay(benchmark::State& state) {
   const LongNoteDir dir(static_cast<size_t>(state.range(0)));
   const QString previous = QDir::currentPath();
   QDir::setCurrent(dir.path());
-  hiduke::MainWindow window([] { return QDate(2026, 5, 1); });
+  hiduke::MainWindow window(*hiduke::NoteStore::open(), [] { return QDateTime(QDate(2026, 5, 1), QTime(12, 0)); });
   window.start();
   window.show();
   auto* cell = window.findChild<hiduke::DayCell*>(QStringLiteral("dayCell%1").arg(kCellOf15th));

@@ -1,6 +1,7 @@
-// Note marks and saves on stores of 1,000 to 1,000,000 records, each beside
-// its baselines:
-//   Floor       the file read whole and its lines counted
+// The notes of a month, every note, and saves, on stores of 1,000 to
+// 1,000,000 records, each beside its baselines:
+//   ReadFile    the file read whole with read(), and nothing else
+//   ...CountLines  and its lines counted
 //   FortyTwo    one scan per day cell (open, read up to the first record of
 //               the cell's date, close), 42 per month shown
 //   WriteRename the new file's bytes written to a temporary file, fsynced and
@@ -16,6 +17,8 @@
 #include <unistd.h>
 
 #include <array>
+#include <bitset>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -31,23 +34,9 @@ namespace {
 
 // The month shown: the last month of every store, as today's month is for
 // notes kept in date order.
-constexpr int kYear = 2999;
-constexpr int kMonth = 12;
+constexpr std::chrono::year_month kShown = std::chrono::year(2999) / 12;
+constexpr std::chrono::year_month_day kSavedDay = kShown / 15;
 constexpr size_t kChunk = size_t{1} << 16;
-
-bool IsLeap(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int DaysIn(int year, int month) {
-  static constexpr std::array<int, 12> days = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && IsLeap(year) ? 29 : days[static_cast<size_t>(month - 1)];
-}
-
-// 0 = Sunday.
-int Weekday(int year, int month, int day) {
-  static constexpr std::array<int, 12> offsets = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
-  if (month < 3) year -= 1;
-  return (year + year / 4 - year / 100 + year / 400 + offsets[static_cast<size_t>(month - 1)] + day) % 7;
-}
 
 void WriteFile(const std::string& path, const std::string& content) {
   std::ofstream(path, std::ios::binary).write(content.data(), static_cast<std::streamsize>(content.size()));
@@ -77,27 +66,11 @@ class BenchDir {
         "\x97\x46\x90\x6c\x82\xc6\x90\x48\x8e\x96",                  // 友人と食事
         "\x8f\x6f\x92\xa3;\x90\x56\x8a\xb2\x90\xfc;\x94\x8e\x82\xdc\x82\xe8",  // 出張;新幹線;泊まり
     };
-    // Step back from the last day to find the first one.
-    int year = kYear, month = kMonth, day = DaysIn(kYear, kMonth);
-    for (long i = 1; i < records; ++i) {
-      if (--day == 0) {
-        if (--month == 0) {
-          month = 12;
-          --year;
-        }
-        day = DaysIn(year, month);
-      }
-    }
+    const std::chrono::sys_days last{kShown / std::chrono::last};
     std::string content;
     for (long i = 0; i < records; ++i) {
-      content += hiduke::FormatNoteRecord({year, month, day}, texts[static_cast<size_t>(i) % texts.size()]);
-      if (++day > DaysIn(year, month)) {
-        day = 1;
-        if (++month == 13) {
-          month = 1;
-          ++year;
-        }
-      }
+      const std::chrono::year_month_day day{last - std::chrono::days(records - 1 - i)};
+      content += hiduke::formatNoteRecord(day, texts[static_cast<size_t>(i) % texts.size()]);
     }
     std::string path = path_ + "/store-" + std::to_string(records) + ".dat";
     WriteFile(path, content);
@@ -127,7 +100,7 @@ class BenchDir {
     text.resize(bytes);
     std::ifstream in(Store(records), std::ios::binary);
     std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    content += hiduke::FormatNoteRecord({kYear, kMonth, 15}, text);
+    content += hiduke::formatNoteRecord(kSavedDay, text);
     const std::string path = path_ + "/long-note.dat";
     WriteFile(path, content);
     return path;
@@ -145,21 +118,46 @@ BenchDir& Dir() {
 
 long FileSize(const std::string& path) { return static_cast<long>(std::filesystem::file_size(path)); }
 
-// Why a store call failed, for the benchmark's report.
-std::string Reason(const hiduke::StoreError& error) {
-  return "store error kind " + std::to_string(static_cast<int>(error.kind)) + ": " + std::strerror(error.error_number);
+hiduke::NoteStore OpenStore(const std::string& path) {
+  hiduke::StoreResult<hiduke::NoteStore> store = hiduke::NoteStore::open(path);
+  if (!store) throw std::runtime_error("cannot open the store of " + path);
+  return std::move(*store);
 }
 
-void BM_Marks_Floor(benchmark::State& state) {
+// Why a store call failed, for the benchmark's report.
+std::string Reason(const hiduke::StoreError& error) {
+  return "store error kind " + std::to_string(static_cast<int>(error.kind)) + ": " + std::strerror(error.errorNumber);
+}
+
+// read() of the whole file in 64 KiB pieces, and nothing else: the least
+// any reader of the file can do.
+void BM_ReadFile(benchmark::State& state) {
   const std::string& path = Dir().Store(state.range(0));
   auto buffer = std::make_unique_for_overwrite<char[]>(kChunk);
   for (auto _ : state) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ssize_t total = 0;
+    ssize_t n;
+    while ((n = ::read(fd, buffer.get(), kChunk)) > 0) total += n;
+    ::close(fd);
+    benchmark::DoNotOptimize(total);
+  }
+  state.SetBytesProcessed(state.iterations() * FileSize(path));
+  state.counters["file_bytes"] = static_cast<double>(FileSize(path));
+}
+
+// The same, and the lines counted (memchr for each): the least a reader of
+// every line can do.
+void BM_ReadFileCountLines(benchmark::State& state) {
+  const std::string& path = Dir().Store(state.range(0));
+  auto buffer = std::make_unique_for_overwrite<char[]>(kChunk);
+  for (auto _ : state) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     long lines = 0;
     ssize_t n;
     while ((n = ::read(fd, buffer.get(), kChunk)) > 0) {
       const char* p = buffer.get();
-      const char* end = p + n;
+      const char* const end = p + n;
       while ((p = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)))) != nullptr) {
         ++lines;
         ++p;
@@ -169,21 +167,33 @@ void BM_Marks_Floor(benchmark::State& state) {
     benchmark::DoNotOptimize(lines);
   }
   state.SetBytesProcessed(state.iterations() * FileSize(path));
-  state.counters["file_bytes"] = static_cast<double>(FileSize(path));
 }
 
-void BM_Marks_OnePass(benchmark::State& state) {
-  hiduke::NoteStore store(Dir().Store(state.range(0)));
+void BM_MonthNotes(benchmark::State& state) {
+  const std::string& path = Dir().Store(state.range(0));
+  const hiduke::NoteStore store = OpenStore(path);
   for (auto _ : state) {
-    auto marks = store.MarkedDays(kYear, kMonth);
-    if (!marks) state.SkipWithError(Reason(marks.error()).c_str());
-    benchmark::DoNotOptimize(marks);
+    auto notes = store.monthNotes(kShown);
+    if (!notes) state.SkipWithError(Reason(notes.error()).c_str());
+    benchmark::DoNotOptimize(notes);
   }
-  state.SetBytesProcessed(state.iterations() * FileSize(store.path()));
+  state.SetBytesProcessed(state.iterations() * FileSize(path));
+}
+
+// Every note of the file, decoded: what a search or an export reads.
+void BM_AllNotes(benchmark::State& state) {
+  const std::string& path = Dir().Store(state.range(0));
+  const hiduke::NoteStore store = OpenStore(path);
+  for (auto _ : state) {
+    auto notes = store.allNotes();
+    if (!notes) state.SkipWithError(Reason(notes.error()).c_str());
+    benchmark::DoNotOptimize(notes);
+  }
+  state.SetBytesProcessed(state.iterations() * FileSize(path));
 }
 
 // One scan of the file for one cell: stops at the first record of the date.
-bool ScanForDate(const std::string& path, const hiduke::NoteDate& date, char* buffer) {
+bool ScanForDate(const std::string& path, std::chrono::year_month_day date, char* buffer) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   size_t filled = 0;
   bool found = false;
@@ -196,9 +206,8 @@ bool ScanForDate(const std::string& path, const hiduke::NoteDate& date, char* bu
     while ((newline = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)))) != nullptr) {
       std::string_view line(p, static_cast<size_t>(newline - p));
       if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-      std::string_view text_field;
-      auto line_date = hiduke::ReadNoteDate(line, &text_field);
-      if (line_date && *line_date == date) {
+      const auto head = hiduke::readRecordHead(line);
+      if (head && head->date == date) {
         found = true;
         break;
       }
@@ -214,14 +223,16 @@ bool ScanForDate(const std::string& path, const hiduke::NoteDate& date, char* bu
 void BM_Marks_FortyTwoScans(benchmark::State& state) {
   const std::string& path = Dir().Store(state.range(0));
   auto buffer = std::make_unique_for_overwrite<char[]>(kChunk);
-  const int first = Weekday(kYear, kMonth, 1);
-  const int days = DaysIn(kYear, kMonth);
+  const int first = static_cast<int>(std::chrono::weekday(std::chrono::sys_days(kShown / 1)).c_encoding());
+  const int days = static_cast<int>(static_cast<unsigned>((kShown / std::chrono::last).day()));
   for (auto _ : state) {
     std::bitset<32> marks;
     for (int cell = 0; cell < 42; ++cell) {
       int day = cell - first + 1;
       if (day < 1 || day > days) day = 0;  // an empty cell shows 0
-      if (ScanForDate(path, {kYear, kMonth, day}, buffer.get())) marks.set(static_cast<size_t>(day));
+      if (ScanForDate(path, kShown / std::chrono::day(static_cast<unsigned>(day)), buffer.get())) {
+        marks.set(static_cast<size_t>(day));
+      }
     }
     benchmark::DoNotOptimize(marks);
   }
@@ -231,13 +242,14 @@ void BM_Marks_FortyTwoScans(benchmark::State& state) {
 // Saves alternate between two texts of the same length, so the store keeps
 // its size; the record replaced is the 15th of the month shown.
 void BM_Save_NoteStore(benchmark::State& state) {
-  hiduke::NoteStore store(Dir().Store(state.range(0)));
+  const std::string& path = Dir().Store(state.range(0));
+  hiduke::NoteStore store = OpenStore(path);
   long i = 0;
   for (auto _ : state) {
-    auto saved = store.SaveNote({kYear, kMonth, 15}, i++ % 2 == 0 ? "会議;資料" : "会議;準備");
+    auto saved = store.saveNote(kSavedDay, i++ % 2 == 0 ? "会議;資料" : "会議;準備");
     if (!saved) state.SkipWithError(Reason(saved.error()).c_str());
   }
-  state.SetBytesProcessed(state.iterations() * FileSize(store.path()));
+  state.SetBytesProcessed(state.iterations() * FileSize(path));
 }
 
 void BM_Save_WriteFsyncRename(benchmark::State& state) {
@@ -265,10 +277,10 @@ void BM_Save_WriteFsyncRename(benchmark::State& state) {
 // A save costs the same whatever else the directory holds: the same store
 // saved alone in its directory and beside 100,000 other files.
 void BM_Save_CrowdedDirectory(benchmark::State& state) {
-  hiduke::NoteStore store(Dir().Crowded(1'000, state.range(0)));
+  hiduke::NoteStore store = OpenStore(Dir().Crowded(1'000, state.range(0)));
   long i = 0;
   for (auto _ : state) {
-    auto saved = store.SaveNote({kYear, kMonth, 15}, i++ % 2 == 0 ? "会議;資料" : "会議;準備");
+    auto saved = store.saveNote(kSavedDay, i++ % 2 == 0 ? "会議;資料" : "会議;準備");
     if (!saved) state.SkipWithError(Reason(saved.error()).c_str());
   }
 }
@@ -276,13 +288,14 @@ void BM_Save_CrowdedDirectory(benchmark::State& state) {
 // The store's part of opening a day whose note is one line of 1 MB: read
 // the file, find the record, convert the text from code page 932.
 void BM_ReadNote_OneMegabyteLine(benchmark::State& state) {
-  hiduke::NoteStore store(Dir().WithLongNote(1'000, size_t{1} << 20));
+  const std::string path = Dir().WithLongNote(1'000, size_t{1} << 20);
+  const hiduke::NoteStore store = OpenStore(path);
   for (auto _ : state) {
-    auto note = store.ReadNote({kYear, kMonth, 15});
+    auto note = store.note(kSavedDay);
     if (!note || !*note) state.SkipWithError("the long note was not read");
     benchmark::DoNotOptimize(note);
   }
-  state.SetBytesProcessed(state.iterations() * FileSize(store.path()));
+  state.SetBytesProcessed(state.iterations() * FileSize(path));
 }
 
 void Sizes(benchmark::internal::Benchmark* b) {
@@ -290,8 +303,10 @@ void Sizes(benchmark::internal::Benchmark* b) {
   b->ArgName("records")->Unit(benchmark::kMicrosecond);
 }
 
-BENCHMARK(BM_Marks_Floor)->Apply(Sizes);
-BENCHMARK(BM_Marks_OnePass)->Apply(Sizes);
+BENCHMARK(BM_ReadFile)->Apply(Sizes);
+BENCHMARK(BM_ReadFileCountLines)->Apply(Sizes);
+BENCHMARK(BM_MonthNotes)->Apply(Sizes);
+BENCHMARK(BM_AllNotes)->Apply(Sizes);
 BENCHMARK(BM_Marks_FortyTwoScans)->Apply(Sizes);
 BENCHMARK(BM_Save_WriteFsyncRename)->Apply(Sizes);
 BENCHMARK(BM_Save_NoteStore)->Apply(Sizes);

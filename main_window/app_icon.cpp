@@ -51,13 +51,13 @@ QPixmap CalendarPagePixmap(int size) {
 
 }  // namespace
 
-QIcon AppIcon() {
+QIcon appIcon() {
   QIcon icon;
   for (const int size : {16, 32, 48, 64, 128}) icon.addPixmap(CalendarPagePixmap(size));
   return icon;
 }
 
-QByteArray AppIconSvg() {
+QByteArray appIconSvg() {
   // Crisp edges keep the flat, pixel-aligned look of the pixmaps.
   QString svg = QStringLiteral(
       "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"16\" height=\"16\" viewBox=\"0 0 16 16\""

@@ -7,9 +7,9 @@ namespace hiduke {
 
 // The calendar-page icon of the window, drawn for 16, 32, 48, 64 and 128
 // pixels.
-QIcon AppIcon();
+QIcon appIcon();
 
 // The same drawing as scalable SVG, for the desktop's icon theme.
-QByteArray AppIconSvg();
+QByteArray appIconSvg();
 
 }  // namespace hiduke

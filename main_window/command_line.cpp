@@ -1,6 +1,7 @@
 #include "main_window/command_line.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <array>
 #include <string_view>
 
 namespace hiduke {
@@ -12,32 +13,59 @@ constexpr const char* kUsage =
     "月ごとのカレンダーに、日ごとの予定を書き留めます。\n"
     "予定は、起動したディレクトリの hiduke.dat に保存されます。\n"
     "\n"
-    "  -h, --help     この使い方を表示して終了します\n"
-    "  -v, --version  バージョンを表示して終了します\n"
+    "  -h, --help            この使い方を表示して終了します\n"
+    "  -v, --version         バージョンを表示して終了します\n"
+    "  --export-ical ファイル  すべての予定を iCalendar 形式でファイルに書き出して\n"
+    "                        終了します（- は標準出力）\n"
     "\n"
     "Qt の標準オプション（-platform、-style など）も使えます。\n";
 
+// Qt's own options, which QApplication takes out of the arguments: those
+// followed by a value, and those that stand alone.
+constexpr std::array<std::string_view, 27> kQtOptionsWithValue = {
+    "platform", "platformpluginpath", "platformtheme", "plugin", "style", "stylesheet", "session",
+    "display", "geometry", "qwindowgeometry", "qwindowicon", "qwindowtitle", "title", "name", "font",
+    "fn", "bg", "background", "fg", "foreground", "btn", "button", "visual", "ncols", "cmap", "im",
+    "inputstyle"};
+constexpr std::array<std::string_view, 6> kQtFlags = {"reverse", "nograb", "dograb", "sync", "widgetcount",
+                                                      "qmljsdebugger"};
+
+// The name of a Qt option as Qt reads it: one or two dashes, a value after
+// `=` or in the next argument.
+std::string_view qtOptionName(std::string_view argument) {
+  if (!argument.starts_with('-')) return {};
+  argument.remove_prefix(argument.starts_with("--") ? 2 : 1);
+  return argument.substr(0, argument.find('='));
+}
+
+template <std::size_t N>
+bool isOneOf(std::string_view name, const std::array<std::string_view, N>& names) {
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
 }  // namespace
 
-std::optional<int> AnswerHelpOrVersion(int argc, char* argv[]) {
+CommandLine readCommandLine(int argc, const char* const argv[]) {
+  CommandLine line;
   for (int i = 1; i < argc; ++i) {
     const std::string_view argument = argv[i];
-    if (argument == "-h" || argument == "--help") {
-      std::fputs(kUsage, stdout);
-      return 0;
+    if (argument == "-h" || argument == "--help") return {.action = CommandLine::Action::kHelp};
+    if (argument == "-v" || argument == "--version") return {.action = CommandLine::Action::kVersion};
+    if (argument == "--export-ical" && i + 1 < argc) {
+      line.action = CommandLine::Action::kExportICal;
+      line.exportPath = argv[++i];
+      continue;
     }
-    if (argument == "-v" || argument == "--version") {
-      std::fputs("日付カレンダー hiduke バージョン " HIDUKE_VERSION "\n", stdout);
-      return 0;
-    }
+    const std::string_view qtName = qtOptionName(argument);
+    if (isOneOf(qtName, kQtOptionsWithValue) && (argument.find('=') != std::string_view::npos || ++i < argc)) continue;
+    if (isOneOf(qtName, kQtFlags)) continue;
+    return {.action = CommandLine::Action::kRefuse, .refused = std::string(argument)};
   }
-  return std::nullopt;
+  return line;
 }
 
-std::optional<int> RejectLeftoverArguments(int argc, char* argv[]) {
-  if (argc < 2) return std::nullopt;
-  std::fprintf(stderr, "hiduke: 分からない引数です: %s\n\n%s", argv[1], kUsage);
-  return 2;
-}
+const char* usageText() { return kUsage; }
+
+const char* versionText() { return "日付カレンダー hiduke バージョン " HIDUKE_VERSION "\n"; }
 
 }  // namespace hiduke

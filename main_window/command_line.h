@@ -1,19 +1,28 @@
 #pragma once
 
-#include <optional>
+#include <string>
 
 namespace hiduke {
 
-// The command line, read in two steps around the creation of QApplication.
-// Each returns the exit code when the program should end at once, or nothing
-// when the calendar should start.
+// What the command line asks for. It is read before anything of Qt exists,
+// so that every answer but starting the calendar needs no display.
+struct CommandLine {
+  enum class Action {
+    kStart,       // the calendar, with Qt's own options (-platform, -style ...) left to Qt
+    kHelp,        // -h, --help: the usage on standard output
+    kVersion,     // -v, --version
+    kExportICal,  // --export-ical FILE ("-": standard output)
+    kRefuse,      // an argument neither hiduke nor Qt takes
+  };
+  Action action = Action::kStart;
+  std::string exportPath{};  // for kExportICal
+  std::string refused{};     // for kRefuse: the argument
+};
 
-// Before the application exists, so that it works without a display:
-// -h/--help prints the usage, -v/--version the version, to stdout.
-std::optional<int> AnswerHelpOrVersion(int argc, char* argv[]);
+CommandLine readCommandLine(int argc, const char* const argv[]);
 
-// After QApplication has taken its own options (-platform, -style ...) out
-// of argv: anything left is not understood and is refused on stderr.
-std::optional<int> RejectLeftoverArguments(int argc, char* argv[]);
+// The usage and the version, in Japanese, each ended by a line break.
+const char* usageText();
+const char* versionText();
 
 }  // namespace hiduke

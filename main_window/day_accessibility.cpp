@@ -12,6 +12,12 @@ class DayCellAccessible : public QAccessibleWidget {
  public:
   explicit DayCellAccessible(DayCell* cell) : QAccessibleWidget(cell, QAccessible::Button) {}
 
+  QAccessible::State state() const override {
+    // Every shown day can take the focus, not only the one in the Tab order.
+    QAccessible::State state = QAccessibleWidget::state();
+    state.focusable = true;
+    return state;
+  }
   QStringList actionNames() const override { return {pressAction()}; }
   void doAction(const QString& name) override {
     if (name == pressAction()) emit static_cast<DayCell*>(widget())->clicked();
@@ -40,7 +46,7 @@ class DayGridAccessible : public QAccessibleWidget {
   }
 };
 
-QAccessibleInterface* DayAccessibleFactory(const QString&, QObject* object) {
+QAccessibleInterface* dayAccessibleFactory(const QString&, QObject* object) {
   if (auto* cell = qobject_cast<DayCell*>(object)) return new DayCellAccessible(cell);
   if (auto* grid = qobject_cast<DayGrid*>(object)) return new DayGridAccessible(grid);
   return nullptr;
@@ -48,7 +54,6 @@ QAccessibleInterface* DayAccessibleFactory(const QString&, QObject* object) {
 
 }  // namespace
 
-void InstallDayAccessibility() { QAccessible::installFactory(&DayAccessibleFactory); }
+void installDayAccessibility() { QAccessible::installFactory(&dayAccessibleFactory); }
 
 }  // namespace hiduke
-

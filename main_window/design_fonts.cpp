@@ -7,7 +7,7 @@ namespace {
 // twips layout whatever dpi the screen reports.
 constexpr int kDesignFontPixels = 15;
 
-QFont DesignFont(const QString& family) {
+QFont designFont(const QString& family) {
   QFont font(family);
   font.setPixelSize(kDesignFontPixels);
   font.setWeight(QFont::Bold);
@@ -16,13 +16,13 @@ QFont DesignFont(const QString& family) {
 
 }  // namespace
 
-void InstallFontSubstitutes() {
+void installFontSubstitutes() {
   QFont::insertSubstitution(QStringLiteral("Comic Sans MS"), QStringLiteral("Comic Neue"));
   QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
 }
 
-QFont CellFont() { return DesignFont(QStringLiteral("Comic Sans MS")); }
+QFont cellFont() { return designFont(QStringLiteral("Comic Sans MS")); }
 
-QFont HeadingFont() { return DesignFont(QStringLiteral("ＭＳ ゴシック")); }
+QFont headingFont() { return designFont(QStringLiteral("ＭＳ ゴシック")); }
 
 }  // namespace hiduke

@@ -6,9 +6,9 @@ namespace hiduke {
 
 // Maps the design's font names to the installed look-alikes. Call once,
 // before any widget is created.
-void InstallFontSubstitutes();
+void installFontSubstitutes();
 
-QFont CellFont();     // day cells and weekday headings
-QFont HeadingFont();  // the note panel's heading
+QFont cellFont();     // day cells and weekday headings
+QFont headingFont();  // the note panel's heading
 
 }  // namespace hiduke

@@ -2,7 +2,7 @@
 
 namespace hiduke {
 
-QString HolidayName(HolidayId id) {
+QString holidayName(HolidayId id) {
   switch (id) {
     case HolidayId::kNewYearsDay: return QStringLiteral("元日");
     case HolidayId::kComingOfAgeDay: return QStringLiteral("成人の日");

@@ -6,7 +6,7 @@
 
 namespace hiduke {
 
-// The Japanese name of a holiday, as the day cell's accessible name gives it.
-QString HolidayName(HolidayId id);
+// The Japanese name of a holiday, as tooltips and screen readers give it.
+QString holidayName(HolidayId id);
 
 }  // namespace hiduke

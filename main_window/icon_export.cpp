@@ -11,13 +11,13 @@ int main(int argc, char* argv[]) {
   QGuiApplication app(argc, argv);
   if (argc != 2) return 2;
   const QString directory = QString::fromLocal8Bit(argv[1]);
-  const QIcon icon = hiduke::AppIcon();
+  const QIcon icon = hiduke::appIcon();
   for (const QSize& size : icon.availableSizes()) {
     const QString path = QStringLiteral("%1/hiduke-%2.png").arg(directory).arg(size.width());
     if (!icon.pixmap(size).save(path)) return 1;
   }
   QFile svg(directory + QStringLiteral("/hiduke.svg"));
-  const QByteArray text = hiduke::AppIconSvg();
+  const QByteArray text = hiduke::appIconSvg();
   if (!svg.open(QIODevice::WriteOnly) || svg.write(text) != text.size() || !svg.flush()) return 1;
   return 0;
 }

@@ -4,178 +4,209 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPlainTextEdit>
+#include <QPainter>
 #include <QPushButton>
+#include <QTextCursor>
 
+#include "main_window/day_description.h"
 #include "main_window/design_fonts.h"
-#include "main_window/note_box_text.h"
+#include "main_window/note_box.h"
 #include "main_window/store_messages.h"
 #include "main_window/twips.h"
 #include "main_window/window_look.h"
 #include "month_model/colour_contrast.h"
 
 namespace hiduke {
+namespace {
 
-NotePanel::NotePanel(QWidget* window, NoteStore& notes) : QObject(window), window_(window), notes_(notes) {
-  edit_ = new QPlainTextEdit(window);
-  edit_->setObjectName(QStringLiteral("noteEdit"));
-  edit_->setGeometry(TwipsRect(3600, 480, 4935, 2055));
-  edit_->setTabChangesFocus(true);  // Tab moves on to the buttons, as in any form
-  edit_->setAccessibleName(QStringLiteral("予定"));
+// The panel takes the window's right part, from 3600 twips on; its parts
+// are placed in the window's twips less that.
+constexpr int kLeftTwips = 3600;
+constexpr int kWidthTwips = 8745 - kLeftTwips;
+constexpr int kHeightTwips = 3240;
 
-  saveButton_ = MakeButton(window, "saveButton", QStringLiteral("更新・削除"), TwipsRect(5040, 2760, 975, 375));
-  closeButton_ = MakeButton(window, "closeButton", QStringLiteral("閉じる"), TwipsRect(6240, 2760, 975, 375));
+QRect panelRect(int left, int top, int width, int height) {
+  return twipsRect(left, top, width, height).translated(-twipsToPixels(kLeftTwips), 0);
+}
+
+}  // namespace
+
+NotePanel::NotePanel(NoteStore& store, QWidget* parent) : QWidget(parent), store_(store) {
+  setObjectName(QStringLiteral("notePanel"));
+  setGeometry(twipsRect(kLeftTwips, 0, kWidthTwips, kHeightTwips));
+
+  box_ = new NoteBox(this);
+  box_->setObjectName(QStringLiteral("noteEdit"));
+  box_->setGeometry(panelRect(3600, 480, 4935, 2055));
+  box_->setTabChangesFocus(true);  // Tab moves on to the buttons, as in any form
+  box_->setAccessibleName(QStringLiteral("予定"));
+  // What was said of the last save is gone once the text changes.
+  connect(box_, &QPlainTextEdit::textChanged, this, [this] {
+    if (!box_->accessibleDescription().isEmpty()) announce(QString());
+  });
+
+  saveButton_ = makeButton(this, "saveButton", QStringLiteral("更新・削除"), panelRect(5040, 2760, 975, 375));
+  closeButton_ = makeButton(this, "closeButton", QStringLiteral("閉じる"), panelRect(6240, 2760, 975, 375));
   connect(saveButton_, &QPushButton::clicked, this, &NotePanel::saveOrDelete);
   connect(closeButton_, &QPushButton::clicked, this, &NotePanel::requestClose);
 
-  heading_ = new QLabel(window);
+  heading_ = new QLabel(this);
   heading_->setObjectName(QStringLiteral("noteHeading"));
-  heading_->setGeometry(TwipsRect(3840, 120, 4575, 255));
+  heading_->setGeometry(panelRect(3840, 120, 4575, 255));
   heading_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  heading_->setFont(HeadingFont());
+  heading_->setFont(headingFont());
   heading_->setAutoFillBackground(true);
   // The heading's white text on the button face, darkened as far as the
   // face needs for it to be read.
   const QColor face = QApplication::palette().color(QPalette::Button);
-  SetTextColour(heading_, ToQColor(legibleTextColour(kWeekdayColour, ToRgb(face))));
-  SetBackColour(heading_, face);
+  setTextColour(heading_, toQColor(legibleTextColour(kWeekdayColour, toRgb(face))));
+  setBackColour(heading_, face);
 
-  // Hidden, and the heading with nothing to say, until a day is opened.
-  for (QWidget* widget : {static_cast<QWidget*>(heading_), static_cast<QWidget*>(edit_),
-                          static_cast<QWidget*>(saveButton_), static_cast<QWidget*>(closeButton_)}) {
-    widget->hide();
-  }
+  connect(qApp, &QApplication::focusChanged, this, [this] { update(); });
+  hide();  // until a day is opened
 }
 
-bool NotePanel::isOpen() const { return edit_->isVisibleTo(window_); }
+bool NotePanel::isOpen() const { return isVisibleTo(parentWidget()); }
 
-QList<QWidget*> NotePanel::focusChain() const { return {edit_, saveButton_, closeButton_}; }
+QList<QWidget*> NotePanel::focusChain() const { return {box_, saveButton_, closeButton_}; }
 
-bool NotePanel::hasFocus() const {
-  const QWidget* focus = window_->focusWidget();
-  return focus == edit_ || focus == saveButton_ || focus == closeButton_;
-}
-
-void NotePanel::open(const NoteDate& day) {
+void NotePanel::open(std::chrono::year_month_day day, const std::optional<std::string>& note) {
   day_ = day;
-  edit_->show();
-  saveButton_->show();
-  closeButton_->show();
-  heading_->show();
-  heading_->setText(DateText(day.year, day.month, day.day) + QStringLiteral("の予定"));
-  edit_->setAccessibleName(heading_->text());
-  emit opened();
-  load();
-  edit_->setFocus();  // typing right away goes into the note
+  heading_->setText(dateText(day) + QStringLiteral("の予定"));
+  box_->setAccessibleName(heading_->text());
+  show();
+  showNote(note);
+  emit opened(day);
+  box_->setFocus();  // typing right away goes into the note
 }
 
-void NotePanel::load() {
-  edit_->clear();
-  noteOnDisk_.reset();
-  const StoreResult<std::optional<std::string>> note = notes_.ReadNote(day_);
-  if (!note) {
-    ShowMessage(window_, StoreErrorMessage(note.error()));
-  } else {
-    noteOnDisk_ = *note;
-    if (*note) SetNoteBoxText(edit_, QString::fromStdString(**note));
-  }
-  textAsStored_ = NoteBoxText(edit_);
+void NotePanel::showNote(const std::optional<std::string>& note) {
+  noteOnDisk_ = note;
+  box_->setNote(note ? QString::fromStdString(*note) : QString());
+  textAsStored_ = box_->note();
+  announce(QString());
 }
 
 void NotePanel::saveOrDelete() {
   if (storing_) return;  // pressed again while the save waits for the file
-  if (confirmOverwrite()) store(NoteBoxText(edit_).toStdString());
+  store();
 }
 
-bool NotePanel::store(const std::string& note) {
-  // An empty box deletes the note; anything else, spaces alone too, is saved.
-  const bool hasNote = !note.empty();
-  // While another copy of the program holds the file, the window shows it
-  // is busy and keeps painting; what the user does waits for the save.
+bool NotePanel::store() {
+  const QString text = box_->note();
+  const std::string note = text.toStdString();
+  StoreResult<SaveReport> stored = write(note, ExpectedNote::exactly(noteOnDisk_));
+  if (!stored && stored.error().kind == StoreErrorKind::kChangedOnDisk) {
+    if (!confirmOverwrite()) return false;
+    stored = write(note, ExpectedNote::anything());
+  }
+  if (!stored) {
+    showMessage(this, storeErrorMessage(stored.error()));
+    return false;
+  }
+  noteOnDisk_ = stored->note;
+  textAsStored_ = text;
+  emit noteStored(*day_, *stored);
+  announce(note.empty() ? QStringLiteral("削除しました") : QStringLiteral("保存しました"));
+  for (const StoreError& warning : stored->warnings) showMessage(this, storeErrorMessage(warning));
+  return true;
+}
+
+StoreResult<SaveReport> NotePanel::write(const std::string& note, const ExpectedNote& before) {
+  // While another program holds the file, the window shows it is busy and
+  // keeps painting; what the user does waits for the save.
   storing_ = true;
   bool busy = false;
-  notes_.set_lock_wait_hook([&busy] {
+  store_.setBusyHook([&busy] {
     if (!busy) QApplication::setOverrideCursor(Qt::BusyCursor);
     busy = true;
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   });
-  const StoreResult<SaveReport> stored = hasNote ? notes_.SaveNote(day_, note) : notes_.DeleteNote(day_);
-  notes_.set_lock_wait_hook({});
+  // An empty box deletes the note; anything else, spaces alone too, is saved.
+  StoreResult<SaveReport> stored = note.empty() ? store_.deleteNote(*day_, before) : store_.saveNote(*day_, note, before);
+  store_.setBusyHook({});
   if (busy) QApplication::restoreOverrideCursor();
   storing_ = false;
-  if (!stored) {
-    ShowMessage(window_, StoreErrorMessage(stored.error()));
-    return false;
-  }
-  // The note as the file now holds it (look-alikes stored as what code page
-  // 932 has), against which a later change by another program is found.
-  const StoreResult<std::optional<std::string>> onDisk = notes_.ReadNote(day_);
-  if (onDisk) noteOnDisk_ = *onDisk;
-  textAsStored_ = NoteBoxText(edit_);
-  emit noteStored(day_, hasNote);
-  announce(hasNote ? QStringLiteral("保存しました") : QStringLiteral("削除しました"));
-  if (stored->warning) ShowMessage(window_, StoreErrorMessage(*stored->warning));
-  return true;
-}
-
-void NotePanel::announce(const QString& text) {
-  // Screen readers hear it through the box's description, also when the
-  // same thing happens twice in a row.
-  edit_->setAccessibleDescription(text);
-  QAccessibleEvent event(edit_, QAccessible::DescriptionChanged);
-  QAccessible::updateAccessibility(&event);
+  return stored;
 }
 
 bool NotePanel::confirmOverwrite() {
-  const StoreResult<std::optional<std::string>> onDisk = notes_.ReadNote(day_);
-  if (!onDisk || *onDisk == noteOnDisk_) return true;  // a read error shows at the save
+  const QTextCursor cursor = box_->textCursor();
   QMessageBox box(QMessageBox::Warning, QApplication::applicationName(),
                   heading_->text() + QStringLiteral("は、開いた後にほかのところで変更されています。"),
-                  QMessageBox::NoButton, window_);
+                  QMessageBox::NoButton, this);
   QPushButton* overwrite = box.addButton(QStringLiteral("上書き"), QMessageBox::AcceptRole);
   QPushButton* reload = box.addButton(QStringLiteral("読み込み直す"), QMessageBox::ResetRole);
   QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
   box.setDefaultButton(cancel);
   box.setEscapeButton(cancel);
   box.exec();
-  if (box.clickedButton() == reload) load();
-  return box.clickedButton() == overwrite;
+  if (box.clickedButton() == overwrite) return true;
+  if (box.clickedButton() == reload) {
+    const StoreResult<std::optional<std::string>> onDisk = store_.note(*day_);
+    if (onDisk) {
+      showNote(*onDisk);
+    } else {
+      showMessage(this, storeErrorMessage(onDisk.error()));
+    }
+  }
+  returnToTyping(box.clickedButton() == reload ? box_->textCursor() : cursor);
+  return false;
 }
 
-bool NotePanel::hasUnsavedNote() const { return isOpen() && NoteBoxText(edit_) != textAsStored_; }
+void NotePanel::announce(const QString& text) {
+  // Screen readers hear it through the box's description, also when the
+  // same thing happens twice in a row.
+  box_->setAccessibleDescription(text);
+  QAccessibleEvent event(box_, QAccessible::DescriptionChanged);
+  QAccessible::updateAccessibility(&event);
+}
+
+void NotePanel::returnToTyping(const QTextCursor& cursor) {
+  box_->setFocus();
+  box_->setTextCursor(cursor);
+}
+
+bool NotePanel::hasUnsavedNote() const { return isOpen() && box_->note() != textAsStored_; }
 
 bool NotePanel::settleUnsavedNote() {
   if (storing_) return false;  // a close that arrives while a save waits
   if (!hasUnsavedNote()) return true;
+  const QTextCursor cursor = box_->textCursor();
   QMessageBox box(QMessageBox::Question, QApplication::applicationName(),
                   heading_->text() + QStringLiteral("は変更されています。\n保存しますか？"),
-                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, window_);
+                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
   box.setDefaultButton(QMessageBox::Save);
   box.setEscapeButton(QMessageBox::Cancel);
   switch (box.exec()) {
-    case QMessageBox::Save: return confirmOverwrite() && store(NoteBoxText(edit_).toStdString());
+    case QMessageBox::Save: return store();
     case QMessageBox::Discard: return true;
-    default: return false;
+    default:
+      returnToTyping(cursor);
+      return false;
   }
 }
 
 void NotePanel::requestClose() {
-  if (!storing_ && settleUnsavedNote()) close();
+  if (!storing_ && settleUnsavedNote()) closePanel();
 }
 
-void NotePanel::close() {
-  const bool hadFocus = hasFocus();
-  edit_->hide();
-  saveButton_->hide();
-  closeButton_->hide();
-  heading_->hide();
+void NotePanel::closePanel() {
+  const bool hadFocus = isAncestorOf(QApplication::focusWidget());
+  hide();
   emit closed(hadFocus);
 }
 
-void NotePanel::followNoteFile() {
-  if (!isOpen() || storing_ || hasUnsavedNote()) return;
-  const StoreResult<std::optional<std::string>> onDisk = notes_.ReadNote(day_);
-  if (onDisk && *onDisk != noteOnDisk_) load();
+void NotePanel::followNoteFile(const std::optional<std::string>& note) {
+  if (!isOpen() || storing_ || hasUnsavedNote() || note == noteOnDisk_) return;
+  showNote(note);
+}
+
+void NotePanel::paintEvent(QPaintEvent* event) {
+  QWidget::paintEvent(event);
+  QPainter painter(this);
+  paintFocusRing(painter, saveButton_);
+  paintFocusRing(painter, closeButton_);
 }
 
 }  // namespace hiduke

@@ -1,37 +1,38 @@
 #pragma once
 
-#include <QObject>
+#include <QWidget>
+#include <chrono>
 #include <optional>
 #include <string>
 
 #include "note_store/note_store.h"
 
 class QLabel;
-class QPlainTextEdit;
 class QPushButton;
-class QWidget;
+class QTextCursor;
 
 namespace hiduke {
 
+class NoteBox;
+
 // The note panel on the right of the window: the heading that names the
-// day, the box with its note, 更新・削除 and 閉じる. It reads and stores the
-// note of the day it was opened for and never drops typed text without
-// asking; the window widens and narrows for it.
-class NotePanel : public QObject {
+// day, the box with its note, 更新・削除 and 閉じる, shown and hidden as one.
+// It stores the note of the day it was opened for and never drops typed
+// text without asking; the window widens and narrows for it.
+class NotePanel : public QWidget {
   Q_OBJECT
 
  public:
-  NotePanel(QWidget* window, NoteStore& notes);
+  NotePanel(NoteStore& store, QWidget* parent = nullptr);
 
   bool isOpen() const;
-  const NoteDate& day() const { return day_; }
+  std::optional<std::chrono::year_month_day> day() const { return day_; }
   // The panel's widgets in their focus order.
   QList<QWidget*> focusChain() const;
-  bool hasFocus() const;
 
-  // Shows the panel for `day` with its note, the cursor in the box. Call
-  // settleUnsavedNote() first.
-  void open(const NoteDate& day);
+  // Shows the panel for `day` with `note`, the day's note as last read, the
+  // cursor in the box. Call settleUnsavedNote() first.
+  void open(std::chrono::year_month_day day, const std::optional<std::string>& note);
   // Whether the box's text may be left: it is unchanged, or the user saved
   // it (successfully) or chose to discard it.
   bool settleUnsavedNote();
@@ -39,33 +40,39 @@ class NotePanel : public QObject {
   void saveOrDelete();
   // 閉じる: asks about unsaved text, then hides the panel.
   void requestClose();
-  // The note file changed on disk: a note the user has not touched follows it.
-  void followNoteFile();
+  // The note file changed on disk and holds `note` for the day: a note the
+  // user has not touched follows it.
+  void followNoteFile(const std::optional<std::string>& note);
 
  signals:
-  void opened();
+  void opened(std::chrono::year_month_day day);
   void closed(bool hadFocus);
-  void noteStored(const NoteDate& day, bool hasNote);
+  void noteStored(std::chrono::year_month_day day, const SaveReport& report);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
 
  private:
-  void load();
+  void showNote(const std::optional<std::string>& note);
   bool hasUnsavedNote() const;
-  // Whether the note on disk is still the one opened; asks what to do when
-  // it changed. Returns false when the save should not go ahead.
+  // Saves or deletes what the box holds; false when nothing was stored.
+  bool store();
+  StoreResult<SaveReport> write(const std::string& note, const ExpectedNote& before);
+  // Another program changed the day's note since it was read: the user
+  // chooses; true to overwrite it.
   bool confirmOverwrite();
-  bool store(const std::string& note);
   void announce(const QString& text);
-  void close();
+  void returnToTyping(const QTextCursor& cursor);
+  void closePanel();
 
-  QWidget* window_;
-  NoteStore& notes_;
-  NoteDate day_{};
+  NoteStore& store_;
+  std::optional<std::chrono::year_month_day> day_;
   std::optional<std::string> noteOnDisk_;  // the day's note as the file held it when last read or stored
-  QString textAsStored_;                   // the box's text as loaded or last stored
+  QString textAsStored_;                   // the box's text as shown or last stored
   bool storing_ = false;                   // a save or delete is under way, perhaps waiting for the file
 
   QLabel* heading_ = nullptr;
-  QPlainTextEdit* edit_ = nullptr;
+  NoteBox* box_ = nullptr;
   QPushButton* saveButton_ = nullptr;
   QPushButton* closeButton_ = nullptr;
 };

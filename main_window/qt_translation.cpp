@@ -7,7 +7,7 @@
 
 namespace hiduke {
 
-void InstallQtJapanese(QCoreApplication& app) {
+void installQtJapanese(QCoreApplication& app) {
   auto* translator = new QTranslator(&app);
   const QString directory = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
   if (!translator->load(QStringLiteral("qtbase_ja"), directory)) {

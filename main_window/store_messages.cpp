@@ -1,5 +1,6 @@
 #include "main_window/store_messages.h"
 
+#include <QList>
 #include <algorithm>
 #include <cerrno>
 #include <vector>
@@ -9,7 +10,7 @@ namespace hiduke {
 namespace {
 
 // Said after a failure that left the file as it was.
-QString UnchangedNotice(StoreOperation operation) {
+QString unchangedNotice(StoreOperation operation) {
   switch (operation) {
     case StoreOperation::kSave:
       return QStringLiteral("予定は保存されていません。");
@@ -21,25 +22,60 @@ QString UnchangedNotice(StoreOperation operation) {
   return QString();
 }
 
-QString UnencodableMessage(const StoreError& error) {
+QString unencodableMessage(const StoreError& error) {
   QString message = QStringLiteral("次の文字は保存できません:");
-  for (const std::string& character : error.characters) message += QLatin1Char(' ') + QString::fromStdString(character);
-  return message + QLatin1Char('\n') + UnchangedNotice(error.operation);
+  for (const std::string& character : error.characters) message += QLatin1Char(' ') + characterText(QString::fromStdString(character));
+  return message + QLatin1Char('\n') + unchangedNotice(error.operation);
 }
 
-QString DateOutOfRangeMessage(const StoreError& error, const QString& path) {
+QString dateOutOfRangeMessage(const StoreError& error, const QString& path) {
   return QStringLiteral("%1年%2月%3日の予定は %4 に保存できません（日付が範囲外です）。")
-             .arg(QString::number(error.date.year), QString::number(error.date.month),
-                  QString::number(error.date.day), path) +
-         UnchangedNotice(error.operation);
+             .arg(QString::number(static_cast<int>(error.date.year())),
+                  QString::number(static_cast<unsigned>(error.date.month())),
+                  QString::number(static_cast<unsigned>(error.date.day())), path) +
+         unchangedNotice(error.operation);
+}
+
+// The name of a character that cannot be seen; empty for one that can.
+QString invisibleCharacterName(char32_t codePoint) {
+  switch (codePoint) {
+    case 0x00A0: return QStringLiteral("ノーブレークスペース");
+    case 0x00AD: return QStringLiteral("ソフトハイフン");
+    case 0x200B: return QStringLiteral("ゼロ幅スペース");
+    case 0x200C: return QStringLiteral("ゼロ幅非接合子");
+    case 0x200D: return QStringLiteral("ゼロ幅接合子");
+    case 0x200E: return QStringLiteral("左から右への書字方向マーク");
+    case 0x200F: return QStringLiteral("右から左への書字方向マーク");
+    case 0x2028: return QStringLiteral("行区切り");
+    case 0x2029: return QStringLiteral("段落区切り");
+    case 0x2060: return QStringLiteral("単語結合子");
+    case 0xFEFF: return QStringLiteral("ゼロ幅ノーブレークスペース");
+    default: break;
+  }
+  switch (QChar::category(codePoint)) {
+    case QChar::Other_Control: return QStringLiteral("制御文字");
+    case QChar::Other_Format: return QStringLiteral("書式制御文字");
+    case QChar::Separator_Space: return QStringLiteral("空白文字");
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph: return QStringLiteral("区切り文字");
+    default: return QString();
+  }
 }
 
 }  // namespace
 
-QString StoreErrorMessage(const StoreError& error) {
+QString characterText(const QString& character) {
+  const QList<uint> codePoints = character.toUcs4();
+  if (codePoints.size() != 1) return character;
+  const QString name = invisibleCharacterName(codePoints.front());
+  if (name.isEmpty()) return character;
+  return QStringLiteral("U+%1（%2）").arg(codePoints.front(), 4, 16, QLatin1Char('0')).toUpper().arg(name);
+}
+
+QString storeErrorMessage(const StoreError& error) {
   const QString path = QString::fromStdString(error.path);
-  const QString reason = ErrnoPhrase(error.error_number);
-  const QString notice = UnchangedNotice(error.operation);
+  const QString reason = errnoPhrase(error.errorNumber);
+  const QString notice = unchangedNotice(error.operation);
   switch (error.kind) {
     case StoreErrorKind::kReadFailed:
       return QStringLiteral("%1 を読み込めませんでした（%2）。").arg(path, reason) + notice;
@@ -48,13 +84,13 @@ QString StoreErrorMessage(const StoreError& error) {
     case StoreErrorKind::kWriteFailed:
       return QStringLiteral("%1 に書き込めませんでした（%2）。").arg(path, reason) + notice;
     case StoreErrorKind::kUnencodable:
-      return UnencodableMessage(error);
+      return unencodableMessage(error);
     case StoreErrorKind::kDateOutOfRange:
-      return DateOutOfRangeMessage(error, path);
+      return dateOutOfRangeMessage(error, path);
     case StoreErrorKind::kConverterMissing:
       return QStringLiteral("文字コード CP932 の変換を利用できません（%1）。").arg(reason);
     case StoreErrorKind::kOutOfMemory:
-      return QStringLiteral("%1 を処理できませんでした（%2）。").arg(path, ErrnoPhrase(ENOMEM)) + notice;
+      return QStringLiteral("%1 を処理できませんでした（%2）。").arg(path, errnoPhrase(ENOMEM)) + notice;
     case StoreErrorKind::kNotDurable:
       return QStringLiteral("%1 を書き換えましたが、ディスクへの書き込みを確認できませんでした（%2）。").arg(path, reason);
     case StoreErrorKind::kAttributesNotCopied:
@@ -67,6 +103,17 @@ QString StoreErrorMessage(const StoreError& error) {
       return QStringLiteral("%1 は、誰でも書き込めるディレクトリにあるほかのユーザーのシンボリックリンクを通るため、開きませんでした。")
                  .arg(path) +
              notice;
+    case StoreErrorKind::kDirectoryGone:
+      return QStringLiteral("%1 のあったディレクトリは削除されています。").arg(path) + notice;
+    case StoreErrorKind::kChangedOnDisk:
+      return QStringLiteral("%1 のこの日の予定は、開いた後にほかのところで変更されています。").arg(path) + notice;
+    case StoreErrorKind::kBeingWritten:
+      return QStringLiteral("%1 はほかのプログラムが書き込み中です。しばらくしてからもう一度試してください。").arg(path) +
+             notice;
+    case StoreErrorKind::kHardLinksSeparated:
+      return QStringLiteral("%1 を書き換えました。このファイルのほかの %2 個の名前（ハードリンク）には、以前の予定が残っています。")
+          .arg(path)
+          .arg(error.otherNames);
     case StoreErrorKind::kDirectoryNotWritable:
       return QStringLiteral("%1 を書き換えるには同じディレクトリにファイルを作成する必要がありますが、作成できませんでした（%2）。")
                  .arg(path, reason) +
@@ -75,7 +122,7 @@ QString StoreErrorMessage(const StoreError& error) {
   Q_UNREACHABLE();
 }
 
-QString ErrnoPhrase(int error_number) {
+QString errnoPhrase(int errorNumber) {
   struct Row {
     std::vector<int> values;  // that mean the same to the user
     const char* phrase;
@@ -109,9 +156,9 @@ QString ErrnoPhrase(int error_number) {
       {{ECANCELED}, "処理が取り消されました"},
   };
   for (const auto& [values, phrase] : kPhrases) {
-    if (std::find(values.begin(), values.end(), error_number) != values.end()) return QString::fromUtf8(phrase);
+    if (std::find(values.begin(), values.end(), errorNumber) != values.end()) return QString::fromUtf8(phrase);
   }
-  return QStringLiteral("エラー番号 %1").arg(error_number);
+  return QStringLiteral("エラー番号 %1").arg(errorNumber);
 }
 
 }  // namespace hiduke

@@ -8,10 +8,15 @@ namespace hiduke {
 
 // The message that tells the user what went wrong with the note file, and
 // whether the note was saved or deleted all the same.
-QString StoreErrorMessage(const StoreError& error);
+QString storeErrorMessage(const StoreError& error);
 
 // A short phrase for an errno value, for use inside the messages
 // ("アクセスが拒否されました"); 「エラー番号 N」 for a value without its own.
-QString ErrnoPhrase(int error_number);
+QString errnoPhrase(int errorNumber);
+
+// A character as the messages name it: itself, or, where it cannot be seen
+// (zero-width, control and format characters, unusual spaces), its code
+// point and name: 「U+200B（ゼロ幅スペース）」.
+QString characterText(const QString& character);
 
 }  // namespace hiduke

@@ -2,27 +2,28 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 
 namespace hiduke {
 
-QColor ToQColor(Rgb rgb) { return QColor(rgb.red, rgb.green, rgb.blue); }
+QColor toQColor(Rgb rgb) { return QColor(rgb.red, rgb.green, rgb.blue); }
 
-Rgb ToRgb(const QColor& colour) { return {colour.red(), colour.green(), colour.blue()}; }
+Rgb toRgb(const QColor& colour) { return {colour.red(), colour.green(), colour.blue()}; }
 
-void SetTextColour(QWidget* widget, const QColor& colour) {
+void setTextColour(QWidget* widget, const QColor& colour) {
   QPalette palette = widget->palette();
   palette.setColor(QPalette::WindowText, colour);
   widget->setPalette(palette);
 }
 
-void SetBackColour(QWidget* widget, const QColor& colour) {
+void setBackColour(QWidget* widget, const QColor& colour) {
   QPalette palette = widget->palette();
   palette.setColor(QPalette::Window, colour);
   widget->setPalette(palette);
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
   auto* button = new QPushButton(caption, parent);
   button->setObjectName(QLatin1String(name));
   button->setGeometry(geometry);
@@ -30,11 +31,25 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
   return button;
 }
 
-QString MonthText(int year, int month) { return QStringLiteral("%1年%2月").arg(year).arg(month); }
+bool usesKeyboardFocus(const QWidget* widget) {
+  return widget->window()->testAttribute(Qt::WA_KeyboardFocusChange);
+}
 
-QString DateText(int year, int month, int day) { return MonthText(year, month) + QStringLiteral("%1日").arg(day); }
+void noteKeyboardFocus(QWidget* widget) { widget->window()->setAttribute(Qt::WA_KeyboardFocusChange); }
 
-void ShowMessage(QWidget* parent, const QString& text) {
+void paintFocusRing(QPainter& painter, const QWidget* child) {
+  if (child == nullptr || !child->hasFocus() || !child->isVisible() || !child->isActiveWindow() ||
+      !usesKeyboardFocus(child)) {
+    return;
+  }
+  QPen pen(child->palette().color(QPalette::Highlight), 2);
+  pen.setJoinStyle(Qt::MiterJoin);
+  painter.setPen(pen);
+  painter.setBrush(Qt::NoBrush);
+  painter.drawRect(QRectF(child->geometry()).adjusted(-2, -2, 2, 2));
+}
+
+void showMessage(QWidget* parent, const QString& text) {
   QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok, parent);
   box.exec();
 }

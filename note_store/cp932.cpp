@@ -14,7 +14,7 @@ constexpr std::string_view kYenSign = "\xC2\xA5";                   // U+00A5
 
 class Converter {
  public:
-  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)), openError_(ok() ? 0 : errno) {}
   ~Converter() {
     if (ok()) iconv_close(cd_);
   }
@@ -22,22 +22,24 @@ class Converter {
   Converter& operator=(const Converter&) = delete;
 
   bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  int openError() const { return openError_; }
 
   // Converts as much of `in` as it can and appends the result to `out`.
   // Returns 0 when all of `in` was converted, else the errno that stopped it
   // (EILSEQ or EINVAL) with `in` advanced to the offending byte.
-  int Convert(std::string_view& in, std::string& out) {
-    char* in_ptr = const_cast<char*>(in.data());
-    size_t in_left = in.size();
-    while (in_left > 0) {
+  int convert(std::string_view& in, std::string& out) {
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // a fresh start, whatever the last call left
+    char* inPtr = const_cast<char*>(in.data());
+    size_t inLeft = in.size();
+    while (inLeft > 0) {
       char buffer[4096];
-      char* out_ptr = buffer;
-      size_t out_left = sizeof buffer;
-      size_t result = iconv(cd_, &in_ptr, &in_left, &out_ptr, &out_left);
-      int error = result == static_cast<size_t>(-1) ? errno : 0;
-      out.append(buffer, static_cast<size_t>(out_ptr - buffer));
+      char* outPtr = buffer;
+      size_t outLeft = sizeof buffer;
+      const size_t result = iconv(cd_, &inPtr, &inLeft, &outPtr, &outLeft);
+      const int error = result == static_cast<size_t>(-1) ? errno : 0;
+      out.append(buffer, static_cast<size_t>(outPtr - buffer));
       if (error != 0 && error != E2BIG) {
-        in.remove_prefix(in.size() - in_left);
+        in.remove_prefix(in.size() - inLeft);
         return error;
       }
     }
@@ -47,18 +49,19 @@ class Converter {
 
  private:
   iconv_t cd_;
+  int openError_;
 };
 
 // Encoding serves only saves, decoding only reads; the store adds the path.
-StoreError ConverterMissing(StoreOperation operation) {
-  return StoreError{.kind = StoreErrorKind::kConverterMissing, .operation = operation, .error_number = errno};
+StoreError converterMissing(StoreOperation operation, int errorNumber) {
+  return StoreError{.kind = StoreErrorKind::kConverterMissing, .operation = operation, .errorNumber = errorNumber};
 }
 
 // Length of the well-formed UTF-8 sequence at the start of `s`, or 0.
-size_t Utf8SequenceLength(std::string_view s) {
+size_t utf8SequenceLength(std::string_view s) {
   auto byte = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
   if (s.empty()) return 0;
-  unsigned char lead = byte(0);
+  const unsigned char lead = byte(0);
   size_t length;
   unsigned char low = 0x80, high = 0xBF;  // range of the second byte
   if (lead < 0x80) {
@@ -86,45 +89,43 @@ size_t Utf8SequenceLength(std::string_view s) {
 
 }  // namespace
 
-StoreResult<Cp932Encoding> EncodeCp932(std::string_view utf8) {
-  Converter converter("CP932", "UTF-8");
-  if (!converter.ok()) return ConverterMissing(StoreOperation::kSave);
+StoreResult<Cp932Encoding> encodeCp932(std::string_view utf8) {
+  thread_local Converter converter("CP932", "UTF-8");
+  if (!converter.ok()) return converterMissing(StoreOperation::kSave, converter.openError());
   Cp932Encoding encoding;
   encoding.bytes.reserve(utf8.size());
-  while (converter.Convert(utf8, encoding.bytes) != 0) {
-    size_t length = Utf8SequenceLength(utf8);
+  while (converter.convert(utf8, encoding.bytes) != 0) {
+    const size_t length = utf8SequenceLength(utf8);
     std::string character(length == 0 ? kReplacementCharacter : utf8.substr(0, length));
     utf8.remove_prefix(length == 0 ? 1 : length);
     auto& seen = encoding.unencodable;
-    if (std::find(seen.begin(), seen.end(), character) == seen.end()) {
-      seen.push_back(std::move(character));
-    }
+    if (std::find(seen.begin(), seen.end(), character) == seen.end()) seen.push_back(std::move(character));
   }
   return encoding;
 }
 
-StoreResult<std::string> DecodeCp932(std::string_view cp932) {
-  Converter converter("UTF-8", "CP932");
-  if (!converter.ok()) return ConverterMissing(StoreOperation::kRead);
+StoreResult<std::string> decodeCp932(std::string_view cp932) {
+  thread_local Converter converter("UTF-8", "CP932");
+  if (!converter.ok()) return converterMissing(StoreOperation::kRead, converter.openError());
   std::string utf8;
   utf8.reserve(cp932.size() * 3 / 2);
-  while (converter.Convert(cp932, utf8) != 0) {
+  while (converter.convert(cp932, utf8) != 0) {
     utf8 += kReplacementCharacter;
     cp932.remove_prefix(1);
   }
   // iconv gives a backslash only for the single byte 0x5C (the byte inside a
   // double-byte character becomes part of that character's UTF-8).
   if (utf8.find('\\') == std::string::npos) return utf8;
-  std::string with_yen;
-  with_yen.reserve(utf8.size() + 16);
-  for (char c : utf8) {
+  std::string withYen;
+  withYen.reserve(utf8.size() + 16);
+  for (const char c : utf8) {
     if (c == '\\') {
-      with_yen += kYenSign;
+      withYen += kYenSign;
     } else {
-      with_yen.push_back(c);
+      withYen.push_back(c);
     }
   }
-  return with_yen;
+  return withYen;
 }
 
 }  // namespace hiduke

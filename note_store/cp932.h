@@ -9,7 +9,9 @@
 namespace hiduke {
 
 // Conversion between the window's UTF-8 text and the code page 932 bytes of
-// the note file, done by the C library's iconv ("CP932").
+// the note file, done by the C library's iconv ("CP932"). Each thread opens
+// its two converters once and keeps them, so that converting many short
+// notes costs no more than converting one long one.
 
 struct Cp932Encoding {
   // The CP932 bytes; complete only when `unencodable` is empty.
@@ -22,11 +24,11 @@ struct Cp932Encoding {
 // UTF-8 to CP932. Characters that CP932 holds only as a look-alike (for
 // example U+301C WAVE DASH) are converted to the look-alike's bytes; the yen
 // sign and the backslash both become the byte 0x5C.
-StoreResult<Cp932Encoding> EncodeCp932(std::string_view utf8);
+StoreResult<Cp932Encoding> encodeCp932(std::string_view utf8);
 
 // CP932 to UTF-8; every byte that does not start a valid CP932 character
 // becomes one U+FFFD. The single byte 0x5C is the yen sign U+00A5, as in
 // Japanese text and in the fonts made for code page 932.
-StoreResult<std::string> DecodeCp932(std::string_view cp932);
+StoreResult<std::string> decodeCp932(std::string_view cp932);
 
 }  // namespace hiduke

@@ -2,82 +2,71 @@
 
 namespace hiduke {
 
-namespace {
+MonthScan::MonthScan(std::chrono::year_month month) : month_(month), prefilter_(month.year()) {}
 
-// Reads the date fields of `body` only as far as they match `year` and
-// `month`; when both match, the day and the text field.
-inline bool ReadDayOfMonth(std::string_view body, int year, int month, int* day, std::string_view* text_field) {
-  const char* p = body.data();
-  const char* const end = p + body.size();
-  int value;
-  if ((p = ReadDateField(p, end, &value)) == nullptr || value != year) return false;
-  if ((p = ReadDateField(p, end, &value)) == nullptr || value != month) return false;
-  if ((p = ReadDateField(p, end, day)) == nullptr) return false;
-  *text_field = std::string_view(p, static_cast<size_t>(end - p));
-  return true;
+void MonthScan::scan(std::string_view lines) {
+  forEachNoteLine(lines, [&](const NoteLine& line) {
+    if (!prefilter_.mayBeOfTheYear(line.body)) return;
+    const std::optional<RecordHead> head = readRecordHead(line.body);
+    if (!head || head->date.year() != month_.year() || head->date.month() != month_.month()) return;
+    textFields_[static_cast<unsigned>(head->date.day())] = std::string(head->textField);
+  });
 }
 
-bool IsRecordOf(std::string_view body, const NoteDate& date) {
-  int day;
-  std::string_view text_field;
-  return ReadDayOfMonth(body, date.year, date.month, &day, &text_field) && day == date.day;
+void NearestNoteScan::scan(std::string_view lines) {
+  forEachNoteLine(lines, [&](const NoteLine& line) {
+    const std::optional<RecordHead> head = readRecordHead(line.body);
+    if (!head) return;
+    const bool beyond = direction_ == Direction::kLater ? head->date > from_ : head->date < from_;
+    const bool nearer =
+        !found_ || (direction_ == Direction::kLater ? head->date < *found_ : head->date > *found_);
+    if (beyond && nearer) found_ = head->date;
+  });
 }
 
-}  // namespace
-
-std::bitset<32> MarkedDaysIn(std::string_view content, int year, int month) {
-  std::bitset<32> days;
-  ForEachNoteLine(content, [&](const NoteLine& line) {
-    int day;
-    std::string_view text_field;
-    if (ReadDayOfMonth(line.body, year, month, &day, &text_field) && day >= 1 && day <= 31) {
-      days.set(static_cast<size_t>(day));
+void RecordScan::scan(std::string_view lines) {
+  forEachNoteLine(lines, [&](const NoteLine& line) {
+    const std::optional<RecordHead> head = readRecordHead(line.body);
+    if (head) {
+      records_.push_back({head->date, std::string(head->textField)});
+    } else if (!line.body.empty()) {
+      ++otherLines_;
     }
   });
-  return days;
 }
 
-std::optional<std::string> LastNoteIn(std::string_view content, const NoteDate& date) {
-  std::optional<std::string_view> last;
-  ForEachNoteLine(content, [&](const NoteLine& line) {
-    int day;
-    std::string_view text_field;
-    if (ReadDayOfMonth(line.body, date.year, date.month, &day, &text_field) && day == date.day) {
-      last = text_field;
-    }
-  });
-  if (!last) return std::nullopt;
-  return ReadNoteText(*last);
-}
-
-void NoteEditor::Edit(std::string_view lines, ContentPieces* out) {
-  if (lines.empty()) return;
-  const char* kept_from = lines.data();
-  ForEachNoteLine(lines, [&](const NoteLine& line) {
-    if (!IsRecordOf(line.body, date_)) return;
-    if (line.whole.data() != kept_from) out->emplace_back(kept_from, static_cast<size_t>(line.whole.data() - kept_from));
-    if (record_line_) out->push_back(*record_line_);
-    kept_from = line.whole.data() + line.whole.size();
-    found_ = true;
-  });
-  const char* end = lines.data() + lines.size();
-  if (kept_from != end) out->emplace_back(kept_from, static_cast<size_t>(end - kept_from));
-  ends_without_terminator_ = lines.back() != '\n';
-}
-
-void NoteEditor::Finish(ContentPieces* out) const {
-  if (!record_line_ || found_) return;
-  if (ends_without_terminator_) out->push_back("\r\n");
-  out->push_back(*record_line_);
-}
-
-std::string EditNotes(std::string_view content, NoteEditor editor) {
+ContentPieces NoteEditor::edit(std::string_view lines) {
   ContentPieces pieces;
-  editor.Edit(content, &pieces);
-  editor.Finish(&pieces);
+  if (lines.empty()) return pieces;
+  const char* keptFrom = lines.data();
+  forEachNoteLine(lines, [&](const NoteLine& line) {
+    if (!prefilter_.mayBeOfTheYear(line.body)) return;
+    const std::optional<RecordHead> head = readRecordHead(line.body);
+    if (!head || head->date != date_) return;
+    if (line.whole.data() != keptFrom) pieces.emplace_back(keptFrom, static_cast<size_t>(line.whole.data() - keptFrom));
+    if (recordLine_ && !replacedTextField_) pieces.push_back(*recordLine_);
+    replacedTextField_ = std::string(head->textField);
+    keptFrom = line.whole.data() + line.whole.size();
+  });
+  const char* const end = lines.data() + lines.size();
+  if (keptFrom != end) pieces.emplace_back(keptFrom, static_cast<size_t>(end - keptFrom));
+  endsWithoutTerminator_ = lines.back() != '\n';
+  return pieces;
+}
+
+ContentPieces NoteEditor::finish() const {
+  if (!recordLine_ || replacedTextField_) return {};
+  ContentPieces pieces;
+  if (endsWithoutTerminator_) pieces.push_back("\r\n");
+  pieces.push_back(*recordLine_);
+  return pieces;
+}
+
+std::string editNotes(std::string_view content, NoteEditor editor) {
   std::string edited;
   edited.reserve(content.size() + 256);
-  for (std::string_view piece : pieces) edited += piece;
+  for (const std::string_view piece : editor.edit(content)) edited += piece;
+  for (const std::string_view piece : editor.finish()) edited += piece;
   return edited;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <bitset>
+#include <array>
+#include <chrono>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -13,7 +14,9 @@ namespace hiduke {
 
 // Operations on the bytes of the note file held in memory. A content is a
 // run of whole lines: lines end at LF, a CR right before the LF belongs to
-// the terminator, and the last line may have no terminator at all.
+// the terminator, and the last line may have no terminator at all. The file
+// is read in pieces of whole lines, so each scan below takes the pieces one
+// after another and gives its answer at the end.
 
 struct NoteLine {
   std::string_view body;   // without the terminator
@@ -22,71 +25,125 @@ struct NoteLine {
 
 // Calls `visit(const NoteLine&)` for every line of `content`, in order.
 template <typename Visit>
-void ForEachNoteLine(std::string_view content, Visit&& visit) {
+void forEachNoteLine(std::string_view content, Visit&& visit) {
   const char* p = content.data();
   const char* const end = p + content.size();
   while (p != end) {
     const char* newline = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
-    const char* line_end = newline != nullptr ? newline + 1 : end;
-    const char* body_end = newline != nullptr && newline != p && newline[-1] == '\r' ? newline - 1
-                           : newline != nullptr                                   ? newline
-                                                                                  : end;
-    visit(NoteLine{std::string_view(p, static_cast<size_t>(body_end - p)),
-                   std::string_view(p, static_cast<size_t>(line_end - p))});
-    p = line_end;
+    const char* lineEnd = newline != nullptr ? newline + 1 : end;
+    const char* bodyEnd = newline == nullptr ? end : newline != p && newline[-1] == '\r' ? newline - 1 : newline;
+    visit(NoteLine{std::string_view(p, static_cast<size_t>(bodyEnd - p)),
+                   std::string_view(p, static_cast<size_t>(lineEnd - p))});
+    p = lineEnd;
   }
 }
 
-// Days 1..31 of the month that have at least one record in `content`.
-std::bitset<32> MarkedDaysIn(std::string_view content, int year, int month);
+// Tells from its first bytes whether a line's year field can be `year`: a
+// year field that starts with a digit other than 0 is written without
+// spaces or leading zeros, so its digits must be the year's. Lines that
+// start otherwise (hand edits with spaces or zeros) may be of any year.
+class YearPrefilter {
+ public:
+  explicit YearPrefilter(std::chrono::year year) : digits_(std::to_string(static_cast<int>(year))) {}
+  bool mayBeOfTheYear(std::string_view body) const {
+    if (body.empty() || body.front() < '1' || body.front() > '9') return true;
+    return body.starts_with(digits_) &&
+           (body.size() == digits_.size() || static_cast<unsigned char>(body[digits_.size()] - '0') >= 10);
+  }
 
-// Stored text of the last record of `date` in `content`; nullopt when none.
-std::optional<std::string> LastNoteIn(std::string_view content, const NoteDate& date);
+ private:
+  std::string digits_;
+};
+
+// The text field of the last record of each day of one month (index = day
+// 1..31), in the file's bytes. A line whose year field cannot be the
+// month's year is passed over without being read further.
+class MonthScan {
+ public:
+  explicit MonthScan(std::chrono::year_month month);
+  void scan(std::string_view lines);
+  const std::array<std::optional<std::string>, 32>& textFields() const { return textFields_; }
+
+ private:
+  std::chrono::year_month month_;
+  YearPrefilter prefilter_;
+  std::array<std::optional<std::string>, 32> textFields_{};
+};
+
+// The nearest date after (or before) `from` that has a record.
+class NearestNoteScan {
+ public:
+  enum class Direction { kLater, kEarlier };
+  NearestNoteScan(std::chrono::year_month_day from, Direction direction) : from_(from), direction_(direction) {}
+  void scan(std::string_view lines);
+  std::optional<std::chrono::year_month_day> found() const { return found_; }
+
+ private:
+  std::chrono::year_month_day from_;
+  Direction direction_;
+  std::optional<std::chrono::year_month_day> found_;
+};
+
+// Every record in file order, and how many lines that are not empty hold no
+// record.
+class RecordScan {
+ public:
+  struct Record {
+    std::chrono::year_month_day date;
+    std::string textField;
+  };
+  void scan(std::string_view lines);
+  std::vector<Record>& records() { return records_; }
+  std::size_t otherLines() const { return otherLines_; }
+
+ private:
+  std::vector<Record> records_;
+  std::size_t otherLines_ = 0;
+};
 
 // Output of a rewrite as consecutive pieces: views into the old content,
 // into the new record line and of line terminators. Lets a rewrite write
 // the file without copying it in memory first.
 using ContentPieces = std::vector<std::string_view>;
 
-// Rewrites a content as it streams past, in runs of whole lines: every
+// Rewrites a content as it streams past, in runs of whole lines: the first
 // record of one date is replaced in its place by a new record line (a save)
-// or dropped (a delete). Every other line is kept byte for byte.
+// and any further ones dropped (they held the same day's note), or all are
+// dropped (a delete). Every other line is kept byte for byte.
 class NoteEditor {
  public:
-  // A save: `record_line` (a FormatNoteRecord result, which must outlive
+  // A save: `recordLine` (a formatNoteRecord result, which must outlive
   // the editor's pieces) replaces the records of `date`, or is appended
   // when there is none.
-  static NoteEditor Save(const NoteDate& date, std::string_view record_line) { return {date, record_line}; }
+  static NoteEditor save(std::chrono::year_month_day date, std::string_view recordLine) { return {date, recordLine}; }
   // A delete: the records of `date` are dropped.
-  static NoteEditor Delete(const NoteDate& date) { return {date, std::nullopt}; }
+  static NoteEditor remove(std::chrono::year_month_day date) { return {date, std::nullopt}; }
 
-  // Appends to `out` the pieces for the next run of whole lines. Only the
-  // content's last run may end in a line without terminator.
-  void Edit(std::string_view lines, ContentPieces* out);
+  // The pieces for the next run of whole lines. Only the content's last
+  // run may end in a line without terminator.
+  ContentPieces edit(std::string_view lines);
 
-  // Appends to `out` what follows the last line: after a save that found no
-  // record, the record line, preceded by CR LF when the content ends in a
-  // line without terminator.
-  void Finish(ContentPieces* out) const;
+  // What follows the last line: after a save that found no record, the
+  // record line, preceded by CR LF when the content ends in a line without
+  // terminator.
+  ContentPieces finish() const;
+
+  // The text field of the date's last record in the content seen so far,
+  // in the file's bytes: the note the day had before the edit.
+  const std::optional<std::string>& replacedTextField() const { return replacedTextField_; }
 
  private:
-  NoteEditor(const NoteDate& date, std::optional<std::string_view> record_line)
-      : date_(date), record_line_(record_line) {}
+  NoteEditor(std::chrono::year_month_day date, std::optional<std::string_view> recordLine)
+      : date_(date), prefilter_(date.year()), recordLine_(recordLine) {}
 
-  NoteDate date_;
-  std::optional<std::string_view> record_line_;
-  bool found_ = false;
-  bool ends_without_terminator_ = false;
+  std::chrono::year_month_day date_;
+  YearPrefilter prefilter_;
+  std::optional<std::string_view> recordLine_;
+  std::optional<std::string> replacedTextField_;
+  bool endsWithoutTerminator_ = false;
 };
 
 // A whole content edited in one go.
-std::string EditNotes(std::string_view content, NoteEditor editor);
-
-inline std::string SaveNoteIn(std::string_view content, const NoteDate& date, std::string_view record_line) {
-  return EditNotes(content, NoteEditor::Save(date, record_line));
-}
-inline std::string DeleteNoteIn(std::string_view content, const NoteDate& date) {
-  return EditNotes(content, NoteEditor::Delete(date));
-}
+std::string editNotes(std::string_view content, NoteEditor editor);
 
 }  // namespace hiduke

@@ -6,56 +6,62 @@ namespace hiduke {
 
 namespace {
 
-std::string_view SkipSpaces(std::string_view s) {
-  size_t start = s.find_first_not_of(' ');
+std::string_view skipSpaces(std::string_view s) {
+  const size_t start = s.find_first_not_of(' ');
   return start == std::string_view::npos ? std::string_view() : s.substr(start);
 }
 
-// Reads a quoted text field starting at its opening quote into `text`.
-// Returns false when the field is not one quoted field and spaces.
-bool ReadQuotedText(std::string_view field, std::string* text) {
+// The text of a quoted field that starts at its opening quote; nothing when
+// the field is not one quoted field and spaces.
+std::optional<std::string> readQuotedText(std::string_view field) {
+  std::string text;
   size_t pos = 1;
   for (;;) {
-    size_t quote = field.find('"', pos);
-    if (quote == std::string_view::npos) return false;  // never closed
-    text->append(field.substr(pos, quote - pos));
+    const size_t quote = field.find('"', pos);
+    if (quote == std::string_view::npos) return std::nullopt;  // never closed
+    text.append(field.substr(pos, quote - pos));
     if (quote + 1 < field.size() && field[quote + 1] == '"') {
-      text->push_back('"');
+      text.push_back('"');
       pos = quote + 2;
       continue;
     }
-    return field.find_first_not_of(' ', quote + 1) == std::string_view::npos;
+    if (field.find_first_not_of(' ', quote + 1) != std::string_view::npos) return std::nullopt;
+    return text;
   }
 }
 
-bool NeedsQuotes(std::string_view text) {
-  return text.find(',') != std::string_view::npos ||
-         (!text.empty() && (text.front() == ' ' || text.front() == '"'));
+bool needsQuotes(std::string_view text) {
+  return text.find(',') != std::string_view::npos || (!text.empty() && (text.front() == ' ' || text.front() == '"'));
 }
 
 }  // namespace
 
-std::string ReadNoteText(std::string_view text_field) {
-  std::string_view field = SkipSpaces(text_field);
-  std::string text;
-  if (!field.empty() && field.front() == '"' && ReadQuotedText(field, &text)) return text;
+bool isStorableDate(std::chrono::year_month_day date) {
+  return date.ok() && date.year() >= std::chrono::year(0) && date.year() <= std::chrono::year(kMaxDateField);
+}
+
+std::string readNoteText(std::string_view textField) {
+  const std::string_view field = skipSpaces(textField);
+  if (!field.empty() && field.front() == '"') {
+    if (std::optional<std::string> quoted = readQuotedText(field)) return std::move(*quoted);
+  }
   return std::string(field);
 }
 
-std::optional<NoteRecord> ReadNoteRecord(std::string_view line) {
-  std::string_view text_field;
-  std::optional<NoteDate> date = ReadNoteDate(line, &text_field);
-  if (!date) return std::nullopt;
-  return NoteRecord{*date, ReadNoteText(text_field)};
+std::optional<NoteRecord> readNoteRecord(std::string_view line) {
+  const std::optional<RecordHead> head = readRecordHead(line);
+  if (!head) return std::nullopt;
+  return NoteRecord{head->date, readNoteText(head->textField)};
 }
 
-std::string FormatNoteRecord(const NoteDate& date, std::string_view text) {
-  const std::string stored = EncodeNoteText(text);
-  std::string line = std::to_string(date.year) + ',' + std::to_string(date.month) + ',' +
-                     std::to_string(date.day) + ',';
-  if (NeedsQuotes(stored)) {
+std::string formatNoteRecord(std::chrono::year_month_day date, std::string_view text) {
+  const std::string stored = encodeNoteText(text);
+  std::string line = std::to_string(static_cast<int>(date.year())) + ',' +
+                     std::to_string(static_cast<unsigned>(date.month())) + ',' +
+                     std::to_string(static_cast<unsigned>(date.day())) + ',';
+  if (needsQuotes(stored)) {
     line.push_back('"');
-    for (char c : stored) {
+    for (const char c : stored) {
       if (c == '"') line.push_back('"');
       line.push_back(c);
     }
@@ -67,7 +73,7 @@ std::string FormatNoteRecord(const NoteDate& date, std::string_view text) {
   return line;
 }
 
-std::string EncodeNoteText(std::string_view note) {
+std::string encodeNoteText(std::string_view note) {
   std::string stored;
   stored.reserve(note.size());
   for (size_t i = 0; i < note.size(); ++i) {
@@ -77,7 +83,7 @@ std::string EncodeNoteText(std::string_view note) {
   return stored;
 }
 
-std::string DecodeNoteText(std::string_view stored) {
+std::string decodeNoteText(std::string_view stored) {
   std::string note(stored);
   std::replace_if(note.begin(), note.end(), [](char c) { return c == ';' || c == '\r'; }, '\n');
   return note;

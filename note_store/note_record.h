@@ -1,67 +1,79 @@
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace hiduke {
 
-// The date of a note. Records are matched by comparing the three numbers as
-// integers.
-struct NoteDate {
-  int year;
-  int month;
-  int day;
-  friend bool operator==(const NoteDate&, const NoteDate&) = default;
-};
-
 // Largest value of a date field in the file (a 16-bit signed integer).
 inline constexpr int kMaxDateField = 32767;
 
 // One record of the note file: one line `year,month,day,text`.
 struct NoteRecord {
-  NoteDate date;
+  std::chrono::year_month_day date;
   // Stored form: code page 932 bytes with ";" for every line break.
   std::string text;
   friend bool operator==(const NoteRecord&, const NoteRecord&) = default;
 };
 
-// Reads one line of the note file, without its terminator. A line is a
-// record when it starts with three date fields (spaces, decimal digits
-// 0..32767, spaces, comma); the rest of it is the text field (see
-// ReadNoteText). Anything else is nullopt: no note of any date.
-std::optional<NoteRecord> ReadNoteRecord(std::string_view line);
+// Whether a date can be written in the file: a real day of the calendar in
+// the years 0..32767.
+bool isStorableDate(std::chrono::year_month_day date);
 
-// Reads one date field (spaces, digits, spaces, comma) starting at `p`;
-// returns the position after the comma, or nullptr when the field is not a
-// number within 0..kMaxDateField. Inline: scans call it for every line.
-inline const char* ReadDateField(const char* p, const char* end, int* value) {
+// One date field (spaces, decimal digits 0..kMaxDateField, spaces, comma):
+// its value and where the rest of the line starts.
+struct DateField {
+  int value;
+  const char* rest;
+};
+
+// Reads the date field starting at `p`; nothing when it is not one.
+// Inline: scans call it for every line.
+inline std::optional<DateField> readDateField(const char* p, const char* end) {
   while (p != end && *p == ' ') ++p;
   const char* const digits = p;
   int number = 0;
   while (p != end && static_cast<unsigned char>(*p - '0') < 10) {
     number = number * 10 + (*p - '0');
-    if (number > kMaxDateField) return nullptr;
+    if (number > kMaxDateField) return std::nullopt;
     ++p;
   }
-  if (p == digits) return nullptr;
+  if (p == digits) return std::nullopt;
   while (p != end && *p == ' ') ++p;
-  if (p == end || *p != ',') return nullptr;
-  *value = number;
-  return p + 1;
+  if (p == end || *p != ',') return std::nullopt;
+  return DateField{number, p + 1};
 }
 
-// The date fields only, for scans that look at the date of every line: the
-// date, and in `text_field` the rest of the line after the third comma.
-inline std::optional<NoteDate> ReadNoteDate(std::string_view line, std::string_view* text_field) {
-  const char* p = line.data();
-  const char* const end = p + line.size();
-  NoteDate date{};
-  if ((p = ReadDateField(p, end, &date.year)) == nullptr) return std::nullopt;
-  if ((p = ReadDateField(p, end, &date.month)) == nullptr) return std::nullopt;
-  if ((p = ReadDateField(p, end, &date.day)) == nullptr) return std::nullopt;
-  *text_field = std::string_view(p, static_cast<size_t>(end - p));
-  return date;
+// The date of a record line and the rest of the line after the third
+// comma, its text field.
+struct RecordHead {
+  std::chrono::year_month_day date;
+  std::string_view textField;
+};
+
+// The month and day fields of a line, starting at `p` (after the year
+// field), as a date of `year`; nothing unless they make a storable date.
+inline std::optional<RecordHead> readMonthAndDay(std::chrono::year year, const char* p, const char* end) {
+  const std::optional<DateField> month = readDateField(p, end);
+  if (!month || month->value < 1 || month->value > 12) return std::nullopt;
+  const std::optional<DateField> day = readDateField(month->rest, end);
+  if (!day || day->value < 1 || day->value > 31) return std::nullopt;
+  const std::chrono::year_month_day date{year, std::chrono::month(static_cast<unsigned>(month->value)),
+                                         std::chrono::day(static_cast<unsigned>(day->value))};
+  if (!date.ok()) return std::nullopt;
+  return RecordHead{date, std::string_view(day->rest, static_cast<size_t>(end - day->rest))};
+}
+
+// A line is a record when it starts with three date fields that make a
+// storable date; anything else (hand edits, a day that does not exist) is
+// no note of any date and is kept as it is.
+inline std::optional<RecordHead> readRecordHead(std::string_view line) {
+  const char* const end = line.data() + line.size();
+  const std::optional<DateField> year = readDateField(line.data(), end);
+  if (!year) return std::nullopt;
+  return readMonthAndDay(std::chrono::year(year->value), year->rest, end);
 }
 
 // The text field: leading spaces skipped; a field that is one quoted field
@@ -70,24 +82,28 @@ inline std::optional<NoteDate> ReadNoteDate(std::string_view line, std::string_v
 // written up to the end of the line, commas, quotes and trailing spaces
 // included. So the lines of files written before quoting existed, whose
 // notes may begin with a quote (`"quoted" text`, `"abc`), read as typed.
-std::string ReadNoteText(std::string_view text_field);
+std::string readNoteText(std::string_view textField);
 
-// The record line `year,month,day,text` CR LF. Numbers in plain decimal; the
-// date must lie within 0..kMaxDateField. `text` is the note's code page 932
+// Reads one line of the note file, without its terminator.
+std::optional<NoteRecord> readNoteRecord(std::string_view line);
+
+// The record line `year,month,day,text` CR LF, the numbers in plain
+// decimal; `date` must be storable. `text` is the note's code page 932
 // bytes, its line breaks either still as they were typed or already ";"
-// (EncodeNoteText, run here, turns every one into ";" so that a record always
-// stays on one line). The text is written as it is unless it would not read
-// back exactly (it holds a comma, or begins with a space or a double quote):
-// then it is written between double quotes with every inner quote doubled.
-std::string FormatNoteRecord(const NoteDate& date, std::string_view text);
+// (encodeNoteText, run here, turns every one into ";" so that a record
+// always stays on one line). The text is written as it is unless it would
+// not read back exactly (it holds a comma, or begins with a space or a
+// double quote): then it is written between double quotes with every inner
+// quote doubled.
+std::string formatNoteRecord(std::chrono::year_month_day date, std::string_view text);
 
 // Note text to stored form: every line break ("\n", "\r\n" or a lone "\r")
 // becomes one ";". The line-break bytes never occur inside a double-byte
 // code page 932 character, so this works on UTF-8 and CP932 alike.
-std::string EncodeNoteText(std::string_view note);
+std::string encodeNoteText(std::string_view note);
 
 // Stored form to note text: every ";" becomes "\n", as does a lone CR that a
 // hand-edited file may hold inside a record.
-std::string DecodeNoteText(std::string_view stored);
+std::string decodeNoteText(std::string_view stored);
 
 }  // namespace hiduke

@@ -1,85 +1,194 @@
 #include "note_store/note_store.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
 #include <utility>
 
+#include "note_store/atomic_rewrite.h"
 #include "note_store/cp932.h"
+#include "note_store/line_reader.h"
 #include "note_store/note_content.h"
-#include "note_store/note_file.h"
+#include "note_store/note_record.h"
 
 namespace hiduke {
 
 namespace {
 
-bool IsWritableDate(const NoteDate& date) {
-  return date.year >= 0 && date.year <= kMaxDateField && date.month >= 1 && date.month <= 12 &&
-         date.day >= 1 && date.day <= 31;
+// Pieces a file is read in: small enough to stay in the processor's cache.
+constexpr size_t kScanChunk = size_t{1} << 16;
+
+// A text field as the note it holds.
+StoreResult<std::string> noteOfTextField(std::string_view textField) {
+  StoreResult<std::string> text = decodeCp932(readNoteText(textField));
+  if (!text) return text;
+  return decodeNoteText(*text);
 }
+
+StoreResult<std::optional<std::string>> noteOfTextFieldIfAny(const std::optional<std::string>& textField) {
+  if (!textField) return std::optional<std::string>();
+  StoreResult<std::string> note = noteOfTextField(*textField);
+  if (!note) return std::move(note).error();
+  return std::optional<std::string>(std::move(*note));
+}
+
+StoreError outOfMemory() { return StoreError{.kind = StoreErrorKind::kOutOfMemory, .errorNumber = ENOMEM}; }
 
 }  // namespace
 
-NoteStore::NoteStore(std::string path) : path_(std::move(path)) {}
-
-StoreResult<std::bitset<32>> NoteStore::MarkedDays(int year, int month) const try {
-  std::bitset<32> days;
-  StoreResult<void> scanned =
-      ScanNoteFile(path_, [&](std::string_view lines) { days |= MarkedDaysIn(lines, year, month); });
-  if (!scanned) return scanned.error();
-  return days;
-} catch (const std::bad_alloc&) {
-  return OutOfMemory(StoreOperation::kRead);
-}
-
-StoreResult<std::optional<std::string>> NoteStore::ReadNote(const NoteDate& date) const try {
-  std::optional<std::string> stored;
-  StoreResult<void> scanned = ScanNoteFile(path_, [&](std::string_view lines) {
-    if (std::optional<std::string> last = LastNoteIn(lines, date)) stored = std::move(last);
-  });
-  if (!scanned) return scanned.error();
-  if (!stored) return std::optional<std::string>();
-  StoreResult<std::string> text = DecodeCp932(*stored);
-  if (!text) return WithPath(text.error());
-  return std::optional<std::string>(DecodeNoteText(*text));
-} catch (const std::bad_alloc&) {
-  return OutOfMemory(StoreOperation::kRead);
-}
-
-StoreResult<SaveReport> NoteStore::SaveNote(const NoteDate& date, const std::string& note) try {
-  if (!IsWritableDate(date)) {
-    return StoreError{
-        .kind = StoreErrorKind::kDateOutOfRange, .operation = StoreOperation::kSave, .path = path_, .date = date};
+StoreResult<NoteStore> NoteStore::open(const std::string& path) {
+  StoreResult<NoteDirectory> directory = NoteDirectory::open(path);
+  if (!directory) {
+    StoreError error = std::move(directory).error();
+    if (error.path.empty()) error.path = path;
+    return error;
   }
-  StoreResult<Cp932Encoding> encoded = EncodeCp932(note);
-  if (!encoded) return WithPath(encoded.error());
+  return NoteStore(std::move(*directory));
+}
+
+template <typename Scan>
+StoreResult<FileIdentity> NoteStore::scanFile(Scan& scan) const {
+  StoreResult<OpenedFile> file = directory_.openForReading();
+  if (!file) return std::move(file).error();
+  if (!file->fd) return FileIdentity{};
+  StoreResult<void> read = readInLines(file->fd.get(), file->status.st_size, kScanChunk, [&](std::string_view lines) {
+    scan.scan(lines);
+    return true;
+  });
+  if (!read) return std::move(read).error();
+  return identityOf(file->status);
+}
+
+StoreResult<MonthNotes> NoteStore::monthNotes(std::chrono::year_month month) const try {
+  MonthScan scan(month);
+  StoreResult<FileIdentity> file = scanFile(scan);
+  if (!file) return completed(std::move(file).error(), StoreOperation::kRead);
+  MonthNotes notes{.month = month, .file = *file};
+  for (unsigned day = 1; day < notes.days.size(); ++day) {
+    StoreResult<std::optional<std::string>> note = noteOfTextFieldIfAny(scan.textFields()[day]);
+    if (!note) return completed(std::move(note).error(), StoreOperation::kRead);
+    notes.days[day] = std::move(*note);
+  }
+  return notes;
+} catch (const std::bad_alloc&) {
+  return completed(outOfMemory(), StoreOperation::kRead);
+}
+
+StoreResult<std::optional<std::string>> NoteStore::note(std::chrono::year_month_day date) const try {
+  MonthScan scan(date.year() / date.month());
+  StoreResult<FileIdentity> file = scanFile(scan);
+  if (!file) return completed(std::move(file).error(), StoreOperation::kRead);
+  StoreResult<std::optional<std::string>> note =
+      date.ok() ? noteOfTextFieldIfAny(scan.textFields()[static_cast<unsigned>(date.day())]) : std::optional<std::string>();
+  if (!note) return completed(std::move(note).error(), StoreOperation::kRead);
+  return note;
+} catch (const std::bad_alloc&) {
+  return completed(outOfMemory(), StoreOperation::kRead);
+}
+
+StoreResult<std::optional<std::chrono::year_month_day>> NoteStore::nextNoteDate(std::chrono::year_month_day from) const {
+  return nearestNoteDate(from, true);
+}
+
+StoreResult<std::optional<std::chrono::year_month_day>> NoteStore::previousNoteDate(
+    std::chrono::year_month_day from) const {
+  return nearestNoteDate(from, false);
+}
+
+StoreResult<std::optional<std::chrono::year_month_day>> NoteStore::nearestNoteDate(std::chrono::year_month_day from,
+                                                                                   bool later) const {
+  NearestNoteScan scan(from, later ? NearestNoteScan::Direction::kLater : NearestNoteScan::Direction::kEarlier);
+  StoreResult<FileIdentity> file = scanFile(scan);
+  if (!file) return completed(std::move(file).error(), StoreOperation::kRead);
+  return scan.found();
+}
+
+StoreResult<AllNotes> NoteStore::allNotes() const try {
+  RecordScan scan;
+  StoreResult<FileIdentity> file = scanFile(scan);
+  if (!file) return completed(std::move(file).error(), StoreOperation::kRead);
+  std::vector<RecordScan::Record>& records = scan.records();
+  std::stable_sort(records.begin(), records.end(), [](const auto& a, const auto& b) { return a.date < b.date; });
+  AllNotes all;
+  all.otherLines = scan.otherLines();
+  all.notes.reserve(records.size());
+  for (size_t i = 0; i < records.size(); ++i) {
+    // The last record of a date is its note, as everywhere.
+    if (i + 1 < records.size() && records[i + 1].date == records[i].date) continue;
+    StoreResult<std::string> text = noteOfTextField(records[i].textField);
+    if (!text) return completed(std::move(text).error(), StoreOperation::kRead);
+    all.notes.push_back({records[i].date, std::move(*text)});
+  }
+  return all;
+} catch (const std::bad_alloc&) {
+  return completed(outOfMemory(), StoreOperation::kRead);
+}
+
+StoreResult<SaveReport> NoteStore::saveNote(std::chrono::year_month_day date, const std::string& note,
+                                            const ExpectedNote& before) try {
+  if (!isStorableDate(date)) {
+    return completed(StoreError{.kind = StoreErrorKind::kDateOutOfRange, .date = date}, StoreOperation::kSave);
+  }
+  StoreResult<Cp932Encoding> encoded = encodeCp932(note);
+  if (!encoded) return completed(std::move(encoded).error(), StoreOperation::kSave);
   if (!encoded->unencodable.empty()) {
-    return StoreError{.kind = StoreErrorKind::kUnencodable,
-                      .operation = StoreOperation::kSave,
-                      .path = path_,
-                      .characters = std::move(encoded->unencodable)};
+    return completed(StoreError{.kind = StoreErrorKind::kUnencodable, .characters = std::move(encoded->unencodable)},
+                     StoreOperation::kSave);
   }
   // The line breaks become ";" here, on the CP932 bytes, in the one pass
   // that also writes the record.
-  const std::string record_line = FormatNoteRecord(date, encoded->bytes);
-  return RewriteNoteFile(path_, NoteEditor::Save(date, record_line), StoreOperation::kSave, lock_wait_hook_);
+  return rewrite(date, formatNoteRecord(date, encoded->bytes), before, StoreOperation::kSave);
 } catch (const std::bad_alloc&) {
-  return OutOfMemory(StoreOperation::kSave);
+  return completed(outOfMemory(), StoreOperation::kSave);
 }
 
-StoreResult<SaveReport> NoteStore::DeleteNote(const NoteDate& date) try {
-  return RewriteNoteFile(path_, NoteEditor::Delete(date), StoreOperation::kDelete, lock_wait_hook_);
+StoreResult<SaveReport> NoteStore::deleteNote(std::chrono::year_month_day date, const ExpectedNote& before) try {
+  return rewrite(date, std::nullopt, before, StoreOperation::kDelete);
 } catch (const std::bad_alloc&) {
-  return OutOfMemory(StoreOperation::kDelete);
+  return completed(outOfMemory(), StoreOperation::kDelete);
 }
 
-StoreError NoteStore::WithPath(StoreError error) const {
-  error.path = path_;
+StoreResult<SaveReport> NoteStore::rewrite(std::chrono::year_month_day date,
+                                           const std::optional<std::string>& recordLine, const ExpectedNote& before,
+                                           StoreOperation operation) {
+  const NoteFileEdit edit{
+      .makeEditor = [&] { return recordLine ? NoteEditor::save(date, *recordLine) : NoteEditor::remove(date); },
+      .check = [&](const NoteEditor& editor) -> StoreResult<void> {
+        if (before.admitsAnything()) return {};
+        StoreResult<std::optional<std::string>> onDisk = noteOfTextFieldIfAny(editor.replacedTextField());
+        if (!onDisk) return std::move(onDisk).error();
+        if (!before.admits(*onDisk)) return StoreError{.kind = StoreErrorKind::kChangedOnDisk};
+        return {};
+      }};
+  // A copy: the hook may replace itself while the save still calls it.
+  const std::function<void()> busy = busyHook_;
+  StoreResult<Rewritten> rewritten = rewriteNoteFile(directory_, edit, busy);
+  if (!rewritten) return completed(std::move(rewritten).error(), operation);
+
+  SaveReport report;
+  report.file = rewritten->file;
+  if (recordLine) {
+    // The note as a reader will find it in the record written.
+    const std::optional<RecordHead> written = readRecordHead(std::string_view(*recordLine).substr(0, recordLine->size() - 2));
+    StoreResult<std::string> note = noteOfTextField(written->textField);
+    if (!note) return completed(std::move(note).error(), operation);
+    report.note = std::move(*note);
+  }
+  if (rewritten->directorySyncError != 0) {
+    report.warnings.push_back(completed(
+        StoreError{.kind = StoreErrorKind::kNotDurable, .errorNumber = rewritten->directorySyncError}, operation));
+  }
+  if (rewritten->otherNames != 0) {
+    report.warnings.push_back(completed(
+        StoreError{.kind = StoreErrorKind::kHardLinksSeparated, .otherNames = rewritten->otherNames}, operation));
+  }
+  return report;
+}
+
+StoreError NoteStore::completed(StoreError error, StoreOperation operation) const {
+  error.operation = operation;
+  error.path = path();
   return error;
-}
-
-StoreError NoteStore::OutOfMemory(StoreOperation operation) const {
-  return StoreError{
-      .kind = StoreErrorKind::kOutOfMemory, .operation = operation, .error_number = ENOMEM, .path = path_};
 }
 
 }  // namespace hiduke

@@ -1,15 +1,67 @@
 #pragma once
 
-#include <bitset>
+#include <array>
+#include <chrono>
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
-#include <utility>
+#include <vector>
 
-#include "note_store/note_record.h"
+#include "note_store/file_identity.h"
+#include "note_store/note_directory.h"
 #include "note_store/store_error.h"
 
 namespace hiduke {
+
+// The day's note that a save or delete expects to find in the file: the one
+// the caller last saw there (nothing: the day had none), or anything at all.
+class ExpectedNote {
+ public:
+  static ExpectedNote anything() { return ExpectedNote(true, std::nullopt); }
+  static ExpectedNote exactly(std::optional<std::string> note) { return ExpectedNote(false, std::move(note)); }
+  bool admits(const std::optional<std::string>& note) const { return anything_ || note == note_; }
+  bool admitsAnything() const { return anything_; }
+
+ private:
+  ExpectedNote(bool anything, std::optional<std::string> note) : anything_(anything), note_(std::move(note)) {}
+
+  bool anything_;
+  std::optional<std::string> note_;
+};
+
+// The notes of one month as the file held them when it was read.
+struct MonthNotes {
+  std::chrono::year_month month;
+  // The note of each day (index = day 1..31): the text of its last record.
+  std::array<std::optional<std::string>, 32> days{};
+  FileIdentity file;  // the file read ({} when there was none)
+
+  const std::optional<std::string>& of(std::chrono::day day) const { return days[static_cast<unsigned>(day)]; }
+};
+
+struct DatedNote {
+  std::chrono::year_month_day date;
+  std::string text;
+  friend bool operator==(const DatedNote&, const DatedNote&) = default;
+};
+
+// Every note of the file.
+struct AllNotes {
+  std::vector<DatedNote> notes;  // in date order, one a day: the text of its last record
+  std::size_t otherLines = 0;    // lines that are not empty and hold no note (hand edits)
+};
+
+// A save or delete that took effect.
+struct SaveReport {
+  // The day's note as the file now holds it (characters that code page 932
+  // holds only as a look-alike, as that look-alike); nothing after a delete.
+  std::optional<std::string> note;
+  FileIdentity file;  // the new file, as it was put in place
+  // Warnings: kNotDurable (the new file may not survive a crash of the
+  // system), kHardLinksSeparated (the file's other names keep the old notes).
+  std::vector<StoreError> warnings;
+};
 
 // The notes of all days, kept in one file (hiduke.dat, code page 932, one
 // record `year,month,day,text` CR LF per note). Every call reads the file
@@ -17,48 +69,74 @@ namespace hiduke {
 // what failed; a missing file is an empty store. Notes cross this interface
 // in UTF-8 with "\n" line breaks; only the file holds them as ";". A save
 // keeps the file's owner, permissions, ACLs and other extended attributes,
-// and follows a symbolic link only where the kernel would (note_file.h).
+// and follows a symbolic link only where the kernel would (note_directory.h).
 class NoteStore {
  public:
-  // `path` is used as given, a relative one against the current directory.
-  explicit NoteStore(std::string path = "hiduke.dat");
+  // The store of the file `path`, a relative one against the current
+  // directory. Its directory is opened now and held (NoteDirectory): the
+  // notes stay with it when it is renamed. kDirectoryGone when the
+  // directory has been removed.
+  static StoreResult<NoteStore> open(const std::string& path = "hiduke.dat");
 
-  const std::string& path() const { return path_; }
+  // The note file's full path as it was at open(), for messages.
+  const std::string& path() const { return directory_.displayPath(); }
 
-  // Days 1..31 of the month that have at least one record, found in one
-  // pass over the file.
-  StoreResult<std::bitset<32>> MarkedDays(int year, int month) const;
+  // The notes of `month`, found in one pass over the file.
+  StoreResult<MonthNotes> monthNotes(std::chrono::year_month month) const;
 
-  // Text of the last record of the date, with every ";" turned into "\n";
-  // nullopt when the date has no record.
-  StoreResult<std::optional<std::string>> ReadNote(const NoteDate& date) const;
+  // The note of `date`: the text of its last record, with every ";"
+  // turned into "\n"; nothing when the date has no record.
+  StoreResult<std::optional<std::string>> note(std::chrono::year_month_day date) const;
 
-  // Stores `note` as the note of the date: every record of the date is
-  // replaced in its place, or one is appended at the end. Each line break
-  // ("\n", and also "\r\n" or a lone "\r") is stored as one ";". Refused,
-  // with the file untouched, when the note holds characters that code page
-  // 932 cannot store or the date cannot be written (year 0..32767, month
-  // 1..12, day 1..31).
-  StoreResult<SaveReport> SaveNote(const NoteDate& date, const std::string& note);
+  // The nearest date after (or before) `from` that has a note.
+  StoreResult<std::optional<std::chrono::year_month_day>> nextNoteDate(std::chrono::year_month_day from) const;
+  StoreResult<std::optional<std::chrono::year_month_day>> previousNoteDate(std::chrono::year_month_day from) const;
+
+  StoreResult<AllNotes> allNotes() const;
+
+  // Stores `note` as the note of `date`: the first record of the date is
+  // replaced in its place and any others of that date dropped, or one is
+  // appended at the end. Each line break ("\n", and also "\r\n" or a lone
+  // "\r") is stored as one ";". Refused, with the file untouched, when the
+  // note holds characters that code page 932 cannot store, the date cannot
+  // be written (isStorableDate), or the day's note in the file is not one
+  // `before` admits (kChangedOnDisk): that is checked on the file as the
+  // save reads it, under the lock that keeps other copies of the program
+  // out.
+  StoreResult<SaveReport> saveNote(std::chrono::year_month_day date, const std::string& note,
+                                   const ExpectedNote& before = ExpectedNote::anything());
 
   // Removes every record of the date. The file is rewritten (and created
   // when missing) even when it holds no record of the date.
-  StoreResult<SaveReport> DeleteNote(const NoteDate& date);
+  StoreResult<SaveReport> deleteNote(std::chrono::year_month_day date,
+                                     const ExpectedNote& before = ExpectedNote::anything());
+
+  // What the note file's name stands for now, without reading the file.
+  FileIdentity fileIdentity() const { return directory_.identity(); }
 
   // Called about every 20 ms while a save or delete waits for another copy
-  // of the program to finish its own (for up to 10 s), so that the caller
+  // of the program to finish its own (for up to 10 s) or for another
+  // program to finish writing the file (for up to 5 s), so that the caller
   // can show that it is busy and keep its window painted. The hook must not
   // save or delete through any NoteStore; it may replace itself, and the
   // waiting save keeps calling the hook it started with.
-  void set_lock_wait_hook(std::function<void()> hook) { lock_wait_hook_ = std::move(hook); }
+  void setBusyHook(std::function<void()> hook) { busyHook_ = std::move(hook); }
 
  private:
-  // Completes an error of a step that does not know the file.
-  StoreError WithPath(StoreError error) const;
-  StoreError OutOfMemory(StoreOperation operation) const;
+  explicit NoteStore(NoteDirectory directory) : directory_(std::move(directory)) {}
 
-  std::string path_;
-  std::function<void()> lock_wait_hook_;
+  // Reads the file through `scan`; the identity of the file read.
+  template <typename Scan>
+  StoreResult<FileIdentity> scanFile(Scan& scan) const;
+  StoreResult<std::optional<std::chrono::year_month_day>> nearestNoteDate(std::chrono::year_month_day from,
+                                                                          bool later) const;
+  StoreResult<SaveReport> rewrite(std::chrono::year_month_day date, const std::optional<std::string>& recordLine,
+                                  const ExpectedNote& before, StoreOperation operation);
+  // Completes an error of a step that does not know what it was for.
+  StoreError completed(StoreError error, StoreOperation operation) const;
+
+  NoteDirectory directory_;
+  std::function<void()> busyHook_;
 };
 
 }  // namespace hiduke

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <concepts>
 #include <optional>
 #include <string>
@@ -8,43 +9,41 @@
 #include <variant>
 #include <vector>
 
-#include "note_store/note_record.h"
-
 namespace hiduke {
 
 // What the caller asked the store to do when something failed.
 enum class StoreOperation { kRead, kSave, kDelete };
 
 enum class StoreErrorKind {
-  kReadFailed,        // reading the note file failed: error_number says why
-  kWriteFailed,       // a step of the rewrite failed: error_number says why; the file is unchanged
+  kReadFailed,        // reading the note file failed: errorNumber says why
+  kWriteFailed,       // a step of the rewrite failed: errorNumber says why; the file is unchanged
   kNotRegularFile,    // the path names a FIFO, device, socket ...
   kUnencodable,       // `characters` cannot be stored in code page 932
   kDateOutOfRange,    // the date cannot be written in the file
   kConverterMissing,  // iconv has no CP932
   kOutOfMemory,
-  kNotDurable,  // the new file is in place, but the directory sync failed (a warning, not a failure)
-  kAttributesNotCopied,   // an extended attribute (an ACL ...) cannot be given to the new file: error_number says why
+  kAttributesNotCopied,   // an extended attribute (an ACL ...) cannot be given to the new file: errorNumber says why
   kOwnerNotKept,          // the file is another user's, and the new file cannot be given to that user
   kUnsafeLink,            // a link that another user planted in a sticky directory everyone may write is not followed
-  kDirectoryNotWritable,  // the rewrite cannot create its new file beside the note file: error_number says why
+  kDirectoryNotWritable,  // the rewrite cannot create its new file beside the note file: errorNumber says why
+  kDirectoryGone,         // the directory that holds the note file has been removed
+  kChangedOnDisk,         // the day's note in the file is no longer the one the caller started from
+  kBeingWritten,          // another program kept writing the file for longer than a save waits
+  // Warnings of a save that took effect:
+  kNotDurable,            // the directory sync failed: the new file may not survive a crash of the system
+  kHardLinksSeparated,    // the file had `otherNames` more names (hard links), which keep the old notes
 };
 
 // What failed, as data; the window words it for the user.
 struct StoreError {
   StoreErrorKind kind;
-  StoreOperation operation;
-  int error_number = 0;                   // errno, 0 when none applies
-  std::string path{};                     // the note file's path as the store was given it
+  StoreOperation operation = StoreOperation::kRead;
+  int errorNumber = 0;                    // errno, 0 when none applies
+  std::string path{};                     // the note file, named as it was when the store was opened
   std::vector<std::string> characters{};  // UTF-8, for kUnencodable
-  NoteDate date{};                        // for kDateOutOfRange
+  std::chrono::year_month_day date{};     // for kDateOutOfRange
+  unsigned long otherNames = 0;           // for kHardLinksSeparated
   friend bool operator==(const StoreError&, const StoreError&) = default;
-};
-
-// A save or delete that took effect; `warning` (kNotDurable) when the new
-// file may not survive a crash of the system.
-struct SaveReport {
-  std::optional<StoreError> warning;
 };
 
 // A value or the StoreError that kept it from being produced; shaped after
@@ -71,7 +70,8 @@ class [[nodiscard]] StoreResult {
   const T* operator->() const { return &std::get<0>(state_); }
 
   // Only valid when the result holds no value.
-  const StoreError& error() const { return std::get<1>(state_); }
+  const StoreError& error() const& { return std::get<1>(state_); }
+  StoreError&& error() && { return std::get<1>(std::move(state_)); }
 
  private:
   std::variant<T, StoreError> state_;
@@ -88,10 +88,18 @@ class [[nodiscard]] StoreResult<void> {
   explicit operator bool() const { return has_value(); }
 
   // Only valid when the result is a failure.
-  const StoreError& error() const { return *error_; }
+  const StoreError& error() const& { return *error_; }
+  StoreError&& error() && { return std::move(*error_); }
 
  private:
   std::optional<StoreError> error_;
 };
+
+// A failed step of reading or writing: its kind and errno. The operation
+// that ran the step adds what it was asked to do and the file's name.
+inline StoreError readFailed(int errorNumber) { return {.kind = StoreErrorKind::kReadFailed, .errorNumber = errorNumber}; }
+inline StoreError writeFailed(int errorNumber) {
+  return {.kind = StoreErrorKind::kWriteFailed, .errorNumber = errorNumber};
+}
 
 }  // namespace hiduke

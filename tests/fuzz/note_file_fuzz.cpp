@@ -5,16 +5,19 @@
 // records, so that the end of the first piece the file is read in falls in
 // the middle of the input.
 // Besides crashes and sanitizer reports it checks that
-//  - the marks of a month and the note of a date read from the file agree
+//  - the notes of a month and the note of a date read from the file agree
 //    with the content read in memory;
-//  - a save replaces the records of its date in their places (or appends
-//    one) and keeps every other line byte for byte, and its note reads back;
+//  - a save replaces the first record of its date in its place and drops
+//    the others (or appends one) and keeps every other line byte for byte,
+//    and its note reads back;
 //  - a delete drops the records of its date and keeps every other line;
 //  - nothing but hiduke.dat is left in the directory.
 
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -33,12 +36,11 @@
 namespace {
 
 namespace fs = std::filesystem;
-using hiduke::NoteDate;
 
 constexpr size_t kFillerSize = size_t{1} << 16;
 constexpr char kNote[] = "予定, \"引用\"\n二行目 ¥";
 
-void Check(bool condition, const char* what) {
+void check(bool condition, const char* what) {
   if (!condition) {
     std::fprintf(stderr, "note_file_fuzz: %s\n", what);
     std::abort();
@@ -48,15 +50,15 @@ void Check(bool condition, const char* what) {
 // A fresh directory for the run, removed at its end.
 class FuzzDirectory {
  public:
-  FuzzDirectory() {
+  Fuzzdirectory() {
     const char* tmp = std::getenv("TMPDIR");
     std::string base = fs::is_directory("/dev/shm") && ::access("/dev/shm", W_OK) == 0 ? "/dev/shm"
                        : tmp != nullptr && *tmp != '\0'                               ? tmp
                                                                                       : "/tmp";
     path_ = base + "/hiduke-fuzz-XXXXXX";
-    Check(::mkdtemp(path_.data()) != nullptr, "mkdtemp failed");
+    check(::mkdtemp(path_.data()) != nullptr, "mkdtemp failed");
   }
-  ~FuzzDirectory() { fs::remove_all(path_); }
+  ~Fuzzdirectory() { fs::remove_all(path_); }
   FuzzDirectory(const FuzzDirectory&) = delete;
   FuzzDirectory& operator=(const FuzzDirectory&) = delete;
   const std::string& path() const { return path_; }
@@ -65,85 +67,89 @@ class FuzzDirectory {
   std::string path_;
 };
 
-const std::string& Directory() {
+const std::string& directory() {
   static const FuzzDirectory directory;
   return directory.path();
 }
 
-std::string Filler() {
+std::string filler() {
   std::string filler;
   while (filler.size() < kFillerSize) filler += "1999,12,31,\x89\xef\x8b\x63,\"x\"\r\n";
   return filler;
 }
 
-std::string ReadFile(const std::string& path) {
+std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void WriteFile(const std::string& path, std::string_view bytes) {
+void writeFile(const std::string& path, std::string_view bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  Check(static_cast<bool>(out), "cannot write the note file");
+  check(static_cast<bool>(out), "cannot write the note file");
 }
 
-// The note of `date` as read from `content` in memory.
-std::optional<std::string> NoteIn(std::string_view content, const NoteDate& date) {
-  std::optional<std::string> stored = hiduke::LastNoteIn(content, date);
-  if (!stored) return std::nullopt;
-  hiduke::StoreResult<std::string> text = hiduke::DecodeCp932(*stored);
-  Check(text.has_value(), "no CP932 converter");
-  return hiduke::DecodeNoteText(*text);
+// The notes of `date`'s month as read from `content` in memory.
+std::array<std::optional<std::string>, 32> notesIn(std::string_view content, std::chrono::year_month_day date) {
+  hiduke::MonthScan scan(date.year() / date.month());
+  scan.scan(content);
+  std::array<std::optional<std::string>, 32> notes{};
+  for (size_t day = 1; day < notes.size(); ++day) {
+    if (!scan.textFields()[day]) continue;
+    const hiduke::StoreResult<std::string> text = hiduke::decodeCp932(hiduke::readNoteText(*scan.textFields()[day]));
+    check(text.has_value(), "no CP932 converter");
+    notes[day] = hiduke::decodeNoteText(*text);
+  }
+  return notes;
 }
 
 // Reads the file through the store and compares with the content in memory.
-void CheckReads(const hiduke::NoteStore& store, const std::string& content, const NoteDate& date) {
-  hiduke::StoreResult<std::bitset<32>> marks = store.MarkedDays(date.year, date.month);
-  Check(marks && *marks == hiduke::MarkedDaysIn(content, date.year, date.month), "marks differ from the content");
-  hiduke::StoreResult<std::optional<std::string>> note = store.ReadNote(date);
-  Check(note && *note == NoteIn(content, date), "note differs from the content");
+void checkReads(const hiduke::NoteStore& store, const std::string& content, std::chrono::year_month_day date) {
+  const auto expected = notesIn(content, date);
+  const hiduke::StoreResult<hiduke::MonthNotes> notes = store.monthNotes(date.year() / date.month());
+  check(notes && notes->days == expected, "the month's notes differ from the content");
+  const hiduke::StoreResult<std::optional<std::string>> note = store.note(date);
+  check(note && *note == expected[static_cast<unsigned>(date.day())], "note differs from the content");
 }
 
-void CheckOnlyTheNoteFile() {
-  for (const fs::directory_entry& entry : fs::directory_iterator(Directory())) {
-    Check(entry.path().filename() == "hiduke.dat", "a file besides hiduke.dat was left");
+void checkOnlyTheNoteFile() {
+  for (const fs::directory_entry& entry : fs::directory_iterator(directory())) {
+    check(entry.path().filename() == "hiduke.dat", "a file besides hiduke.dat was left");
   }
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string filler = Filler();
+  static const std::string fillerContent = filler();
   const std::string_view input(reinterpret_cast<const char*>(data), size);
   const std::string content =
-      (size > 0 && data[0] % 2 == 1 ? filler.substr(0, kFillerSize - size / 2) : std::string()) + std::string(input);
-  const std::string path = Directory() + "/hiduke.dat";
-  WriteFile(path, content);
-  hiduke::NoteStore store(path);
+      (size > 0 && data[0] % 2 == 1 ? fillerContent.substr(0, kFillerSize - size / 2) : std::string()) + std::string(input);
+  const std::string path = directory() + "/hiduke.dat";
+  writeFile(path, content);
+  hiduke::StoreResult<hiduke::NoteStore> opened = hiduke::NoteStore::open(path);
+  check(opened.has_value(), "the store does not open");
+  hiduke::NoteStore& store = *opened;
 
-  // The date of the input's last record that a save can write, else one of
-  // no record.
-  NoteDate date{2002, 3, 15};
-  hiduke::ForEachNoteLine(input, [&](const hiduke::NoteLine& line) {
-    std::optional<hiduke::NoteRecord> record = hiduke::ReadNoteRecord(line.body);
-    if (record && record->date.month >= 1 && record->date.month <= 12 && record->date.day >= 1 &&
-        record->date.day <= 31) {
-      date = record->date;
-    }
+  // The date of the input's last record, else one of no record.
+  std::chrono::year_month_day date = std::chrono::year(2002) / 3 / 15;
+  hiduke::forEachNoteLine(input, [&](const hiduke::NoteLine& line) {
+    if (const std::optional<hiduke::RecordHead> head = hiduke::readRecordHead(line.body)) date = head->date;
   });
-  CheckReads(store, content, date);
+  checkReads(store, content, date);
 
-  hiduke::StoreResult<hiduke::Cp932Encoding> encoded = hiduke::EncodeCp932(kNote);
-  Check(encoded && encoded->unencodable.empty(), "the note cannot be encoded");
-  const std::string saved = hiduke::SaveNoteIn(content, date, hiduke::FormatNoteRecord(date, encoded->bytes));
-  Check(store.SaveNote(date, kNote).has_value(), "save failed");
-  Check(ReadFile(path) == saved, "saved file differs from the content edited in memory");
-  CheckReads(store, saved, date);
-  Check(*store.ReadNote(date) == std::optional<std::string>(kNote), "saved note does not read back");
+  const hiduke::StoreResult<hiduke::Cp932Encoding> encoded = hiduke::encodeCp932(kNote);
+  check(encoded && encoded->unencodable.empty(), "the note cannot be encoded");
+  const std::string line = hiduke::formatNoteRecord(date, encoded->bytes);
+  const std::string saved = hiduke::editNotes(content, hiduke::NoteEditor::save(date, line));
+  check(store.saveNote(date, kNote).has_value(), "save failed");
+  check(readFile(path) == saved, "saved file differs from the content edited in memory");
+  checkReads(store, saved, date);
+  check(*store.note(date) == std::optional<std::string>(kNote), "saved note does not read back");
 
-  Check(store.DeleteNote(date).has_value(), "delete failed");
-  Check(ReadFile(path) == hiduke::DeleteNoteIn(saved, date), "file after a delete differs");
-  Check(!store.MarkedDays(date.year, date.month)->test(static_cast<size_t>(date.day)), "deleted day still marked");
-  CheckOnlyTheNoteFile();
+  check(store.deleteNote(date).has_value(), "delete failed");
+  check(readFile(path) == hiduke::editNotes(saved, hiduke::NoteEditor::remove(date)), "file after a delete differs");
+  check(!store.monthNotes(date.year() / date.month())->of(date.day()), "deleted day still has a note");
+  checkOnlyTheNoteFile();
   return 0;
 }

@@ -47,7 +47,7 @@ void HighDpiTest::layoutScalesExactly() {
   QFETCH(QDate, today);
   QFETCH(int, framedIndex);
   QFETCH(QColor, fill);
-  const auto window = StartedWindow(today);
+  const auto window = startedWindow(today);
   window->show();
   QVERIFY(QTest::qWaitForWindowExposed(window.get()));
   const qreal scale = window->devicePixelRatioF();
@@ -57,7 +57,7 @@ void HighDpiTest::layoutScalesExactly() {
 
   // Today's cell, walked through its middle across and down from the black
   // window outside it: black, the frame, the fill, the frame, black again.
-  const QColor frame = Cell(*window, framedIndex)->drawnTextColour();
+  const QColor frame = cell(*window, framedIndex)->drawnTextColour();
   const QPoint topLeft = (QPointF(8 + 32 * (framedIndex % 7), 32 + 24 * (framedIndex / 7)) * scale).toPoint();
   const int middle = qRound(12.5 * scale);
   const int across = qRound(29 * scale);
@@ -71,7 +71,7 @@ void HighDpiTest::layoutScalesExactly() {
   QCOMPARE(column.mid(column.size() - 3), expected.mid(2));
 
   // The note panel's heading, when the panel is open, from x 256 and y 8.
-  ClickCell(*window, framedIndex);
+  clickCell(*window, framedIndex);
   const QImage wide = window->grab().toImage();
   QCOMPARE(wide.size(), (QSizeF(583, 216) * scale).toSize());
   const QColor headingBack = QApplication::palette().color(QPalette::Button);
@@ -85,7 +85,7 @@ void HighDpiTest::layoutScalesExactly() {
 int main(int argc, char* argv[]) {
   if (qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR")) qputenv("QT_SCALE_FACTOR", "2");
   HighDpiTest test;
-  return RunWindowTests(test, argc, argv);
+  return runWindowTests(test, argc, argv);
 }
 
 #include "high_dpi_test.moc"

@@ -1,4 +1,6 @@
 #include <QAccessible>
+#include <QDir>
+#include <QTemporaryDir>
 #include <QApplication>
 #include <QImage>
 #include <QKeySequence>
@@ -9,9 +11,12 @@
 #include <QTest>
 
 #include <cmath>
+#include <ctime>
 
 #include "main_window/day_cell.h"
 #include "main_window/main_window.h"
+#include "main_window/note_box.h"
+#include "month_model/month_grid.h"
 #include "window_test_support.h"
 
 using namespace hiduke;
@@ -25,11 +30,11 @@ const QColor kWhite(255, 255, 255);
 const QColor kHoliday(255, 204, 0);
 
 QList<int> HolidayDaysShown(const MainWindow& window) {
-  return DaysWhere(window, [](const DayCell* cell) { return cell->isVisibleTo(cell->parentWidget()) && TextColour(cell) == kHoliday; });
+  return daysWhere(window, [](const DayCell* cell) { return cell->isVisibleTo(cell->parentWidget()) && textColour(cell) == kHoliday; });
 }
 
 QList<int> FramedDays(const MainWindow& window) {
-  return DaysWhere(window, [](const DayCell* cell) { return IsFramed(cell); });
+  return daysWhere(window, [](const DayCell* cell) { return cell->isFramed(); });
 }
 
 double Luminance(const QColor& colour) {
@@ -60,7 +65,7 @@ double DrawnContrast(QWidget* widget, int inset) {
 void PressKeys(const MainWindow& window, const QStringList& keys) {
   for (const QString& key : keys) {
     if (key.startsWith(QStringLiteral("Wheel"))) {
-      auto* grid = window.findChild<QWidget*>("dayGrid");
+      auto* grid = child(window, QStringLiteral("dayGrid"));
       const QPoint angle(0, key == QStringLiteral("WheelUp") ? 120 : -120);
       QWheelEvent wheel(QPointF(50, 50), grid->mapToGlobal(QPointF(50, 50)), QPoint(), angle, Qt::NoButton,
                         Qt::NoModifier, Qt::NoScrollPhase, false);
@@ -78,6 +83,8 @@ class MainWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void initTestCase();
+  void cleanupTestCase();
   void loadShowsTodaysMonthNarrow_data();
   void loadShowsTodaysMonthNarrow();
   void controlsSitAtTheirDesignPositions_data();
@@ -98,7 +105,21 @@ class MainWindowTest : public QObject {
   void keyboardReachesEveryDay();
   void todayAndHeadingAreLegible_data();
   void todayAndHeadingAreLegible();
+  void systemClockIsTodayByDefault();
+
+ private:
+  QTemporaryDir notes_;
+  QString previousDir_;
 };
+
+// The notes of these windows are kept in a directory of their own.
+void MainWindowTest::initTestCase() {
+  QVERIFY(notes_.isValid());
+  previousDir_ = QDir::currentPath();
+  QVERIFY(QDir::setCurrent(notes_.path()));
+}
+
+void MainWindowTest::cleanupTestCase() { QDir::setCurrent(previousDir_); }
 
 void MainWindowTest::loadShowsTodaysMonthNarrow_data() {
   QTest::addColumn<QDate>("today");
@@ -108,26 +129,36 @@ void MainWindowTest::loadShowsTodaysMonthNarrow_data() {
   QTest::newRow("3 May 2002") << QDate(2002, 5, 3) << "2002年5月3日" << 5;
   QTest::newRow("31 December 2026") << QDate(2026, 12, 31) << "2026年12月31日" << 32;
   QTest::newRow("1 January 1583") << QDate(1583, 1, 1) << "1583年1月1日" << 6;
-  QTest::newRow("the system date") << QDate::currentDate()
-                                   << QStringLiteral("%1年%2月%3日").arg(QDate::currentDate().year())
-                                          .arg(QDate::currentDate().month()).arg(QDate::currentDate().day())
-                                   << -1;
 }
 
 void MainWindowTest::loadShowsTodaysMonthNarrow() {
   QFETCH(QDate, today);
   QFETCH(QString, title);
   QFETCH(int, framedIndex);
-  const auto window = StartedWindow(today);
+  const auto window = startedWindow(today);
   QCOMPARE(window->size(), QSize(235, 216));
   QCOMPARE(window->windowTitle(), title);
   QCOMPARE(FramedDays(*window), QList<int>{today.day()});
-  if (framedIndex >= 0) QVERIFY(IsFramed(Cell(*window, framedIndex)));
+  QVERIFY(cell(*window, framedIndex)->isFramed());
   // In the narrow window nothing of the note panel lies inside the client area.
   for (const char* name : {"noteHeading", "noteEdit", "saveButton", "closeButton"}) {
-    const auto* control = window->findChild<QWidget*>(name);
-    QVERIFY(control->geometry().left() >= window->width());
+    const auto* control = child(*window, QLatin1String(name));
+    QVERIFY(!control->isVisibleTo(window.get()) || control->mapTo(window.get(), QPoint(0, 0)).x() >= window->width());
   }
+}
+
+// The default clock is the system's: the title is today's date as the C
+// library tells it.
+void MainWindowTest::systemClockIsTodayByDefault() {
+  const auto todayOfTheCLibrary = [] {
+    const std::time_t now = std::time(nullptr);
+    const std::tm* local = std::localtime(&now);
+    return QStringLiteral("%1年%2月%3日").arg(local->tm_year + 1900).arg(local->tm_mon + 1).arg(local->tm_mday);
+  };
+  const QString before = todayOfTheCLibrary();
+  MainWindow window(*NoteStore::open());
+  window.start();
+  QVERIFY(window.windowTitle() == before || window.windowTitle() == todayOfTheCLibrary());
 }
 
 void MainWindowTest::controlsSitAtTheirDesignPositions_data() {
@@ -150,44 +181,43 @@ void MainWindowTest::controlsSitAtTheirDesignPositions_data() {
 void MainWindowTest::controlsSitAtTheirDesignPositions() {
   QFETCH(QString, name);
   QFETCH(QRect, pixels);
-  const auto window = StartedWindow(QDate(2002, 3, 5));
-  const auto* control = window->findChild<QWidget*>(name);
-  QVERIFY(control);
+  const auto window = startedWindow(QDate(2002, 3, 5));
+  const auto* control = child(*window, name);
   QCOMPARE(QRect(control->mapTo(window.get(), QPoint(0, 0)), control->size()), pixels);
 }
 
 void MainWindowTest::emptyCellsAreHiddenWithCaptionZero() {
-  const auto window = StartedWindow(QDate(2015, 2, 10));  // four full rows
+  const auto window = startedWindow(QDate(2015, 2, 10));  // four full rows
   for (int index = 0; index < kCellCount; ++index) {
-    const DayCell* cell = Cell(*window, index);
+    const DayCell* day = cell(*window, index);
     const bool inMonth = index < 28;
-    QCOMPARE(cell->isVisibleTo(window.get()), inMonth);
-    QCOMPARE(cell->text(), inMonth ? QString::number(index + 1) : QStringLiteral("0"));
+    QCOMPARE(day->isVisibleTo(window.get()), inMonth);
+    QCOMPARE(day->text(), inMonth ? QString::number(index + 1) : QStringLiteral("0"));
   }
 }
 
 void MainWindowTest::focusStartsOnNextButtonAndSpaceSteps() {
-  const auto window = StartedWindow(QDate(2002, 12, 24));
+  const auto window = startedWindow(QDate(2002, 12, 24));
   window->show();
   QVERIFY(QTest::qWaitForWindowActive(window.get()));
-  auto* next = window->findChild<QPushButton*>("nextMonthButton");
+  auto* next = child<QPushButton>(*window, QStringLiteral("nextMonthButton"));
   QCOMPARE(QApplication::focusWidget(), next);
   QTest::keyClick(next, Qt::Key_Space);
   QCOMPARE(window->windowTitle(), QStringLiteral("2003年1月"));
 }
 
 void MainWindowTest::columnColoursAfterEveryRefresh() {
-  const auto window = StartedWindow(QDate(2002, 6, 10));
-  QCOMPARE(TextColour(window->findChild<QLabel*>("weekdayHeading0")), kSunday);
-  QCOMPARE(TextColour(window->findChild<QLabel*>("weekdayHeading6")), kSaturday);
+  const auto window = startedWindow(QDate(2002, 6, 10));
+  QCOMPARE(textColour(child(*window, QStringLiteral("weekdayHeading0"))), kSunday);
+  QCOMPARE(textColour(child(*window, QStringLiteral("weekdayHeading6"))), kSaturday);
   // June and August have no holidays; hidden cells are coloured as well.
   for (int refresh = 0; refresh < 2; ++refresh) {
     for (int index = 0; index < kCellCount; ++index) {
       const QColor expected = index % 7 == 0 ? kSunday : index % 7 == 6 ? kSaturday : kWhite;
-      QCOMPARE(TextColour(Cell(*window, index)), expected);
+      QCOMPARE(textColour(cell(*window, index)), expected);
     }
-    Press(*window, "nextMonthButton");
-    Press(*window, "nextMonthButton");
+    press(*window, "nextMonthButton");
+    press(*window, "nextMonthButton");
   }
 }
 
@@ -207,44 +237,44 @@ void MainWindowTest::holidayColours_data() {
 void MainWindowTest::holidayColours() {
   QFETCH(QDate, today);
   QFETCH(QList<int>, holidays);
-  const auto window = StartedWindow(today);
+  const auto window = startedWindow(today);
   QCOMPARE(HolidayDaysShown(*window), holidays);
 }
 
 void MainWindowTest::holidayColourGoneInTheNextMonth() {
-  const auto window = StartedWindow(QDate(2002, 5, 20));
-  Press(*window, "nextMonthButton");
-  QVERIFY(DaysWhere(*window, [](const DayCell* cell) { return TextColour(cell) == kHoliday; }).isEmpty());
+  const auto window = startedWindow(QDate(2002, 5, 20));
+  press(*window, "nextMonthButton");
+  QVERIFY(daysWhere(*window, [](const DayCell* cell) { return textColour(cell) == kHoliday; }).isEmpty());
 }
 
 void MainWindowTest::stepsAcrossYearEndsAndBack() {
-  const auto window = StartedWindow(QDate(2002, 12, 1));
-  Press(*window, "nextMonthButton");
+  const auto window = startedWindow(QDate(2002, 12, 1));
+  press(*window, "nextMonthButton");
   QCOMPARE(window->windowTitle(), QStringLiteral("2003年1月"));
-  QCOMPARE(Cell(*window, 3)->text(), QStringLiteral("1"));  // 1 January 2003 was a Wednesday
-  Press(*window, "previousMonthButton");
+  QCOMPARE(cell(*window, 3)->text(), QStringLiteral("1"));  // 1 January 2003 was a Wednesday
+  press(*window, "previousMonthButton");
   QCOMPARE(window->windowTitle(), QStringLiteral("2002年12月1日"));
-  Press(*window, "previousMonthButton");
+  press(*window, "previousMonthButton");
   QCOMPARE(window->windowTitle(), QStringLiteral("2002年11月"));
 }
 
 void MainWindowTest::twelveStepsReturnToTheSameMonth() {
-  const auto window = StartedWindow(QDate(2002, 6, 1));
-  for (int i = 0; i < 12; ++i) Press(*window, "nextMonthButton");
+  const auto window = startedWindow(QDate(2002, 6, 1));
+  for (int i = 0; i < 12; ++i) press(*window, "nextMonthButton");
   QCOMPARE(window->windowTitle(), QStringLiteral("2003年6月"));
-  for (int i = 0; i < 24; ++i) Press(*window, "previousMonthButton");
+  for (int i = 0; i < 24; ++i) press(*window, "previousMonthButton");
   QCOMPARE(window->windowTitle(), QStringLiteral("2001年6月"));
-  for (int i = 0; i < 12; ++i) Press(*window, "nextMonthButton");
+  for (int i = 0; i < 12; ++i) press(*window, "nextMonthButton");
   QCOMPARE(window->windowTitle(), QStringLiteral("2002年6月1日"));
 }
 
 void MainWindowTest::frameAndFullTitleOnlyInTodaysMonth() {
-  const auto window = StartedWindow(QDate(2002, 5, 3));
+  const auto window = startedWindow(QDate(2002, 5, 3));
   QCOMPARE(FramedDays(*window), QList<int>{3});
-  Press(*window, "nextMonthButton");
+  press(*window, "nextMonthButton");
   QCOMPARE(window->windowTitle(), QStringLiteral("2002年6月"));
   QVERIFY(FramedDays(*window).isEmpty());
-  Press(*window, "previousMonthButton");
+  press(*window, "previousMonthButton");
   QCOMPARE(FramedDays(*window), QList<int>{3});
   QCOMPARE(window->windowTitle(), QStringLiteral("2002年5月3日"));
 }
@@ -261,84 +291,90 @@ void MainWindowTest::unshowableMonthKeepsTheView() {
   QFETCH(QDate, today);
   QFETCH(bool, forward);
   QFETCH(QString, title);
-  const auto window = StartedWindow(today);
+  const auto window = startedWindow(today);
   QStringList captionsBefore;
   QList<QColor> coloursBefore;
   for (int index = 0; index < kCellCount; ++index) {
-    captionsBefore << Cell(*window, index)->text();
-    coloursBefore << TextColour(Cell(*window, index));
+    captionsBefore << cell(*window, index)->text();
+    coloursBefore << textColour(cell(*window, index));
   }
   for (int attempt = 0; attempt < 2; ++attempt) {
-    const QString message = MessageDuring([&] { forward ? Press(*window, "nextMonthButton") : Press(*window, "previousMonthButton"); });
+    const QString message = messageDuring([&] { forward ? press(*window, "nextMonthButton") : press(*window, "previousMonthButton"); });
     QCOMPARE(message, QStringLiteral("入力値が間違っています。"));
     QCOMPARE(window->windowTitle(), title);
     QCOMPARE(FramedDays(*window), QList<int>{today.day()});
     for (int index = 0; index < kCellCount; ++index) {
-      QCOMPARE(Cell(*window, index)->text(), captionsBefore[index]);
-      QCOMPARE(TextColour(Cell(*window, index)), coloursBefore[index]);
+      QCOMPARE(cell(*window, index)->text(), captionsBefore[index]);
+      QCOMPARE(textColour(cell(*window, index)), coloursBefore[index]);
     }
   }
   // The step the other way is taken from the month on the screen.
-  const QString message = MessageDuring([&] { forward ? Press(*window, "previousMonthButton") : Press(*window, "nextMonthButton"); });
+  const QString message = messageDuring([&] { forward ? press(*window, "previousMonthButton") : press(*window, "nextMonthButton"); });
   QVERIFY(message.isEmpty());
   QCOMPARE(window->windowTitle(), forward ? QStringLiteral("32767年11月") : QStringLiteral("1583年2月"));
 }
 
 void MainWindowTest::screenReadersHearDatesAndButtons() {
-  const auto window = StartedWindow(QDate(2002, 3, 5));
+  const auto window = startedWindow(QDate(2002, 3, 5));
   const auto spoken = [](QWidget* widget) {
     return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
   };
-  QCOMPARE(spoken(Cell(*window, 19)), QStringLiteral("2002年3月15日"));
-  QCOMPARE(spoken(Cell(*window, 9)), QStringLiteral("2002年3月5日 今日"));
-  QCOMPARE(spoken(Cell(*window, 25)), QStringLiteral("2002年3月21日 春分の日"));
-  QCOMPARE(spoken(window->findChild<QWidget*>("weekdayHeading0")), QStringLiteral("日曜日"));
-  QCOMPARE(spoken(window->findChild<QWidget*>("weekdayHeading6")), QStringLiteral("土曜日"));
-  // Only the 31 days of March are there for a screen reader, each with an
-  // action that opens it.
-  QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(window->findChild<QWidget*>("dayGrid"));
+  QCOMPARE(spoken(cell(*window, 19)), QStringLiteral("2002年3月15日 金曜日"));
+  QCOMPARE(spoken(cell(*window, 9)), QStringLiteral("2002年3月5日 火曜日 今日"));
+  QCOMPARE(spoken(cell(*window, 25)), QStringLiteral("2002年3月21日 木曜日 春分の日"));
+  QCOMPARE(spoken(child(*window, QStringLiteral("weekdayHeading0"))), QStringLiteral("日曜日"));
+  QCOMPARE(spoken(child(*window, QStringLiteral("weekdayHeading6"))), QStringLiteral("土曜日"));
+  // Only the 31 days of March are there for a screen reader, each a button
+  // that can take the focus, with an action that opens it.
+  QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(child(*window, QStringLiteral("dayGrid")));
   QCOMPARE(grid->childCount(), 31);
-  QCOMPARE(grid->child(0)->text(QAccessible::Name), QStringLiteral("2002年3月1日"));
-  QVERIFY(QAccessible::queryAccessibleInterface(window->findChild<QWidget*>("noteHeading"))->state().invisible);
-  QCOMPARE(spoken(window->findChild<QWidget*>("previousMonthButton")), QStringLiteral("前の月"));
-  QCOMPARE(spoken(window->findChild<QWidget*>("nextMonthButton")), QStringLiteral("次の月"));
-  Press(*window, "nextMonthButton");
-  QCOMPARE(spoken(Cell(*window, 1)), QStringLiteral("2002年4月1日"));
+  QCOMPARE(grid->child(0)->text(QAccessible::Name), QStringLiteral("2002年3月1日 金曜日"));
+  QCOMPARE(grid->child(20)->text(QAccessible::Description), QStringLiteral("2002年3月21日（木） 平成14年\n春分の日"));
+  QCOMPARE(grid->child(0)->role(), QAccessible::Button);
+  QVERIFY(grid->child(0)->state().focusable);
+  QVERIFY(QAccessible::queryAccessibleInterface(child(*window, QStringLiteral("noteHeading")))->state().invisible);
+  QCOMPARE(spoken(child(*window, QStringLiteral("previousMonthButton"))), QStringLiteral("前の月"));
+  QCOMPARE(spoken(child(*window, QStringLiteral("nextMonthButton"))), QStringLiteral("次の月"));
+  press(*window, "nextMonthButton");
+  QCOMPARE(spoken(cell(*window, 1)), QStringLiteral("2002年4月1日 月曜日"));
   grid->child(0)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-  QCOMPARE(spoken(window->findChild<QWidget*>("noteEdit")), QStringLiteral("2002年4月1日の予定"));
+  QCOMPARE(spoken(child(*window, QStringLiteral("noteEdit"))), QStringLiteral("2002年4月1日の予定"));
 }
 
 void MainWindowTest::keyboardReachesEveryDay_data() {
   QTest::addColumn<QDate>("today");
   QTest::addColumn<QStringList>("keys");
   QTest::addColumn<QString>("title");
-  QTest::addColumn<QString>("focus");
-  QTest::addColumn<int>("markedDay");   // the day with the focus mark, 0 for none
+  QTest::addColumn<int>("focusedDay");  // the day whose cell has the focus, 0 for none
+  QTest::addColumn<QString>("focus");    // else the focused widget
   QTest::addColumn<QString>("heading");  // the open note panel's, empty when closed
   const QDate monday(2026, 12, 7);
   const QString today = QStringLiteral("2026年12月7日");
-  QTest::newRow("Shift+Tab from the first focus reaches today") << monday << QStringList{"Shift+Tab"} << today << "dayGrid" << 7 << "";
+  QTest::newRow("Shift+Tab from the first focus reaches today") << monday << QStringList{"Shift+Tab"} << today << 7 << "" << "";
   QTest::newRow("arrows move a day or a week, into the month before")
-      << monday << QStringList{"Shift+Tab", "Right", "Down", "Left", "Up", "Up"} << "2026年11月" << "dayGrid" << 30 << "";
-  QTest::newRow("Down into the next month") << QDate(2026, 12, 28) << QStringList{"Shift+Tab", "Down"} << "2027年1月" << "dayGrid" << 4 << "";
-  QTest::newRow("Page Down keeps the day where it can") << QDate(2026, 1, 31) << QStringList{"Shift+Tab", "PgDown"} << "2026年2月" << "dayGrid" << 28 << "";
-  QTest::newRow("Page Up, then Home back to today") << monday << QStringList{"Shift+Tab", "PgUp", "PgUp", "Home"} << today << "dayGrid" << 7 << "";
-  QTest::newRow("the wheel steps months") << monday << QStringList{"Shift+Tab", "WheelDown", "WheelDown", "WheelUp"} << "2027年1月" << "dayGrid" << 7 << "";
-  QTest::newRow("first focus in another month is on the 1st") << monday << QStringList{"Space", "Shift+Tab"} << "2027年1月" << "dayGrid" << 1 << "";
-  QTest::newRow("Return presses the focused button") << monday << QStringList{"Tab", "Return"} << "2026年11月" << "previousMonthButton" << 0 << "";
+      << monday << QStringList{"Shift+Tab", "Right", "Down", "Left", "Up", "Up"} << "2026年11月" << 30 << "" << "";
+  QTest::newRow("Down into the next month") << QDate(2026, 12, 28) << QStringList{"Shift+Tab", "Down"} << "2027年1月" << 4 << "" << "";
+  QTest::newRow("Page Down keeps the day where it can") << QDate(2026, 1, 31) << QStringList{"Shift+Tab", "PgDown"} << "2026年2月" << 28 << "" << "";
+  QTest::newRow("Page Up, then Home back to today") << monday << QStringList{"Shift+Tab", "PgUp", "PgUp", "Home"} << today << 7 << "" << "";
+  QTest::newRow("Ctrl+Page Down a year on, End the month's last day")
+      << QDate(2028, 2, 29) << QStringList{"Shift+Tab", "Ctrl+PgDown", "End"} << "2029年2月" << 28 << "" << "";
+  QTest::newRow("Ctrl+Page Up a year back") << monday << QStringList{"Shift+Tab", "Ctrl+PgUp"} << "2025年12月" << 7 << "" << "";
+  QTest::newRow("the wheel steps months") << monday << QStringList{"Shift+Tab", "WheelDown", "WheelDown", "WheelUp"} << "2027年1月" << 7 << "" << "";
+  QTest::newRow("first focus in another month is on the 1st") << monday << QStringList{"Space", "Shift+Tab"} << "2027年1月" << 1 << "" << "";
+  QTest::newRow("Return presses the focused button") << monday << QStringList{"Tab", "Return"} << "2026年11月" << 0 << "previousMonthButton" << "";
   QTest::newRow("Return opens the day, the cursor in the box")
-      << monday << QStringList{"Shift+Tab", "Right", "Return"} << today << "noteEdit" << 0 << "2026年12月8日の予定";
-  QTest::newRow("Space opens it too, Esc closes") << monday << QStringList{"Shift+Tab", "Space", "Esc"} << today << "dayGrid" << 7 << "";
+      << monday << QStringList{"Shift+Tab", "Right", "Return"} << today << 0 << "noteEdit" << "2026年12月8日の予定";
+  QTest::newRow("Space opens it too, Esc closes") << monday << QStringList{"Shift+Tab", "Space", "Esc"} << today << 7 << "" << "";
 }
 
 void MainWindowTest::keyboardReachesEveryDay() {
   QFETCH(QDate, today);
   QFETCH(QStringList, keys);
   QFETCH(QString, title);
+  QFETCH(int, focusedDay);
   QFETCH(QString, focus);
-  QFETCH(int, markedDay);
   QFETCH(QString, heading);
-  const auto window = StartedWindow(today);
+  const auto window = startedWindow(today);
   window->show();
   QVERIFY(QTest::qWaitForWindowActive(window.get()));
   PressKeys(*window, keys);
@@ -346,12 +382,16 @@ void MainWindowTest::keyboardReachesEveryDay() {
   if (heading.isEmpty()) {
     QCOMPARE(window->width(), 235);
   } else {
-    QCOMPARE(NoteHeading(*window), heading);
-    QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+    QCOMPARE(noteHeading(*window), heading);
   }
-  if (focus == QStringLiteral("dayGrid")) QCOMPARE(QApplication::focusWidget()->objectName(), focus);
-  const QList<int> marked = DaysWhere(*window, [](const DayCell* cell) { return cell->isFocusMarked(); });
-  QCOMPARE(marked, markedDay == 0 ? QList<int>{} : QList<int>{markedDay});
+  if (focusedDay == 0) {
+    QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+  } else {
+    const auto* focused = qobject_cast<DayCell*>(QApplication::focusWidget());
+    QVERIFY(focused != nullptr);
+    QCOMPARE(focused->text().toInt(), focusedDay);
+    QVERIFY(focused->showsFocusRing());
+  }
 }
 
 void MainWindowTest::todayAndHeadingAreLegible_data() {
@@ -376,29 +416,29 @@ void MainWindowTest::todayAndHeadingAreLegible() {
     palette.setColor(QPalette::Base, QColor(42, 42, 42));
     QApplication::setPalette(palette);
   }
-  const auto window = StartedWindow(QDate(2002, 3, 5));
+  const auto window = startedWindow(QDate(2002, 3, 5));
   QApplication::setPalette(defaultPalette);
   // Every cell as today's, in every text colour: the fills differ by cell.
   for (int index = 0; index < kCellCount; ++index) {
-    DayCell* cell = Cell(*window, index);
-    cell->setText(QStringLiteral("28"));
-    cell->setFramed(true);
-    QPalette palette = cell->palette();
+    DayCell* day = cell(*window, index);
+    day->setText(QStringLiteral("28"));
+    day->setFramed(true);
+    QPalette palette = day->palette();
     palette.setColor(QPalette::WindowText, text);
-    cell->setPalette(palette);
-    QFont font = cell->font();
+    day->setPalette(palette);
+    QFont font = day->font();
     font.setUnderline(true);
-    cell->setFont(font);
-    const double contrast = DrawnContrast(cell, 2);
+    day->setFont(font);
+    const double contrast = DrawnContrast(day, 2);
     QVERIFY2(contrast >= 4.5, qPrintable(QStringLiteral("cell %1: %2").arg(index).arg(contrast)));
   }
-  ClickCell(*window, 9);
+  clickCell(*window, 9);
   QVERIFY(DrawnContrast(window->findChild<QWidget*>("noteHeading"), 0) >= 4.5);
 }
 
 int main(int argc, char* argv[]) {
   MainWindowTest test;
-  return RunWindowTests(test, argc, argv);
+  return runWindowTests(test, argc, argv);
 }
 
 #include "main_window_test.moc"

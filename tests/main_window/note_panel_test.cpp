@@ -21,6 +21,8 @@
 
 #include "main_window/day_cell.h"
 #include "main_window/main_window.h"
+#include "main_window/note_box.h"
+#include "month_model/month_grid.h"
 #include "window_test_support.h"
 
 using namespace hiduke;
@@ -38,7 +40,7 @@ QByteArray Sjis(const char* utf8) {
 }
 
 QList<int> UnderlinedDays(const MainWindow& window) {
-  return DaysWhere(window, [](const DayCell* cell) { return cell->font().underline(); });
+  return daysWhere(window, [](const DayCell* cell) { return cell->font().underline(); });
 }
 
 }  // namespace
@@ -109,41 +111,42 @@ QByteArray NotePanelTest::ReadNotes() {
 
 void NotePanelTest::marksFollowTheFile() {
   WriteNotes("2002,5,3,a\r\n2002,5,3,b\r\n2002,6,4,c\r\n2003,5,3,d\r\n2002,5,31,e\r\n2002,5,0,hidden\r\n");
-  const auto window = StartedWindow(QDate(2002, 5, 20));
+  const auto window = startedWindow(QDate(2002, 5, 20));
   QCOMPARE(UnderlinedDays(*window), (QList<int>{3, 31}));
-  Press(*window, "nextMonthButton");
+  press(*window, "nextMonthButton");
   QCOMPARE(UnderlinedDays(*window), QList<int>{4});
   WriteNotes("");
-  Press(*window, "previousMonthButton");
+  press(*window, "previousMonthButton");
   QVERIFY(UnderlinedDays(*window).isEmpty());
 }
 
 void NotePanelTest::missingFileIsAnEmptyStore() {
   QString message;
   std::unique_ptr<MainWindow> window;
-  message = MessageDuring([&] { window = StartedWindow(QDate(2002, 5, 20)); });
+  message = messageDuring([&] { window = startedWindow(QDate(2002, 5, 20)); });
   QVERIFY2(message.isEmpty(), qPrintable(message));
   QVERIFY(UnderlinedDays(*window).isEmpty());
   QCOMPARE(ReadNotes(), QByteArray("<missing>"));
-  ClickCell(*window, 17);  // the 15th
-  NoteEdit(*window)->setPlainText(QStringLiteral("x"));
-  Press(*window, "saveButton");
+  clickCell(*window, 17);  // the 15th
+  noteBox(*window)->setPlainText(QStringLiteral("x"));
+  press(*window, "saveButton");
   QCOMPARE(ReadNotes(), QByteArray("2002,5,15,x\r\n"));
 }
 
 void NotePanelTest::unreadableFileIsReportedAndTheProgramGoesOn() {
   QVERIFY(QDir().mkdir(QStringLiteral("hiduke.dat")));
   std::unique_ptr<MainWindow> window;
-  const QString atLoad = MessageDuring([&] { window = StartedWindow(QDate(2002, 5, 20)); });
+  const QString atLoad = messageDuring([&] { window = startedWindow(QDate(2002, 5, 20)); });
   QVERIFY2(atLoad.contains(QStringLiteral("hiduke.dat")), qPrintable(atLoad));
   QCOMPARE(window->windowTitle(), QStringLiteral("2002年5月20日"));
-  const QString atClick = MessageDuring([&] { ClickCell(*window, 17); });
-  QVERIFY2(atClick.contains(QStringLiteral("hiduke.dat")), qPrintable(atClick));
-  NoteEdit(*window)->setPlainText(QStringLiteral("x"));
-  const QString atSave = MessageDuring([&] { Press(*window, "saveButton"); });
+  clickCell(*window, 17);  // the day opens with the notes read with the month: none
+  noteBox(*window)->setPlainText(QStringLiteral("x"));
+  const QString atSave = messageDuring([&] { press(*window, "saveButton"); });
   QVERIFY2(atSave.contains(QStringLiteral("hiduke.dat")), qPrintable(atSave));
-  QCOMPARE(NoteEdit(*window)->toPlainText(), QStringLiteral("x"));
-  QVERIFY(!Cell(*window, 17)->font().underline());
+  QCOMPARE(noteBox(*window)->toPlainText(), QStringLiteral("x"));
+  QVERIFY(!cell(*window, 17)->font().underline());
+  const QString atStep = messageDuring([&] { press(*window, "nextMonthButton"); });
+  QVERIFY2(atStep.contains(QStringLiteral("hiduke.dat")), qPrintable(atStep));
 }
 
 void NotePanelTest::openingADayWidensAndLoadsItsNote_data() {
@@ -158,14 +161,14 @@ void NotePanelTest::openingADayWidensAndLoadsItsNote() {
   QFETCH(QByteArray, file);
   QFETCH(QString, box);
   WriteNotes(file);
-  const auto window = StartedWindow(QDate(2002, 3, 1));  // the 15th is cell 19
-  NoteEdit(*window)->setPlainText(QStringLiteral("left over"));
-  ClickCell(*window, 19);
+  const auto window = startedWindow(QDate(2002, 3, 1));  // the 15th is cell 19
+  noteBox(*window)->setPlainText(QStringLiteral("left over"));
+  clickCell(*window, 19);
   QCOMPARE(window->size(), QSize(583, 216));
-  QCOMPARE(NoteHeading(*window), QStringLiteral("2002年3月15日の予定"));
-  QCOMPARE(NoteEdit(*window)->toPlainText(), box);
+  QCOMPARE(noteHeading(*window), QStringLiteral("2002年3月15日の予定"));
+  QCOMPARE(noteBox(*window)->toPlainText(), box);
   for (const char* name : {"noteHeading", "noteEdit", "saveButton", "closeButton"}) {
-    QVERIFY2(window->findChild<QWidget*>(name)->isVisibleTo(window.get()), name);
+    QVERIFY2(child(*window, QLatin1String(name))->isVisibleTo(window.get()), name);
   }
 }
 
@@ -179,9 +182,9 @@ void NotePanelTest::saveAndDeleteRewriteTheFile_data() {
   QTest::newRow("save changed in place") << QByteArray("2002,3,14,a\r\n2002,3,15,old\r\n2002,3,16,b\r\n")
                                          << QStringLiteral("買い物\n10時")
                                          << "2002,3,14,a\r\n2002,3,15," + Sjis("買い物;10時") + "\r\n2002,3,16,b\r\n" << true;
-  QTest::newRow("save replaces every record of the date")
+  QTest::newRow("save leaves one record of the date in the place of the first")
       << QByteArray("2002,3,15,x\r\n2002,3,14,a\r\n2002,3,15,y\r\n") << QStringLiteral("z")
-      << QByteArray("2002,3,15,z\r\n2002,3,14,a\r\n2002,3,15,z\r\n") << true;
+      << QByteArray("2002,3,15,z\r\n2002,3,14,a\r\n") << true;
   QTest::newRow("delete removes every record of the date")
       << QByteArray("2002,3,15,x\r\n2002,3,14,a\r\n2002,3,15,y\r\n") << QString() << QByteArray("2002,3,14,a\r\n")
       << false;
@@ -199,18 +202,18 @@ void NotePanelTest::saveAndDeleteRewriteTheFile() {
   QFETCH(QByteArray, after);
   QFETCH(bool, underlined);
   WriteNotes(before);
-  const auto window = StartedWindow(QDate(2002, 3, 1));
-  ClickCell(*window, 19);
-  NoteEdit(*window)->setPlainText(box);
-  const QString message = MessageDuring([&] { Press(*window, "saveButton"); });
+  const auto window = startedWindow(QDate(2002, 3, 1));
+  clickCell(*window, 19);
+  noteBox(*window)->setPlainText(box);
+  const QString message = messageDuring([&] { press(*window, "saveButton"); });
   QVERIFY2(message.isEmpty(), qPrintable(message));
   // What a screen reader is told.
-  QCOMPARE(NoteEdit(*window)->accessibleDescription(), underlined ? QStringLiteral("保存しました") : QStringLiteral("削除しました"));
+  QCOMPARE(noteBox(*window)->accessibleDescription(), underlined ? QStringLiteral("保存しました") : QStringLiteral("削除しました"));
   QCOMPARE(ReadNotes(), after);
-  QCOMPARE(Cell(*window, 19)->font().underline(), underlined);
-  QCOMPARE(Cell(*window, 19)->accessibleName(),
-           underlined ? QStringLiteral("2002年3月15日 予定あり") : QStringLiteral("2002年3月15日"));
-  QCOMPARE(NoteEdit(*window)->toPlainText(), box);
+  QCOMPARE(cell(*window, 19)->font().underline(), underlined);
+  QCOMPARE(cell(*window, 19)->accessibleName(),
+           underlined ? QStringLiteral("2002年3月15日 金曜日 予定あり") : QStringLiteral("2002年3月15日 金曜日"));
+  QCOMPARE(noteBox(*window)->toPlainText(), box);
   QCOMPARE(window->size(), QSize(583, 216));
 }
 
@@ -227,103 +230,104 @@ void NotePanelTest::notesReadBackAsSaved_data() {
 void NotePanelTest::notesReadBackAsSaved() {
   QFETCH(QString, note);
   WriteNotes("2002,3,16,neighbour\r\n");
-  const auto window = StartedWindow(QDate(2002, 3, 1));
-  auto* box = NoteEdit(*window);
-  ClickCell(*window, 19);
+  const auto window = startedWindow(QDate(2002, 3, 1));
+  auto* box = noteBox(*window);
+  clickCell(*window, 19);
   box->setPlainText(note);
-  Press(*window, "saveButton");
-  ClickCell(*window, 20);
+  press(*window, "saveButton");
+  clickCell(*window, 20);
   QCOMPARE(box->toPlainText(), QStringLiteral("neighbour"));
-  ClickCell(*window, 19);
+  clickCell(*window, 19);
   QCOMPARE(box->toPlainText(), note);
-  QVERIFY(Cell(*window, 19)->font().underline());
+  QVERIFY(cell(*window, 19)->font().underline());
 }
 
 void NotePanelTest::unstorableCharactersAreRefused() {
   WriteNotes("2002,3,16,b\r\n");
-  const auto window = StartedWindow(QDate(2002, 3, 1));
-  ClickCell(*window, 19);
-  auto* box = NoteEdit(*window);
+  const auto window = startedWindow(QDate(2002, 3, 1));
+  clickCell(*window, 19);
+  auto* box = noteBox(*window);
   box->setPlainText(QStringLiteral("café 😀"));
-  const QString message = MessageDuring([&] { Press(*window, "saveButton"); });
+  const QString message = messageDuring([&] { press(*window, "saveButton"); });
   QVERIFY2(message.contains(QStringLiteral("é")) && message.contains(QStringLiteral("😀")), qPrintable(message));
   QCOMPARE(ReadNotes(), QByteArray("2002,3,16,b\r\n"));
   QCOMPARE(box->toPlainText(), QStringLiteral("café 😀"));
-  QVERIFY(!Cell(*window, 19)->font().underline());
+  QVERIFY(!cell(*window, 19)->font().underline());
 }
 
 void NotePanelTest::failedSaveKeepsTheTextAndTheFile() {
   WriteNotes("2002,3,15,kept\r\n");
-  const auto window = StartedWindow(QDate(2002, 3, 1));
-  ClickCell(*window, 19);
-  auto* box = NoteEdit(*window);
+  const auto window = startedWindow(QDate(2002, 3, 1));
+  clickCell(*window, 19);
+  auto* box = noteBox(*window);
   // The file turns into something that cannot be replaced while the panel is open.
   QVERIFY(QFile::rename(QStringLiteral("hiduke.dat"), QStringLiteral("kept.dat")));
   QVERIFY(QDir().mkpath(QStringLiteral("hiduke.dat/inside")));
   for (const QString& text : {QStringLiteral("new"), QString()}) {
     box->setPlainText(text);
-    const QString message = MessageDuring([&] { Press(*window, "saveButton"); });
+    const QString message = messageDuring([&] { press(*window, "saveButton"); });
     QVERIFY2(message.contains(QStringLiteral("hiduke.dat")), qPrintable(message));
     QCOMPARE(box->toPlainText(), text);
-    QVERIFY(Cell(*window, 19)->font().underline());
+    QVERIFY(cell(*window, 19)->font().underline());
   }
   QVERIFY(QDir(QStringLiteral("hiduke.dat/inside")).exists());
 }
 
 void NotePanelTest::panelKeepsItsDateAcrossAChangeOfMonth() {
   WriteNotes("2002,5,15,may\r\n");
-  const auto window = StartedWindow(QDate(2002, 5, 1));
-  auto* box = NoteEdit(*window);
-  ClickCell(*window, 17);  // 15 May 2002
-  Press(*window, "nextMonthButton");    // June: the 15th is in another cell
+  const auto window = startedWindow(QDate(2002, 5, 1));
+  auto* box = noteBox(*window);
+  clickCell(*window, 17);  // 15 May 2002
+  press(*window, "nextMonthButton");    // June: the 15th is in another cell
   QCOMPARE(window->size(), QSize(583, 216));
-  QCOMPARE(NoteHeading(*window), QStringLiteral("2002年5月15日の予定"));
+  QCOMPARE(noteHeading(*window), QStringLiteral("2002年5月15日の予定"));
   QCOMPARE(box->toPlainText(), QStringLiteral("may"));
   box->setPlainText(QStringLiteral("changed"));
-  Press(*window, "saveButton");
+  press(*window, "saveButton");
   QCOMPARE(ReadNotes(), QByteArray("2002,5,15,changed\r\n"));
   QVERIFY(UnderlinedDays(*window).isEmpty());
   box->clear();
-  Press(*window, "saveButton");
+  press(*window, "saveButton");
   QCOMPARE(ReadNotes(), QByteArray());
-  Press(*window, "previousMonthButton");
+  press(*window, "previousMonthButton");
   QVERIFY(UnderlinedDays(*window).isEmpty());
   box->setPlainText(QStringLiteral("again"));
-  Press(*window, "saveButton");
+  press(*window, "saveButton");
   QCOMPARE(UnderlinedDays(*window), QList<int>{15});
 }
 
 void NotePanelTest::closeNarrowsAndReopenShowsTheOtherDay() {
   WriteNotes("2002,3,16,sixteenth\r\n");
-  const auto window = StartedWindow(QDate(2002, 3, 1));
-  auto* box = NoteEdit(*window);
-  ClickCell(*window, 19);
+  const auto window = startedWindow(QDate(2002, 3, 1));
+  auto* box = noteBox(*window);
+  clickCell(*window, 19);
   box->setPlainText(QStringLiteral("not saved"));
-  AnswerDuring([&] { Press(*window, "closeButton"); },
+  answerDuring([&] { press(*window, "closeButton"); },
                [](QMessageBox* question) { question->button(QMessageBox::Discard)->click(); return QString(); });
   QCOMPARE(window->size(), QSize(235, 216));
   for (const char* name : {"noteHeading", "noteEdit", "saveButton", "closeButton"}) {
-    QVERIFY2(!window->findChild<QWidget*>(name)->isVisibleTo(window.get()), name);
+    QVERIFY2(!child(*window, QLatin1String(name))->isVisibleTo(window.get()), name);
   }
   QCOMPARE(ReadNotes(), QByteArray("2002,3,16,sixteenth\r\n"));
-  ClickCell(*window, 20);
+  clickCell(*window, 20);
   QCOMPARE(box->toPlainText(), QStringLiteral("sixteenth"));
   QCOMPARE(window->size(), QSize(583, 216));
 }
 
 void NotePanelTest::focusOrderWithThePanelOpen() {
-  const auto window = StartedWindow(QDate(2002, 3, 1));
+  const auto window = startedWindow(QDate(2002, 3, 1));
   window->show();
   QVERIFY(QTest::qWaitForWindowActive(window.get()));
-  ClickCell(*window, 19);
-  window->findChild<QWidget*>("noteEdit")->setFocus();
+  clickCell(*window, 19);
+  noteBox(*window)->setFocus();
   QStringList order;
   for (int i = 0; i < 7; ++i) {
     order << QApplication::focusWidget()->objectName();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
   }
+  // The days are one stop: today's, the 1st of March 2002.
   QCOMPARE(order, (QStringList{"noteEdit", "saveButton", "closeButton", "nextMonthButton", "previousMonthButton",
-                               "dayGrid", "noteEdit"}));
+                               "dayCell5", "noteEdit"}));
 }
 
 void NotePanelTest::unsavedTextIsNeverDroppedSilently_data() {
@@ -340,16 +344,21 @@ void NotePanelTest::unsavedTextIsNeverDroppedSilently() {
   QFETCH(QString, trigger);
   QFETCH(QString, answer);
   WriteNotes("2002,3,15,stored\r\n");
-  const auto window = StartedWindow(QDate(2002, 3, 1));
+  const auto window = startedWindow(QDate(2002, 3, 1));
   window->show();
   QVERIFY(QTest::qWaitForWindowActive(window.get()));
-  ClickCell(*window, 19);
-  NoteEdit(*window)->setPlainText(QStringLiteral("typed"));
-  const QString question = AnswerDuring(
+  clickCell(*window, 19);
+  NoteBox* box = noteBox(*window);
+  QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier);
+  QTest::keyClicks(box, QStringLiteral("typed"));
+  QTest::keyClick(box, Qt::Key_Left);  // the cursor inside the text, where it is to come back
+  const QString question = answerDuring(
       [&] {
-        if (trigger == QStringLiteral("another day")) ClickCell(*window, 20);
-        if (trigger == QStringLiteral("close button")) Press(*window, "closeButton");
-        if (trigger == QStringLiteral("Esc")) QTest::keyClick(NoteEdit(*window), Qt::Key_Escape);
+        if (trigger == QStringLiteral("another day")) clickCell(*window, 20);
+        if (trigger == QStringLiteral("close button")) {
+          QTest::mouseClick(child(*window, QStringLiteral("closeButton")), Qt::LeftButton);
+        }
+        if (trigger == QStringLiteral("Esc")) QTest::keyClick(box, Qt::Key_Escape);
         if (trigger == QStringLiteral("closing the window")) window->close();
       },
       [&](QMessageBox* box) {
@@ -359,13 +368,15 @@ void NotePanelTest::unsavedTextIsNeverDroppedSilently() {
         return QString();
       });
   QCOMPARE(question, QStringLiteral("2002年3月15日の予定は変更されています。\n保存しますか？"));
-  QCOMPARE(ReadNotes(), answer == QStringLiteral("save") ? QByteArray("2002,3,15,typed\r\n") : QByteArray("2002,3,15,stored\r\n"));
-  if (answer.startsWith(QStringLiteral("Esc"))) {  // everything as it was
+  QCOMPARE(ReadNotes(), answer == QStringLiteral("save") ? QByteArray("2002,3,15,storedtyped\r\n") : QByteArray("2002,3,15,stored\r\n"));
+  if (answer.startsWith(QStringLiteral("Esc"))) {  // everything as it was, and the user typing on
     QVERIFY(window->isVisible());
-    QCOMPARE(NoteHeading(*window), QStringLiteral("2002年3月15日の予定"));
-    QCOMPARE(NoteEdit(*window)->toPlainText(), QStringLiteral("typed"));
+    QCOMPARE(noteHeading(*window), QStringLiteral("2002年3月15日の予定"));
+    QCOMPARE(box->toPlainText(), QStringLiteral("storedtyped"));
+    QCOMPARE(window->focusWidget(), box);  // the focus when the window is active again
+    QCOMPARE(box->textCursor().position(), 10);
   } else if (trigger == QStringLiteral("another day")) {
-    QCOMPARE(NoteHeading(*window), QStringLiteral("2002年3月16日の予定"));
+    QCOMPARE(noteHeading(*window), QStringLiteral("2002年3月16日の予定"));
   } else {
     QCOMPARE(window->isVisible(), trigger != QStringLiteral("closing the window") && window->width() == 235);
   }
@@ -385,11 +396,11 @@ void NotePanelTest::noteChangedOnDiskAsksBeforeOverwriting() {
   QFETCH(QByteArray, file);
   QFETCH(QString, box);
   WriteNotes("2002,3,15,first\r\n");
-  const auto window = StartedWindow(QDate(2002, 3, 1));
-  ClickCell(*window, 19);
-  NoteEdit(*window)->setPlainText(QStringLiteral("mine"));
+  const auto window = startedWindow(QDate(2002, 3, 1));
+  clickCell(*window, 19);
+  noteBox(*window)->setPlainText(QStringLiteral("mine"));
   WriteNotes("2002,3,15,theirs\r\n");  // another copy of the program saved meanwhile
-  const QString question = AnswerDuring([&] { Press(*window, "saveButton"); }, [&](QMessageBox* asking) {
+  const QString question = answerDuring([&] { press(*window, "saveButton"); }, [&](QMessageBox* asking) {
     for (QAbstractButton* button : asking->buttons()) {
       if (button->text() == answer) button->click();
     }
@@ -397,9 +408,9 @@ void NotePanelTest::noteChangedOnDiskAsksBeforeOverwriting() {
   });
   QCOMPARE(question, QStringLiteral("2002年3月15日の予定は、開いた後にほかのところで変更されています。"));
   QCOMPARE(ReadNotes(), file);
-  QCOMPARE(NoteEdit(*window)->toPlainText(), box);
+  QCOMPARE(noteBox(*window)->toPlainText(), box);
   // What was settled is not asked about again.
-  if (answer != QStringLiteral("キャンセル")) QCOMPARE(MessageDuring([&] { Press(*window, "saveButton"); }), QString());
+  if (answer != QStringLiteral("キャンセル")) QCOMPARE(messageDuring([&] { press(*window, "saveButton"); }), QString());
 }
 
 void NotePanelTest::changesOnDiskShowWithinASecond_data() {
@@ -418,8 +429,8 @@ void NotePanelTest::changesOnDiskShowWithinASecond() {
   QFETCH(QList<int>, underlined);
   QFETCH(QString, box);
   WriteNotes("2002,3,15,old\r\n");
-  const auto window = StartedWindow(QDate(2002, 3, 1));
-  ClickCell(*window, 19);  // the 15th, left untouched
+  const auto window = startedWindow(QDate(2002, 3, 1));
+  clickCell(*window, 19);  // the 15th, left untouched
   if (how == QStringLiteral("in place")) WriteNotes(file);
   if (how == QStringLiteral("rename")) {
     QFile other(QStringLiteral("other.tmp"));
@@ -430,7 +441,7 @@ void NotePanelTest::changesOnDiskShowWithinASecond() {
   }
   if (how == QStringLiteral("remove")) QVERIFY(QFile::remove(QStringLiteral("hiduke.dat")));
   QTRY_COMPARE_WITH_TIMEOUT(UnderlinedDays(*window), underlined, 1000);
-  QTRY_COMPARE_WITH_TIMEOUT(NoteEdit(*window)->toPlainText(), box, 1000);
+  QTRY_COMPARE_WITH_TIMEOUT(noteBox(*window)->toPlainText(), box, 1000);
   // A second change after the first rename is seen as well.
   WriteNotes("2002,3,20,later\r\n");
   QTRY_COMPARE_WITH_TIMEOUT(UnderlinedDays(*window), QList<int>{20}, 1000);
@@ -452,11 +463,11 @@ void NotePanelTest::longLinesOpenInPiecesAndSaveBackExactly() {
   // One line of 100,000 characters, as an old file may hold, between two short ones.
   const QByteArray longLine = QByteArray("0123456789").repeated(10000);
   WriteNotes("2002,3,15,first;" + longLine + ";last\r\n");
-  const auto window = StartedWindow(QDate(2002, 3, 1));
+  const auto window = startedWindow(QDate(2002, 3, 1));
   window->show();
   QVERIFY(QTest::qWaitForWindowActive(window.get()));
-  ClickCell(*window, 19);
-  QPlainTextEdit* box = NoteEdit(*window);
+  clickCell(*window, 19);
+  NoteBox* box = noteBox(*window);
   QVERIFY(box->blockCount() > 3);  // shown in pieces
   for (const QString& key : edit.split(QStringLiteral(", "), Qt::SkipEmptyParts)) {
     if (key == QStringLiteral("!")) {
@@ -466,39 +477,44 @@ void NotePanelTest::longLinesOpenInPiecesAndSaveBackExactly() {
       QTest::keyClick(box, combination.key(), combination.keyboardModifiers());
     }
   }
-  QCOMPARE(MessageDuring([&] { Press(*window, "saveButton"); }), QString());
+  QCOMPARE(messageDuring([&] { press(*window, "saveButton"); }), QString());
   QCOMPARE(ReadNotes(), "2002,3,15,first;" + longLine + ending + "\r\n");
 }
 
+// While another copy holds the lock, the window shows the busy cursor and
+// keeps painting; the lock is let go once both were seen.
 void NotePanelTest::saveWaitingForAnotherCopyShowsBusyAndPaints() {
-  const auto window = StartedWindow(QDate(2002, 3, 1));
+  const auto window = startedWindow(QDate(2002, 3, 1));
   window->show();
   QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-  ClickCell(*window, 19);
-  NoteEdit(*window)->setPlainText(QStringLiteral("x"));
-  // Another copy holds the lock on the directory for a moment.
+  clickCell(*window, 19);
+  noteBox(*window)->setPlainText(QStringLiteral("x"));
   const int otherCopy = ::open(".", O_RDONLY | O_DIRECTORY);
   QCOMPARE(::flock(otherCopy, LOCK_EX), 0);
-  bool busy = false;
-  int paintsWhileWaiting = 0;
   struct PaintCounter : QObject {
-    int* paints;
-    explicit PaintCounter(int* count) : paints(count) {}
+    int paints = 0;
     bool eventFilter(QObject*, QEvent* event) override {
-      if (event->type() == QEvent::Paint) ++*paints;
+      if (event->type() == QEvent::Paint) ++paints;
       return false;
     }
-  } counter(&paintsWhileWaiting);
-  QTimer::singleShot(100, [&] {
-    busy = QApplication::overrideCursor() != nullptr && QApplication::overrideCursor()->shape() == Qt::BusyCursor;
-    window->installEventFilter(&counter);
-    window->update();
+  } counter;
+  bool busy = false;
+  QTimer watch;
+  connect(&watch, &QTimer::timeout, [&] {
+    if (!busy && QApplication::overrideCursor() != nullptr && QApplication::overrideCursor()->shape() == Qt::BusyCursor) {
+      busy = true;
+      window->installEventFilter(&counter);
+      window->update();
+    } else if (busy && counter.paints > 0) {
+      ::close(otherCopy);
+      watch.stop();
+    }
   });
-  QTimer::singleShot(300, [&] { ::close(otherCopy); });
-  QCOMPARE(MessageDuring([&] { Press(*window, "saveButton"); }), QString());
+  watch.start(5);
+  QCOMPARE(messageDuring([&] { press(*window, "saveButton"); }), QString());
   window->removeEventFilter(&counter);
   QVERIFY(busy);
-  QVERIFY(paintsWhileWaiting > 0);
+  QVERIFY(counter.paints > 0);
   QCOMPARE(QApplication::overrideCursor(), nullptr);
   QCOMPARE(ReadNotes(), QByteArray("2002,3,15,x\r\n"));
 }
@@ -513,17 +529,17 @@ void NotePanelTest::directoryNamedInShiftJis() {
     }
   } leave;
   WriteNotes("2002,3,15,old\r\n");
-  const auto window = StartedWindow(QDate(2002, 3, 1));
+  const auto window = startedWindow(QDate(2002, 3, 1));
   QCOMPARE(UnderlinedDays(*window), QList<int>{15});
-  ClickCell(*window, 20);
-  NoteEdit(*window)->setPlainText(QStringLiteral("new"));
-  QCOMPARE(MessageDuring([&] { Press(*window, "saveButton"); }), QString());
+  clickCell(*window, 20);
+  noteBox(*window)->setPlainText(QStringLiteral("new"));
+  QCOMPARE(messageDuring([&] { press(*window, "saveButton"); }), QString());
   QCOMPARE(ReadNotes(), QByteArray("2002,3,15,old\r\n2002,3,16,new\r\n"));
 }
 
 int main(int argc, char* argv[]) {
   NotePanelTest test;
-  return RunWindowTests(test, argc, argv);
+  return runWindowTests(test, argc, argv);
 }
 
 #include "note_panel_test.moc"

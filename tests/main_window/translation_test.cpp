@@ -54,7 +54,7 @@ int main(int argc, char* argv[]) {
   qputenv("LANG", "C");
   qputenv("LC_ALL", "C");
   TranslationTest test;
-  return RunWindowTests(test, argc, argv);
+  return runWindowTests(test, argc, argv);
 }
 
 #include "translation_test.moc"

@@ -4,40 +4,43 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
 #include "main_window/day_cell.h"
 #include "main_window/design_fonts.h"
+#include "main_window/note_box.h"
 #include "main_window/qt_translation.h"
+#include "month_model/month_grid.h"
 
 namespace hiduke::testing {
 
-std::unique_ptr<MainWindow> StartedWindow(QDate today) {
-  auto window = std::make_unique<MainWindow>([today] { return today; });
+std::unique_ptr<MainWindow> startedWindow(QDate today) {
+  return startedWindow([today] { return QDateTime(today, QTime(12, 0)); });
+}
+
+std::unique_ptr<MainWindow> startedWindow(std::function<QDateTime()> now) {
+  StoreResult<NoteStore> store = NoteStore::open();
+  if (!store) throw std::runtime_error("the store of the current directory does not open");
+  auto window = std::make_unique<MainWindow>(std::move(*store), std::move(now));
   window->start();
   return window;
 }
 
-DayCell* Cell(const MainWindow& window, int index) {
-  return window.findChild<DayCell*>(QStringLiteral("dayCell%1").arg(index));
+DayCell* cell(const QObject& window, int index) { return child<DayCell>(window, QStringLiteral("dayCell%1").arg(index)); }
+
+NoteBox* noteBox(const QObject& window) { return child<NoteBox>(window, QStringLiteral("noteEdit")); }
+
+QString noteHeading(const QObject& window) { return child<QLabel>(window, QStringLiteral("noteHeading"))->text(); }
+
+void press(const QObject& window, const char* buttonName) {
+  child<QPushButton>(window, QLatin1String(buttonName))->click();
 }
 
-QPlainTextEdit* NoteEdit(const MainWindow& window) { return window.findChild<QPlainTextEdit*>("noteEdit"); }
+void clickCell(const QObject& window, int index) { QTest::mouseClick(cell(window, index), Qt::LeftButton); }
 
-QString NoteHeading(const MainWindow& window) { return window.findChild<QLabel*>("noteHeading")->text(); }
-
-void Press(const MainWindow& window, const char* buttonName) {
-  window.findChild<QPushButton*>(buttonName)->click();
-}
-
-void ClickCell(const MainWindow& window, int index) {
-  QTest::mouseClick(Cell(window, index), Qt::LeftButton);
-}
-
-QString AnswerDuring(const std::function<void()>& action, const std::function<QString(QMessageBox*)>& answer) {
+QString answerDuring(const std::function<void()>& action, const std::function<QString(QMessageBox*)>& answer) {
   auto text = std::make_shared<QString>();
   QTimer::singleShot(0, [text, answer] {
     if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
@@ -51,8 +54,8 @@ QString AnswerDuring(const std::function<void()>& action, const std::function<QS
   return *text;
 }
 
-QString MessageDuring(const std::function<void()>& action) {
-  return AnswerDuring(action, [](QMessageBox* box) {
+QString messageDuring(const std::function<void()>& action) {
+  return answerDuring(action, [](QMessageBox* box) {
     // Anything but a plain box with one OK button is flagged.
     QString flags;
     if (box->icon() != QMessageBox::NoIcon) flags += QStringLiteral(" [icon]");
@@ -65,24 +68,27 @@ QString MessageDuring(const std::function<void()>& action) {
   });
 }
 
-QColor TextColour(const QWidget* widget) { return widget->palette().color(QPalette::WindowText); }
+QColor textColour(const QWidget* widget) { return widget->palette().color(QPalette::WindowText); }
 
-QList<int> DaysWhere(const MainWindow& window, const std::function<bool(const DayCell*)>& predicate) {
+QList<int> daysWhere(const QObject& window, const std::function<bool(const DayCell*)>& predicate) {
   QList<int> days;
   for (int index = 0; index < kCellCount; ++index) {
-    const DayCell* cell = Cell(window, index);
-    if (predicate(cell)) days.append(cell->text().toInt());
+    const DayCell* found = cell(window, index);
+    if (predicate(found)) days.append(found->text().toInt());
   }
   return days;
 }
 
-bool IsFramed(const DayCell* cell) { return cell->isFramed(); }
+std::chrono::year_month_day toDate(QDate date) {
+  return std::chrono::year(date.year()) / std::chrono::month(static_cast<unsigned>(date.month())) /
+         std::chrono::day(static_cast<unsigned>(date.day()));
+}
 
-int RunWindowTests(QObject& test, int argc, char* argv[]) {
+int runWindowTests(QObject& test, int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("hiduke"));
-  InstallQtJapanese(app);
-  InstallFontSubstitutes();
+  installQtJapanese(app);
+  installFontSubstitutes();
   return QTest::qExec(&test, argc, argv);
 }
 

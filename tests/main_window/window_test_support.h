@@ -2,51 +2,66 @@
 
 #include <QColor>
 #include <QDate>
+#include <QDateTime>
 #include <QString>
+#include <QWidget>
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 
 #include "main_window/main_window.h"
 
 class QMessageBox;
-class QPlainTextEdit;
 
 namespace hiduke {
 class DayCell;
-}
+class NoteBox;
+}  // namespace hiduke
 
 namespace hiduke::testing {
 
-// A started window whose "today" is the given date.
-std::unique_ptr<MainWindow> StartedWindow(QDate today);
+// A started window on the notes of the current directory, whose clock
+// reads noon of `today`, or whatever `now` says.
+std::unique_ptr<MainWindow> startedWindow(QDate today);
+std::unique_ptr<MainWindow> startedWindow(std::function<QDateTime()> now);
+
+// The widget of type T named `name` in `parent`; a test that looks for one
+// that is not there fails, naming it.
+template <typename T = QWidget>
+T* child(const QObject& parent, const QString& name) {
+  T* found = parent.findChild<T*>(name);
+  if (found == nullptr) throw std::runtime_error("no widget named " + name.toStdString());
+  return found;
+}
 
 // The window's parts, found by their object names.
-DayCell* Cell(const MainWindow& window, int index);
-QPlainTextEdit* NoteEdit(const MainWindow& window);
-QString NoteHeading(const MainWindow& window);
+DayCell* cell(const QObject& window, int index);
+NoteBox* noteBox(const QObject& window);
+QString noteHeading(const QObject& window);
 
 // Presses the button with the given object name, or clicks a day cell.
-void Press(const MainWindow& window, const char* buttonName);
-void ClickCell(const MainWindow& window, int index);
+void press(const QObject& window, const char* buttonName);
+void clickCell(const QObject& window, int index);
 
 // Runs action; a message box it opens is read and handed to answer, which
 // closes it and may return remarks to add. Returns the box's text and the
 // remarks, or an empty string when no box opened.
-QString AnswerDuring(const std::function<void()>& action, const std::function<QString(QMessageBox*)>& answer);
+QString answerDuring(const std::function<void()>& action, const std::function<QString(QMessageBox*)>& answer);
 
 // Runs action; a message box it opens is read and dismissed with OK.
 // Returns the box's text, or an empty string when none opened.
-QString MessageDuring(const std::function<void()>& action);
+QString messageDuring(const std::function<void()>& action);
 
-QColor TextColour(const QWidget* widget);
+QColor textColour(const QWidget* widget);
 
 // The days (captions) of the cells that satisfy predicate.
-QList<int> DaysWhere(const MainWindow& window, const std::function<bool(const DayCell*)>& predicate);
+QList<int> daysWhere(const QObject& window, const std::function<bool(const DayCell*)>& predicate);
 
-bool IsFramed(const DayCell* cell);
+std::chrono::year_month_day toDate(QDate date);
 
 // The main of a window test: the application as the program sets it up, then
 // the test object's slots.
-int RunWindowTests(QObject& test, int argc, char* argv[]);
+int runWindowTests(QObject& test, int argc, char* argv[]);
 
 }  // namespace hiduke::testing

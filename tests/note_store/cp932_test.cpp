@@ -21,7 +21,7 @@ TEST(Cp932Test, EncodesJapaneseAndStoresLookAlikesAsWhatCp932Holds) {
       {"¥\\表", "\x5c\x5c\x95\x5c"},  // yen sign and backslash alike; 0x5C also ends 表
   };
   for (const auto& [utf8, bytes] : cases) {
-    StoreResult<Cp932Encoding> encoded = EncodeCp932(utf8);
+    StoreResult<Cp932Encoding> encoded = encodeCp932(utf8);
     ASSERT_TRUE(encoded);
     EXPECT_EQ(encoded->bytes, bytes) << utf8;
     EXPECT_TRUE(encoded->unencodable.empty()) << utf8;
@@ -37,7 +37,7 @@ TEST(Cp932Test, ListsEachCharacterCp932CannotHoldOnceInOrder) {
       {"\xed\xa0\x80", {"\xEF\xBF\xBD"}},        // encoded surrogate
   };
   for (const auto& [utf8, unencodable] : cases) {
-    StoreResult<Cp932Encoding> encoded = EncodeCp932(utf8);
+    StoreResult<Cp932Encoding> encoded = encodeCp932(utf8);
     ASSERT_TRUE(encoded);
     EXPECT_EQ(encoded->unencodable, unencodable) << utf8;
   }
@@ -57,7 +57,7 @@ TEST(Cp932Test, DecodesEveryInvalidByteAsOneReplacementCharacter) {
       {"", ""},
   };
   for (const auto& [bytes, utf8] : cases) {
-    StoreResult<std::string> decoded = DecodeCp932(bytes);
+    StoreResult<std::string> decoded = decodeCp932(bytes);
     ASSERT_TRUE(decoded);
     EXPECT_EQ(*decoded, utf8);
   }

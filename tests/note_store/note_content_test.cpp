@@ -5,55 +5,80 @@
 #include <string>
 #include <vector>
 
+#include "test_support.h"
+
 namespace hiduke {
 namespace {
 
-std::bitset<32> Days(std::initializer_list<int> days) {
-  std::bitset<32> set;
-  for (int day : days) set.set(static_cast<size_t>(day));
-  return set;
-}
+using hiduke::testing::date;
 
 TEST(NoteContentTest, SplitsLinesOnLfWithCrBeforeItInTheTerminator) {
   std::vector<std::pair<std::string, std::string>> lines;
-  ForEachNoteLine("a\r\nb\n\r\nc\rd\r\r\ne\r", [&](const NoteLine& line) {
-    lines.emplace_back(line.body, line.whole);
-  });
+  forEachNoteLine("a\r\nb\n\r\nc\rd\r\r\ne\r", [&](const NoteLine& line) { lines.emplace_back(line.body, line.whole); });
   const std::vector<std::pair<std::string, std::string>> expected = {
       {"a", "a\r\n"}, {"b", "b\n"}, {"", "\r\n"}, {"c\rd\r", "c\rd\r\r\n"}, {"e\r", "e\r"}};
   EXPECT_EQ(lines, expected);
 }
 
-TEST(NoteContentTest, MarksDaysOfTheMonthThatHaveARecordOnly) {
+// The prefilter may pass a line of another year on to the full reader, but
+// must never hold back a line of the year.
+TEST(NoteContentTest, YearPrefilterPassesEveryLineThatMayBeOfTheYear) {
+  struct Case {
+    const char* line;
+    bool mayBe;
+  };
+  const Case cases[] = {
+      {"2002,3,15,x", true},  {"2002 ,3,15,x", true},  {"02002,3,15,x", true}, {" 2002,3,15,x", true},
+      {"0,1,1,x", true},      {"", true},              {"hand edit", true},    {"2002", true},
+      {"2003,3,15,x", false}, {"20021,3,15,x", false}, {"202,3,15,x", false},  {"1999,3,15,x", false},
+  };
+  const YearPrefilter prefilter(std::chrono::year(2002));
+  for (const Case& c : cases) EXPECT_EQ(prefilter.mayBeOfTheYear(c.line), c.mayBe) << c.line;
+}
+
+TEST(NoteContentTest, MonthScanKeepsTheLastTextFieldOfEachDayOfTheMonth) {
   const std::string content =
       "2002,5,3,a\r\n"
       "2002,5,3,again\r\n"
       "2002,4,7,other month\r\n"
       "2001,5,8,other year\r\n"
+      "20021,5,8,a later year\r\n"
       "2002,5,0,day zero\r\n"
       "2002,5,32,day 32\r\n"
       "2002,5,9,\"not closed\r\n"
       "2002,5,10\r\n"
       "\r\n"
       " 2002 , 05 , 31 ,last of the month\r\n"
+      "002002,5,30,  leading zeros\r\n"
       "2002,5,1,\"\"\n"
       "2002,5,20,no terminator";
-  EXPECT_EQ(MarkedDaysIn(content, 2002, 5), Days({1, 3, 9, 20, 31}));
-  EXPECT_EQ(MarkedDaysIn(content, 2002, 4), Days({7}));
-  EXPECT_EQ(MarkedDaysIn(content, 2002, 6), Days({}));
-  EXPECT_EQ(MarkedDaysIn("", 2002, 5), Days({}));
+  MonthScan may(std::chrono::year(2002) / 5);
+  // In two runs of whole lines, as the file is read.
+  const size_t half = content.find('\n', content.size() / 2) + 1;
+  may.scan(std::string_view(content).substr(0, half));
+  may.scan(std::string_view(content).substr(half));
+  std::array<std::optional<std::string>, 32> expected{};
+  expected[1] = "\"\"";
+  expected[3] = "again";
+  expected[9] = "\"not closed";
+  expected[20] = "no terminator";
+  expected[30] = "  leading zeros";
+  expected[31] = "last of the month";
+  EXPECT_EQ(may.textFields(), expected);
+
+  MonthScan june(std::chrono::year(2002) / 6);
+  june.scan(content);
+  EXPECT_EQ(june.textFields(), (std::array<std::optional<std::string>, 32>{}));
 }
 
-TEST(NoteContentTest, LastNoteIsTheTextOfTheLastRecordOfTheDate) {
-  const std::string content =
-      "2002,3,15,first\r\n"
-      "2002,3,16,other\r\n"
-      "2002,3,15,second\r\n"
-      "2002,3,15,\"unclosed\r\n";
-  EXPECT_EQ(LastNoteIn(content, {2002, 3, 15}), "\"unclosed");
-  EXPECT_EQ(LastNoteIn(content, {2002, 3, 16}), "other");
-  EXPECT_EQ(LastNoteIn(content, {2002, 3, 17}), std::nullopt);
-  EXPECT_EQ(LastNoteIn("2002,3,15,", {2002, 3, 15}), "");
+TEST(NoteContentTest, RecordScanListsRecordsInFileOrderAndCountsOtherLines) {
+  RecordScan scan;
+  scan.scan("2002,3,15,a\r\n\r\nhand edit\r\n2002,2,30,no such day\r\n2001,1,1,b\n\n");
+  ASSERT_EQ(scan.records().size(), 2u);
+  EXPECT_EQ(scan.records()[0].date, date(2002, 3, 15));
+  EXPECT_EQ(scan.records()[0].textField, "a");
+  EXPECT_EQ(scan.records()[1].date, date(2001, 1, 1));
+  EXPECT_EQ(scan.otherLines(), 2u);
 }
 
 struct RewriteCase {
@@ -61,30 +86,37 @@ struct RewriteCase {
   std::string before;
   std::optional<std::string> saved;  // nullopt: a delete
   std::string after;
+  std::optional<std::string> replaced;  // the text field the edit found
 };
 
 TEST(NoteContentTest, RewritesOnlyTheRecordsOfTheDate) {
-  const NoteDate d{2002, 3, 15};
+  const auto d = date(2002, 3, 15);
   const std::vector<RewriteCase> cases = {
-      {"append to empty", "", "new", "2002,3,15,new\r\n"},
-      {"append after all", "2002,3,1,a\r\n2002,3,2,b\r\n", "new", "2002,3,1,a\r\n2002,3,2,b\r\n2002,3,15,new\r\n"},
+      {"append to empty", "", "new", "2002,3,15,new\r\n", std::nullopt},
+      {"append after all", "2002,3,1,a\r\n2002,3,2,b\r\n", "new", "2002,3,1,a\r\n2002,3,2,b\r\n2002,3,15,new\r\n",
+       std::nullopt},
       {"replace in place", "2002,3,1,a\r\n2002,3,15,old\r\n2002,3,2,b\r\n", "new",
-       "2002,3,1,a\r\n2002,3,15,new\r\n2002,3,2,b\r\n"},
-      {"replace both copies", "2002,3,15,x\r\nk\r\n 2002,03,15 ,y", "new", "2002,3,15,new\r\nk\r\n2002,3,15,new\r\n"},
-      {"append after unterminated line", "2002,3,1,a", "new", "2002,3,1,a\r\n2002,3,15,new\r\n"},
-      {"append after lone CR", "junk\r", "new", "junk\r\r\n2002,3,15,new\r\n"},
-      {"LF terminators kept", "2002,3,1,a\n2002,3,2,b\n", "new", "2002,3,1,a\n2002,3,2,b\n2002,3,15,new\r\n"},
-      {"unquoted line of the date replaced", "2002,3,15,\"open\r\n", "new", "2002,3,15,new\r\n"},
-      {"line without text field kept", "2002,3,15\r\n", "new", "2002,3,15\r\n2002,3,15,new\r\n"},
-      {"delete both copies", "2002,3,15,x\r\n2002,3,1,a\r\n2002,3,15,y\r\n", std::nullopt, "2002,3,1,a\r\n"},
-      {"delete the only record", "2002,3,15,x\r\n", std::nullopt, ""},
-      {"delete unterminated last", "2002,3,1,a\r\n2002,3,15,x", std::nullopt, "2002,3,1,a\r\n"},
+       "2002,3,1,a\r\n2002,3,15,new\r\n2002,3,2,b\r\n", "old"},
+      {"one record in the place of the first", "2002,3,15,x\r\nk\r\n 2002,03,15 ,y\r\n2002,3,15,z", "new",
+       "2002,3,15,new\r\nk\r\n", "z"},
+      {"append after unterminated line", "2002,3,1,a", "new", "2002,3,1,a\r\n2002,3,15,new\r\n", std::nullopt},
+      {"append after lone CR", "junk\r", "new", "junk\r\r\n2002,3,15,new\r\n", std::nullopt},
+      {"LF terminators kept", "2002,3,1,a\n2002,3,2,b\n", "new", "2002,3,1,a\n2002,3,2,b\n2002,3,15,new\r\n",
+       std::nullopt},
+      {"unquoted line of the date replaced", "2002,3,15,\"open\r\n", "new", "2002,3,15,new\r\n", "\"open"},
+      {"line without text field kept", "2002,3,15\r\n", "new", "2002,3,15\r\n2002,3,15,new\r\n", std::nullopt},
+      {"delete both copies", "2002,3,15,x\r\n2002,3,1,a\r\n2002,3,15,y\r\n", std::nullopt, "2002,3,1,a\r\n", "y"},
+      {"delete the only record", "2002,3,15,x\r\n", std::nullopt, "", "x"},
+      {"delete unterminated last", "2002,3,1,a\r\n2002,3,15,x", std::nullopt, "2002,3,1,a\r\n", "x"},
       {"delete of a date without record", "2002,3,1,a\n\nodd\r\r\n2002,3,2,b", std::nullopt,
-       "2002,3,1,a\n\nodd\r\r\n2002,3,2,b"},
+       "2002,3,1,a\n\nodd\r\r\n2002,3,2,b", std::nullopt},
   };
   for (const RewriteCase& c : cases) {
-    std::string after = c.saved ? SaveNoteIn(c.before, d, FormatNoteRecord(d, *c.saved)) : DeleteNoteIn(c.before, d);
-    EXPECT_EQ(after, c.after) << c.what;
+    const std::string line = c.saved ? formatNoteRecord(d, *c.saved) : std::string();
+    NoteEditor editor = c.saved ? NoteEditor::save(d, line) : NoteEditor::remove(d);
+    EXPECT_EQ(editNotes(c.before, editor), c.after) << c.what;
+    for (const std::string_view piece : editor.edit(c.before)) static_cast<void>(piece);
+    EXPECT_EQ(editor.replacedTextField(), c.replaced) << c.what;
   }
 }
 

@@ -9,9 +9,12 @@
 
 #include "note_store/cp932.h"
 #include "note_store/note_content.h"
+#include "test_support.h"
 
 namespace hiduke {
 namespace {
+
+using hiduke::testing::date;
 
 constexpr char kKaigi[] = "\x89\xef\x8b\x63";  // 会議 in code page 932
 
@@ -21,7 +24,7 @@ struct ReadCase {
 };
 
 TEST(ReadNoteRecordTest, ReadsRecordsAndRejectsEverythingElse) {
-  const NoteDate d{2002, 3, 15};
+  const auto d = date(2002, 3, 15);
   const std::vector<ReadCase> cases = {
       {"2002,3,15,会議", NoteRecord{d, "会議"}},
       {std::string("2002,3,15,") + kKaigi, NoteRecord{d, kKaigi}},
@@ -38,8 +41,8 @@ TEST(ReadNoteRecordTest, ReadsRecordsAndRejectsEverythingElse) {
       {"2002,3,15,\"\"", NoteRecord{d, ""}},
       {"2002,3,15,\"\"\"\"", NoteRecord{d, "\""}},
       {"2002,3,15,\" lead\"", NoteRecord{d, " lead"}},
-      {"0,0,0,x", NoteRecord{{0, 0, 0}, "x"}},
-      {"32767,32767,32767,x", NoteRecord{{32767, 32767, 32767}, "x"}},
+      {"0,1,1,x", NoteRecord{date(0, 1, 1), "x"}},
+      {"32767,12,31,x", NoteRecord{date(32767, 12, 31), "x"}},
       {"000000000000002002,3,15,x", NoteRecord{d, "x"}},
       // Not one quoted field: the text as written, as files from before
       // quoting hold it.
@@ -60,6 +63,13 @@ TEST(ReadNoteRecordTest, ReadsRecordsAndRejectsEverythingElse) {
       {"2002,3,1 5,x", std::nullopt},
       {"2002,3,x5,x", std::nullopt},
       {"2002,3,32768,x", std::nullopt},
+      // Not a day of the calendar.
+      {"2002,2,29,x", std::nullopt},
+      {"2002,4,31,x", std::nullopt},
+      {"2002,13,1,x", std::nullopt},
+      {"2002,259,1,x", std::nullopt},  // not month 3 either
+      {"2002,3,0,x", std::nullopt},
+      {"0,0,0,x", std::nullopt},
       {"99999999999999999999,3,15,x", std::nullopt},
       {"2002,-3,15,x", std::nullopt},
       {"+2002,3,15,x", std::nullopt},
@@ -68,15 +78,11 @@ TEST(ReadNoteRecordTest, ReadsRecordsAndRejectsEverythingElse) {
       {"2002,3,15\r,x", std::nullopt},
       {std::string("2002,3,15\0,x", 12), std::nullopt},
   };
-  for (const ReadCase& c : cases) {
-    EXPECT_EQ(ReadNoteRecord(c.line), c.expected) << "line: " << c.line;
-    std::string_view text_field;
-    EXPECT_EQ(ReadNoteDate(c.line, &text_field).has_value(), c.expected.has_value()) << "line: " << c.line;
-  }
+  for (const ReadCase& c : cases) EXPECT_EQ(readNoteRecord(c.line), c.expected) << "line: " << c.line;
 }
 
 TEST(FormatNoteRecordTest, WritesPlainTextAsIsAndQuotesWhatWouldNotReadBack) {
-  const NoteDate d{2002, 3, 15};
+  const auto d = date(2002, 3, 15);
   const std::vector<std::pair<std::string, std::string>> cases = {
       {kKaigi, std::string("2002,3,15,") + kKaigi + "\r\n"},
       {"", "2002,3,15,\r\n"},
@@ -91,9 +97,9 @@ TEST(FormatNoteRecordTest, WritesPlainTextAsIsAndQuotesWhatWouldNotReadBack) {
       {"a\rb\nc\n\r", "2002,3,15,a;b;c;;\r\n"},
       {" \r\n,", "2002,3,15,\" ;,\"\r\n"},
   };
-  for (const auto& [text, line] : cases) EXPECT_EQ(FormatNoteRecord(d, text), line) << "text: " << text;
-  EXPECT_EQ(FormatNoteRecord({2002, 3, 5}, "x"), "2002,3,5,x\r\n");
-  EXPECT_EQ(FormatNoteRecord({0, 12, 31}, "x"), "0,12,31,x\r\n");
+  for (const auto& [text, line] : cases) EXPECT_EQ(formatNoteRecord(d, text), line) << "text: " << text;
+  EXPECT_EQ(formatNoteRecord(date(2002, 3, 5), "x"), "2002,3,5,x\r\n");
+  EXPECT_EQ(formatNoteRecord(date(0, 12, 31), "x"), "0,12,31,x\r\n");
 }
 
 TEST(NoteTextTest, EncodeTurnsEveryLineBreakIntoOneSemicolonAndDecodeEverySemicolonIntoLf) {
@@ -101,24 +107,24 @@ TEST(NoteTextTest, EncodeTurnsEveryLineBreakIntoOneSemicolonAndDecodeEverySemico
       {"a\nb", "a;b"}, {"a\r\nb", "a;b"}, {"\r\n\r\n", ";;"}, {"\r\r\n\n", ";;;"}, {"a\rb\nc", "a;b;c"},
       {"a;b", "a;b"}, {"", ""},
   };
-  for (const auto& [note, stored] : encode) EXPECT_EQ(EncodeNoteText(note), stored);
+  for (const auto& [note, stored] : encode) EXPECT_EQ(encodeNoteText(note), stored);
   const std::vector<std::pair<std::string, std::string>> decode = {
       {"a;b", "a\nb"}, {";;", "\n\n"}, {"a", "a"}, {";", "\n"}, {"", ""}, {"a\rb", "a\nb"},
   };
-  for (const auto& [stored, note] : decode) EXPECT_EQ(DecodeNoteText(stored), note);
+  for (const auto& [stored, note] : decode) EXPECT_EQ(decodeNoteText(stored), note);
 }
 
 // The path of a note from the note box to the file and back, in memory.
-std::optional<std::string> StoreAndReadBack(const NoteDate& date, const std::string& note) {
-  StoreResult<Cp932Encoding> encoded = EncodeCp932(note);
+std::optional<std::string> storeAndReadBack(std::chrono::year_month_day day, const std::string& note) {
+  const StoreResult<Cp932Encoding> encoded = encodeCp932(note);
   if (!encoded || !encoded->unencodable.empty()) return std::nullopt;
-  std::string line = FormatNoteRecord(date, encoded->bytes);
+  const std::string line = formatNoteRecord(day, encoded->bytes);
   if (line.find('\n') != line.size() - 1) return std::nullopt;  // must stay on one line
-  std::optional<NoteRecord> record = ReadNoteRecord(line.substr(0, line.size() - 2));
-  if (!record || !(record->date == date)) return std::nullopt;
-  StoreResult<std::string> decoded = DecodeCp932(record->text);
+  const std::optional<NoteRecord> record = readNoteRecord(line.substr(0, line.size() - 2));
+  if (!record || record->date != day) return std::nullopt;
+  const StoreResult<std::string> decoded = decodeCp932(record->text);
   if (!decoded) return std::nullopt;
-  return DecodeNoteText(*decoded);
+  return decodeNoteText(*decoded);
 }
 
 TEST(RoundTripTest, NotesReadBackAsTypedExceptSemicolonsOtherBreaksAndLookAlikes) {
@@ -146,12 +152,12 @@ TEST(RoundTripTest, NotesReadBackAsTypedExceptSemicolonsOtherBreaksAndLookAlikes
       {"¬", "￢"},
       {"‾—¢£", "~―￠￡"},  // the C library's other one-way mappings
   };
-  for (const auto& [note, shown] : cases) EXPECT_EQ(StoreAndReadBack({2002, 3, 15}, note), shown) << note;
+  for (const auto& [note, shown] : cases) EXPECT_EQ(storeAndReadBack(date(2002, 3, 15), note), shown) << note;
 }
 
 // What a note looks like after a save and a read: every line break (CR LF,
 // a lone CR or LF, or ";") becomes LF; look-alikes become what CP932 holds.
-std::string AsReadBack(const std::string& note) {
+std::string asReadBack(const std::string& note) {
   std::string shown;
   for (size_t i = 0; i < note.size(); ++i) {
     if (note[i] == '\r' && i + 1 < note.size() && note[i + 1] == '\n') ++i;
@@ -173,6 +179,9 @@ std::string AsReadBack(const std::string& note) {
 }
 
 TEST(RoundTripTest, RandomNotesSurviveAFileOfThemAll) {
+  const auto dayOf = [](int i) {
+    return date(2000 + i / 336, static_cast<unsigned>(i / 28 % 12 + 1), static_cast<unsigned>(i % 28 + 1));
+  };
   const std::vector<std::string> pieces = {",",  "\"",   "\"\"", " ",    "   ",  ";", "\r\n", "\r", "\n",
                                            "会議", "予定", "ｱ",    "a",    "Z9",   "〜", "−",    "\\", "\t"};
   std::mt19937 random(20020315);
@@ -184,24 +193,24 @@ TEST(RoundTripTest, RandomNotesSurviveAFileOfThemAll) {
   for (int i = 0; i < 3000; ++i) {
     std::string note;
     for (int n = length(random); n > 0; --n) note += pieces[piece(random)];
-    StoreResult<Cp932Encoding> encoded = EncodeCp932(note);
+    const StoreResult<Cp932Encoding> encoded = encodeCp932(note);
     ASSERT_TRUE(encoded && encoded->unencodable.empty()) << note;
-    content += FormatNoteRecord({2000 + i / 372, i / 31 % 12 + 1, i % 31 + 1}, encoded->bytes);
+    content += formatNoteRecord(dayOf(i), encoded->bytes);
     notes.push_back(note);
   }
 
-  size_t line_count = 0;
-  ForEachNoteLine(content, [&](const NoteLine& line) {
-    ASSERT_LT(line_count, notes.size());
-    std::optional<NoteRecord> record = ReadNoteRecord(line.body);
+  size_t lineCount = 0;
+  forEachNoteLine(content, [&](const NoteLine& line) {
+    ASSERT_LT(lineCount, notes.size());
+    const std::optional<NoteRecord> record = readNoteRecord(line.body);
     ASSERT_TRUE(record) << line.body;
-    const int i = static_cast<int>(line_count++);
-    EXPECT_EQ(record->date, (NoteDate{2000 + i / 372, i / 31 % 12 + 1, i % 31 + 1}));
-    StoreResult<std::string> decoded = DecodeCp932(record->text);
+    const int i = static_cast<int>(lineCount++);
+    EXPECT_EQ(record->date, dayOf(i));
+    const StoreResult<std::string> decoded = decodeCp932(record->text);
     ASSERT_TRUE(decoded);
-    EXPECT_EQ(DecodeNoteText(*decoded), AsReadBack(notes[static_cast<size_t>(i)])) << "note " << i;
+    EXPECT_EQ(decodeNoteText(*decoded), asReadBack(notes[static_cast<size_t>(i)])) << "note " << i;
   });
-  EXPECT_EQ(line_count, notes.size());
+  EXPECT_EQ(lineCount, notes.size());
 }
 
 }  // namespace

@@ -5,9 +5,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "note_store/note_record.h"
@@ -17,69 +19,80 @@
 namespace hiduke {
 namespace {
 
-using hiduke::testing::ListDir;
-using hiduke::testing::ReadBytes;
+using hiduke::testing::date;
+using hiduke::testing::listDir;
+using hiduke::testing::openStore;
+using hiduke::testing::readBytes;
 using hiduke::testing::ScratchDir;
-using hiduke::testing::WriteBytes;
+using hiduke::testing::writeBytes;
 
-int WaitFor(pid_t pid) {
+int waitFor(pid_t pid) {
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
   return status;
 }
 
+// The child saves one version after another and reports each one done; the
+// time between two reports is how long a save takes on this machine just
+// now, and the kill comes at a random fraction of it after the second, so
+// that it falls anywhere inside a save however fast or slow the machine is.
 TEST(NoteStoreProcessTest, SaveKilledAtAnyMomentLeavesTheOldOrTheNewFile) {
   ScratchDir dir;
   std::string others;
   for (int i = 0; i < 400; ++i) {
-    others += FormatNoteRecord({1990 + i / 12, i % 12 + 1, 1}, "note number " + std::to_string(i));
+    others += formatNoteRecord(date(1990 + i / 12, static_cast<unsigned>(i % 12 + 1), 1), "note number " + std::to_string(i));
   }
-  const NoteDate date{2002, 3, 15};
+  const auto day = date(2002, 3, 15);
   const std::string padding(3000, 'p');
-  auto version_text = [&](long version) {
-    std::string text = "v";
-    text.append(std::to_string(version)).append(" ").append(padding);
-    return text;
-  };
-  auto version_line = [&](long version) { return FormatNoteRecord(date, version_text(version)); };
-  WriteBytes("hiduke.dat", others + version_line(0));
+  auto versionText = [&](long version) { return "v" + std::to_string(version) + " " + padding; };
+  auto versionLine = [&](long version) { return formatNoteRecord(day, versionText(version)); };
+  writeBytes("hiduke.dat", others + versionLine(0));
 
   std::mt19937 random(1503);
-  std::uniform_int_distribution<int> delay_us(0, 4000);
-  long last_version = 0;
-  int rounds_leaving_a_temporary = 0;
+  std::uniform_real_distribution<double> fractionOfASave(0.0, 1.0);
+  long lastVersion = 0;
+  int roundsLeavingATemporary = 0;
   for (int round = 0; round < 200; ++round) {
-    pid_t pid = ::fork();
+    int done[2];
+    ASSERT_EQ(::pipe(done), 0);
+    const pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
-      NoteStore store;
-      for (long version = last_version + 1;; ++version) {
-        if (!store.SaveNote(date, version_text(version))) ::_exit(1);
+      ::close(done[0]);
+      NoteStore store = openStore();
+      for (long version = lastVersion + 1;; ++version) {
+        if (!store.saveNote(day, versionText(version)) || ::write(done[1], "S", 1) != 1) ::_exit(1);
       }
     }
-    ::usleep(static_cast<useconds_t>(delay_us(random)));
+    ::close(done[1]);
+    char report;
+    ASSERT_EQ(::read(done[0], &report, 1), 1);
+    const auto first = std::chrono::steady_clock::now();
+    ASSERT_EQ(::read(done[0], &report, 1), 1);
+    const auto oneSave = std::chrono::steady_clock::now() - first;
+    std::this_thread::sleep_for(std::chrono::duration_cast<std::chrono::nanoseconds>(oneSave * fractionOfASave(random)));
     ::kill(pid, SIGKILL);
-    int status = WaitFor(pid);
+    const int status = waitFor(pid);
+    ::close(done[0]);
     ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the saving child failed";
 
-    std::optional<std::string> bytes = ReadBytes("hiduke.dat");
+    const std::optional<std::string> bytes = readBytes("hiduke.dat");
     ASSERT_TRUE(bytes);
     ASSERT_EQ(bytes->substr(0, others.size()), others) << "round " << round;
-    const std::string last_line = bytes->substr(others.size());
-    long version = std::stol(last_line.substr(last_line.find('v') + 1));
-    ASSERT_EQ(last_line, version_line(version)) << "round " << round;
-    ASSERT_GE(version, last_version);
-    last_version = version;
-    rounds_leaving_a_temporary += ListDir(".").size() > 1;
+    const std::string lastLine = bytes->substr(others.size());
+    const long version = std::stol(lastLine.substr(lastLine.find('v') + 1));
+    ASSERT_EQ(lastLine, versionLine(version)) << "round " << round;
+    ASSERT_GT(version, lastVersion);
+    lastVersion = version;
+    roundsLeavingATemporary += listDir(".").size() > 1;
   }
-  EXPECT_GT(last_version, 0);
-  RecordProperty("saves_completed", std::to_string(last_version));
-  RecordProperty("rounds_leaving_a_temporary", std::to_string(rounds_leaving_a_temporary));
+  RecordProperty("saves_completed", std::to_string(lastVersion));
+  RecordProperty("rounds_leaving_a_temporary", std::to_string(roundsLeavingATemporary));
 
-  ASSERT_TRUE(NoteStore().SaveNote(date, "done"));
-  EXPECT_EQ(ReadBytes("hiduke.dat"), others + "2002,3,15,done\r\n");
-  EXPECT_EQ(ListDir("."), std::vector<std::string>{"hiduke.dat"});
+  ASSERT_TRUE(openStore().saveNote(day, "done"));
+  EXPECT_EQ(readBytes("hiduke.dat"), others + "2002,3,15,done\r\n");
+  EXPECT_EQ(listDir("."), std::vector<std::string>{"hiduke.dat"});
 }
 
 TEST(NoteStoreProcessTest, TwoProcessesSavingAtOnceKeepEachOthersNotes) {
@@ -96,9 +109,10 @@ TEST(NoteStoreProcessTest, TwoProcessesSavingAtOnceKeepEachOthersNotes) {
       char ignored;
       while (::read(start[0], &ignored, 1) < 0 && errno == EINTR) {
       }
-      NoteStore store;
-      for (int day = 1; day <= kDays; ++day) {
-        if (!store.SaveNote({2002, month, day}, "month " + std::to_string(month) + " day " + std::to_string(day))) {
+      NoteStore store = openStore();
+      for (unsigned day = 1; day <= kDays; ++day) {
+        if (!store.saveNote(date(2002, static_cast<unsigned>(month), day),
+                            "month " + std::to_string(month) + " day " + std::to_string(day))) {
           ::_exit(1);
         }
       }
@@ -109,22 +123,20 @@ TEST(NoteStoreProcessTest, TwoProcessesSavingAtOnceKeepEachOthersNotes) {
   ::close(start[0]);
   ::close(start[1]);  // both children start now
   for (pid_t pid : children) {
-    int status = WaitFor(pid);
+    const int status = waitFor(pid);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   }
 
-  NoteStore store;
-  std::optional<std::string> bytes = ReadBytes("hiduke.dat");
+  const NoteStore store = openStore();
+  const std::optional<std::string> bytes = readBytes("hiduke.dat");
   ASSERT_TRUE(bytes);
   EXPECT_EQ(std::count(bytes->begin(), bytes->end(), '\n'), 2 * kDays);
-  for (int month = 1; month <= 2; ++month) {
-    EXPECT_EQ(store.MarkedDays(2002, month)->count(), static_cast<size_t>(kDays));
-    for (int day = 1; day <= kDays; ++day) {
-      EXPECT_EQ(*store.ReadNote({2002, month, day}),
-                "month " + std::to_string(month) + " day " + std::to_string(day));
+  for (unsigned month = 1; month <= 2; ++month) {
+    for (unsigned day = 1; day <= kDays; ++day) {
+      EXPECT_EQ(*store.note(date(2002, month, day)), "month " + std::to_string(month) + " day " + std::to_string(day));
     }
   }
-  EXPECT_EQ(ListDir("."), std::vector<std::string>{"hiduke.dat"});
+  EXPECT_EQ(listDir("."), std::vector<std::string>{"hiduke.dat"});
 }
 
 }  // namespace

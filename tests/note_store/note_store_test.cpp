@@ -17,51 +17,59 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
 
 #include "note_store/note_content.h"
+#include "note_store/note_record.h"
 #include "test_support.h"
 
 namespace hiduke {
 namespace {
 
-using hiduke::testing::Describe;
+using hiduke::testing::date;
+using hiduke::testing::describe;
 using hiduke::testing::kNobody;
-using hiduke::testing::ListDir;
-using hiduke::testing::ReadBytes;
-using hiduke::testing::RunAsNobody;
-using hiduke::testing::RunInChild;
+using hiduke::testing::listDir;
+using hiduke::testing::openStore;
+using hiduke::testing::readBytes;
+using hiduke::testing::runAsNobody;
+using hiduke::testing::runInChild;
 using hiduke::testing::ScratchDir;
-using hiduke::testing::WriteBytes;
+using hiduke::testing::writeBytes;
 
 // When set, fsync of a directory fails with EIO (see fsync at the end).
-std::atomic<bool> fail_directory_sync = false;
+std::atomic<bool> failDirectorySync = false;
 
 constexpr char kExample[] =  // the two-note store: 会議 on 15 March 2002, 買い物 / 10時 on the 20th
     "\x32\x30\x30\x32\x2c\x33\x2c\x31\x35\x2c\x89\xef\x8b\x63\x0d\x0a"
     "\x32\x30\x30\x32\x2c\x33\x2c\x32\x30\x2c\x94\x83\x82\xa2\x95\xa8\x3b\x31\x30\x8e\x9e\x0d\x0a";
 
-std::bitset<32> Days(std::initializer_list<int> days) {
-  std::bitset<32> set;
-  for (int day : days) set.set(static_cast<size_t>(day));
-  return set;
+// The days of a month that have a note.
+std::set<unsigned> daysWithNotes(const NoteStore& store, int year, unsigned month) {
+  const StoreResult<MonthNotes> notes = store.monthNotes(std::chrono::year(year) / std::chrono::month(month));
+  if (!notes) throw std::runtime_error(describe(notes.error()));
+  std::set<unsigned> days;
+  for (unsigned day = 1; day <= 31; ++day) {
+    if (notes->days[day]) days.insert(day);
+  }
+  return days;
 }
 
-StoreError Failed(StoreErrorKind kind, StoreOperation operation, int error_number = 0,
-                  const std::string& path = "hiduke.dat") {
-  return StoreError{.kind = kind, .operation = operation, .error_number = error_number, .path = path};
+StoreError failed(StoreErrorKind kind, StoreOperation operation, const std::string& path, int errorNumber = 0) {
+  return StoreError{.kind = kind, .operation = operation, .errorNumber = errorNumber, .path = path};
 }
 
 // "done", or the error, as one line.
 template <typename T>
-std::string Outcome(const StoreResult<T>& result) {
-  return result ? "done" : Describe(result.error());
+std::string outcome(const StoreResult<T>& result) {
+  return result ? "done" : describe(result.error());
 }
 
-ino_t InodeOf(const std::string& path) {
+ino_t inodeOf(const std::string& path) {
   struct stat st {};
   ::lstat(path.c_str(), &st);
   return st.st_ino;
@@ -69,57 +77,113 @@ ino_t InodeOf(const std::string& path) {
 
 class NoteStoreTest : public ::testing::Test {
  protected:
+  StoreError failed(StoreErrorKind kind, StoreOperation operation, int errorNumber = 0) const {
+    return hiduke::failed(kind, operation, store_.path(), errorNumber);
+  }
+
   ScratchDir dir_;
-  NoteStore store_;  // hiduke.dat in the current directory
+  NoteStore store_ = openStore();  // hiduke.dat in the current directory
 };
 
 TEST_F(NoteStoreTest, WritesTheExampleStoreByteForByte) {
-  ASSERT_TRUE(store_.SaveNote({2002, 3, 15}, "会議"));
-  ASSERT_TRUE(store_.SaveNote({2002, 3, 20}, "買い物\n10時"));
-  EXPECT_EQ(ReadBytes("hiduke.dat"), std::string(kExample));
-  EXPECT_EQ(std::string(kExample).size(), 39u);
+  ASSERT_TRUE(store_.saveNote(date(2002, 3, 15), "会議"));
+  ASSERT_TRUE(store_.saveNote(date(2002, 3, 20), "買い物\n10時"));
+  EXPECT_EQ(readBytes("hiduke.dat"), std::string(kExample));
 }
 
 TEST_F(NoteStoreTest, ReadsTheExampleStore) {
-  WriteBytes("hiduke.dat", kExample);
-  EXPECT_EQ(*store_.MarkedDays(2002, 3), Days({15, 20}));
-  EXPECT_EQ(*store_.MarkedDays(2002, 4), Days({}));
-  EXPECT_EQ(*store_.MarkedDays(2003, 3), Days({}));
-  EXPECT_EQ(*store_.ReadNote({2002, 3, 15}), "会議");
-  EXPECT_EQ(*store_.ReadNote({2002, 3, 20}), "買い物\n10時");
-  EXPECT_EQ(*store_.ReadNote({2002, 3, 16}), std::nullopt);
+  writeBytes("hiduke.dat", kExample);
+  EXPECT_EQ(daysWithNotes(store_, 2002, 3), (std::set<unsigned>{15, 20}));
+  EXPECT_EQ(daysWithNotes(store_, 2002, 4), std::set<unsigned>{});
+  EXPECT_EQ(daysWithNotes(store_, 2003, 3), std::set<unsigned>{});
+  const MonthNotes march = *store_.monthNotes(std::chrono::year(2002) / 3);
+  EXPECT_EQ(march.of(std::chrono::day(15)), "会議");
+  EXPECT_EQ(march.of(std::chrono::day(20)), "買い物\n10時");
+  EXPECT_EQ(*store_.note(date(2002, 3, 15)), "会議");
+  EXPECT_EQ(*store_.note(date(2002, 3, 20)), "買い物\n10時");
+  EXPECT_EQ(*store_.note(date(2002, 3, 16)), std::nullopt);
 }
 
 TEST_F(NoteStoreTest, MissingFileIsAnEmptyStoreAndTheFirstSaveCreatesIt) {
-  EXPECT_EQ(*store_.MarkedDays(2002, 3), Days({}));
-  EXPECT_EQ(*store_.ReadNote({2002, 3, 15}), std::nullopt);
-  EXPECT_EQ(ListDir("."), std::vector<std::string>{});
+  EXPECT_EQ(daysWithNotes(store_, 2002, 3), std::set<unsigned>{});
+  EXPECT_EQ(*store_.note(date(2002, 3, 15)), std::nullopt);
+  EXPECT_EQ(store_.fileIdentity(), FileIdentity{});
+  EXPECT_EQ(listDir("."), std::vector<std::string>{});
 
-  mode_t old_umask = ::umask(027);
-  StoreResult<SaveReport> saved = store_.SaveNote({2002, 3, 5}, "x");
-  ::umask(old_umask);
-  ASSERT_TRUE(saved) << ::testing::PrintToString(saved.error());
-  EXPECT_FALSE(saved->warning);
-  EXPECT_EQ(ReadBytes("hiduke.dat"), "2002,3,5,x\r\n");
+  const mode_t oldUmask = ::umask(027);
+  const StoreResult<SaveReport> saved = store_.saveNote(date(2002, 3, 5), "x");
+  ::umask(oldUmask);
+  ASSERT_TRUE(saved) << describe(saved.error());
+  EXPECT_TRUE(saved->warnings.empty());
+  EXPECT_EQ(readBytes("hiduke.dat"), "2002,3,5,x\r\n");
   struct stat st {};
   ASSERT_EQ(::stat("hiduke.dat", &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
 TEST_F(NoteStoreTest, DeletingTheLastNoteLeavesAnEmptyFile) {
-  ASSERT_TRUE(store_.SaveNote({2002, 3, 15}, "x"));
-  ASSERT_TRUE(store_.DeleteNote({2002, 3, 15}));
-  EXPECT_EQ(ReadBytes("hiduke.dat"), "");
-  EXPECT_EQ(*store_.MarkedDays(2002, 3), Days({}));
+  ASSERT_TRUE(store_.saveNote(date(2002, 3, 15), "x"));
+  ASSERT_TRUE(store_.deleteNote(date(2002, 3, 15)));
+  EXPECT_EQ(readBytes("hiduke.dat"), "");
+  EXPECT_EQ(daysWithNotes(store_, 2002, 3), std::set<unsigned>{});
 }
 
-TEST_F(NoteStoreTest, SeveralRecordsOfADateShowTheLastAndChangeTogether) {
-  WriteBytes("hiduke.dat", "2002,3,15,one\r\n2002,3,1,a\r\n2002,3,15,two\r\n");
-  EXPECT_EQ(*store_.ReadNote({2002, 3, 15}), "two");
-  ASSERT_TRUE(store_.SaveNote({2002, 3, 15}, "new"));
-  EXPECT_EQ(ReadBytes("hiduke.dat"), "2002,3,15,new\r\n2002,3,1,a\r\n2002,3,15,new\r\n");
-  ASSERT_TRUE(store_.DeleteNote({2002, 3, 15}));
-  EXPECT_EQ(ReadBytes("hiduke.dat"), "2002,3,1,a\r\n");
+// A hand-made or merged file may hold a day many times over: the last
+// record is its note, a save leaves one record in the place of the first,
+// a delete removes them all.
+TEST_F(NoteStoreTest, SeveralRecordsOfADateShowTheLastAndBecomeOne) {
+  writeBytes("hiduke.dat", "2002,3,15,one\r\n2002,3,1,a\r\n2002,3,15,two\r\n2002,3,15,three\r\n");
+  EXPECT_EQ(*store_.note(date(2002, 3, 15)), "three");
+  ASSERT_TRUE(store_.saveNote(date(2002, 3, 15), "new"));
+  EXPECT_EQ(readBytes("hiduke.dat"), "2002,3,15,new\r\n2002,3,1,a\r\n");
+  writeBytes("hiduke.dat", "2002,3,15,one\r\n2002,3,1,a\r\n2002,3,15,two\r\n");
+  ASSERT_TRUE(store_.deleteNote(date(2002, 3, 15)));
+  EXPECT_EQ(readBytes("hiduke.dat"), "2002,3,1,a\r\n");
+}
+
+TEST_F(NoteStoreTest, ASaveReportsTheNoteAsTheFileNowHoldsItAndTheFileItPutInPlace) {
+  const StoreResult<SaveReport> saved = store_.saveNote(date(2002, 3, 15), "〜 a;b\r\nc");
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(saved->note, "～ a\nb\nc");  // the look-alike code page 932 holds, every break as "\n"
+  EXPECT_EQ(saved->note, *store_.note(date(2002, 3, 15)));
+  EXPECT_EQ(saved->file, store_.fileIdentity());
+  EXPECT_EQ(store_.monthNotes(std::chrono::year(2002) / 3)->file, saved->file);
+  const StoreResult<SaveReport> deleted = store_.deleteNote(date(2002, 3, 15));
+  ASSERT_TRUE(deleted);
+  EXPECT_EQ(deleted->note, std::nullopt);
+  EXPECT_NE(deleted->file, saved->file);
+}
+
+TEST_F(NoteStoreTest, FindsTheNearestNoteDateEitherWayAcrossYears) {
+  writeBytes("hiduke.dat",
+             "2002,3,15,a\r\n2001,12,31,b\r\n2003,1,1,c\r\nhand edit\r\n2002,2,30,no such day\r\n 2002 ,03,20,d\r\n");
+  struct Case {
+    std::chrono::year_month_day from;
+    std::optional<std::chrono::year_month_day> next;
+    std::optional<std::chrono::year_month_day> previous;
+  };
+  const Case cases[] = {
+      {date(2002, 3, 15), date(2002, 3, 20), date(2001, 12, 31)},
+      {date(2002, 3, 16), date(2002, 3, 20), date(2002, 3, 15)},
+      {date(2001, 1, 1), date(2001, 12, 31), std::nullopt},
+      {date(2003, 1, 1), std::nullopt, date(2002, 3, 20)},
+      {date(2002, 2, 28), date(2002, 3, 15), date(2001, 12, 31)},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(*store_.nextNoteDate(c.from), c.next) << testing::dateText(c.from);
+    EXPECT_EQ(*store_.previousNoteDate(c.from), c.previous) << testing::dateText(c.from);
+  }
+}
+
+TEST_F(NoteStoreTest, AllNotesComeInDateOrderOneADayWithTheOtherLinesCounted) {
+  writeBytes("hiduke.dat",
+             "2002,3,15,first\r\n\r\n2001,1,1,old\r\nhand edit\r\n2002,3,15,\"second, last\"\r\n"
+             "2002,2,30,no such day\r\n2002,3,1,\x89\xef\x8b\x63;x");
+  const StoreResult<AllNotes> all = store_.allNotes();
+  ASSERT_TRUE(all);
+  EXPECT_EQ(all->notes, (std::vector<DatedNote>{
+                            {date(2001, 1, 1), "old"}, {date(2002, 3, 1), "会議\nx"}, {date(2002, 3, 15), "second, last"}}));
+  EXPECT_EQ(all->otherLines, 2u);
 }
 
 // The file is read in pieces much smaller than this one; lines cross their
@@ -127,35 +191,40 @@ TEST_F(NoteStoreTest, SeveralRecordsOfADateShowTheLastAndChangeTogether) {
 TEST_F(NoteStoreTest, LargeFileReadsAndRewritesAsInMemory) {
   std::string content;
   for (int i = 0; i < 6000; ++i) {
-    content += FormatNoteRecord({2002, i % 12 + 1, i % 29 + 1}, std::string(static_cast<size_t>(i % 97), 'a'));
+    content += formatNoteRecord(date(2002, static_cast<unsigned>(i % 12 + 1), static_cast<unsigned>(i % 28 + 1)),
+                                std::string(static_cast<size_t>(i % 97), 'a'));
   }
-  const std::string long_text(200'000, 'L');
-  content += FormatNoteRecord({2002, 2, 30}, long_text) + "2002,2,31,unterminated";
-  WriteBytes("hiduke.dat", content);
-  for (int month = 1; month <= 12; ++month) {
-    EXPECT_EQ(*store_.MarkedDays(2002, month), MarkedDaysIn(content, 2002, month)) << month;
+  const std::string longText(200'000, 'L');
+  content += formatNoteRecord(date(2002, 2, 27), longText) + "2002,2,28,unterminated";
+  writeBytes("hiduke.dat", content);
+  for (unsigned month = 1; month <= 12; ++month) {
+    MonthScan scan(std::chrono::year(2002) / std::chrono::month(month));
+    scan.scan(content);
+    const MonthNotes notes = *store_.monthNotes(std::chrono::year(2002) / std::chrono::month(month));
+    for (unsigned day = 1; day <= 31; ++day) {
+      EXPECT_EQ(notes.days[day].has_value(), scan.textFields()[day].has_value()) << month << "-" << day;
+    }
   }
-  EXPECT_EQ(*store_.ReadNote({2002, 2, 30}), long_text);
-  EXPECT_EQ(*store_.ReadNote({2002, 2, 31}), "unterminated");
-  EXPECT_EQ(*store_.ReadNote({2002, 5, 5}), LastNoteIn(content, {2002, 5, 5}));
-  ASSERT_TRUE(store_.DeleteNote({2003, 1, 1}));
-  EXPECT_EQ(ReadBytes("hiduke.dat"), content);
-  ASSERT_TRUE(store_.SaveNote({2002, 2, 30}, "short"));
-  content = SaveNoteIn(content, {2002, 2, 30}, "2002,2,30,short\r\n");
-  EXPECT_EQ(ReadBytes("hiduke.dat"), content);
-  ASSERT_TRUE(store_.SaveNote({2003, 1, 1}, "appended"));
-  EXPECT_EQ(ReadBytes("hiduke.dat"), content + "\r\n2003,1,1,appended\r\n");
+  EXPECT_EQ(*store_.note(date(2002, 2, 27)), longText);
+  EXPECT_EQ(*store_.note(date(2002, 2, 28)), "unterminated");
+  ASSERT_TRUE(store_.deleteNote(date(2003, 1, 1)));
+  EXPECT_EQ(readBytes("hiduke.dat"), content);
+  ASSERT_TRUE(store_.saveNote(date(2002, 2, 27), "short"));
+  content = editNotes(content, NoteEditor::save(date(2002, 2, 27), "2002,2,27,short\r\n"));
+  EXPECT_EQ(readBytes("hiduke.dat"), content);
+  ASSERT_TRUE(store_.saveNote(date(2003, 1, 1), "appended"));
+  EXPECT_EQ(readBytes("hiduke.dat"), content + "\r\n2003,1,1,appended\r\n");
 }
 
 TEST_F(NoteStoreTest, SpacesCommasAndQuotesReadBackExactly) {
   const std::vector<std::string> notes = {"   ", " a, \"b\" ", "\"", ",", "a;b", "x  "};
   for (size_t i = 0; i < notes.size(); ++i) {
-    NoteDate date{2002, 3, static_cast<int>(i) + 1};
-    ASSERT_TRUE(store_.SaveNote(date, notes[i]));
-    std::string expected = notes[i] == "a;b" ? "a\nb" : notes[i];
-    EXPECT_EQ(*store_.ReadNote(date), expected);
+    const auto day = date(2002, 3, static_cast<unsigned>(i) + 1);
+    ASSERT_TRUE(store_.saveNote(day, notes[i]));
+    const std::string expected = notes[i] == "a;b" ? "a\nb" : notes[i];
+    EXPECT_EQ(*store_.note(day), expected);
   }
-  EXPECT_EQ(*store_.MarkedDays(2002, 3), Days({1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(daysWithNotes(store_, 2002, 3), (std::set<unsigned>{1, 2, 3, 4, 5, 6}));
 }
 
 // Lines that are not records stay where they are, byte for byte, whatever
@@ -169,6 +238,7 @@ TEST_F(NoteStoreTest, DamagedLinesAreKeptByteForByte) {
       "2002,3,15 no comma\r\n",
       "2002,3,x5,x\r\n",
       "2002,3,32768,x\r\n",
+      "2002,2,30,no such day\r\n",
       "2002,-3,15,x\r\n",
       "2002,\x82\x52,15,x\r\n",
       "2002,\t3,15,x\r\n",
@@ -178,20 +248,20 @@ TEST_F(NoteStoreTest, DamagedLinesAreKeptByteForByte) {
   for (const std::string& line : damaged) {
     const bool terminated = line.back() == '\n';
     if (terminated) {  // between two records
-      WriteBytes("hiduke.dat", "2002,3,1,a\r\n" + line + "2002,3,2,b\r\n");
-      EXPECT_EQ(*store_.MarkedDays(2002, 3), Days({1, 2})) << line;
-      EXPECT_EQ(*store_.ReadNote({2002, 3, 15}), std::nullopt) << line;
-      ASSERT_TRUE(store_.SaveNote({2002, 3, 2}, "c"));
-      ASSERT_TRUE(store_.DeleteNote({2002, 3, 1}));
-      EXPECT_EQ(ReadBytes("hiduke.dat"), line + "2002,3,2,c\r\n") << line;
+      writeBytes("hiduke.dat", "2002,3,1,a\r\n" + line + "2002,3,2,b\r\n");
+      EXPECT_EQ(daysWithNotes(store_, 2002, 3), (std::set<unsigned>{1, 2})) << line;
+      EXPECT_EQ(*store_.note(date(2002, 3, 15)), std::nullopt) << line;
+      ASSERT_TRUE(store_.saveNote(date(2002, 3, 2), "c"));
+      ASSERT_TRUE(store_.deleteNote(date(2002, 3, 1)));
+      EXPECT_EQ(readBytes("hiduke.dat"), line + "2002,3,2,c\r\n") << line;
     }
 
-    WriteBytes("hiduke.dat", "2002,3,1,a\r\n" + line);  // last in the file
-    EXPECT_EQ(*store_.MarkedDays(2002, 3), Days({1})) << line;
-    EXPECT_EQ(*store_.ReadNote({2002, 3, 15}), std::nullopt) << line;
-    ASSERT_TRUE(store_.SaveNote({2002, 3, 15}, "new"));
+    writeBytes("hiduke.dat", "2002,3,1,a\r\n" + line);  // last in the file
+    EXPECT_EQ(daysWithNotes(store_, 2002, 3), std::set<unsigned>{1}) << line;
+    EXPECT_EQ(*store_.note(date(2002, 3, 15)), std::nullopt) << line;
+    ASSERT_TRUE(store_.saveNote(date(2002, 3, 15), "new"));
     const std::string separator = terminated ? "" : "\r\n";
-    EXPECT_EQ(ReadBytes("hiduke.dat"), "2002,3,1,a\r\n" + line + separator + "2002,3,15,new\r\n") << line;
+    EXPECT_EQ(readBytes("hiduke.dat"), "2002,3,1,a\r\n" + line + separator + "2002,3,15,new\r\n") << line;
   }
 }
 
@@ -203,93 +273,100 @@ TEST_F(NoteStoreTest, UnquotedTextWithQuotesIsTheNoteAsWrittenAndIsReplacedInPla
       {"\"abc", "\"abc"},
       {"  \"a\"\"b\" c, d", "\"a\"\"b\" c, d"},
   };
-  for (const auto& [text_field, note] : cases) {
-    WriteBytes("hiduke.dat", "2002,3,1,a\r\n2002,3,2," + text_field + "\r\n2002,3,3,c\r\n");
-    EXPECT_EQ(*store_.MarkedDays(2002, 3), Days({1, 2, 3})) << note;
-    EXPECT_EQ(*store_.ReadNote({2002, 3, 2}), note);
-    ASSERT_TRUE(store_.SaveNote({2002, 3, 2}, note));
-    EXPECT_EQ(*store_.ReadNote({2002, 3, 2}), note);
-    ASSERT_TRUE(store_.SaveNote({2002, 3, 2}, "new"));
-    EXPECT_EQ(ReadBytes("hiduke.dat"), "2002,3,1,a\r\n2002,3,2,new\r\n2002,3,3,c\r\n") << note;
+  for (const auto& [textField, note] : cases) {
+    writeBytes("hiduke.dat", "2002,3,1,a\r\n2002,3,2," + textField + "\r\n2002,3,3,c\r\n");
+    EXPECT_EQ(daysWithNotes(store_, 2002, 3), (std::set<unsigned>{1, 2, 3})) << note;
+    EXPECT_EQ(*store_.note(date(2002, 3, 2)), note);
+    ASSERT_TRUE(store_.saveNote(date(2002, 3, 2), note));
+    EXPECT_EQ(*store_.note(date(2002, 3, 2)), note);
+    ASSERT_TRUE(store_.saveNote(date(2002, 3, 2), "new"));
+    EXPECT_EQ(readBytes("hiduke.dat"), "2002,3,1,a\r\n2002,3,2,new\r\n2002,3,3,c\r\n") << note;
   }
 }
 
 TEST_F(NoteStoreTest, RecordWithInvalidCp932TextIsANoteAndIsKeptUntilItsDateChanges) {
   const std::string odd = "2002,3,15,\x80ok\x82\r\n";
-  WriteBytes("hiduke.dat", odd);
-  EXPECT_EQ(*store_.MarkedDays(2002, 3), Days({15}));
-  EXPECT_EQ(*store_.ReadNote({2002, 3, 15}), "\xEF\xBF\xBDok\xEF\xBF\xBD");
-  ASSERT_TRUE(store_.SaveNote({2002, 3, 16}, "x"));
-  EXPECT_EQ(ReadBytes("hiduke.dat"), odd + "2002,3,16,x\r\n");
-  ASSERT_TRUE(store_.SaveNote({2002, 3, 15}, "fixed"));
-  EXPECT_EQ(ReadBytes("hiduke.dat"), "2002,3,15,fixed\r\n2002,3,16,x\r\n");
+  writeBytes("hiduke.dat", odd);
+  EXPECT_EQ(daysWithNotes(store_, 2002, 3), std::set<unsigned>{15});
+  EXPECT_EQ(*store_.note(date(2002, 3, 15)), "\xEF\xBF\xBDok\xEF\xBF\xBD");
+  ASSERT_TRUE(store_.saveNote(date(2002, 3, 16), "x"));
+  EXPECT_EQ(readBytes("hiduke.dat"), odd + "2002,3,16,x\r\n");
+  ASSERT_TRUE(store_.saveNote(date(2002, 3, 15), "fixed"));
+  EXPECT_EQ(readBytes("hiduke.dat"), "2002,3,15,fixed\r\n2002,3,16,x\r\n");
 }
 
 TEST_F(NoteStoreTest, RefusesCharactersCp932CannotHoldWithoutTouchingTheFile) {
-  WriteBytes("hiduke.dat", kExample);
-  const ino_t inode = InodeOf("hiduke.dat");
-  StoreResult<SaveReport> saved = store_.SaveNote({2002, 3, 15}, "😀 café 😀");
+  writeBytes("hiduke.dat", kExample);
+  const ino_t inode = inodeOf("hiduke.dat");
+  const StoreResult<SaveReport> saved = store_.saveNote(date(2002, 3, 15), "😀 café 😀");
   ASSERT_FALSE(saved);
-  StoreError unencodable = Failed(StoreErrorKind::kUnencodable, StoreOperation::kSave);
+  StoreError unencodable = failed(StoreErrorKind::kUnencodable, StoreOperation::kSave);
   unencodable.characters = {"😀", "é"};
   EXPECT_EQ(saved.error(), unencodable);
-  EXPECT_EQ(ReadBytes("hiduke.dat"), std::string(kExample));
-  EXPECT_EQ(InodeOf("hiduke.dat"), inode);
+  EXPECT_EQ(readBytes("hiduke.dat"), std::string(kExample));
+  EXPECT_EQ(inodeOf("hiduke.dat"), inode);
 }
 
 TEST_F(NoteStoreTest, RefusesDatesTheFileCannotHold) {
-  for (NoteDate date : {NoteDate{2002, 13, 1}, NoteDate{2002, 0, 1}, NoteDate{2002, 3, 0}, NoteDate{2002, 3, 32},
-                        NoteDate{-1, 3, 1}, NoteDate{32768, 3, 1}}) {
-    StoreResult<SaveReport> saved = store_.SaveNote(date, "x");
-    ASSERT_FALSE(saved);
-    StoreError out_of_range = Failed(StoreErrorKind::kDateOutOfRange, StoreOperation::kSave);
-    out_of_range.date = date;
-    EXPECT_EQ(saved.error(), out_of_range);
+  for (const std::chrono::year_month_day day : {date(2002, 13, 1), date(2002, 0, 1), date(2002, 3, 0),
+                                                date(2002, 2, 29), date(-1, 3, 1), date(-32767, 1, 1)}) {
+    const StoreResult<SaveReport> saved = store_.saveNote(day, "x");
+    ASSERT_FALSE(saved) << testing::dateText(day);
+    StoreError outOfRange = failed(StoreErrorKind::kDateOutOfRange, StoreOperation::kSave);
+    outOfRange.date = day;
+    EXPECT_EQ(saved.error(), outOfRange);
   }
-  EXPECT_EQ(ListDir("."), std::vector<std::string>{});
+  EXPECT_EQ(listDir("."), std::vector<std::string>{});
 }
 
 TEST_F(NoteStoreTest, KeepsPermissionsAndLeavesNoOtherFile) {
-  WriteBytes("hiduke.dat", kExample);
+  writeBytes("hiduke.dat", kExample);
   ASSERT_EQ(::chmod("hiduke.dat", 0604), 0);
   // The temporary file's name, left by a killed save as a link: removed, not followed.
-  WriteBytes("other.dat", "not a note file");
+  writeBytes("other.dat", "not a note file");
   std::filesystem::create_symlink("other.dat", ".hiduke.dat.tmp");
-  WriteBytes(".hiduke.dat.tmp-keep", "not ours");
-  const ino_t inode = InodeOf("hiduke.dat");
+  writeBytes(".hiduke.dat.tmp-keep", "not ours");
+  const ino_t inode = inodeOf("hiduke.dat");
   const std::vector<std::string> files = {".hiduke.dat.tmp-keep", "hiduke.dat", "other.dat"};
 
-  ASSERT_TRUE(store_.SaveNote({2002, 3, 16}, "x"));
-  EXPECT_NE(InodeOf("hiduke.dat"), inode);  // replaced, not written in place
+  ASSERT_TRUE(store_.saveNote(date(2002, 3, 16), "x"));
+  EXPECT_NE(inodeOf("hiduke.dat"), inode);  // replaced, not written in place
   struct stat st {};
   ASSERT_EQ(::stat("hiduke.dat", &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0604u);
-  EXPECT_EQ(ListDir("."), files);
-  EXPECT_EQ(ReadBytes("other.dat"), "not a note file");
+  EXPECT_EQ(listDir("."), files);
+  EXPECT_EQ(readBytes("other.dat"), "not a note file");
 
-  ASSERT_TRUE(store_.DeleteNote({2002, 3, 17}));  // no record: rewritten all the same
-  EXPECT_EQ(ReadBytes("hiduke.dat"), std::string(kExample) + "2002,3,16,x\r\n");
-  EXPECT_EQ(ListDir("."), files);
+  ASSERT_TRUE(store_.deleteNote(date(2002, 3, 17)));  // no record: rewritten all the same
+  EXPECT_EQ(readBytes("hiduke.dat"), std::string(kExample) + "2002,3,16,x\r\n");
+  EXPECT_EQ(listDir("."), files);
 }
 
 TEST_F(NoteStoreTest, SymbolicLinkStaysALinkAndItsTargetIsReplaced) {
   std::filesystem::create_directory("data");
-  WriteBytes("data/real.dat", kExample);
+  writeBytes("data/real.dat", kExample);
   std::filesystem::create_symlink("data/real.dat", "hiduke.dat");
   std::filesystem::create_symlink("data/new.dat", "dangling.dat");
+  std::filesystem::create_symlink("../data/real.dat", "data/relative.dat");
 
-  ASSERT_TRUE(store_.SaveNote({2002, 3, 16}, "x"));
+  ASSERT_TRUE(store_.saveNote(date(2002, 3, 16), "x"));
   EXPECT_TRUE(std::filesystem::is_symlink("hiduke.dat"));
   EXPECT_EQ(std::filesystem::read_symlink("hiduke.dat"), "data/real.dat");
-  EXPECT_EQ(ReadBytes("data/real.dat"), std::string(kExample) + "2002,3,16,x\r\n");
+  EXPECT_EQ(readBytes("data/real.dat"), std::string(kExample) + "2002,3,16,x\r\n");
 
-  NoteStore dangling("dangling.dat");
-  EXPECT_EQ(*dangling.MarkedDays(2002, 3), Days({}));
-  ASSERT_TRUE(dangling.SaveNote({2002, 3, 5}, "y"));
+  // A relative target starts from the link's own directory.
+  NoteStore relative = openStore("data/relative.dat");
+  EXPECT_EQ(*relative.note(date(2002, 3, 16)), "x");
+  ASSERT_TRUE(relative.saveNote(date(2002, 3, 17), "y"));
+  EXPECT_EQ(readBytes("data/real.dat"), std::string(kExample) + "2002,3,16,x\r\n2002,3,17,y\r\n");
+
+  NoteStore dangling = openStore("dangling.dat");
+  EXPECT_EQ(daysWithNotes(dangling, 2002, 3), std::set<unsigned>{});
+  ASSERT_TRUE(dangling.saveNote(date(2002, 3, 5), "y"));
   EXPECT_TRUE(std::filesystem::is_symlink("dangling.dat"));
-  EXPECT_EQ(ReadBytes("data/new.dat"), "2002,3,5,y\r\n");
-  EXPECT_EQ(ListDir("data"), (std::vector<std::string>{"new.dat", "real.dat"}));
-  EXPECT_EQ(ListDir("."), (std::vector<std::string>{"dangling.dat", "data", "hiduke.dat"}));
+  EXPECT_EQ(readBytes("data/new.dat"), "2002,3,5,y\r\n");
+  EXPECT_EQ(listDir("data"), (std::vector<std::string>{"new.dat", "real.dat", "relative.dat"}));
+  EXPECT_EQ(listDir("."), (std::vector<std::string>{"dangling.dat", "data", "hiduke.dat"}));
 }
 
 TEST_F(NoteStoreTest, FileThatIsNoRegularFileIsReportedAndLeftAlone) {
@@ -297,95 +374,92 @@ TEST_F(NoteStoreTest, FileThatIsNoRegularFileIsReportedAndLeftAlone) {
   ASSERT_EQ(::mkfifo("fifo.dat", 0644), 0);
   std::filesystem::create_symlink("loop.dat", "loop.dat");
 
-  StoreResult<std::bitset<32>> marks = store_.MarkedDays(2002, 3);
-  ASSERT_FALSE(marks);
-  EXPECT_EQ(marks.error(), Failed(StoreErrorKind::kReadFailed, StoreOperation::kRead, EISDIR));
-  StoreResult<std::optional<std::string>> note = store_.ReadNote({2002, 3, 15});
+  const StoreResult<MonthNotes> notes = store_.monthNotes(std::chrono::year(2002) / 3);
+  ASSERT_FALSE(notes);
+  EXPECT_EQ(notes.error(), failed(StoreErrorKind::kReadFailed, StoreOperation::kRead, EISDIR));
+  const StoreResult<std::optional<std::string>> note = store_.note(date(2002, 3, 15));
   ASSERT_FALSE(note);
-  EXPECT_EQ(note.error(), Failed(StoreErrorKind::kReadFailed, StoreOperation::kRead, EISDIR));
-  StoreResult<SaveReport> saved = store_.SaveNote({2002, 3, 15}, "x");
+  EXPECT_EQ(note.error(), failed(StoreErrorKind::kReadFailed, StoreOperation::kRead, EISDIR));
+  const StoreResult<SaveReport> saved = store_.saveNote(date(2002, 3, 15), "x");
   ASSERT_FALSE(saved);
-  EXPECT_EQ(saved.error(), Failed(StoreErrorKind::kReadFailed, StoreOperation::kSave, EISDIR));
-  StoreResult<SaveReport> deleted = store_.DeleteNote({2002, 3, 15});
+  EXPECT_EQ(saved.error(), failed(StoreErrorKind::kReadFailed, StoreOperation::kSave, EISDIR));
+  const StoreResult<SaveReport> deleted = store_.deleteNote(date(2002, 3, 15));
   ASSERT_FALSE(deleted);
-  EXPECT_EQ(deleted.error(), Failed(StoreErrorKind::kReadFailed, StoreOperation::kDelete, EISDIR));
+  EXPECT_EQ(deleted.error(), failed(StoreErrorKind::kReadFailed, StoreOperation::kDelete, EISDIR));
   EXPECT_TRUE(std::filesystem::is_empty("hiduke.dat"));
 
-  NoteStore fifo("fifo.dat");
-  ASSERT_FALSE(fifo.MarkedDays(2002, 3));
-  EXPECT_EQ(fifo.MarkedDays(2002, 3).error(),
-            Failed(StoreErrorKind::kNotRegularFile, StoreOperation::kRead, 0, "fifo.dat"));
-  EXPECT_FALSE(fifo.SaveNote({2002, 3, 15}, "x"));
+  NoteStore fifo = openStore("fifo.dat");
+  ASSERT_FALSE(fifo.monthNotes(std::chrono::year(2002) / 3));
+  EXPECT_EQ(fifo.monthNotes(std::chrono::year(2002) / 3).error(),
+            hiduke::failed(StoreErrorKind::kNotRegularFile, StoreOperation::kRead, fifo.path()));
+  EXPECT_FALSE(fifo.saveNote(date(2002, 3, 15), "x"));
 
-  NoteStore loop("loop.dat");
-  ASSERT_FALSE(loop.MarkedDays(2002, 3));
-  ASSERT_FALSE(loop.SaveNote({2002, 3, 15}, "x"));
-  EXPECT_EQ(loop.SaveNote({2002, 3, 15}, "x").error(),
-            Failed(StoreErrorKind::kWriteFailed, StoreOperation::kSave, ELOOP, "loop.dat"));
+  NoteStore loop = openStore("loop.dat");
+  ASSERT_FALSE(loop.monthNotes(std::chrono::year(2002) / 3));
+  EXPECT_EQ(loop.saveNote(date(2002, 3, 15), "x").error(),
+            hiduke::failed(StoreErrorKind::kWriteFailed, StoreOperation::kSave, loop.path(), ELOOP));
 
-  NoteStore nowhere("missing-dir/hiduke.dat");
-  EXPECT_EQ(*nowhere.MarkedDays(2002, 3), Days({}));
-  ASSERT_FALSE(nowhere.SaveNote({2002, 3, 15}, "x"));
-  EXPECT_EQ(ListDir("."), (std::vector<std::string>{"fifo.dat", "hiduke.dat", "loop.dat"}));
+  const StoreResult<NoteStore> nowhere = NoteStore::open("missing-dir/hiduke.dat");
+  ASSERT_FALSE(nowhere);
+  EXPECT_EQ(nowhere.error().errorNumber, ENOENT);
+  EXPECT_EQ(listDir("."), (std::vector<std::string>{"fifo.dat", "hiduke.dat", "loop.dat"}));
 }
 
 TEST_F(NoteStoreTest, FailedWriteLeavesTheOldFileIntact) {
   std::string before;
   for (int day = 1; day <= 28; ++day) before += "2002,2," + std::to_string(day) + ",note of the day\r\n";
-  WriteBytes("hiduke.dat", before);
-  const ino_t inode = InodeOf("hiduke.dat");
+  writeBytes("hiduke.dat", before);
+  const ino_t inode = inodeOf("hiduke.dat");
 
   // A file size limit a little above the old file: writing the new one fails
   // with EFBIG half-way. SIGXFSZ, which ends a program by default, does not.
-  testing::ChildOutcome child = RunInChild([&]() -> std::string {
+  const testing::ChildOutcome child = runInChild([&]() -> std::string {
     std::signal(SIGXFSZ, SIG_DFL);
     rlimit limit{before.size() + 100, before.size() + 100};
     if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return "setrlimit failed";
-    StoreResult<SaveReport> saved = NoteStore().SaveNote({2002, 3, 1}, std::string(500, 'x'));
+    const StoreResult<SaveReport> saved = openStore().saveNote(date(2002, 3, 1), std::string(500, 'x'));
     sigset_t mask;
     ::pthread_sigmask(SIG_SETMASK, nullptr, &mask);
-    return Outcome(saved) + (::sigismember(&mask, SIGXFSZ) == 1 ? ", SIGXFSZ left blocked" : "");
+    return outcome(saved) + (::sigismember(&mask, SIGXFSZ) == 1 ? ", SIGXFSZ left blocked" : "");
   });
-  ASSERT_TRUE(child.exited_normally);
-  EXPECT_EQ(child.report, Describe(Failed(StoreErrorKind::kWriteFailed, StoreOperation::kSave, EFBIG)));
-  EXPECT_EQ(ReadBytes("hiduke.dat"), before);
-  EXPECT_EQ(InodeOf("hiduke.dat"), inode);
-  EXPECT_EQ(ListDir("."), std::vector<std::string>{"hiduke.dat"});
+  ASSERT_TRUE(child.exitedNormally);
+  EXPECT_EQ(child.report, describe(failed(StoreErrorKind::kWriteFailed, StoreOperation::kSave, EFBIG)));
+  EXPECT_EQ(readBytes("hiduke.dat"), before);
+  EXPECT_EQ(inodeOf("hiduke.dat"), inode);
+  EXPECT_EQ(listDir("."), std::vector<std::string>{"hiduke.dat"});
 }
 
 TEST_F(NoteStoreTest, PermissionsRefuseReadingAndWriting) {
-  WriteBytes("hiduke.dat", kExample);
+  writeBytes("hiduke.dat", kExample);
   if (::geteuid() == 0) {
     ASSERT_EQ(::chown(".", kNobody, kNobody), 0);
     ASSERT_EQ(::chown("hiduke.dat", kNobody, kNobody), 0);
   }
-  const hiduke::testing::ChildOutcome child = RunAsNobody([] {
-    NoteStore store;
+  const testing::ChildOutcome child = runAsNobody([] {
+    NoteStore store = openStore();
     std::string report;
     ::chmod("hiduke.dat", 0444);  // write-protected note file
-    StoreResult<SaveReport> saved = store.SaveNote({2002, 3, 16}, "x");
-    report += Outcome(saved) + "\n";
+    report += outcome(store.saveNote(date(2002, 3, 16), "x")) + "\n";
     ::chmod("hiduke.dat", 0644);
     ::chmod(".", 0555);  // read-only directory
-    saved = store.SaveNote({2002, 3, 16}, "x");
-    report += Outcome(saved) + "\n";
+    report += outcome(store.saveNote(date(2002, 3, 16), "x")) + "\n";
     ::chmod(".", 0755);
     ::chmod("hiduke.dat", 0);  // unreadable
-    report += Outcome(store.MarkedDays(2002, 3));
+    report += outcome(store.monthNotes(std::chrono::year(2002) / 3));
     ::chmod("hiduke.dat", 0644);
     return report;
   });
-  ASSERT_TRUE(child.exited_normally);
-  EXPECT_EQ(child.report, Describe(Failed(StoreErrorKind::kWriteFailed, StoreOperation::kSave, EACCES)) + "\n" +
-                              Describe(Failed(StoreErrorKind::kDirectoryNotWritable, StoreOperation::kSave, EACCES)) +
-                              "\n" + Describe(Failed(StoreErrorKind::kReadFailed, StoreOperation::kRead, EACCES)));
-  EXPECT_EQ(ReadBytes("hiduke.dat"), std::string(kExample));
-  EXPECT_EQ(ListDir("."), std::vector<std::string>{"hiduke.dat"});
+  ASSERT_TRUE(child.exitedNormally);
+  EXPECT_EQ(child.report, describe(failed(StoreErrorKind::kWriteFailed, StoreOperation::kSave, EACCES)) + "\n" +
+                              describe(failed(StoreErrorKind::kDirectoryNotWritable, StoreOperation::kSave, EACCES)) +
+                              "\n" + describe(failed(StoreErrorKind::kReadFailed, StoreOperation::kRead, EACCES)));
+  EXPECT_EQ(readBytes("hiduke.dat"), std::string(kExample));
+  EXPECT_EQ(listDir("."), std::vector<std::string>{"hiduke.dat"});
 }
 
 // Owner, group, permission bits and every extended attribute (ACLs among
 // them) of a file.
-std::tuple<uid_t, gid_t, mode_t, std::map<std::string, std::string>> AttributesOf(const std::string& path) {
+std::tuple<uid_t, gid_t, mode_t, std::map<std::string, std::string>> attributesOf(const std::string& path) {
   struct stat st {};
   ::stat(path.c_str(), &st);
   std::map<std::string, std::string> extended;
@@ -414,33 +488,35 @@ TEST_F(NoteStoreTest, EveryAttributeOfTheFileSurvivesASaveOrTheSaveIsRefused) {
   for (size_t i = 0; i < cases.size(); ++i) {
     const std::string dir = "case" + std::to_string(i);
     std::filesystem::create_directory(dir);
-    WriteBytes(dir + "/hiduke.dat", kExample);
+    writeBytes(dir + "/hiduke.dat", kExample);
     ASSERT_EQ(std::system(("cd " + dir + " && " + cases[i].second).c_str()), 0) << cases[i].first;
-    const auto before = AttributesOf(dir + "/hiduke.dat");
-    ASSERT_TRUE(NoteStore(dir + "/hiduke.dat").SaveNote({2002, 3, 16}, "x"));
-    EXPECT_EQ(AttributesOf(dir + "/hiduke.dat"), before) << cases[i].first;
+    const auto before = attributesOf(dir + "/hiduke.dat");
+    ASSERT_TRUE(openStore(dir + "/hiduke.dat").saveNote(date(2002, 3, 16), "x"));
+    EXPECT_EQ(attributesOf(dir + "/hiduke.dat"), before) << cases[i].first;
   }
 
   // What the user cannot give the new file: a security attribute, another
   // user as owner. The save is refused and the file left as it is.
   if (::geteuid() != 0) GTEST_SKIP() << "the refusals need root to set up another user's file";
   ASSERT_EQ(::chown(".", kNobody, kNobody), 0);
-  WriteBytes("labelled.dat", kExample);
+  writeBytes("labelled.dat", kExample);
   ASSERT_EQ(::chown("labelled.dat", kNobody, kNobody), 0);
   ASSERT_EQ(::setxattr("labelled.dat", "security.hiduke-test", "x", 1, 0), 0);
-  WriteBytes("root.dat", kExample);
+  writeBytes("root.dat", kExample);
   ASSERT_EQ(::chmod("root.dat", 0666), 0);
-  const hiduke::testing::ChildOutcome child = RunAsNobody([] {
-    return Outcome(NoteStore("labelled.dat").SaveNote({2002, 3, 16}, "x")) + "\n" +
-           Outcome(NoteStore("root.dat").DeleteNote({2002, 3, 15}));
+  const std::string here = dir_.path();
+  const testing::ChildOutcome child = runAsNobody([] {
+    return outcome(openStore("labelled.dat").saveNote(date(2002, 3, 16), "x")) + "\n" +
+           outcome(openStore("root.dat").deleteNote(date(2002, 3, 15)));
   });
-  ASSERT_TRUE(child.exited_normally);
-  StoreError not_copied = Failed(StoreErrorKind::kAttributesNotCopied, StoreOperation::kSave, EPERM, "labelled.dat");
-  StoreError not_kept = Failed(StoreErrorKind::kOwnerNotKept, StoreOperation::kDelete, EPERM, "root.dat");
-  EXPECT_EQ(child.report, Describe(not_copied) + "\n" + Describe(not_kept));
-  EXPECT_EQ(ReadBytes("labelled.dat"), std::string(kExample));
-  EXPECT_EQ(ReadBytes("root.dat"), std::string(kExample));
-  EXPECT_EQ(ListDir("."), (std::vector<std::string>{"case0", "case1", "case2", "labelled.dat", "root.dat"}));
+  ASSERT_TRUE(child.exitedNormally);
+  const StoreError notCopied =
+      hiduke::failed(StoreErrorKind::kAttributesNotCopied, StoreOperation::kSave, here + "/labelled.dat", EPERM);
+  const StoreError notKept = hiduke::failed(StoreErrorKind::kOwnerNotKept, StoreOperation::kDelete, here + "/root.dat", EPERM);
+  EXPECT_EQ(child.report, describe(notCopied) + "\n" + describe(notKept));
+  EXPECT_EQ(readBytes("labelled.dat"), std::string(kExample));
+  EXPECT_EQ(readBytes("root.dat"), std::string(kExample));
+  EXPECT_EQ(listDir("."), (std::vector<std::string>{"case0", "case1", "case2", "labelled.dat", "root.dat"}));
 }
 
 // A link in a sticky directory that everyone may write is followed only
@@ -451,8 +527,8 @@ TEST_F(NoteStoreTest, LinksInSharedDirectoriesAreFollowedOnlyWhereTheKernelWould
   constexpr uid_t kOtherUser = 4242;
   struct LinkCase {
     const char* what;
-    mode_t dir_mode;
-    uid_t link_owner;
+    mode_t dirMode;
+    uid_t linkOwner;
     bool followed;
   };
   const std::vector<LinkCase> cases = {
@@ -464,80 +540,283 @@ TEST_F(NoteStoreTest, LinksInSharedDirectoriesAreFollowedOnlyWhereTheKernelWould
   ASSERT_EQ(::chown(".", kNobody, kNobody), 0);
   ASSERT_EQ(::mkdir("shared", 0755), 0);
   std::filesystem::create_symlink("../victim.dat", "shared/hiduke.dat");
-  const std::string link = "shared/hiduke.dat";
-  const std::string refused = Describe(Failed(StoreErrorKind::kUnsafeLink, StoreOperation::kRead, 0, link)) + "\n" +
-                              Describe(Failed(StoreErrorKind::kUnsafeLink, StoreOperation::kSave, 0, link));
+  const std::string link = dir_.path() + "/shared/hiduke.dat";
+  const std::string refused = describe(hiduke::failed(StoreErrorKind::kUnsafeLink, StoreOperation::kRead, link)) +
+                              "\n" + describe(hiduke::failed(StoreErrorKind::kUnsafeLink, StoreOperation::kSave, link));
   for (const LinkCase& c : cases) {
-    WriteBytes("victim.dat", kExample);
+    writeBytes("victim.dat", kExample);
     ASSERT_EQ(::chown("victim.dat", kNobody, kNobody), 0);
-    ASSERT_EQ(::chmod("shared", c.dir_mode), 0);
-    ASSERT_EQ(::lchown("shared/hiduke.dat", c.link_owner, c.link_owner), 0);
-    const hiduke::testing::ChildOutcome child = RunAsNobody([] {
-      NoteStore store("shared/hiduke.dat");
-      return Outcome(store.ReadNote({2002, 3, 15})) + "\n" + Outcome(store.SaveNote({2002, 3, 16}, "x"));
+    ASSERT_EQ(::chmod("shared", c.dirMode), 0);
+    ASSERT_EQ(::lchown("shared/hiduke.dat", c.linkOwner, c.linkOwner), 0);
+    const testing::ChildOutcome child = runAsNobody([] {
+      NoteStore store = openStore("shared/hiduke.dat");
+      return outcome(store.note(date(2002, 3, 15))) + "\n" + outcome(store.saveNote(date(2002, 3, 16), "x"));
     });
-    ASSERT_TRUE(child.exited_normally);
+    ASSERT_TRUE(child.exitedNormally);
     EXPECT_EQ(child.report, c.followed ? "done\ndone" : refused) << c.what;
-    EXPECT_EQ(ReadBytes("victim.dat"), std::string(kExample) + (c.followed ? "2002,3,16,x\r\n" : "")) << c.what;
-    EXPECT_EQ(ListDir("shared"), std::vector<std::string>{"hiduke.dat"}) << c.what;
+    EXPECT_EQ(readBytes("victim.dat"), std::string(kExample) + (c.followed ? "2002,3,16,x\r\n" : "")) << c.what;
+    EXPECT_EQ(listDir("shared"), std::vector<std::string>{"hiduke.dat"}) << c.what;
   }
 }
 
 // Another user's file of the temporary's name in a shared sticky directory
-// cannot be removed; it must not block every save there.
-TEST_F(NoteStoreTest, PlantedTemporaryInASharedDirectoryDoesNotBlockSaving) {
+// cannot be removed; it must not block every save there, and the random
+// names saves take instead must not pile up when a save is killed.
+TEST_F(NoteStoreTest, PlantedTemporaryInASharedDirectoryDoesNotBlockSavingNorLeaveLeftovers) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to plant another user's file";
   ASSERT_EQ(::chmod(".", 01777), 0);
-  WriteBytes(".hiduke.dat.tmp", "planted");
-  const hiduke::testing::ChildOutcome child = RunAsNobody([] {
-    NoteStore store;
-    const std::string first = Outcome(store.SaveNote({2002, 3, 16}, "x"));  // a new file
-    return first + "\n" + Outcome(store.SaveNote({2002, 3, 17}, "y"));     // and its own
+  writeBytes(".hiduke.dat.tmp", "planted");
+  // Left by killed saves of the user's (nobody): removed by the next save.
+  // Not the program's pattern, or another user's: kept.
+  const std::vector<std::pair<std::string, uid_t>> others = {
+      {".hiduke.dat.tmp.0123456789abcdef", kNobody},
+      {".hiduke.dat.tmp.fedcba9876543210", kNobody},
+      {".hiduke.dat.tmp.0123456789abcde", kNobody},
+      {".hiduke.dat.tmp.0123456789abcdeg", kNobody},
+      {".hiduke.dat.tmp.1111111111111111", 4242},
+  };
+  for (const auto& [name, owner] : others) {
+    writeBytes(name, "left over");
+    ASSERT_EQ(::chown(name.c_str(), owner, owner), 0);
+  }
+  const testing::ChildOutcome child = runAsNobody([] {
+    NoteStore store = openStore();
+    const std::string first = outcome(store.saveNote(date(2002, 3, 16), "x"));  // a new file
+    return first + "\n" + outcome(store.saveNote(date(2002, 3, 17), "y"));     // and its own
   });
-  ASSERT_TRUE(child.exited_normally);
+  ASSERT_TRUE(child.exitedNormally);
   EXPECT_EQ(child.report, "done\ndone");
-  EXPECT_EQ(ReadBytes("hiduke.dat"), "2002,3,16,x\r\n2002,3,17,y\r\n");
-  EXPECT_EQ(ReadBytes(".hiduke.dat.tmp"), "planted");
-  EXPECT_EQ(ListDir("."), (std::vector<std::string>{".hiduke.dat.tmp", "hiduke.dat"}));
+  EXPECT_EQ(readBytes("hiduke.dat"), "2002,3,16,x\r\n2002,3,17,y\r\n");
+  EXPECT_EQ(readBytes(".hiduke.dat.tmp"), "planted");
+  EXPECT_EQ(listDir("."), (std::vector<std::string>{".hiduke.dat.tmp", ".hiduke.dat.tmp.0123456789abcde",
+                                                    ".hiduke.dat.tmp.0123456789abcdeg",
+                                                    ".hiduke.dat.tmp.1111111111111111", "hiduke.dat"}));
 }
 
 TEST_F(NoteStoreTest, SaveWaitsForAnotherCopysLockAndCallsTheHookMeanwhile) {
-  WriteBytes("hiduke.dat", kExample);
+  writeBytes("hiduke.dat", kExample);
   int locked[2];
+  int release[2];
   ASSERT_EQ(::pipe(locked), 0);
-  const pid_t other_copy = ::fork();
-  ASSERT_GE(other_copy, 0);
-  if (other_copy == 0) {  // holds the directory's lock for 200 ms
-    int dir_fd = ::open(".", O_RDONLY | O_DIRECTORY);
-    if (dir_fd < 0 || ::flock(dir_fd, LOCK_EX) != 0 || ::write(locked[1], "L", 1) != 1) ::_exit(1);
-    ::usleep(200'000);
+  ASSERT_EQ(::pipe(release), 0);
+  const pid_t otherCopy = ::fork();
+  ASSERT_GE(otherCopy, 0);
+  if (otherCopy == 0) {  // holds the directory's lock until told to let go
+    const int dirFd = ::open(".", O_RDONLY | O_DIRECTORY);
+    char go;
+    if (dirFd < 0 || ::flock(dirFd, LOCK_EX) != 0 || ::write(locked[1], "L", 1) != 1 || ::read(release[0], &go, 1) != 1) {
+      ::_exit(1);
+    }
     ::_exit(0);
   }
   char ignored;
   ASSERT_EQ(::read(locked[0], &ignored, 1), 1);
-  int hook_calls = 0;
-  store_.set_lock_wait_hook([&hook_calls] { ++hook_calls; });
-  const StoreResult<SaveReport> saved = store_.SaveNote({2002, 3, 16}, "x");
+  int hookCalls = 0;
+  store_.setBusyHook([&] {
+    // The third call lets the other copy finish.
+    if (++hookCalls == 3) {
+      ASSERT_EQ(::write(release[1], "G", 1), 1);
+    }
+  });
+  const StoreResult<SaveReport> saved = store_.saveNote(date(2002, 3, 16), "x");
   int status = 0;
-  ::waitpid(other_copy, &status, 0);
-  ASSERT_TRUE(saved) << Describe(saved.error());
-  EXPECT_GE(hook_calls, 3);
-  EXPECT_EQ(*store_.ReadNote({2002, 3, 16}), "x");
+  ::waitpid(otherCopy, &status, 0);
+  ASSERT_TRUE(saved) << describe(saved.error());
+  EXPECT_GE(hookCalls, 3);
+  EXPECT_EQ(*store_.note(date(2002, 3, 16)), "x");
 
-  const int calls_while_waiting = hook_calls;
-  ASSERT_TRUE(store_.SaveNote({2002, 3, 17}, "y"));  // nothing to wait for
-  EXPECT_EQ(hook_calls, calls_while_waiting);
+  const int callsWhileWaiting = hookCalls;
+  ASSERT_TRUE(store_.saveNote(date(2002, 3, 17), "y"));  // nothing to wait for
+  EXPECT_EQ(hookCalls, callsWhileWaiting);
+  // The store keeps no lock after a save.
+  const int afterwards = ::open(".", O_RDONLY | O_DIRECTORY);
+  EXPECT_EQ(::flock(afterwards, LOCK_EX | LOCK_NB), 0);
+  ::close(afterwards);
 }
 
 TEST_F(NoteStoreTest, FailedDirectorySyncIsASaveWithAWarning) {
-  WriteBytes("hiduke.dat", kExample);
-  fail_directory_sync = true;
-  const StoreResult<SaveReport> saved = store_.SaveNote({2002, 3, 16}, "x");
-  fail_directory_sync = false;
-  ASSERT_TRUE(saved) << Describe(saved.error());
-  ASSERT_TRUE(saved->warning);
-  EXPECT_EQ(*saved->warning, Failed(StoreErrorKind::kNotDurable, StoreOperation::kSave, EIO));
-  EXPECT_EQ(ReadBytes("hiduke.dat"), std::string(kExample) + "2002,3,16,x\r\n");
+  writeBytes("hiduke.dat", kExample);
+  failDirectorySync = true;
+  const StoreResult<SaveReport> saved = store_.saveNote(date(2002, 3, 16), "x");
+  failDirectorySync = false;
+  ASSERT_TRUE(saved) << describe(saved.error());
+  EXPECT_EQ(saved->warnings, std::vector<StoreError>{failed(StoreErrorKind::kNotDurable, StoreOperation::kSave, EIO)});
+  EXPECT_EQ(readBytes("hiduke.dat"), std::string(kExample) + "2002,3,16,x\r\n");
+}
+
+// The note the caller started from is checked against the file as the save
+// reads it: a save or delete goes ahead only over that note.
+TEST_F(NoteStoreTest, SaveAndDeleteRefuseWhenTheDaysNoteIsNotTheOneExpected) {
+  struct Case {
+    const char* what;
+    std::string file;
+    ExpectedNote before;
+    bool deleting;
+    bool refused;
+  };
+  const std::string mine = "2002,3,15,mine\r\n";
+  const std::vector<Case> cases = {
+      {"save over the note expected", mine, ExpectedNote::exactly("mine"), false, false},
+      {"save over another note", mine, ExpectedNote::exactly("other"), false, true},
+      {"save where a note was made meanwhile", mine, ExpectedNote::exactly(std::nullopt), false, true},
+      {"save where the note was deleted meanwhile", "", ExpectedNote::exactly("mine"), false, true},
+      {"save of a new note", "", ExpectedNote::exactly(std::nullopt), false, false},
+      {"save over anything", mine, ExpectedNote::anything(), false, false},
+      {"the last record is the note", "2002,3,15,old\r\n" + mine, ExpectedNote::exactly("mine"), false, false},
+      {"line breaks and look-alikes as read", "2002,3,15,\x81\x60;b\r\n", ExpectedNote::exactly("～\nb"), false, false},
+      {"delete of the note expected", mine, ExpectedNote::exactly("mine"), true, false},
+      {"delete of another note", mine, ExpectedNote::exactly("other"), true, true},
+  };
+  for (const Case& c : cases) {
+    writeBytes("hiduke.dat", c.file);
+    const StoreResult<SaveReport> stored =
+        c.deleting ? store_.deleteNote(date(2002, 3, 15), c.before) : store_.saveNote(date(2002, 3, 15), "new", c.before);
+    if (c.refused) {
+      ASSERT_FALSE(stored) << c.what;
+      EXPECT_EQ(stored.error().kind, StoreErrorKind::kChangedOnDisk) << c.what;
+      EXPECT_EQ(readBytes("hiduke.dat"), c.file) << c.what;
+    } else {
+      EXPECT_TRUE(stored) << c.what;
+    }
+    EXPECT_EQ(listDir("."), std::vector<std::string>{"hiduke.dat"}) << c.what;
+  }
+}
+
+// Two copies save the same day while a third holds the lock: the second to
+// get the lock finds the first one's note, not the one it started from.
+TEST_F(NoteStoreTest, TheNoteIsCheckedUnderTheLockNotBeforeIt) {
+  writeBytes("hiduke.dat", "2002,3,15,first\r\n");
+  int waiting[2];
+  ASSERT_EQ(::pipe(waiting), 0);
+  const int thirdCopy = ::open(".", O_RDONLY | O_DIRECTORY);
+  ASSERT_EQ(::flock(thirdCopy, LOCK_EX), 0);
+  const testing::RunningChild secondCopy = testing::startInChild([&] {
+    ::close(thirdCopy);  // the lock is the third copy's, not this one's
+    NoteStore store = openStore();
+    bool told = false;
+    store.setBusyHook([&] {
+      if (!told) told = ::write(waiting[1], "W", 1) == 1;
+    });
+    return outcome(store.saveNote(date(2002, 3, 15), "second", ExpectedNote::exactly("first")));
+  });
+  char ignored;
+  ASSERT_EQ(::read(waiting[0], &ignored, 1), 1);  // the second copy waits for the lock
+  writeBytes("hiduke.dat", "2002,3,15,of the first copy\r\n");
+  ::close(thirdCopy);
+  const testing::ChildOutcome second = testing::finish(secondCopy);
+  ASSERT_TRUE(second.exitedNormally);
+  EXPECT_EQ(second.report, describe(failed(StoreErrorKind::kChangedOnDisk, StoreOperation::kSave)));
+  EXPECT_EQ(readBytes("hiduke.dat"), "2002,3,15,of the first copy\r\n");
+}
+
+// Another program rewrites the file in place (truncates it, writes half,
+// pauses, writes the rest) while the user saves: the save waits for it and
+// keeps every line it wrote.
+TEST_F(NoteStoreTest, ASaveWaitsForAProgramWritingTheFileInPlace) {
+  std::string backup;
+  for (int i = 0; i < 2000; ++i) {
+    backup += formatNoteRecord(date(1990 + i / 365, static_cast<unsigned>(i % 12 + 1), static_cast<unsigned>(i % 28 + 1)),
+                               "line " + std::to_string(i));
+  }
+  writeBytes("hiduke.dat", "2002,3,15,old\r\n");
+  for (const size_t half : {backup.size() / 2 + 7, backup.find('\n', backup.size() / 2) + 1}) {
+    SCOPED_TRACE(backup[half - 1] == '\n' ? "paused after a whole line" : "paused inside a line");
+    int halfWritten[2];
+    int goOn[2];
+    ASSERT_EQ(::pipe(halfWritten), 0);
+    ASSERT_EQ(::pipe(goOn), 0);
+    const pid_t writer = ::fork();
+    ASSERT_GE(writer, 0);
+    if (writer == 0) {
+      const int fd = ::open("hiduke.dat", O_WRONLY | O_TRUNC);
+      char go;
+      const bool ok = fd >= 0 && ::write(fd, backup.data(), half) == static_cast<ssize_t>(half) &&
+                      ::write(halfWritten[1], "H", 1) == 1 && ::read(goOn[0], &go, 1) == 1 &&
+                      ::write(fd, backup.data() + half, backup.size() - half) == static_cast<ssize_t>(backup.size() - half);
+      ::_exit(ok && ::close(fd) == 0 ? 0 : 1);
+    }
+    char ignored;
+    ASSERT_EQ(::read(halfWritten[0], &ignored, 1), 1);
+    bool released = false;
+    store_.setBusyHook([&] {
+      if (!released) released = ::write(goOn[1], "G", 1) == 1;  // the save waits: the writer goes on
+    });
+    const StoreResult<SaveReport> saved = store_.saveNote(date(2002, 3, 15), "mine");
+    int status = 0;
+    ::waitpid(writer, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(saved) << describe(saved.error());
+    EXPECT_EQ(readBytes("hiduke.dat"), backup + "2002,3,15,mine\r\n");
+    EXPECT_EQ(listDir("."), std::vector<std::string>{"hiduke.dat"});
+    for (const int fd : {halfWritten[0], halfWritten[1], goOn[0], goOn[1]}) ::close(fd);
+  }
+}
+
+// A program that keeps the file open for writing and never finishes: the
+// save gives up after a while, says why, and leaves the file to it.
+TEST_F(NoteStoreTest, ASaveRefusesWhenTheFileIsBeingWrittenForTooLong) {
+  writeBytes("hiduke.dat", "2002,3,15,old\r\n");
+  const int writer = ::open("hiduke.dat", O_WRONLY | O_APPEND);
+  ASSERT_GE(writer, 0);
+  ASSERT_EQ(::write(writer, "2002,3,16,half", 14), 14);
+  int busyCalls = 0;
+  store_.setBusyHook([&] { ++busyCalls; });
+  const StoreResult<SaveReport> saved = store_.saveNote(date(2002, 3, 15), "mine");
+  ::close(writer);
+  ASSERT_FALSE(saved);
+  EXPECT_EQ(saved.error(), failed(StoreErrorKind::kBeingWritten, StoreOperation::kSave));
+  EXPECT_GT(busyCalls, 0);
+  EXPECT_EQ(readBytes("hiduke.dat"), "2002,3,15,old\r\n2002,3,16,half");
+  EXPECT_EQ(listDir("."), std::vector<std::string>{"hiduke.dat"});
+}
+
+// The store holds its directory: renamed, the notes stay with it; removed,
+// the store says so; a new directory under the old name is never used.
+TEST_F(NoteStoreTest, TheStoreFollowsItsDirectoryNotItsPath) {
+  ASSERT_EQ(::mkdir("notes", 0755), 0);
+  writeBytes("notes/hiduke.dat", kExample);
+  NoteStore store = openStore("notes/hiduke.dat");
+  const std::string startPath = store.path();
+  ASSERT_EQ(::rename("notes", "moved"), 0);
+  ASSERT_EQ(::mkdir("notes", 0755), 0);
+  EXPECT_EQ(daysWithNotes(store, 2002, 3), (std::set<unsigned>{15, 20}));
+  ASSERT_TRUE(store.saveNote(date(2002, 3, 16), "x"));
+  EXPECT_EQ(readBytes("moved/hiduke.dat"), std::string(kExample) + "2002,3,16,x\r\n");
+  EXPECT_EQ(listDir("notes"), std::vector<std::string>{});
+  EXPECT_EQ(store.path(), startPath);  // messages name the file as it was at start
+
+  std::filesystem::remove_all("moved");
+  const StoreError gone{.kind = StoreErrorKind::kDirectoryGone, .path = startPath};
+  StoreError readGone = gone;
+  EXPECT_EQ(store.monthNotes(std::chrono::year(2002) / 3).error(), readGone);
+  StoreError saveGone = gone;
+  saveGone.operation = StoreOperation::kSave;
+  EXPECT_EQ(store.saveNote(date(2002, 3, 16), "y").error(), saveGone);
+  EXPECT_EQ(listDir("notes"), std::vector<std::string>{});
+
+  ASSERT_EQ(::chdir("notes"), 0);
+  ASSERT_EQ(::rmdir("../notes"), 0);
+  const StoreResult<NoteStore> startedInAGoneDirectory = NoteStore::open();
+  ASSERT_EQ(::chdir(dir_.path().c_str()), 0);
+  ASSERT_FALSE(startedInAGoneDirectory);
+  EXPECT_EQ(startedInAGoneDirectory.error().kind, StoreErrorKind::kDirectoryGone);
+}
+
+// The atomic save replaces the file under one name; its other names keep
+// the old notes, which the report says.
+TEST_F(NoteStoreTest, ASaveSaysWhenOtherHardLinksKeepTheOldNotes) {
+  writeBytes("hiduke.dat", kExample);
+  ASSERT_EQ(::link("hiduke.dat", "backup.dat"), 0);
+  ASSERT_EQ(::link("hiduke.dat", "other.dat"), 0);
+  const StoreResult<SaveReport> saved = store_.saveNote(date(2002, 3, 16), "x");
+  ASSERT_TRUE(saved);
+  StoreError separated = failed(StoreErrorKind::kHardLinksSeparated, StoreOperation::kSave);
+  separated.otherNames = 2;
+  EXPECT_EQ(saved->warnings, std::vector<StoreError>{separated});
+  EXPECT_EQ(readBytes("backup.dat"), std::string(kExample));
+  const StoreResult<SaveReport> again = store_.saveNote(date(2002, 3, 17), "y");
+  ASSERT_TRUE(again);
+  EXPECT_TRUE(again->warnings.empty());  // the new file has one name
 }
 
 }  // namespace
@@ -545,10 +824,10 @@ TEST_F(NoteStoreTest, FailedDirectorySyncIsASaveWithAWarning) {
 
 // Failure injection for the test above: this definition stands in for the C
 // library's fsync in this test program, and fails for directories while
-// fail_directory_sync is set.
+// failDirectorySync is set.
 extern "C" int fsync(int fd) {
   struct stat st {};
-  if (hiduke::fail_directory_sync && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+  if (hiduke::failDirectorySync && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
     errno = EIO;
     return -1;
   }

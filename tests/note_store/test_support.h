@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <ostream>
@@ -7,9 +8,20 @@
 #include <string_view>
 #include <vector>
 
+#include "note_store/note_store.h"
 #include "note_store/store_error.h"
 
 namespace hiduke::testing {
+
+constexpr std::chrono::year_month_day date(int year, unsigned month, unsigned day) {
+  return std::chrono::year(year) / std::chrono::month(month) / std::chrono::day(day);
+}
+
+// "2002-03-15", for messages of failed checks.
+std::string dateText(std::chrono::year_month_day date);
+
+// The store of `path`, which must open.
+NoteStore openStore(const std::string& path = "hiduke.dat");
 
 // A fresh directory under $TMPDIR (or /tmp) that becomes the current
 // directory for the lifetime of the object; removed with all it holds.
@@ -27,31 +39,40 @@ class ScratchDir {
 };
 
 // The bytes of a file; nullopt when it cannot be read.
-std::optional<std::string> ReadBytes(const std::string& path);
-void WriteBytes(const std::string& path, std::string_view bytes);
+std::optional<std::string> readBytes(const std::string& path);
+void writeBytes(const std::string& path, std::string_view bytes);
 // Names in a directory, sorted, without "." and "..".
-std::vector<std::string> ListDir(const std::string& dir);
+std::vector<std::string> listDir(const std::string& dir);
 
 struct ChildOutcome {
-  bool exited_normally = false;
-  int exit_code = -1;
+  bool exitedNormally = false;
+  int exitCode = -1;
   std::string report;  // what the child's body returned
 };
+// A child process started by startInChild.
+struct RunningChild {
+  int pid;
+  int reportFd;  // the read end of the pipe the report comes through
+};
+// Runs `body` in a forked child process, which reports what `body` returns.
+RunningChild startInChild(const std::function<std::string()>& body);
+// Waits for the child and reads its report.
+ChildOutcome finish(RunningChild child);
 // Runs `body` in a forked child process and waits for it.
-ChildOutcome RunInChild(const std::function<std::string()>& body);
+ChildOutcome runInChild(const std::function<std::string()>& body);
 
 // The unprivileged user of the tests that need one.
 inline constexpr unsigned kNobody = 65534;
-// RunInChild, as the user "nobody" when the tests run as root (permission
+// runInChild, as the user "nobody" when the tests run as root (permission
 // bits do not stop root).
-ChildOutcome RunAsNobody(const std::function<std::string()>& body);
+ChildOutcome runAsNobody(const std::function<std::string()>& body);
 
 // A store error as one line of text: how a child process reports it, and
 // how a failed check shows it.
-std::string Describe(const StoreError& error);
+std::string describe(const StoreError& error);
 
 }  // namespace hiduke::testing
 
 namespace hiduke {
-inline void PrintTo(const StoreError& error, std::ostream* out) { *out << testing::Describe(error); }
+inline void PrintTo(const StoreError& error, std::ostream* out) { *out << testing::describe(error); }
 }  // namespace hiduke

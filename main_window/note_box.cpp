@@ -1,7 +1,6 @@
-#include "main_window/note_box_text.h"
+#include "main_window/note_box.h"
 
-#include <QPlainTextEdit>
-#include <QVariant>
+#include <QMimeData>
 
 namespace hiduke {
 namespace {
@@ -10,9 +9,8 @@ constexpr qsizetype kPieceLength = 16384;
 // ZERO WIDTH SPACE, which code page 932 cannot store, so no saved note
 // holds one of its own.
 constexpr QChar kContinuesLine(0x200B);
-constexpr char kPiecedProperty[] = "hidukePiecedNote";
 
-bool HasLongLine(const QString& note) {
+bool hasLongLine(const QString& note) {
   qsizetype lineStart = 0;
   for (;;) {
     const qsizetype lineEnd = note.indexOf(QLatin1Char('\n'), lineStart);
@@ -22,13 +20,21 @@ bool HasLongLine(const QString& note) {
   }
 }
 
+// The pieces joined again, and a mark whose line break was deleted dropped.
+QString joined(QString text) {
+  text.replace(QStringLiteral("\n") + kContinuesLine, QString());
+  text.remove(kContinuesLine);
+  return text;
+}
+
 }  // namespace
 
-void SetNoteBoxText(QPlainTextEdit* box, const QString& note) {
-  const bool pieced = HasLongLine(note);
-  box->setProperty(kPiecedProperty, pieced);
-  if (!pieced) {
-    box->setPlainText(note);
+NoteBox::NoteBox(QWidget* parent) : QPlainTextEdit(parent) {}
+
+void NoteBox::setNote(const QString& note) {
+  pieced_ = hasLongLine(note);
+  if (!pieced_) {
+    setPlainText(note);
     return;
   }
   // One plain text, which the box lays out a paragraph at a time as it comes
@@ -44,16 +50,18 @@ void SetNoteBoxText(QPlainTextEdit* box, const QString& note) {
       pieces += line.mid(at, kPieceLength);
     }
   }
-  box->setPlainText(pieces);
+  setPlainText(pieces);
 }
 
-QString NoteBoxText(const QPlainTextEdit* box) {
-  QString note = box->toPlainText();
-  if (box->property(kPiecedProperty).toBool()) {
-    note.replace(QStringLiteral("\n") + kContinuesLine, QString());
-    note.remove(kContinuesLine);  // a mark whose line break was deleted
-  }
-  return note;
+QString NoteBox::note() const { return pieced_ ? joined(toPlainText()) : toPlainText(); }
+
+QMimeData* NoteBox::createMimeDataFromSelection() const {
+  // Plain text only: the note's own characters, as it is stored.
+  QString text = textCursor().selectedText();
+  text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+  auto* data = new QMimeData;
+  data->setText(pieced_ ? joined(text) : text);
+  return data;
 }
 
 }  // namespace hiduke

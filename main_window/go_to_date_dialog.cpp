@@ -1,0 +1,67 @@
+#include "main_window/go_to_date_dialog.h"
+
+#include <QAccessible>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include "month_model/date_reader.h"
+
+namespace hiduke {
+namespace {
+
+QString problemText(DateProblem problem, const QString& typed) {
+  switch (problem) {
+    case DateProblem::kCannotRead: return QStringLiteral("「%1」は日付として読めません。").arg(typed);
+    case DateProblem::kNoSuchDay: return QStringLiteral("「%1」という日はありません。").arg(typed);
+    case DateProblem::kOutsideShowableYears:
+      return QStringLiteral("「%1」は表示できる年（1583年から32767年まで）の外です。").arg(typed);
+    case DateProblem::kOutsideEra: return QStringLiteral("「%1」はその元号の期間の外です。").arg(typed);
+  }
+  return QString();
+}
+
+}  // namespace
+
+GoToDateDialog::GoToDateDialog(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("goToDateDialog"));
+  setWindowTitle(QStringLiteral("日付へ移動"));
+  auto* prompt = new QLabel(QStringLiteral("日付（2010/5/3、令和8年12月7日、R8.12.7 など）:"), this);
+  date_ = new QLineEdit(this);
+  date_->setObjectName(QStringLiteral("dateField"));
+  date_->setAccessibleName(QStringLiteral("日付"));
+  prompt->setBuddy(date_);
+  problem_ = new QLabel(this);
+  problem_->setObjectName(QStringLiteral("dateProblem"));
+  problem_->setWordWrap(true);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  connect(buttons, &QDialogButtonBox::accepted, this, &GoToDateDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &GoToDateDialog::reject);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(prompt);
+  layout->addWidget(date_);
+  layout->addWidget(problem_);
+  layout->addWidget(buttons);
+}
+
+void GoToDateDialog::accept() {
+  const QString typed = date_->text().trimmed();
+  // Full-width digits and letters, as an input method types them, read as
+  // their plain forms.
+  const QByteArray text = typed.normalized(QString::NormalizationForm_KC).toUtf8();
+  const DateReading reading = readDate(std::string_view(text.constData(), static_cast<size_t>(text.size())));
+  if (const auto* day = std::get_if<std::chrono::year_month_day>(&reading)) {
+    chosen_ = *day;
+    QDialog::accept();
+    return;
+  }
+  problem_->setText(problemText(std::get<DateProblem>(reading), typed));
+  date_->setAccessibleDescription(problem_->text());
+  QAccessibleEvent event(date_, QAccessible::DescriptionChanged);
+  QAccessible::updateAccessibility(&event);
+  date_->selectAll();
+  date_->setFocus();
+}
+
+}  // namespace hiduke

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QPlainTextEdit>
+
+namespace hiduke {
+
+// The note box. A line of many thousand characters (an old file may hold
+// one) would take the box minutes to wrap as one paragraph, so it is shown
+// in pieces, each a paragraph of its own that starts with an invisible mark
+// saying it continues the line before it. The marks are characters, so
+// editing and undo carry them along; the note read back from the box joins
+// the pieces again and saves back exactly, and what leaves through the
+// clipboard or a drag is the text as stored, without marks or added breaks.
+class NoteBox : public QPlainTextEdit {
+  Q_OBJECT
+
+ public:
+  explicit NoteBox(QWidget* parent = nullptr);
+
+  void setNote(const QString& note);
+  QString note() const;
+
+ protected:
+  QMimeData* createMimeDataFromSelection() const override;
+
+ private:
+  bool pieced_ = false;
+};
+
+}  // namespace hiduke

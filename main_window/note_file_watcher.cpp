@@ -1,0 +1,55 @@
+#include "main_window/note_file_watcher.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QTimer>
+
+namespace hiduke {
+namespace {
+
+constexpr int kSettleMs = 200;  // lets a burst of changes settle before one look
+constexpr int kPollMs = 2000;
+
+}  // namespace
+
+NoteFileWatcher::NoteFileWatcher(const NoteStore& store, QObject* parent, Watching watching)
+    : QObject(parent), store_(store) {
+  settle_ = new QTimer(this);
+  settle_->setSingleShot(true);
+  settle_->setInterval(kSettleMs);
+  connect(settle_, &QTimer::timeout, this, &NoteFileWatcher::check);
+  poll_ = new QTimer(this);
+  poll_->setInterval(kPollMs);
+  connect(poll_, &QTimer::timeout, this, &NoteFileWatcher::check);
+
+  const QString path = QFile::decodeName(QByteArray::fromStdString(store.path()));
+  // The directory above all: a save by another copy renames a new file
+  // into place. Watches stay with the directory when it is renamed.
+  watcher_ = new QFileSystemWatcher(this);
+  if (watching == Watching::kPollingOnly || !watcher_->addPath(QFileInfo(path).absolutePath())) {
+    poll_->start();
+    return;
+  }
+  watcher_->addPath(path);  // fails quietly while the file does not exist
+  // A steady stream of changes must not put the look off for ever.
+  const auto settle = [this] {
+    if (!settle_->isActive()) settle_->start();
+  };
+  connect(watcher_, &QFileSystemWatcher::fileChanged, this, settle);
+  connect(watcher_, &QFileSystemWatcher::directoryChanged, this, settle);
+}
+
+bool NoteFileWatcher::isPolling() const { return poll_->isActive(); }
+
+void NoteFileWatcher::check() {
+  const FileIdentity now = store_.fileIdentity();
+  if (now == known_) return;
+  // A replaced file is a new file to watch.
+  const QString path = QFile::decodeName(QByteArray::fromStdString(store_.path()));
+  if (!isPolling() && !watcher_->files().contains(path)) watcher_->addPath(path);
+  known_ = now;
+  emit changedOnDisk();
+}
+
+}  // namespace hiduke

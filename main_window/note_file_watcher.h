@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QObject>
+
+#include "note_store/note_store.h"
+
+class QFileSystemWatcher;
+class QTimer;
+
+namespace hiduke {
+
+// Tells when the note file is no longer the one the program last read or
+// wrote: another program (a second copy, a sync tool) changed it. The
+// program's own saves are known by the file they put in place and pass
+// unseen. It watches the file and its directory; where the system cannot
+// watch them (no inotify watches left), it looks at the file's identity,
+// size and times every two seconds instead.
+class NoteFileWatcher : public QObject {
+  Q_OBJECT
+
+ public:
+  enum class Watching { kWherePossible, kPollingOnly };
+
+  NoteFileWatcher(const NoteStore& store, QObject* parent = nullptr, Watching watching = Watching::kWherePossible);
+
+  // The file as the program last read or wrote it.
+  void setKnownFile(const FileIdentity& file) { known_ = file; }
+  bool isPolling() const;
+
+ signals:
+  void changedOnDisk();
+
+ private:
+  void check();
+
+  const NoteStore& store_;
+  FileIdentity known_;
+  QFileSystemWatcher* watcher_ = nullptr;
+  QTimer* settle_ = nullptr;
+  QTimer* poll_ = nullptr;
+};
+
+}  // namespace hiduke

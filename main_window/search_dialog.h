@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QDialog>
+#include <chrono>
+#include <optional>
+
+#include "main_window/note_search.h"
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+
+namespace hiduke {
+
+// 「予定を検索」: a line to type in and the days whose note holds it, newest
+// first, following the typing. Return or a double-click chooses a day.
+class SearchDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  SearchDialog(const NoteStore& store, QWidget* parent = nullptr);
+
+  std::optional<std::chrono::year_month_day> chosenDay() const { return chosen_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void search();
+  void choose();
+
+  std::optional<NoteSearch> search_;
+  std::optional<std::chrono::year_month_day> chosen_;
+  QLineEdit* query_ = nullptr;
+  QListWidget* results_ = nullptr;
+  QLabel* count_ = nullptr;
+};
+
+}  // namespace hiduke

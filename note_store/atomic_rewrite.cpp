@@ -1,0 +1,244 @@
+#include "note_store/atomic_rewrite.h"
+
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <optional>
+
+#include "note_store/directory_lock.h"
+#include "note_store/file_attributes.h"
+#include "note_store/in_place_writers.h"
+#include "note_store/line_reader.h"
+#include "note_store/temporary_file.h"
+
+namespace hiduke {
+
+namespace {
+
+// A rewrite writes each piece it reads out again and pays per system call:
+// it reads in large pieces.
+constexpr size_t kRewriteChunk = size_t{1} << 20;
+
+// How often a rewrite reads the file again because another program changed
+// it meanwhile, before it gives up.
+constexpr int kReadAttempts = 3;
+
+// Keeps SIGXFSZ from ending the program while a rewrite writes: a write
+// beyond the file size limit then fails with EFBIG and is reported like any
+// other. The signal such a write raises is taken back before the caller's
+// signal mask returns; the caller's disposition is never touched.
+class FileSizeSignalHold {
+ public:
+  FileSizeSignalHold() {
+    ::sigemptyset(&signal_);
+    ::sigaddset(&signal_, SIGXFSZ);
+    ::pthread_sigmask(SIG_BLOCK, &signal_, &previousMask_);
+    wasPending_ = isPending();
+  }
+  ~FileSizeSignalHold() {
+    if (!wasPending_ && isPending()) {
+      const timespec noWait{};
+      while (::sigtimedwait(&signal_, nullptr, &noWait) < 0 && errno == EINTR) {
+      }
+    }
+    ::pthread_sigmask(SIG_SETMASK, &previousMask_, nullptr);
+  }
+  FileSizeSignalHold(const FileSizeSignalHold&) = delete;
+  FileSizeSignalHold& operator=(const FileSizeSignalHold&) = delete;
+
+ private:
+  static bool isPending() {
+    sigset_t pending;
+    return ::sigpending(&pending) == 0 && ::sigismember(&pending, SIGXFSZ) == 1;
+  }
+
+  sigset_t signal_;
+  sigset_t previousMask_;
+  bool wasPending_ = false;
+};
+
+bool isPermissionError(int errorNumber) { return errorNumber == EACCES || errorNumber == EPERM || errorNumber == EROFS; }
+
+StoreResult<void> writeAll(int fd, std::string_view data) {
+  while (!data.empty()) {
+    const ssize_t n = ::write(fd, data.data(), data.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return writeFailed(errno);
+    }
+    if (n == 0) return writeFailed(EIO);
+    data.remove_prefix(static_cast<size_t>(n));
+  }
+  return {};
+}
+
+StoreResult<void> writePieces(int fd, const ContentPieces& pieces) {
+  for (const std::string_view piece : pieces) {
+    if (StoreResult<void> written = writeAll(fd, piece); !written) return written;
+  }
+  return {};
+}
+
+// Owner, group, extended attributes (ACLs among them) and permission bits
+// of the old file, compared with what the new file got (a setgid directory
+// gives it the directory's group). A file of another user is not silently
+// taken over: a save that cannot give the new file to that user is refused.
+// A group the user cannot give (one the user is not a member of) does not
+// refuse the save: the file silently takes the group the new file was
+// created with (the user's, or a setgid directory's), and the old group
+// permission bits then apply to that group.
+StoreResult<void> giveOldAttributes(const OpenedFile& old, int fd) {
+  struct stat created;
+  if (::fstat(fd, &created) != 0) return writeFailed(errno);
+  // The owner first: changing it clears set-id bits and file capabilities.
+  if (old.status.st_uid != created.st_uid) {
+    if (::fchown(fd, old.status.st_uid, old.status.st_gid) != 0) {
+      return StoreError{.kind = StoreErrorKind::kOwnerNotKept, .errorNumber = errno};
+    }
+  } else if (old.status.st_gid != created.st_gid) {
+    [[maybe_unused]] const int ignored = ::fchown(fd, static_cast<uid_t>(-1), old.status.st_gid);
+  }
+  // The ACL before the permission bits: the new file never grants more
+  // than the old one, and fchmod with the old bits leaves the ACL as it is.
+  if (StoreResult<void> copied = copyExtendedAttributes(old.fd.get(), fd); !copied) return copied;
+  if (::fchmod(fd, old.status.st_mode & 07777) != 0) return writeFailed(errno);
+  return {};
+}
+
+// The temporary file beside the note file, with the old file's attributes;
+// private until it has them.
+StoreResult<TemporaryFile> createTemporary(const LocatedFile& target, const OpenedFile& old,
+                                           std::chrono::system_clock::time_point lockedAt) {
+  StoreResult<TemporaryFile> temporary =
+      TemporaryFile::create(target.directory.get(), target.name, old.fd ? 0600 : 0666, lockedAt);
+  if (!temporary) {
+    StoreError error = std::move(temporary).error();
+    // The file itself may be written (checked before), the directory that
+    // must take the new file beside it not.
+    if (old.fd && isPermissionError(error.errorNumber)) error.kind = StoreErrorKind::kDirectoryNotWritable;
+    return error;
+  }
+  if (old.fd) {
+    if (StoreResult<void> given = giveOldAttributes(old, temporary->fd()); !given) return std::move(given).error();
+  }
+  return temporary;
+}
+
+// Streams the old file through `editor` into the temporary file, a run of
+// whole lines at a time, without holding the whole content in memory.
+StoreResult<void> streamEdited(const OpenedFile& old, NoteEditor& editor, int to) {
+  std::optional<StoreError> writeFailure;
+  if (old.fd) {
+    StoreResult<void> read = readInLines(old.fd.get(), old.status.st_size, kRewriteChunk, [&](std::string_view lines) {
+      StoreResult<void> written = writePieces(to, editor.edit(lines));
+      if (!written) writeFailure = std::move(written).error();
+      return !writeFailure;
+    });
+    if (!read) return read;
+    if (writeFailure) return std::move(*writeFailure);
+  }
+  return writePieces(to, editor.finish());
+}
+
+// Whether the name still stands for the file that was read.
+bool stillTheFileRead(const LocatedFile& target, const OpenedFile& old) {
+  struct stat now;
+  if (::fstatat(target.directory.get(), target.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0) return false;
+  return now.st_dev == old.status.st_dev && now.st_ino == old.status.st_ino;
+}
+
+// Puts the new file in place: over the file that was read, or, where there
+// was none, only while there still is none; false when one was made
+// meanwhile, so that the file must be read again.
+StoreResult<bool> renameIntoPlace(const LocatedFile& target, const OpenedFile& old, TemporaryFile& temporary) {
+  const int directory = target.directory.get();
+  const char* const from = temporary.name().c_str();
+  const char* const to = target.name.c_str();
+  if (!old.fd) {
+    if (::renameat2(directory, from, directory, to, RENAME_NOREPLACE) == 0) {
+      temporary.keep();
+      return true;
+    }
+    if (errno == EEXIST) return false;
+    if (errno != EINVAL) return writeFailed(errno);
+    // A file system that cannot refuse to replace: a look just before must do.
+    struct stat existing;
+    if (::fstatat(directory, to, &existing, AT_SYMLINK_NOFOLLOW) == 0) return false;
+  }
+  if (::renameat(directory, from, directory, to) != 0) return writeFailed(errno);
+  temporary.keep();
+  return true;
+}
+
+// Makes the rename itself durable: 0, or the errno of a failure;
+// directories that cannot be synced (EINVAL, EROFS) count as synced.
+int syncDirectory(int directory) {
+  while (::fsync(directory) != 0) {
+    if (errno == EINTR) continue;
+    return errno == EINVAL || errno == EROFS ? 0 : errno;
+  }
+  return 0;
+}
+
+// One reading of the file and the writing of its new content; nothing when
+// another program changed the file meanwhile, so that it must be read again.
+StoreResult<std::optional<Rewritten>> rewriteOnce(const LocatedFile& target, const NoteFileEdit& edit,
+                                                  std::chrono::system_clock::time_point lockedAt,
+                                                  const std::function<void()>& busy) {
+  StoreResult<OpenedFile> old = openFileForReading(target.directory.get(), target.name);
+  if (!old) return std::move(old).error();
+  // A write-protected note file stays unchanged, as if written in place.
+  if (old->fd && ::faccessat(target.directory.get(), target.name.c_str(), W_OK, AT_EACCESS) != 0) {
+    return writeFailed(errno);
+  }
+  std::optional<InPlaceWriterWatch> watch;
+  if (old->fd) {
+    StoreResult<InPlaceWriterWatch> waited = InPlaceWriterWatch::waitForWriters(old->fd.get(), busy);
+    if (!waited) return std::move(waited).error();
+    watch = *waited;
+  }
+  StoreResult<TemporaryFile> temporary = createTemporary(target, *old, lockedAt);
+  if (!temporary) return std::move(temporary).error();
+  NoteEditor editor = edit.makeEditor();
+  if (StoreResult<void> streamed = streamEdited(*old, editor, temporary->fd()); !streamed) return std::move(streamed).error();
+  if (StoreResult<void> checked = edit.check(editor); !checked) return std::move(checked).error();
+  if (StoreResult<void> committed = temporary->commit(); !committed) return std::move(committed).error();
+  if (watch && (watch->disturbed() || !stillTheFileRead(target, *old))) return std::optional<Rewritten>();
+  StoreResult<bool> renamed = renameIntoPlace(target, *old, *temporary);
+  if (!renamed) return std::move(renamed).error();
+  if (!*renamed) return std::optional<Rewritten>();
+
+  Rewritten rewritten;
+  rewritten.directorySyncError = syncDirectory(target.directory.get());
+  struct stat written;
+  if (::fstatat(target.directory.get(), target.name.c_str(), &written, AT_SYMLINK_NOFOLLOW) == 0) {
+    rewritten.file = identityOf(written);
+  }
+  if (old->fd && old->status.st_nlink > 1) rewritten.otherNames = old->status.st_nlink - 1;
+  return std::optional<Rewritten>(rewritten);
+}
+
+}  // namespace
+
+StoreResult<Rewritten> rewriteNoteFile(const NoteDirectory& directory, const NoteFileEdit& edit,
+                                       const std::function<void()>& busy) {
+  const FileSizeSignalHold fileSizeSignalHeld;
+  if (StoreResult<void> present = directory.checkPresent(); !present) return std::move(present).error();
+  StoreResult<LocatedFile> target = directory.locate(StoreErrorKind::kWriteFailed);
+  if (!target) return std::move(target).error();
+  if (target->name.empty() || target->name == "." || target->name == "..") return writeFailed(EISDIR);
+  if (StoreResult<void> locked = lockDirectory(target->directory.get(), busy); !locked) return std::move(locked).error();
+  const auto lockedAt = std::chrono::system_clock::now();
+  for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+    StoreResult<std::optional<Rewritten>> rewritten = rewriteOnce(*target, edit, lockedAt, busy);
+    if (!rewritten) return std::move(rewritten).error();
+    if (*rewritten) return **rewritten;
+  }
+  return StoreError{.kind = StoreErrorKind::kBeingWritten};
+}
+
+}  // namespace hiduke
