@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <cstdio>
+#include <string>
 
 #include "main_window/app_icon.h"
 #include "main_window/command_line.h"
@@ -8,6 +9,24 @@
 #include "main_window/main_window.h"
 #include "main_window/qt_translation.h"
 #include "main_window/store_messages.h"
+
+namespace {
+
+// --export-ical: no window, no display; what was left out goes to standard
+// error, with any failure.
+int exportNotes(const std::string& path) {
+  hiduke::StoreResult<hiduke::NoteStore> store = hiduke::NoteStore::open();
+  hiduke::StoreResult<hiduke::ExportReport> report =
+      store ? hiduke::exportICalendar(*store, path) : hiduke::StoreResult<hiduke::ExportReport>(store.error());
+  if (!report) {
+    std::fprintf(stderr, "hiduke: %s\n", qPrintable(hiduke::storeErrorMessage(report.error())));
+    return 1;
+  }
+  std::fprintf(stderr, "hiduke: %s\n", qPrintable(hiduke::exportSummary(*report)));
+  return 0;
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
   const hiduke::CommandLine commandLine = hiduke::readCommandLine(argc, argv);
@@ -22,6 +41,7 @@ int main(int argc, char* argv[]) {
       std::fprintf(stderr, "hiduke: 分からない引数です: %s\n\n%s", commandLine.refused.c_str(), hiduke::usageText());
       return 2;
     case hiduke::CommandLine::Action::kExportICal:
+      return exportNotes(commandLine.exportPath);
     case hiduke::CommandLine::Action::kStart:
       break;
   }

@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QPushButton>
 #include <QShortcut>
 
@@ -17,6 +20,7 @@
 #include "main_window/today_clock.h"
 #include "main_window/twips.h"
 #include "main_window/window_look.h"
+#include "note_store/ical_export.h"
 
 namespace hiduke {
 namespace {
@@ -56,6 +60,7 @@ MainWindow::MainWindow(NoteStore store, std::function<QDateTime()> now, QWidget*
   connect(monthView_, &MonthView::dayOpened, this, &MainWindow::openDay);
   connect(monthView_, &MonthView::goToDateRequested, this, &MainWindow::goToDate);
   connect(monthView_, &MonthView::searchRequested, this, &MainWindow::searchNotes);
+  connect(monthView_, &MonthView::exportRequested, this, &MainWindow::exportNotes);
   connect(notePanel_, &NotePanel::opened, this, [this](std::chrono::year_month_day day) {
     setWide(true);
     monthView_->setOpenDay(day);
@@ -144,6 +149,15 @@ void MainWindow::searchNotes() {
 void MainWindow::goToDate() {
   GoToDateDialog dialog(this);
   if (dialog.exec() == QDialog::Accepted && dialog.chosenDay()) goToDay(*dialog.chosenDay());
+}
+
+void MainWindow::exportNotes() {
+  const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("iCalendar に書き出す"),
+                                                    QDir::home().filePath(QStringLiteral("hiduke.ics")),
+                                                    QStringLiteral("iCalendar (*.ics)"));
+  if (path.isEmpty()) return;
+  const StoreResult<ExportReport> report = exportICalendar(store_, QFile::encodeName(path).toStdString());
+  showMessage(this, report ? exportSummary(*report) : storeErrorMessage(report.error()));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -36,6 +36,8 @@ class MainWindow : public QWidget {
   void openDay(std::chrono::year_month_day day);
   void searchNotes();
   void goToDate();
+  // Writes every note to a file the user chooses, as iCalendar.
+  void exportNotes();
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -337,6 +337,7 @@ void MonthView::showMenu(QPoint at) {
   menu.addAction(QStringLiteral("今日"), this, [this] { focusDay(today_); });
   menu.addAction(QStringLiteral("日付へ移動…"), this, &MonthView::goToDateRequested);
   menu.addAction(QStringLiteral("予定を検索…"), this, &MonthView::searchRequested);
+  menu.addAction(QStringLiteral("iCalendar に書き出す…"), this, &MonthView::exportRequested);
   menu.exec(at);
 }
 

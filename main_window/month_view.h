@@ -61,6 +61,7 @@ class MonthView : public QWidget {
   void notesRead(const FileIdentity& file);
   void goToDateRequested();
   void searchRequested();
+  void exportRequested();
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;

@@ -16,6 +16,8 @@ QString unchangedNotice(StoreOperation operation) {
       return QStringLiteral("予定は保存されていません。");
     case StoreOperation::kDelete:
       return QStringLiteral("予定は削除されていません。");
+    case StoreOperation::kExport:
+      return QStringLiteral("書き出しは行われていません。");
     case StoreOperation::kRead:
       break;
   }
@@ -120,6 +122,15 @@ QString storeErrorMessage(const StoreError& error) {
              notice;
   }
   Q_UNREACHABLE();
+}
+
+QString exportSummary(const ExportReport& report) {
+  QString summary = QStringLiteral("%1 件の予定を書き出しました。").arg(report.events);
+  if (report.otherLines != 0) summary += QStringLiteral("予定として読めない行 %1 行は書き出していません。").arg(report.otherLines);
+  if (report.outsideYears != 0) {
+    summary += QStringLiteral("1年から9999年までの外の予定 %1 件は書き出していません。").arg(report.outsideYears);
+  }
+  return summary;
 }
 
 QString errnoPhrase(int errorNumber) {

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include "note_store/ical_export.h"
 #include "note_store/store_error.h"
 
 namespace hiduke {
@@ -9,6 +10,9 @@ namespace hiduke {
 // The message that tells the user what went wrong with the note file, and
 // whether the note was saved or deleted all the same.
 QString storeErrorMessage(const StoreError& error);
+
+// What an iCalendar export wrote, and what it left out.
+QString exportSummary(const ExportReport& report);
 
 // A short phrase for an errno value, for use inside the messages
 // ("アクセスが拒否されました"); 「エラー番号 N」 for a value without its own.

@@ -5,8 +5,7 @@ namespace hiduke {
 MonthScan::MonthScan(std::chrono::year_month month) : month_(month), prefilter_(month.year()) {}
 
 void MonthScan::scan(std::string_view lines) {
-  forEachNoteLine(lines, [&](const NoteLine& line) {
-    if (!prefilter_.mayBeOfTheYear(line.body)) return;
+  forEachLineOfTheYear(lines, prefilter_, [&](const NoteLine& line) {
     const std::optional<RecordHead> head = readRecordHead(line.body);
     if (!head || head->date.year() != month_.year() || head->date.month() != month_.month()) return;
     textFields_[static_cast<unsigned>(head->date.day())] = std::string(head->textField);
@@ -39,8 +38,7 @@ ContentPieces NoteEditor::edit(std::string_view lines) {
   ContentPieces pieces;
   if (lines.empty()) return pieces;
   const char* keptFrom = lines.data();
-  forEachNoteLine(lines, [&](const NoteLine& line) {
-    if (!prefilter_.mayBeOfTheYear(line.body)) return;
+  forEachLineOfTheYear(lines, prefilter_, [&](const NoteLine& line) {
     const std::optional<RecordHead> head = readRecordHead(line.body);
     if (!head || head->date != date_) return;
     if (line.whole.data() != keptFrom) pieces.emplace_back(keptFrom, static_cast<size_t>(line.whole.data() - keptFrom));

@@ -2,58 +2,21 @@
 
 #include <array>
 #include <chrono>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "note_store/note_lines.h"
 #include "note_store/note_record.h"
+#include "note_store/year_lines.h"
 
 namespace hiduke {
 
-// Operations on the bytes of the note file held in memory. A content is a
-// run of whole lines: lines end at LF, a CR right before the LF belongs to
-// the terminator, and the last line may have no terminator at all. The file
-// is read in pieces of whole lines, so each scan below takes the pieces one
-// after another and gives its answer at the end.
-
-struct NoteLine {
-  std::string_view body;   // without the terminator
-  std::string_view whole;  // with the terminator ("\r\n", "\n" or none)
-};
-
-// Calls `visit(const NoteLine&)` for every line of `content`, in order.
-template <typename Visit>
-void forEachNoteLine(std::string_view content, Visit&& visit) {
-  const char* p = content.data();
-  const char* const end = p + content.size();
-  while (p != end) {
-    const char* newline = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
-    const char* lineEnd = newline != nullptr ? newline + 1 : end;
-    const char* bodyEnd = newline == nullptr ? end : newline != p && newline[-1] == '\r' ? newline - 1 : newline;
-    visit(NoteLine{std::string_view(p, static_cast<size_t>(bodyEnd - p)),
-                   std::string_view(p, static_cast<size_t>(lineEnd - p))});
-    p = lineEnd;
-  }
-}
-
-// Tells from its first bytes whether a line's year field can be `year`: a
-// year field that starts with a digit other than 0 is written without
-// spaces or leading zeros, so its digits must be the year's. Lines that
-// start otherwise (hand edits with spaces or zeros) may be of any year.
-class YearPrefilter {
- public:
-  explicit YearPrefilter(std::chrono::year year) : digits_(std::to_string(static_cast<int>(year))) {}
-  bool mayBeOfTheYear(std::string_view body) const {
-    if (body.empty() || body.front() < '1' || body.front() > '9') return true;
-    return body.starts_with(digits_) &&
-           (body.size() == digits_.size() || static_cast<unsigned char>(body[digits_.size()] - '0') >= 10);
-  }
-
- private:
-  std::string digits_;
-};
+// Operations on the bytes of the note file held in memory, a run of whole
+// lines (note_lines.h). The file is read in pieces of whole lines, so each
+// scan below takes the pieces one after another and gives its answer at the
+// end.
 
 // The text field of the last record of each day of one month (index = day
 // 1..31), in the file's bytes. A line whose year field cannot be the

@@ -1,6 +1,7 @@
 // libFuzzer target for the note file reader. The input is the content of a
 // note file. Besides crashes and sanitizer reports it checks that
-//  - the year prefilter never holds back a record of the year;
+//  - the year prefilter never holds back a record of the year, and the
+//    fast walk over a year's lines visits exactly the lines it passes;
 //  - a record written again reads back the same;
 //  - the month scan agrees with the records read;
 //  - a rewrite copies every line it does not change byte for byte, so a save
@@ -85,6 +86,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       static_cast<void>(hiduke::decodeCp932(record->text));
     }
     records.push_back(std::move(record));
+  }
+
+  // The walk over the lines of a year passes over none the prefilter passes.
+  for (const int year : {2002, 0, lastText.empty() ? 1 : static_cast<int>(lastText.begin()->first.year())}) {
+    const hiduke::YearPrefilter prefilter{std::chrono::year(year)};
+    std::vector<std::string_view> expectedLines;
+    for (const NoteLine& line : lines) {
+      if (prefilter.mayBeOfTheYear(line.body)) expectedLines.push_back(line.whole);
+    }
+    std::vector<std::string_view> visited;
+    hiduke::forEachLineOfTheYear(content, prefilter, [&](const NoteLine& line) { visited.push_back(line.whole); });
+    check(visited == expectedLines, "the lines of a year differ from what the prefilter passes");
   }
 
   // The month scan of a few of the dates present.

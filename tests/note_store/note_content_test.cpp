@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,7 @@ TEST(NoteContentTest, SplitsLinesOnLfWithCrBeforeItInTheTerminator) {
 }
 
 // The prefilter may pass a line of another year on to the full reader, but
-// must never hold back a line of the year.
+// must never hold back a record of the year.
 TEST(NoteContentTest, YearPrefilterPassesEveryLineThatMayBeOfTheYear) {
   struct Case {
     const char* line;
@@ -29,11 +30,36 @@ TEST(NoteContentTest, YearPrefilterPassesEveryLineThatMayBeOfTheYear) {
   };
   const Case cases[] = {
       {"2002,3,15,x", true},  {"2002 ,3,15,x", true},  {"02002,3,15,x", true}, {" 2002,3,15,x", true},
-      {"0,1,1,x", true},      {"", true},              {"hand edit", true},    {"2002", true},
+      {"0,1,1,x", true},      {"", false},             {"hand edit", false},   {"2002", true},
       {"2003,3,15,x", false}, {"20021,3,15,x", false}, {"202,3,15,x", false},  {"1999,3,15,x", false},
   };
   const YearPrefilter prefilter(std::chrono::year(2002));
   for (const Case& c : cases) EXPECT_EQ(prefilter.mayBeOfTheYear(c.line), c.mayBe) << c.line;
+}
+
+// The fast walk over the lines of a year visits exactly the lines the
+// prefilter passes, wherever the lines fall among the blocks it reads.
+TEST(NoteContentTest, TheLinesOfAYearAreTheLinesThePrefilterPasses) {
+  const std::vector<std::string> pieces = {"2002,3,15,a\r\n", "2003,1,1,b\n",     " 2002,3,1,c\r\n", "0002002,1,1,d\n",
+                                           "20021,5,5,e\r\n", "7,7,7,f\n",         "hand edit\r\n",   "\r\n",
+                                           "\n",             "2002",              "200,1,1,g\n",      "2002 ,1,1,h\n",
+                                           "32767,1,1,i\n",   "x2002,1,1,j\r\n", "2002,1,1,long " + std::string(40, 'k') + "\n"};
+  std::mt19937 random(2002);
+  std::uniform_int_distribution<size_t> piece(0, pieces.size() - 1);
+  for (int round = 0; round < 200; ++round) {
+    std::string content;
+    for (int n = round % 40; n >= 0; --n) content += pieces[piece(random)];
+    for (const int year : {2002, 2003, 7, 200, 20021, 32767}) {
+      const YearPrefilter prefilter{std::chrono::year(year)};
+      std::vector<std::string_view> expected;
+      forEachNoteLine(content, [&](const NoteLine& line) {
+        if (prefilter.mayBeOfTheYear(line.body)) expected.push_back(line.whole);
+      });
+      std::vector<std::string_view> visited;
+      forEachLineOfTheYear(content, prefilter, [&](const NoteLine& line) { visited.push_back(line.whole); });
+      ASSERT_EQ(visited, expected) << "year " << year << " in " << content;
+    }
+  }
 }
 
 TEST(NoteContentTest, MonthScanKeepsTheLastTextFieldOfEachDayOfTheMonth) {

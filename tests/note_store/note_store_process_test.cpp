@@ -45,7 +45,7 @@ TEST(NoteStoreProcessTest, SaveKilledAtAnyMomentLeavesTheOldOrTheNewFile) {
   }
   const auto day = date(2002, 3, 15);
   const std::string padding(3000, 'p');
-  auto versionText = [&](long version) { return "v" + std::to_string(version) + " " + padding; };
+  auto versionText = [&](long version) { return std::string("v").append(std::to_string(version)).append(" ").append(padding); };
   auto versionLine = [&](long version) { return formatNoteRecord(day, versionText(version)); };
   writeBytes("hiduke.dat", others + versionLine(0));
 
