@@ -26,12 +26,13 @@ class NoteFileWatcher : public QObject {
   // The file as the program last read or wrote it.
   void setKnownFile(const FileIdentity& file) { known_ = file; }
   bool isPolling() const;
+  // Looks at the file now, as the watch does after a change.
+  void check();
 
  signals:
   void changedOnDisk();
 
  private:
-  void check();
 
   const NoteStore& store_;
   FileIdentity known_;

@@ -50,7 +50,7 @@ void check(bool condition, const char* what) {
 // A fresh directory for the run, removed at its end.
 class FuzzDirectory {
  public:
-  Fuzzdirectory() {
+  FuzzDirectory() {
     const char* tmp = std::getenv("TMPDIR");
     std::string base = fs::is_directory("/dev/shm") && ::access("/dev/shm", W_OK) == 0 ? "/dev/shm"
                        : tmp != nullptr && *tmp != '\0'                               ? tmp
@@ -58,7 +58,7 @@ class FuzzDirectory {
     path_ = base + "/hiduke-fuzz-XXXXXX";
     check(::mkdtemp(path_.data()) != nullptr, "mkdtemp failed");
   }
-  ~Fuzzdirectory() { fs::remove_all(path_); }
+  ~FuzzDirectory() { fs::remove_all(path_); }
   FuzzDirectory(const FuzzDirectory&) = delete;
   FuzzDirectory& operator=(const FuzzDirectory&) = delete;
   const std::string& path() const { return path_; }

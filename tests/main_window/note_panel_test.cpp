@@ -1,5 +1,6 @@
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QCursor>
 #include <QDir>
 #include <QFile>
@@ -75,6 +76,9 @@ class NotePanelTest : public QObject {
   void longLinesOpenInPiecesAndSaveBackExactly_data();
   void longLinesOpenInPiecesAndSaveBackExactly();
   void saveWaitingForAnotherCopyShowsBusyAndPaints();
+  void aSaveWaitsForAProgramWritingTheFileInPlace();
+  void theNoteIsCheckedWhenTheLockIsTaken();
+  void whatIsCopiedIsTheNoteAsStored();
   void directoryNamedInShiftJis();
 
  private:
@@ -517,6 +521,77 @@ void NotePanelTest::saveWaitingForAnotherCopyShowsBusyAndPaints() {
   QVERIFY(counter.paints > 0);
   QCOMPARE(QApplication::overrideCursor(), nullptr);
   QCOMPARE(ReadNotes(), QByteArray("2002,3,15,x\r\n"));
+}
+
+// Another program writes the file in place and pauses half-way while the
+// user saves: the window waits, busy, and keeps every line it wrote.
+void NotePanelTest::aSaveWaitsForAProgramWritingTheFileInPlace() {
+  QByteArray backup = "2002,3,15,old\r\n";
+  for (int day = 1; day <= 28; ++day) backup += "2002,2," + QByteArray::number(day) + ",note of the day\r\n";
+  WriteNotes("2002,3,15,old\r\n");
+  const auto window = startedWindow(QDate(2002, 3, 1));
+  window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+  clickCell(*window, 19);
+  noteBox(*window)->setPlainText(QStringLiteral("mine"));
+  QFile writer(QStringLiteral("hiduke.dat"));
+  QVERIFY(writer.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered));
+  QCOMPARE(writer.write(backup.left(backup.size() / 2 + 5)), backup.size() / 2 + 5);
+  QTimer watch;
+  connect(&watch, &QTimer::timeout, [&] {
+    if (QApplication::overrideCursor() == nullptr) return;
+    writer.write(backup.mid(backup.size() / 2 + 5));  // the rest, once the window waits
+    writer.close();
+    watch.stop();
+  });
+  watch.start(5);
+  QCOMPARE(messageDuring([&] { press(*window, "saveButton"); }), QString());
+  QCOMPARE(ReadNotes(), backup.replace("2002,3,15,old", "2002,3,15,mine"));
+  QCOMPARE(cell(*window, 19)->font().underline(), true);
+}
+
+// A third copy holds the lock while this one saves the day that a second
+// copy saves meanwhile: the question is asked all the same.
+void NotePanelTest::theNoteIsCheckedWhenTheLockIsTaken() {
+  WriteNotes("2002,3,15,first\r\n");
+  const auto window = startedWindow(QDate(2002, 3, 1));
+  window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+  clickCell(*window, 19);
+  noteBox(*window)->setPlainText(QStringLiteral("mine"));
+  const int thirdCopy = ::open(".", O_RDONLY | O_DIRECTORY);
+  QCOMPARE(::flock(thirdCopy, LOCK_EX), 0);
+  QTimer watch;
+  connect(&watch, &QTimer::timeout, [&] {
+    if (QApplication::overrideCursor() == nullptr) return;
+    WriteNotes("2002,3,15,of the second copy\r\n");  // saved while this one waits
+    ::close(thirdCopy);
+    watch.stop();
+  });
+  watch.start(5);
+  const QString question = answerDuring([&] { press(*window, "saveButton"); }, [](QMessageBox* asking) {
+    for (QAbstractButton* button : asking->buttons()) {
+      if (button->text() == QStringLiteral("キャンセル")) button->click();
+    }
+    return QString();
+  });
+  QCOMPARE(question, QStringLiteral("2002年3月15日の予定は、開いた後にほかのところで変更されています。"));
+  QCOMPARE(ReadNotes(), QByteArray("2002,3,15,of the second copy\r\n"));
+  QCOMPARE(noteBox(*window)->toPlainText(), QStringLiteral("mine"));
+}
+
+// A long line shows in pieces with invisible marks; what leaves through
+// the clipboard is the note as stored, without them.
+void NotePanelTest::whatIsCopiedIsTheNoteAsStored() {
+  const QByteArray longLine = QByteArray("0123456789").repeated(4000);
+  WriteNotes("2002,3,15,first;" + longLine + "\r\n");
+  const auto window = startedWindow(QDate(2002, 3, 1));
+  clickCell(*window, 19);
+  NoteBox* box = noteBox(*window);
+  QVERIFY(box->toPlainText().contains(QChar(0x200B)));
+  box->selectAll();
+  box->copy();
+  QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("first\n") + QString::fromLatin1(longLine));
 }
 
 void NotePanelTest::directoryNamedInShiftJis() {

@@ -41,17 +41,21 @@ void press(const QObject& window, const char* buttonName) {
 void clickCell(const QObject& window, int index) { QTest::mouseClick(cell(window, index), Qt::LeftButton); }
 
 QString answerDuring(const std::function<void()>& action, const std::function<QString(QMessageBox*)>& answer) {
-  auto text = std::make_shared<QString>();
-  QTimer::singleShot(0, [text, answer] {
-    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      *text = box->text();
-      if (box->windowTitle() != QApplication::applicationName()) *text += QStringLiteral(" [title]");
-      *text += answer(box);
-    }
+  // The box is looked for until the action ends: it may come after the
+  // action has waited a while with the event loop running.
+  QString text;
+  QTimer look;
+  QObject::connect(&look, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr || !box->isVisible()) return;
+    look.stop();
+    text = box->text();
+    if (box->windowTitle() != QApplication::applicationName()) text += QStringLiteral(" [title]");
+    text += answer(box);
   });
+  look.start(1);
   action();
-  QCoreApplication::processEvents();  // lets the timer lapse when no box opened
-  return *text;
+  return text;
 }
 
 QString messageDuring(const std::function<void()>& action) {

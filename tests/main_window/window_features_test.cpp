@@ -1,0 +1,252 @@
+// The window's features beyond the month and the note, each wired once:
+// tooltips, search, going to a date, the keys between notes, the open day's
+// mark, today following the clock, focus rings, the context menu and the
+// watch on the note file.
+#include <QAccessible>
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "main_window/day_cell.h"
+#include "main_window/main_window.h"
+#include "main_window/note_box.h"
+#include "main_window/note_file_watcher.h"
+#include "window_test_support.h"
+
+using namespace hiduke;
+using namespace hiduke::testing;
+
+class WindowFeaturesTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void cleanup();
+
+  void aDayTellsItsHolidayAndNoteOnHover();
+  void searchShowsTheMonthAndOpensTheDay();
+  void goToDateNamesWhatItCannotReadAndStaysOpen();
+  void controlArrowsGoFromNoteToNote();
+  void theOpenDayIsMarkedWhileItIsOpen();
+  void todayFollowsTheClockPastMidnight();
+  void focusRingsOnlyAfterTheKeyboard();
+  void clicksOnHiddenDaysAndGapsChangeNothing();
+  void theContextMenuOffersWhatTheKeysDo();
+  void theWatchKnowsTheProgramsOwnSaves();
+  void theWatchLooksEveryTwoSecondsWhereItCannotWatch();
+
+ private:
+  static void writeNotes(const QByteArray& bytes);
+  QTemporaryDir dir_;
+  QString previousDir_;
+};
+
+void WindowFeaturesTest::init() {
+  QVERIFY(dir_.isValid());
+  previousDir_ = QDir::currentPath();
+  QVERIFY(QDir::setCurrent(dir_.path()));
+  QFile::remove(QStringLiteral("hiduke.dat"));
+}
+
+void WindowFeaturesTest::cleanup() { QDir::setCurrent(previousDir_); }
+
+void WindowFeaturesTest::writeNotes(const QByteArray& bytes) {
+  QFile file(QStringLiteral("hiduke.dat"));
+  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  file.write(bytes);
+}
+
+void WindowFeaturesTest::aDayTellsItsHolidayAndNoteOnHover() {
+  writeNotes("2002,3,21,<b>lunch</b>;12:30\r\n");
+  const auto window = startedWindow(QDate(2002, 3, 5));
+  const DayCell* equinox = cell(*window, 25);
+  QCOMPARE(equinox->accessibleDescription(), QStringLiteral("2002年3月21日（木） 平成14年\n春分の日\n<b>lunch</b>\n12:30"));
+  QVERIFY2(equinox->toolTip().contains(QStringLiteral("&lt;b&gt;lunch&lt;/b&gt;<br>12:30")), qPrintable(equinox->toolTip()));
+  QCOMPARE(cell(*window, 0)->toolTip(), QString());  // hidden cells say nothing
+}
+
+void WindowFeaturesTest::searchShowsTheMonthAndOpensTheDay() {
+  writeNotes("2002,3,15,ABC meeting\r\n2010,5,3,lunch\r\n");
+  const auto window = startedWindow(QDate(2026, 12, 7));
+  window->show();
+  QVERIFY(QTest::qWaitForWindowActive(window.get()));
+  QTimer::singleShot(0, [] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    QVERIFY(dialog != nullptr);
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("予定を検索"));
+    child<QLineEdit>(*dialog, QStringLiteral("searchQuery"))->insert(QStringLiteral("ａｂｃ"));  // as an input method types it
+    QCOMPARE(child<QListWidget>(*dialog, QStringLiteral("searchResults"))->count(), 1);
+    QTest::keyClick(child<QLineEdit>(*dialog, QStringLiteral("searchQuery")), Qt::Key_Return);
+  });
+  QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier);
+  QCOMPARE(QApplication::activeModalWidget(), nullptr);
+  QCOMPARE(window->windowTitle(), QStringLiteral("2002年3月"));
+  QCOMPARE(noteHeading(*window), QStringLiteral("2002年3月15日の予定"));
+  QCOMPARE(noteBox(*window)->toPlainText(), QStringLiteral("ABC meeting"));
+}
+
+void WindowFeaturesTest::goToDateNamesWhatItCannotReadAndStaysOpen() {
+  const auto window = startedWindow(QDate(2026, 12, 7));
+  window->show();
+  QVERIFY(QTest::qWaitForWindowActive(window.get()));
+  QString problem;
+  QTimer::singleShot(0, [&problem] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    QVERIFY(dialog != nullptr);
+    auto* field = child<QLineEdit>(*dialog, QStringLiteral("dateField"));
+    QTest::keyClicks(field, QStringLiteral("H31.5.1"));
+    QTest::keyClick(field, Qt::Key_Return);
+    QVERIFY(dialog->isVisible());
+    problem = child<QLabel>(*dialog, QStringLiteral("dateProblem"))->text();
+    field->setText(QStringLiteral("Ｈ１４．３．１"));  // full width, as an input method types it
+    QTest::keyClick(field, Qt::Key_Return);
+  });
+  QTest::keyClick(window.get(), Qt::Key_G, Qt::ControlModifier);
+  QCOMPARE(problem, QStringLiteral("「H31.5.1」はその元号の期間の外です。"));
+  QCOMPARE(window->windowTitle(), QStringLiteral("2002年3月"));
+  const auto* focused = qobject_cast<DayCell*>(window->focusWidget());  // the focus when the window is active again
+  QVERIFY(focused != nullptr);
+  QCOMPARE(focused->text(), QStringLiteral("1"));
+}
+
+void WindowFeaturesTest::controlArrowsGoFromNoteToNote() {
+  writeNotes("2025,11,30,a\r\n2026,12,20,b\r\n2027,1,5,c\r\n");
+  const auto window = startedWindow(QDate(2026, 12, 7));
+  window->show();
+  QVERIFY(QTest::qWaitForWindowActive(window.get()));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+  const auto focusedDay = [] { return qobject_cast<DayCell*>(QApplication::focusWidget())->accessibleName(); };
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right, Qt::ControlModifier);
+  QCOMPARE(focusedDay(), QStringLiteral("2026年12月20日 日曜日 予定あり"));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right, Qt::ControlModifier);
+  QCOMPARE(focusedDay(), QStringLiteral("2027年1月5日 火曜日 予定あり"));
+  // After the last note nothing moves, and that is said.
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right, Qt::ControlModifier);
+  QCOMPARE(focusedDay(), QStringLiteral("2027年1月5日 火曜日 予定あり"));
+  QCOMPARE(QApplication::focusWidget()->accessibleDescription(), QStringLiteral("これより後に予定はありません"));
+  for (int i = 0; i < 3; ++i) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left, Qt::ControlModifier);
+  QCOMPARE(focusedDay(), QStringLiteral("2025年11月30日 日曜日 予定あり"));
+  QCOMPARE(window->windowTitle(), QStringLiteral("2025年11月"));
+}
+
+void WindowFeaturesTest::theOpenDayIsMarkedWhileItIsOpen() {
+  const auto window = startedWindow(QDate(2002, 3, 5));
+  const auto marked = [&] { return daysWhere(*window, [](const DayCell* day) { return day->isOpenMarked(); }); };
+  QCOMPARE(marked(), QList<int>{});
+  clickCell(*window, 19);
+  QCOMPARE(marked(), QList<int>{15});
+  press(*window, "nextMonthButton");  // the mark stays with its day, not its cell
+  QCOMPARE(marked(), QList<int>{});
+  press(*window, "previousMonthButton");
+  QCOMPARE(marked(), QList<int>{15});
+  press(*window, "closeButton");
+  QCOMPARE(marked(), QList<int>{});
+}
+
+// The clock is set a moment before midnight: today moves to the next day
+// when the window's own timer finds midnight has passed.
+void WindowFeaturesTest::todayFollowsTheClockPastMidnight() {
+  QElapsedTimer elapsed;
+  elapsed.start();
+  const QDateTime lateEvening(QDate(2026, 12, 31), QTime(23, 59, 59, 800));
+  const auto window = startedWindow([&] { return lateEvening.addMSecs(elapsed.elapsed()); });
+  QCOMPARE(window->windowTitle(), QStringLiteral("2026年12月31日"));
+  QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), QStringLiteral("2026年12月"), 10000);  // the month shown stays
+  QVERIFY(daysWhere(*window, [](const DayCell* day) { return day->isFramed(); }).isEmpty());
+  press(*window, "nextMonthButton");
+  QCOMPARE(window->windowTitle(), QStringLiteral("2027年1月1日"));
+  QCOMPARE(daysWhere(*window, [](const DayCell* day) { return day->isFramed(); }), QList<int>{1});
+}
+
+void WindowFeaturesTest::focusRingsOnlyAfterTheKeyboard() {
+  const auto window = startedWindow(QDate(2026, 12, 7));
+  window->show();
+  QVERIFY(QTest::qWaitForWindowActive(window.get()));
+  auto* previous = child<QPushButton>(*window, QStringLiteral("previousMonthButton"));
+  QTest::mouseClick(previous, Qt::LeftButton);
+  QCOMPARE(QApplication::focusWidget(), previous);
+  QVERIFY(!window->testAttribute(Qt::WA_KeyboardFocusChange));  // no ring after a click
+  QTest::keyClick(previous, Qt::Key_Tab);
+  const auto* day = qobject_cast<DayCell*>(QApplication::focusWidget());
+  QVERIFY(day != nullptr);
+  QVERIFY(day->showsFocusRing());
+  QTest::mouseClick(previous, Qt::LeftButton);
+  QVERIFY(!day->showsFocusRing());
+}
+
+void WindowFeaturesTest::clicksOnHiddenDaysAndGapsChangeNothing() {
+  const auto window = startedWindow(QDate(2026, 12, 7));  // December 2026 starts on a Tuesday
+  window->show();
+  QVERIFY(QTest::qWaitForWindowActive(window.get()));
+  QWidget* focus = QApplication::focusWidget();
+  auto* grid = child(*window, QStringLiteral("dayGrid"));
+  for (const QPoint at : {QPoint(5, 5), QPoint(30, 12), QPoint(60, 100)}) {  // a hidden day, gaps
+    QTest::mouseClick(grid, Qt::LeftButton, Qt::NoModifier, at);
+    QCOMPARE(QApplication::focusWidget(), focus);
+    QCOMPARE(window->width(), 235);
+  }
+}
+
+void WindowFeaturesTest::theContextMenuOffersWhatTheKeysDo() {
+  const auto window = startedWindow(QDate(2026, 12, 7));
+  window->show();
+  QVERIFY(QTest::qWaitForWindowActive(window.get()));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown);
+  QStringList items;
+  QTimer::singleShot(0, [&] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(menu != nullptr);
+    for (const QAction* action : menu->actions()) items << action->text();
+    menu->actions().front()->trigger();  // 今日
+    menu->close();
+  });
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_F10, Qt::ShiftModifier);
+  QCOMPARE(items, (QStringList{"今日", "日付へ移動…", "予定を検索…", "iCalendar に書き出す…"}));
+  QCOMPARE(window->windowTitle(), QStringLiteral("2026年12月7日"));
+}
+
+// The program's own save replaces the file: the watch knows it by what was
+// put in place and reads nothing; another program's change it tells.
+void WindowFeaturesTest::theWatchKnowsTheProgramsOwnSaves() {
+  NoteStore store = *NoteStore::open();
+  NoteFileWatcher watcher(store);
+  QSignalSpy changed(&watcher, &NoteFileWatcher::changedOnDisk);
+  const StoreResult<SaveReport> saved = store.saveNote(std::chrono::year(2002) / 3 / 15, "mine");
+  QVERIFY(saved);
+  watcher.setKnownFile(saved->file);
+  watcher.check();
+  QCOMPARE(changed.count(), 0);
+  writeNotes("2002,3,15,theirs\r\n");
+  watcher.check();
+  QCOMPARE(changed.count(), 1);
+  watcher.check();  // told once
+  QCOMPARE(changed.count(), 1);
+}
+
+void WindowFeaturesTest::theWatchLooksEveryTwoSecondsWhereItCannotWatch() {
+  const NoteStore store = *NoteStore::open();
+  NoteFileWatcher watcher(store, nullptr, NoteFileWatcher::Watching::kPollingOnly);
+  QVERIFY(watcher.isPolling());
+  QSignalSpy changed(&watcher, &NoteFileWatcher::changedOnDisk);
+  writeNotes("2002,3,15,theirs\r\n");
+  QVERIFY(changed.wait(10000));
+}
+
+int main(int argc, char* argv[]) {
+  WindowFeaturesTest test;
+  return runWindowTests(test, argc, argv);
+}
+
+#include "window_features_test.moc"
