@@ -11,6 +11,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 check_tree() {
   local root=$1 size
   [ -x "$root/bin/hiduke" ] || fail "$root/bin/hiduke missing"
+  ! readelf -d "$root/bin/hiduke" | grep -E 'RPATH|RUNPATH' || fail "$root/bin/hiduke has a run path"
   desktop-file-validate "$root/share/applications/hiduke.desktop" || fail "desktop entry is not valid"
   grep -q '^Name\[ja\]=' "$root/share/applications/hiduke.desktop" || fail "no Japanese name"
   grep -q '^Categories=Office;Calendar;$' "$root/share/applications/hiduke.desktop" || fail "categories"
