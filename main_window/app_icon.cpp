@@ -53,7 +53,7 @@ QPixmap CalendarPagePixmap(int size) {
 
 QIcon appIcon() {
   QIcon icon;
-  for (const int size : {16, 32, 48, 64, 128}) icon.addPixmap(CalendarPagePixmap(size));
+  for (const int size : {16, 32, 48, 64, 128, 256}) icon.addPixmap(CalendarPagePixmap(size));
   return icon;
 }
 

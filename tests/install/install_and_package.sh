@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a throwaway prefix, then builds the .deb and
-# unpacks it into a throwaway root, checking the files each one holds.
+# unpacks it into a throwaway root, checking the files each one holds, and
+# has lintian check the package as Debian would.
 set -euo pipefail
 build=$1
 work=$(mktemp -d)
@@ -10,10 +11,11 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 check_tree() {
   local root=$1 size
   [ -x "$root/bin/hiduke" ] || fail "$root/bin/hiduke missing"
+  ! readelf -d "$root/bin/hiduke" | grep -E 'RPATH|RUNPATH' || fail "$root/bin/hiduke has a run path"
   desktop-file-validate "$root/share/applications/hiduke.desktop" || fail "desktop entry is not valid"
   grep -q '^Name\[ja\]=' "$root/share/applications/hiduke.desktop" || fail "no Japanese name"
   grep -q '^Categories=Office;Calendar;$' "$root/share/applications/hiduke.desktop" || fail "categories"
-  for size in 16 32 48 64 128; do
+  for size in 16 32 48 64 128 256; do
     local icon="$root/share/icons/hicolor/${size}x${size}/apps/hiduke.png"
     [ "$(identify -format '%wx%h' "$icon")" = "${size}x${size}" ] || fail "icon $icon"
   done
@@ -22,8 +24,29 @@ check_tree() {
     xmllint --noout "$svg" || fail "$svg is not well-formed"
   fi
   [[ "$(head -c 4 "$svg")" == "<svg" ]] || fail "$svg is not an SVG"
-  # The metainfo, and that its launchable names the desktop entry installed.
+  # The metainfo, and that its launchable names the desktop entry installed;
+  # then the metainfo on its own, where even a pedantic note counts.
   appstreamcli validate-tree --no-net "$root" || fail "AppStream metainfo is not valid"
+  local metainfo="$root/share/metainfo/io.github.hiduke.metainfo.xml" out
+  out=$(appstreamcli validate --pedantic --no-net "$metainfo") || fail "AppStream: $out"
+  ! grep -E '^[EWIP]: ' <<<"$out" || fail "AppStream has notes on $metainfo"
+  # The manual page as man shows it on an 80-column terminal, without a
+  # warning from groff.
+  out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$root/share/man/man1/hiduke.1.gz" 2>&1 >/dev/null)
+  [ -z "$out" ] || fail "man warns on hiduke.1: $out"
+  grep -q '^License: Expat$' "$root/share/doc/hiduke/copyright" || fail "copyright names no licence"
+}
+
+# The version of the package is the one the changelog, the metainfo's newest
+# release and the manual page name.
+check_versions() {
+  local root=$1 version=$2
+  zcat "$root/share/doc/hiduke/changelog.gz" >"$work/changelog"
+  [ "$(dpkg-parsechangelog -l "$work/changelog" -S Version)" = "$version" ] || fail "changelog is not at $version"
+  grep -q "<release version=\"$version\"" "$root/share/metainfo/io.github.hiduke.metainfo.xml" \
+    || fail "metainfo has no release $version"
+  zcat "$root/share/man/man1/hiduke.1.gz" | grep -q "^\.TH HIDUKE 1 .* \"hiduke $version\"" \
+    || fail "hiduke.1 is not of $version"
 }
 
 # Usage and version need no display; an option neither hiduke nor Qt knows
@@ -48,7 +71,13 @@ check_tree "$work/prefix"
 deb=$(ls "$work"/package/*.deb)
 dpkg-deb -x "$deb" "$work/root"
 check_tree "$work/root/usr"
-check_command_line "$work/root/usr/bin/hiduke" "$(dpkg-deb -f "$deb" Version)"
+version=$(dpkg-deb -f "$deb" Version)
+check_command_line "$work/root/usr/bin/hiduke" "$version"
+check_versions "$work/root/usr" "$version"
+# Lintian prints nothing at error or warning level (a line starting E: or
+# W:) for a package Debian would accept.
+report=$(lintian --fail-on error,warning "$deb" 2>&1) || fail "lintian exits $?: $report"
+! grep -E '^[EW]: ' <<<"$report" || fail "lintian finds errors or warnings in $(basename "$deb")"
 depends=$(dpkg-deb -f "$deb" Depends)
 for needed in libqt6widgets6 libqt6gui6 qt6-qpa-plugins qt6-translations-l10n fonts-ipafont-gothic fonts-comic-neue; do
   [[ "$depends" == *"$needed"* ]] || fail "Depends lacks $needed: $depends"
