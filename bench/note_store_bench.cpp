@@ -38,7 +38,7 @@ constexpr std::chrono::year_month kShown = std::chrono::year(2999) / 12;
 constexpr std::chrono::year_month_day kSavedDay = kShown / 15;
 constexpr size_t kChunk = size_t{1} << 16;
 
-void WriteFile(const std::string& path, const std::string& content) {
+void writeFile(const std::string& path, const std::string& content) {
   std::ofstream(path, std::ios::binary).write(content.data(), static_cast<std::streamsize>(content.size()));
 }
 
@@ -55,7 +55,7 @@ class BenchDir {
 
   // A store of `records` notes, one per day in date order, ending on the
   // last day of the month shown; texts of one to three short lines.
-  const std::string& Store(long records) {
+  const std::string& store(long records) {
     auto found = stores_.find(records);
     if (found != stores_.end()) return found->second;
     static const std::array<std::string, 6> texts = {
@@ -73,13 +73,13 @@ class BenchDir {
       content += hiduke::formatNoteRecord(day, texts[static_cast<size_t>(i) % texts.size()]);
     }
     std::string path = path_ + "/store-" + std::to_string(records) + ".dat";
-    WriteFile(path, content);
+    writeFile(path, content);
     return stores_.emplace(records, path).first->second;
   }
 
   // hiduke.dat, a copy of the store of `records` notes, in a directory of
   // its own that also holds `other_entries` empty files.
-  std::string Crowded(long records, long other_entries) {
+  std::string crowded(long records, long other_entries) {
     const std::string dir = path_ + "/crowded-" + std::to_string(other_entries);
     std::filesystem::create_directory(dir);
     for (long i = 0; i < other_entries; ++i) {
@@ -88,21 +88,21 @@ class BenchDir {
       ::close(fd);
     }
     const std::string path = dir + "/hiduke.dat";
-    std::filesystem::copy_file(Store(records), path, std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(store(records), path, std::filesystem::copy_options::overwrite_existing);
     return path;
   }
 
   // The store of `records` notes followed by a record of the 15th of the
   // month shown whose note is one line of `bytes` bytes.
-  std::string WithLongNote(long records, size_t bytes) {
+  std::string withLongNote(long records, size_t bytes) {
     std::string text;
     while (text.size() < bytes) text += "\x89\xef\x8b\x63\x82\xcc\x8e\x91\x97\xbf";  // 会議の資料
     text.resize(bytes);
-    std::ifstream in(Store(records), std::ios::binary);
+    std::ifstream in(store(records), std::ios::binary);
     std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     content += hiduke::formatNoteRecord(kSavedDay, text);
     const std::string path = path_ + "/long-note.dat";
-    WriteFile(path, content);
+    writeFile(path, content);
     return path;
   }
 
@@ -111,28 +111,28 @@ class BenchDir {
   std::map<long, std::string> stores_;
 };
 
-BenchDir& Dir() {
+BenchDir& dir() {
   static BenchDir dir;
   return dir;
 }
 
-long FileSize(const std::string& path) { return static_cast<long>(std::filesystem::file_size(path)); }
+long fileSize(const std::string& path) { return static_cast<long>(std::filesystem::file_size(path)); }
 
-hiduke::NoteStore OpenStore(const std::string& path) {
+hiduke::NoteStore openStore(const std::string& path) {
   hiduke::StoreResult<hiduke::NoteStore> store = hiduke::NoteStore::open(path);
   if (!store) throw std::runtime_error("cannot open the store of " + path);
   return std::move(*store);
 }
 
 // Why a store call failed, for the benchmark's report.
-std::string Reason(const hiduke::StoreError& error) {
+std::string reason(const hiduke::StoreError& error) {
   return "store error kind " + std::to_string(static_cast<int>(error.kind)) + ": " + std::strerror(error.errorNumber);
 }
 
 // read() of the whole file in 64 KiB pieces, and nothing else: the least
 // any reader of the file can do.
 void BM_ReadFile(benchmark::State& state) {
-  const std::string& path = Dir().Store(state.range(0));
+  const std::string& path = dir().store(state.range(0));
   auto buffer = std::make_unique_for_overwrite<char[]>(kChunk);
   for (auto _ : state) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -142,14 +142,14 @@ void BM_ReadFile(benchmark::State& state) {
     ::close(fd);
     benchmark::DoNotOptimize(total);
   }
-  state.SetBytesProcessed(state.iterations() * FileSize(path));
-  state.counters["file_bytes"] = static_cast<double>(FileSize(path));
+  state.SetBytesProcessed(state.iterations() * fileSize(path));
+  state.counters["file_bytes"] = static_cast<double>(fileSize(path));
 }
 
 // The same, and the lines counted (memchr for each): the least a reader of
 // every line can do.
 void BM_ReadFileCountLines(benchmark::State& state) {
-  const std::string& path = Dir().Store(state.range(0));
+  const std::string& path = dir().store(state.range(0));
   auto buffer = std::make_unique_for_overwrite<char[]>(kChunk);
   for (auto _ : state) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -166,34 +166,34 @@ void BM_ReadFileCountLines(benchmark::State& state) {
     ::close(fd);
     benchmark::DoNotOptimize(lines);
   }
-  state.SetBytesProcessed(state.iterations() * FileSize(path));
+  state.SetBytesProcessed(state.iterations() * fileSize(path));
 }
 
 void BM_MonthNotes(benchmark::State& state) {
-  const std::string& path = Dir().Store(state.range(0));
-  const hiduke::NoteStore store = OpenStore(path);
+  const std::string& path = dir().store(state.range(0));
+  const hiduke::NoteStore store = openStore(path);
   for (auto _ : state) {
     auto notes = store.monthNotes(kShown);
-    if (!notes) state.SkipWithError(Reason(notes.error()).c_str());
+    if (!notes) state.SkipWithError(reason(notes.error()).c_str());
     benchmark::DoNotOptimize(notes);
   }
-  state.SetBytesProcessed(state.iterations() * FileSize(path));
+  state.SetBytesProcessed(state.iterations() * fileSize(path));
 }
 
 // Every note of the file, decoded: what a search or an export reads.
 void BM_AllNotes(benchmark::State& state) {
-  const std::string& path = Dir().Store(state.range(0));
-  const hiduke::NoteStore store = OpenStore(path);
+  const std::string& path = dir().store(state.range(0));
+  const hiduke::NoteStore store = openStore(path);
   for (auto _ : state) {
     auto notes = store.allNotes();
-    if (!notes) state.SkipWithError(Reason(notes.error()).c_str());
+    if (!notes) state.SkipWithError(reason(notes.error()).c_str());
     benchmark::DoNotOptimize(notes);
   }
-  state.SetBytesProcessed(state.iterations() * FileSize(path));
+  state.SetBytesProcessed(state.iterations() * fileSize(path));
 }
 
 // One scan of the file for one cell: stops at the first record of the date.
-bool ScanForDate(const std::string& path, std::chrono::year_month_day date, char* buffer) {
+bool scanForDate(const std::string& path, std::chrono::year_month_day date, char* buffer) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   size_t filled = 0;
   bool found = false;
@@ -221,7 +221,7 @@ bool ScanForDate(const std::string& path, std::chrono::year_month_day date, char
 }
 
 void BM_Marks_FortyTwoScans(benchmark::State& state) {
-  const std::string& path = Dir().Store(state.range(0));
+  const std::string& path = dir().store(state.range(0));
   auto buffer = std::make_unique_for_overwrite<char[]>(kChunk);
   const int first = static_cast<int>(std::chrono::weekday(std::chrono::sys_days(kShown / 1)).c_encoding());
   const int days = static_cast<int>(static_cast<unsigned>((kShown / std::chrono::last).day()));
@@ -230,33 +230,33 @@ void BM_Marks_FortyTwoScans(benchmark::State& state) {
     for (int cell = 0; cell < 42; ++cell) {
       int day = cell - first + 1;
       if (day < 1 || day > days) day = 0;  // an empty cell shows 0
-      if (ScanForDate(path, kShown / std::chrono::day(static_cast<unsigned>(day)), buffer.get())) {
+      if (scanForDate(path, kShown / std::chrono::day(static_cast<unsigned>(day)), buffer.get())) {
         marks.set(static_cast<size_t>(day));
       }
     }
     benchmark::DoNotOptimize(marks);
   }
-  state.SetBytesProcessed(state.iterations() * FileSize(path));
+  state.SetBytesProcessed(state.iterations() * fileSize(path));
 }
 
 // Saves alternate between two texts of the same length, so the store keeps
 // its size; the record replaced is the 15th of the month shown.
 void BM_Save_NoteStore(benchmark::State& state) {
-  const std::string& path = Dir().Store(state.range(0));
-  hiduke::NoteStore store = OpenStore(path);
+  const std::string& path = dir().store(state.range(0));
+  hiduke::NoteStore store = openStore(path);
   long i = 0;
   for (auto _ : state) {
     auto saved = store.saveNote(kSavedDay, i++ % 2 == 0 ? "会議;資料" : "会議;準備");
-    if (!saved) state.SkipWithError(Reason(saved.error()).c_str());
+    if (!saved) state.SkipWithError(reason(saved.error()).c_str());
   }
-  state.SetBytesProcessed(state.iterations() * FileSize(path));
+  state.SetBytesProcessed(state.iterations() * fileSize(path));
 }
 
 void BM_Save_WriteFsyncRename(benchmark::State& state) {
-  const std::string& path = Dir().Store(state.range(0));
+  const std::string& path = dir().store(state.range(0));
   std::ifstream in(path, std::ios::binary);
   const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  const std::string target = Dir().path() + "/plain-" + std::to_string(state.range(0)) + ".dat";
+  const std::string target = dir().path() + "/plain-" + std::to_string(state.range(0)) + ".dat";
   const std::string temporary = target + ".tmp";
   for (auto _ : state) {
     int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -277,39 +277,39 @@ void BM_Save_WriteFsyncRename(benchmark::State& state) {
 // A save costs the same whatever else the directory holds: the same store
 // saved alone in its directory and beside 100,000 other files.
 void BM_Save_CrowdedDirectory(benchmark::State& state) {
-  hiduke::NoteStore store = OpenStore(Dir().Crowded(1'000, state.range(0)));
+  hiduke::NoteStore store = openStore(dir().crowded(1'000, state.range(0)));
   long i = 0;
   for (auto _ : state) {
     auto saved = store.saveNote(kSavedDay, i++ % 2 == 0 ? "会議;資料" : "会議;準備");
-    if (!saved) state.SkipWithError(Reason(saved.error()).c_str());
+    if (!saved) state.SkipWithError(reason(saved.error()).c_str());
   }
 }
 
 // The store's part of opening a day whose note is one line of 1 MB: read
 // the file, find the record, convert the text from code page 932.
 void BM_ReadNote_OneMegabyteLine(benchmark::State& state) {
-  const std::string path = Dir().WithLongNote(1'000, size_t{1} << 20);
-  const hiduke::NoteStore store = OpenStore(path);
+  const std::string path = dir().withLongNote(1'000, size_t{1} << 20);
+  const hiduke::NoteStore store = openStore(path);
   for (auto _ : state) {
     auto note = store.note(kSavedDay);
     if (!note || !*note) state.SkipWithError("the long note was not read");
     benchmark::DoNotOptimize(note);
   }
-  state.SetBytesProcessed(state.iterations() * FileSize(path));
+  state.SetBytesProcessed(state.iterations() * fileSize(path));
 }
 
-void Sizes(benchmark::internal::Benchmark* b) {
+void sizes(benchmark::internal::Benchmark* b) {
   for (long records : {1'000L, 10'000L, 100'000L, 1'000'000L}) b->Arg(records);
   b->ArgName("records")->Unit(benchmark::kMicrosecond);
 }
 
-BENCHMARK(BM_ReadFile)->Apply(Sizes);
-BENCHMARK(BM_ReadFileCountLines)->Apply(Sizes);
-BENCHMARK(BM_MonthNotes)->Apply(Sizes);
-BENCHMARK(BM_AllNotes)->Apply(Sizes);
-BENCHMARK(BM_Marks_FortyTwoScans)->Apply(Sizes);
-BENCHMARK(BM_Save_WriteFsyncRename)->Apply(Sizes);
-BENCHMARK(BM_Save_NoteStore)->Apply(Sizes);
+BENCHMARK(BM_ReadFile)->Apply(sizes);
+BENCHMARK(BM_ReadFileCountLines)->Apply(sizes);
+BENCHMARK(BM_MonthNotes)->Apply(sizes);
+BENCHMARK(BM_AllNotes)->Apply(sizes);
+BENCHMARK(BM_Marks_FortyTwoScans)->Apply(sizes);
+BENCHMARK(BM_Save_WriteFsyncRename)->Apply(sizes);
+BENCHMARK(BM_Save_NoteStore)->Apply(sizes);
 BENCHMARK(BM_Save_CrowdedDirectory)->Arg(0)->Arg(100'000)->ArgName("other_entries")->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ReadNote_OneMegabyteLine)->Unit(benchmark::kMillisecond);
 

@@ -17,7 +17,7 @@ struct IconRect {
 // A sheet of a tear-off calendar: a red binding, a white page and one day
 // underlined in the Sunday red, in the few flat colours of a 16-colour icon.
 // The pixmaps and the SVG are both drawn from this one list, back to front.
-QList<IconRect> CalendarPage() {
+QList<IconRect> calendarPage() {
   const QColor red(255, 51, 0);
   QList<IconRect> shapes = {
       {QRectF(1, 1, 14, 14), QColor(0, 0, 0)},
@@ -35,14 +35,14 @@ QList<IconRect> CalendarPage() {
   return shapes;
 }
 
-QPixmap CalendarPagePixmap(int size) {
+QPixmap calendarPagePixmap(int size) {
   QPixmap pixmap(size, size);
   pixmap.fill(Qt::transparent);
   QPainter painter(&pixmap);
   const qreal unit = size / 16.0;
   painter.scale(unit, unit);
   painter.setPen(Qt::NoPen);
-  for (const IconRect& shape : CalendarPage()) {
+  for (const IconRect& shape : calendarPage()) {
     painter.setBrush(shape.colour);
     painter.drawRect(shape.rect);
   }
@@ -53,7 +53,7 @@ QPixmap CalendarPagePixmap(int size) {
 
 QIcon appIcon() {
   QIcon icon;
-  for (const int size : {16, 32, 48, 64, 128, 256}) icon.addPixmap(CalendarPagePixmap(size));
+  for (const int size : {16, 32, 48, 64, 128, 256}) icon.addPixmap(calendarPagePixmap(size));
   return icon;
 }
 
@@ -62,7 +62,7 @@ QByteArray appIconSvg() {
   QString svg = QStringLiteral(
       "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"16\" height=\"16\" viewBox=\"0 0 16 16\""
       " shape-rendering=\"crispEdges\">\n");
-  for (const IconRect& shape : CalendarPage()) {
+  for (const IconRect& shape : calendarPage()) {
     const QRectF& rect = shape.rect;
     svg += QStringLiteral("  <rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" fill=\"%5\"/>\n")
                .arg(rect.x())

@@ -24,27 +24,35 @@ start_x() {
   export DISPLAY=":$(head -n1 "$fd_file")"
 }
 
-# Starts the program in $e2e_dir/work, on the date $2 when given (through
-# libfaketime); sets $app_pid.
+# Starts the program in $e2e_dir/work, on the date $2 when given, and sets
+# $app_pid to the program's own process. The date comes from libfaketime,
+# preloaded straight into the program: its clock starts at noon of that day
+# and runs on.
 start_app() {
   local run=("$1")
-  # libfaketime is preloaded ahead of a sanitizer's runtime; that is fine here.
-  [ -n "${2:-}" ] && run=(env "ASAN_OPTIONS=${ASAN_OPTIONS:-}:verify_asan_link_order=0" faketime "$2 12:00:00" "$1")
+  if [ -n "${2:-}" ]; then
+    local faketime_library
+    faketime_library=$(ls /usr/lib/*/faketime/libfaketime.so.1 | head -n1)
+    # libfaketime is preloaded ahead of a sanitizer's runtime; that is fine here.
+    run=(env "LD_PRELOAD=$faketime_library" "FAKETIME=@$2 12:00:00"
+         "ASAN_OPTIONS=${ASAN_OPTIONS:-}:verify_asan_link_order=0" "$1")
+  fi
   mkdir -p "$e2e_dir/work"
   (cd "$e2e_dir/work" && exec "${run[@]}") >"$e2e_dir/app.log" 2>&1 &
   app_pid=$!
   e2e_started+=("$app_pid")
 }
 
-# Prints the id of the first visible window whose title matches, waiting for it.
+# Prints the id of the program's visible window, waiting for it.
 find_window() {
   local id
-  for _ in $(seq 100); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 || true)
+  for _ in $(seq 300); do
+    id=$(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | head -n1 || true)
     [ -n "$id" ] && { echo "$id"; return 0; }
+    kill -0 "$app_pid" 2>/dev/null || fail "the program ended: $(cat "$e2e_dir/app.log")"
     sleep 0.1
   done
-  fail "no window titled '$1'; program output: $(cat "$e2e_dir/app.log")"
+  fail "the program shows no window; its output: $(cat "$e2e_dir/app.log")"
 }
 
 # Prints "WIDTHxHEIGHT" of a window.
@@ -72,13 +80,19 @@ expect_record() {
 }
 
 # Starts Xvfb and the program, on today's date or the date $2, and waits for
-# its window, titled with that date; sets $title and $window.
+# its window, which must be titled with that date; sets $title and $window.
 start_calendar() {
-  local day=${2:-today}
+  local day=${2:-today} shown
   start_x
   start_app "$1" "${2:-}"
   title="$(date -d "$day" +%Y)年$(date -d "$day" +%-m)月$(date -d "$day" +%-d)日"
-  window=$(find_window "^${title}\$")
+  window=$(find_window)
+  for _ in $(seq 50); do
+    shown=$(xdotool getwindowname "$window")
+    [ "$shown" = "$title" ] && return 0
+    sleep 0.1
+  done
+  fail "the window is titled '$shown', expected '$title'"
 }
 
 # The contrast ratio between the top left pixel of an image, its fill, and

@@ -14,7 +14,7 @@ namespace {
 
 // The colours met walking through `image` from `from` by `step` until `count`
 // pixels are seen, with runs of one colour merged.
-QList<QColor> ColourRuns(const QImage& image, QPoint from, QPoint step, int count) {
+QList<QColor> colourRuns(const QImage& image, QPoint from, QPoint step, int count) {
   QList<QColor> runs;
   for (QPoint at = from; count-- > 0; at += step) {
     const QColor colour = image.pixelColor(at);
@@ -62,8 +62,8 @@ void HighDpiTest::layoutScalesExactly() {
   const int middle = qRound(12.5 * scale);
   const int across = qRound(29 * scale);
   const QList<QColor> expected{Qt::black, frame, fill, frame, Qt::black};
-  const QList<QColor> row = ColourRuns(image, topLeft + QPoint(-qRound(2 * scale), middle), QPoint(1, 0), across);
-  const QList<QColor> column = ColourRuns(image, topLeft + QPoint(middle, -qRound(2 * scale)), QPoint(0, 1), across);
+  const QList<QColor> row = colourRuns(image, topLeft + QPoint(-qRound(2 * scale), middle), QPoint(1, 0), across);
+  const QList<QColor> column = colourRuns(image, topLeft + QPoint(middle, -qRound(2 * scale)), QPoint(0, 1), across);
   // The number in the middle of the cell is skipped: only the edges count.
   QCOMPARE(row.mid(0, 3), expected.mid(0, 3));
   QCOMPARE(row.mid(row.size() - 3), expected.mid(2));

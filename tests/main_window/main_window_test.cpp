@@ -29,40 +29,40 @@ const QColor kSaturday(0, 192, 0);
 const QColor kWhite(255, 255, 255);
 const QColor kHoliday(255, 204, 0);
 
-QList<int> HolidayDaysShown(const MainWindow& window) {
+QList<int> holidayDaysShown(const MainWindow& window) {
   return daysWhere(window, [](const DayCell* cell) { return cell->isVisibleTo(cell->parentWidget()) && textColour(cell) == kHoliday; });
 }
 
-QList<int> FramedDays(const MainWindow& window) {
+QList<int> framedDays(const MainWindow& window) {
   return daysWhere(window, [](const DayCell* cell) { return cell->isFramed(); });
 }
 
-double Luminance(const QColor& colour) {
+double luminance(const QColor& colour) {
   const auto linear = [](double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
   return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) + 0.0722 * linear(colour.blueF());
 }
 
-double Contrast(const QColor& a, const QColor& b) {
-  const double la = Luminance(a), lb = Luminance(b);
+double contrast(const QColor& a, const QColor& b) {
+  const double la = luminance(a), lb = luminance(b);
   return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 // The contrast of the text drawn on a widget against its fill, measured on
 // its pixels `inset` inside its edges (inside today's frame): the fill is
 // the first of them, the text the one that stands out most from it.
-double DrawnContrast(QWidget* widget, int inset) {
+double drawnContrast(QWidget* widget, int inset) {
   const QImage image = widget->grab().toImage();
   const QColor fill = image.pixelColor(inset, inset);
   double best = 1;
   for (int y = inset; y < image.height() - inset; ++y) {
-    for (int x = inset; x < image.width() - inset; ++x) best = std::max(best, Contrast(image.pixelColor(x, y), fill));
+    for (int x = inset; x < image.width() - inset; ++x) best = std::max(best, contrast(image.pixelColor(x, y), fill));
   }
   return best;
 }
 
 // Presses keys in the focused widget: "Shift+Tab", "Right", "PgDown" ...;
 // "WheelUp" and "WheelDown" turn the mouse wheel over the day grid.
-void PressKeys(const MainWindow& window, const QStringList& keys) {
+void pressKeys(const MainWindow& window, const QStringList& keys) {
   for (const QString& key : keys) {
     if (key.startsWith(QStringLiteral("Wheel"))) {
       auto* grid = child(window, QStringLiteral("dayGrid"));
@@ -138,7 +138,7 @@ void MainWindowTest::loadShowsTodaysMonthNarrow() {
   const auto window = startedWindow(today);
   QCOMPARE(window->size(), QSize(235, 216));
   QCOMPARE(window->windowTitle(), title);
-  QCOMPARE(FramedDays(*window), QList<int>{today.day()});
+  QCOMPARE(framedDays(*window), QList<int>{today.day()});
   QVERIFY(cell(*window, framedIndex)->isFramed());
   // In the narrow window nothing of the note panel lies inside the client area.
   for (const char* name : {"noteHeading", "noteEdit", "saveButton", "closeButton"}) {
@@ -238,7 +238,7 @@ void MainWindowTest::holidayColours() {
   QFETCH(QDate, today);
   QFETCH(QList<int>, holidays);
   const auto window = startedWindow(today);
-  QCOMPARE(HolidayDaysShown(*window), holidays);
+  QCOMPARE(holidayDaysShown(*window), holidays);
 }
 
 void MainWindowTest::holidayColourGoneInTheNextMonth() {
@@ -270,12 +270,12 @@ void MainWindowTest::twelveStepsReturnToTheSameMonth() {
 
 void MainWindowTest::frameAndFullTitleOnlyInTodaysMonth() {
   const auto window = startedWindow(QDate(2002, 5, 3));
-  QCOMPARE(FramedDays(*window), QList<int>{3});
+  QCOMPARE(framedDays(*window), QList<int>{3});
   press(*window, "nextMonthButton");
   QCOMPARE(window->windowTitle(), QStringLiteral("2002年6月"));
-  QVERIFY(FramedDays(*window).isEmpty());
+  QVERIFY(framedDays(*window).isEmpty());
   press(*window, "previousMonthButton");
-  QCOMPARE(FramedDays(*window), QList<int>{3});
+  QCOMPARE(framedDays(*window), QList<int>{3});
   QCOMPARE(window->windowTitle(), QStringLiteral("2002年5月3日"));
 }
 
@@ -302,7 +302,7 @@ void MainWindowTest::unshowableMonthKeepsTheView() {
     const QString message = messageDuring([&] { forward ? press(*window, "nextMonthButton") : press(*window, "previousMonthButton"); });
     QCOMPARE(message, QStringLiteral("入力値が間違っています。"));
     QCOMPARE(window->windowTitle(), title);
-    QCOMPARE(FramedDays(*window), QList<int>{today.day()});
+    QCOMPARE(framedDays(*window), QList<int>{today.day()});
     for (int index = 0; index < kCellCount; ++index) {
       QCOMPARE(cell(*window, index)->text(), captionsBefore[index]);
       QCOMPARE(textColour(cell(*window, index)), coloursBefore[index]);
@@ -377,7 +377,7 @@ void MainWindowTest::keyboardReachesEveryDay() {
   const auto window = startedWindow(today);
   window->show();
   QVERIFY(QTest::qWaitForWindowActive(window.get()));
-  PressKeys(*window, keys);
+  pressKeys(*window, keys);
   QCOMPARE(window->windowTitle(), title);
   if (heading.isEmpty()) {
     QCOMPARE(window->width(), 235);
@@ -429,11 +429,11 @@ void MainWindowTest::todayAndHeadingAreLegible() {
     QFont font = day->font();
     font.setUnderline(true);
     day->setFont(font);
-    const double contrast = DrawnContrast(day, 2);
+    const double contrast = drawnContrast(day, 2);
     QVERIFY2(contrast >= 4.5, qPrintable(QStringLiteral("cell %1: %2").arg(index).arg(contrast)));
   }
   clickCell(*window, 9);
-  QVERIFY(DrawnContrast(window->findChild<QWidget*>("noteHeading"), 0) >= 4.5);
+  QVERIFY(drawnContrast(window->findChild<QWidget*>("noteHeading"), 0) >= 4.5);
 }
 
 int main(int argc, char* argv[]) {

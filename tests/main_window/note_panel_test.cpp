@@ -31,7 +31,7 @@ using namespace hiduke::testing;
 
 namespace {
 
-QByteArray Sjis(const char* utf8) {
+QByteArray sjis(const char* utf8) {
   // The few Japanese strings used here, as code page 932 bytes.
   static const QHash<QByteArray, QByteArray> kBytes = {
       {"会議", "\x89\xef\x8b\x63"},
@@ -40,7 +40,7 @@ QByteArray Sjis(const char* utf8) {
   return kBytes.value(utf8);
 }
 
-QList<int> UnderlinedDays(const MainWindow& window) {
+QList<int> underlinedDays(const MainWindow& window) {
   return daysWhere(window, [](const DayCell* cell) { return cell->font().underline(); });
 }
 
@@ -82,8 +82,8 @@ class NotePanelTest : public QObject {
   void directoryNamedInShiftJis();
 
  private:
-  static void WriteNotes(const QByteArray& bytes);
-  static QByteArray ReadNotes();
+  static void writeNotes(const QByteArray& bytes);
+  static QByteArray readNotes();
   QTemporaryDir dir_;
   QString previousDir_;
 };
@@ -101,27 +101,27 @@ void NotePanelTest::cleanup() {
   QDir::setCurrent(previousDir_);
 }
 
-void NotePanelTest::WriteNotes(const QByteArray& bytes) {
+void NotePanelTest::writeNotes(const QByteArray& bytes) {
   QFile file(QStringLiteral("hiduke.dat"));
   QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
   file.write(bytes);
 }
 
-QByteArray NotePanelTest::ReadNotes() {
+QByteArray NotePanelTest::readNotes() {
   QFile file(QStringLiteral("hiduke.dat"));
   if (!file.open(QIODevice::ReadOnly)) return "<missing>";
   return file.readAll();
 }
 
 void NotePanelTest::marksFollowTheFile() {
-  WriteNotes("2002,5,3,a\r\n2002,5,3,b\r\n2002,6,4,c\r\n2003,5,3,d\r\n2002,5,31,e\r\n2002,5,0,hidden\r\n");
+  writeNotes("2002,5,3,a\r\n2002,5,3,b\r\n2002,6,4,c\r\n2003,5,3,d\r\n2002,5,31,e\r\n2002,5,0,hidden\r\n");
   const auto window = startedWindow(QDate(2002, 5, 20));
-  QCOMPARE(UnderlinedDays(*window), (QList<int>{3, 31}));
+  QCOMPARE(underlinedDays(*window), (QList<int>{3, 31}));
   press(*window, "nextMonthButton");
-  QCOMPARE(UnderlinedDays(*window), QList<int>{4});
-  WriteNotes("");
+  QCOMPARE(underlinedDays(*window), QList<int>{4});
+  writeNotes("");
   press(*window, "previousMonthButton");
-  QVERIFY(UnderlinedDays(*window).isEmpty());
+  QVERIFY(underlinedDays(*window).isEmpty());
 }
 
 void NotePanelTest::missingFileIsAnEmptyStore() {
@@ -129,12 +129,12 @@ void NotePanelTest::missingFileIsAnEmptyStore() {
   std::unique_ptr<MainWindow> window;
   message = messageDuring([&] { window = startedWindow(QDate(2002, 5, 20)); });
   QVERIFY2(message.isEmpty(), qPrintable(message));
-  QVERIFY(UnderlinedDays(*window).isEmpty());
-  QCOMPARE(ReadNotes(), QByteArray("<missing>"));
+  QVERIFY(underlinedDays(*window).isEmpty());
+  QCOMPARE(readNotes(), QByteArray("<missing>"));
   clickCell(*window, 17);  // the 15th
   noteBox(*window)->setPlainText(QStringLiteral("x"));
   press(*window, "saveButton");
-  QCOMPARE(ReadNotes(), QByteArray("2002,5,15,x\r\n"));
+  QCOMPARE(readNotes(), QByteArray("2002,5,15,x\r\n"));
 }
 
 void NotePanelTest::unreadableFileIsReportedAndTheProgramGoesOn() {
@@ -157,14 +157,14 @@ void NotePanelTest::openingADayWidensAndLoadsItsNote_data() {
   QTest::addColumn<QByteArray>("file");
   QTest::addColumn<QString>("box");
   QTest::newRow("no note") << QByteArray("2002,3,16,other\r\n") << QString();
-  QTest::newRow("two lines") << QByteArray("2002,3,15," + Sjis("買い物;10時") + "\r\n") << QStringLiteral("買い物\n10時");
+  QTest::newRow("two lines") << QByteArray("2002,3,15," + sjis("買い物;10時") + "\r\n") << QStringLiteral("買い物\n10時");
   QTest::newRow("last of two records") << QByteArray("2002,3,15,first\r\n2002,3,15,second\r\n") << QStringLiteral("second");
 }
 
 void NotePanelTest::openingADayWidensAndLoadsItsNote() {
   QFETCH(QByteArray, file);
   QFETCH(QString, box);
-  WriteNotes(file);
+  writeNotes(file);
   const auto window = startedWindow(QDate(2002, 3, 1));  // the 15th is cell 19
   noteBox(*window)->setPlainText(QStringLiteral("left over"));
   clickCell(*window, 19);
@@ -182,10 +182,10 @@ void NotePanelTest::saveAndDeleteRewriteTheFile_data() {
   QTest::addColumn<QByteArray>("after");
   QTest::addColumn<bool>("underlined");
   const QByteArray others = "2002,3,14,a\r\n2002,3,16,b\r\n";
-  QTest::newRow("save new appends") << others << QStringLiteral("会議") << others + "2002,3,15," + Sjis("会議") + "\r\n" << true;
+  QTest::newRow("save new appends") << others << QStringLiteral("会議") << others + "2002,3,15," + sjis("会議") + "\r\n" << true;
   QTest::newRow("save changed in place") << QByteArray("2002,3,14,a\r\n2002,3,15,old\r\n2002,3,16,b\r\n")
                                          << QStringLiteral("買い物\n10時")
-                                         << "2002,3,14,a\r\n2002,3,15," + Sjis("買い物;10時") + "\r\n2002,3,16,b\r\n" << true;
+                                         << "2002,3,14,a\r\n2002,3,15," + sjis("買い物;10時") + "\r\n2002,3,16,b\r\n" << true;
   QTest::newRow("save leaves one record of the date in the place of the first")
       << QByteArray("2002,3,15,x\r\n2002,3,14,a\r\n2002,3,15,y\r\n") << QStringLiteral("z")
       << QByteArray("2002,3,15,z\r\n2002,3,14,a\r\n") << true;
@@ -205,7 +205,7 @@ void NotePanelTest::saveAndDeleteRewriteTheFile() {
   QFETCH(QString, box);
   QFETCH(QByteArray, after);
   QFETCH(bool, underlined);
-  WriteNotes(before);
+  writeNotes(before);
   const auto window = startedWindow(QDate(2002, 3, 1));
   clickCell(*window, 19);
   noteBox(*window)->setPlainText(box);
@@ -213,7 +213,7 @@ void NotePanelTest::saveAndDeleteRewriteTheFile() {
   QVERIFY2(message.isEmpty(), qPrintable(message));
   // What a screen reader is told.
   QCOMPARE(noteBox(*window)->accessibleDescription(), underlined ? QStringLiteral("保存しました") : QStringLiteral("削除しました"));
-  QCOMPARE(ReadNotes(), after);
+  QCOMPARE(readNotes(), after);
   QCOMPARE(cell(*window, 19)->font().underline(), underlined);
   QCOMPARE(cell(*window, 19)->accessibleName(),
            underlined ? QStringLiteral("2002年3月15日 金曜日 予定あり") : QStringLiteral("2002年3月15日 金曜日"));
@@ -233,7 +233,7 @@ void NotePanelTest::notesReadBackAsSaved_data() {
 
 void NotePanelTest::notesReadBackAsSaved() {
   QFETCH(QString, note);
-  WriteNotes("2002,3,16,neighbour\r\n");
+  writeNotes("2002,3,16,neighbour\r\n");
   const auto window = startedWindow(QDate(2002, 3, 1));
   auto* box = noteBox(*window);
   clickCell(*window, 19);
@@ -247,20 +247,20 @@ void NotePanelTest::notesReadBackAsSaved() {
 }
 
 void NotePanelTest::unstorableCharactersAreRefused() {
-  WriteNotes("2002,3,16,b\r\n");
+  writeNotes("2002,3,16,b\r\n");
   const auto window = startedWindow(QDate(2002, 3, 1));
   clickCell(*window, 19);
   auto* box = noteBox(*window);
   box->setPlainText(QStringLiteral("café 😀"));
   const QString message = messageDuring([&] { press(*window, "saveButton"); });
   QVERIFY2(message.contains(QStringLiteral("é")) && message.contains(QStringLiteral("😀")), qPrintable(message));
-  QCOMPARE(ReadNotes(), QByteArray("2002,3,16,b\r\n"));
+  QCOMPARE(readNotes(), QByteArray("2002,3,16,b\r\n"));
   QCOMPARE(box->toPlainText(), QStringLiteral("café 😀"));
   QVERIFY(!cell(*window, 19)->font().underline());
 }
 
 void NotePanelTest::failedSaveKeepsTheTextAndTheFile() {
-  WriteNotes("2002,3,15,kept\r\n");
+  writeNotes("2002,3,15,kept\r\n");
   const auto window = startedWindow(QDate(2002, 3, 1));
   clickCell(*window, 19);
   auto* box = noteBox(*window);
@@ -278,7 +278,7 @@ void NotePanelTest::failedSaveKeepsTheTextAndTheFile() {
 }
 
 void NotePanelTest::panelKeepsItsDateAcrossAChangeOfMonth() {
-  WriteNotes("2002,5,15,may\r\n");
+  writeNotes("2002,5,15,may\r\n");
   const auto window = startedWindow(QDate(2002, 5, 1));
   auto* box = noteBox(*window);
   clickCell(*window, 17);  // 15 May 2002
@@ -288,20 +288,20 @@ void NotePanelTest::panelKeepsItsDateAcrossAChangeOfMonth() {
   QCOMPARE(box->toPlainText(), QStringLiteral("may"));
   box->setPlainText(QStringLiteral("changed"));
   press(*window, "saveButton");
-  QCOMPARE(ReadNotes(), QByteArray("2002,5,15,changed\r\n"));
-  QVERIFY(UnderlinedDays(*window).isEmpty());
+  QCOMPARE(readNotes(), QByteArray("2002,5,15,changed\r\n"));
+  QVERIFY(underlinedDays(*window).isEmpty());
   box->clear();
   press(*window, "saveButton");
-  QCOMPARE(ReadNotes(), QByteArray());
+  QCOMPARE(readNotes(), QByteArray());
   press(*window, "previousMonthButton");
-  QVERIFY(UnderlinedDays(*window).isEmpty());
+  QVERIFY(underlinedDays(*window).isEmpty());
   box->setPlainText(QStringLiteral("again"));
   press(*window, "saveButton");
-  QCOMPARE(UnderlinedDays(*window), QList<int>{15});
+  QCOMPARE(underlinedDays(*window), QList<int>{15});
 }
 
 void NotePanelTest::closeNarrowsAndReopenShowsTheOtherDay() {
-  WriteNotes("2002,3,16,sixteenth\r\n");
+  writeNotes("2002,3,16,sixteenth\r\n");
   const auto window = startedWindow(QDate(2002, 3, 1));
   auto* box = noteBox(*window);
   clickCell(*window, 19);
@@ -312,7 +312,7 @@ void NotePanelTest::closeNarrowsAndReopenShowsTheOtherDay() {
   for (const char* name : {"noteHeading", "noteEdit", "saveButton", "closeButton"}) {
     QVERIFY2(!child(*window, QLatin1String(name))->isVisibleTo(window.get()), name);
   }
-  QCOMPARE(ReadNotes(), QByteArray("2002,3,16,sixteenth\r\n"));
+  QCOMPARE(readNotes(), QByteArray("2002,3,16,sixteenth\r\n"));
   clickCell(*window, 20);
   QCOMPARE(box->toPlainText(), QStringLiteral("sixteenth"));
   QCOMPARE(window->size(), QSize(583, 216));
@@ -347,7 +347,7 @@ void NotePanelTest::unsavedTextIsNeverDroppedSilently_data() {
 void NotePanelTest::unsavedTextIsNeverDroppedSilently() {
   QFETCH(QString, trigger);
   QFETCH(QString, answer);
-  WriteNotes("2002,3,15,stored\r\n");
+  writeNotes("2002,3,15,stored\r\n");
   const auto window = startedWindow(QDate(2002, 3, 1));
   window->show();
   QVERIFY(QTest::qWaitForWindowActive(window.get()));
@@ -372,7 +372,7 @@ void NotePanelTest::unsavedTextIsNeverDroppedSilently() {
         return QString();
       });
   QCOMPARE(question, QStringLiteral("2002年3月15日の予定は変更されています。\n保存しますか？"));
-  QCOMPARE(ReadNotes(), answer == QStringLiteral("save") ? QByteArray("2002,3,15,storedtyped\r\n") : QByteArray("2002,3,15,stored\r\n"));
+  QCOMPARE(readNotes(), answer == QStringLiteral("save") ? QByteArray("2002,3,15,storedtyped\r\n") : QByteArray("2002,3,15,stored\r\n"));
   if (answer.startsWith(QStringLiteral("Esc"))) {  // everything as it was, and the user typing on
     QVERIFY(window->isVisible());
     QCOMPARE(noteHeading(*window), QStringLiteral("2002年3月15日の予定"));
@@ -399,11 +399,11 @@ void NotePanelTest::noteChangedOnDiskAsksBeforeOverwriting() {
   QFETCH(QString, answer);
   QFETCH(QByteArray, file);
   QFETCH(QString, box);
-  WriteNotes("2002,3,15,first\r\n");
+  writeNotes("2002,3,15,first\r\n");
   const auto window = startedWindow(QDate(2002, 3, 1));
   clickCell(*window, 19);
   noteBox(*window)->setPlainText(QStringLiteral("mine"));
-  WriteNotes("2002,3,15,theirs\r\n");  // another copy of the program saved meanwhile
+  writeNotes("2002,3,15,theirs\r\n");  // another copy of the program saved meanwhile
   const QString question = answerDuring([&] { press(*window, "saveButton"); }, [&](QMessageBox* asking) {
     for (QAbstractButton* button : asking->buttons()) {
       if (button->text() == answer) button->click();
@@ -411,7 +411,7 @@ void NotePanelTest::noteChangedOnDiskAsksBeforeOverwriting() {
     return QString();
   });
   QCOMPARE(question, QStringLiteral("2002年3月15日の予定は、開いた後にほかのところで変更されています。"));
-  QCOMPARE(ReadNotes(), file);
+  QCOMPARE(readNotes(), file);
   QCOMPARE(noteBox(*window)->toPlainText(), box);
   // What was settled is not asked about again.
   if (answer != QStringLiteral("キャンセル")) QCOMPARE(messageDuring([&] { press(*window, "saveButton"); }), QString());
@@ -432,10 +432,10 @@ void NotePanelTest::changesOnDiskShowWithinASecond() {
   QFETCH(QByteArray, file);
   QFETCH(QList<int>, underlined);
   QFETCH(QString, box);
-  WriteNotes("2002,3,15,old\r\n");
+  writeNotes("2002,3,15,old\r\n");
   const auto window = startedWindow(QDate(2002, 3, 1));
   clickCell(*window, 19);  // the 15th, left untouched
-  if (how == QStringLiteral("in place")) WriteNotes(file);
+  if (how == QStringLiteral("in place")) writeNotes(file);
   if (how == QStringLiteral("rename")) {
     QFile other(QStringLiteral("other.tmp"));
     QVERIFY(other.open(QIODevice::WriteOnly));
@@ -444,11 +444,11 @@ void NotePanelTest::changesOnDiskShowWithinASecond() {
     QVERIFY(::rename("other.tmp", "hiduke.dat") == 0);
   }
   if (how == QStringLiteral("remove")) QVERIFY(QFile::remove(QStringLiteral("hiduke.dat")));
-  QTRY_COMPARE_WITH_TIMEOUT(UnderlinedDays(*window), underlined, 1000);
+  QTRY_COMPARE_WITH_TIMEOUT(underlinedDays(*window), underlined, 1000);
   QTRY_COMPARE_WITH_TIMEOUT(noteBox(*window)->toPlainText(), box, 1000);
   // A second change after the first rename is seen as well.
-  WriteNotes("2002,3,20,later\r\n");
-  QTRY_COMPARE_WITH_TIMEOUT(UnderlinedDays(*window), QList<int>{20}, 1000);
+  writeNotes("2002,3,20,later\r\n");
+  QTRY_COMPARE_WITH_TIMEOUT(underlinedDays(*window), QList<int>{20}, 1000);
 }
 
 void NotePanelTest::longLinesOpenInPiecesAndSaveBackExactly_data() {
@@ -466,7 +466,7 @@ void NotePanelTest::longLinesOpenInPiecesAndSaveBackExactly() {
   QFETCH(QByteArray, ending);
   // One line of 100,000 characters, as an old file may hold, between two short ones.
   const QByteArray longLine = QByteArray("0123456789").repeated(10000);
-  WriteNotes("2002,3,15,first;" + longLine + ";last\r\n");
+  writeNotes("2002,3,15,first;" + longLine + ";last\r\n");
   const auto window = startedWindow(QDate(2002, 3, 1));
   window->show();
   QVERIFY(QTest::qWaitForWindowActive(window.get()));
@@ -482,7 +482,7 @@ void NotePanelTest::longLinesOpenInPiecesAndSaveBackExactly() {
     }
   }
   QCOMPARE(messageDuring([&] { press(*window, "saveButton"); }), QString());
-  QCOMPARE(ReadNotes(), "2002,3,15,first;" + longLine + ending + "\r\n");
+  QCOMPARE(readNotes(), "2002,3,15,first;" + longLine + ending + "\r\n");
 }
 
 // While another copy holds the lock, the window shows the busy cursor and
@@ -520,7 +520,7 @@ void NotePanelTest::saveWaitingForAnotherCopyShowsBusyAndPaints() {
   QVERIFY(busy);
   QVERIFY(counter.paints > 0);
   QCOMPARE(QApplication::overrideCursor(), nullptr);
-  QCOMPARE(ReadNotes(), QByteArray("2002,3,15,x\r\n"));
+  QCOMPARE(readNotes(), QByteArray("2002,3,15,x\r\n"));
 }
 
 // Another program writes the file in place and pauses half-way while the
@@ -528,7 +528,7 @@ void NotePanelTest::saveWaitingForAnotherCopyShowsBusyAndPaints() {
 void NotePanelTest::aSaveWaitsForAProgramWritingTheFileInPlace() {
   QByteArray backup = "2002,3,15,old\r\n";
   for (int day = 1; day <= 28; ++day) backup += "2002,2," + QByteArray::number(day) + ",note of the day\r\n";
-  WriteNotes("2002,3,15,old\r\n");
+  writeNotes("2002,3,15,old\r\n");
   const auto window = startedWindow(QDate(2002, 3, 1));
   window->show();
   QVERIFY(QTest::qWaitForWindowExposed(window.get()));
@@ -546,14 +546,14 @@ void NotePanelTest::aSaveWaitsForAProgramWritingTheFileInPlace() {
   });
   watch.start(5);
   QCOMPARE(messageDuring([&] { press(*window, "saveButton"); }), QString());
-  QCOMPARE(ReadNotes(), backup.replace("2002,3,15,old", "2002,3,15,mine"));
+  QCOMPARE(readNotes(), backup.replace("2002,3,15,old", "2002,3,15,mine"));
   QCOMPARE(cell(*window, 19)->font().underline(), true);
 }
 
 // A third copy holds the lock while this one saves the day that a second
 // copy saves meanwhile: the question is asked all the same.
 void NotePanelTest::theNoteIsCheckedWhenTheLockIsTaken() {
-  WriteNotes("2002,3,15,first\r\n");
+  writeNotes("2002,3,15,first\r\n");
   const auto window = startedWindow(QDate(2002, 3, 1));
   window->show();
   QVERIFY(QTest::qWaitForWindowExposed(window.get()));
@@ -564,7 +564,7 @@ void NotePanelTest::theNoteIsCheckedWhenTheLockIsTaken() {
   QTimer watch;
   connect(&watch, &QTimer::timeout, [&] {
     if (QApplication::overrideCursor() == nullptr) return;
-    WriteNotes("2002,3,15,of the second copy\r\n");  // saved while this one waits
+    writeNotes("2002,3,15,of the second copy\r\n");  // saved while this one waits
     ::close(thirdCopy);
     watch.stop();
   });
@@ -576,7 +576,7 @@ void NotePanelTest::theNoteIsCheckedWhenTheLockIsTaken() {
     return QString();
   });
   QCOMPARE(question, QStringLiteral("2002年3月15日の予定は、開いた後にほかのところで変更されています。"));
-  QCOMPARE(ReadNotes(), QByteArray("2002,3,15,of the second copy\r\n"));
+  QCOMPARE(readNotes(), QByteArray("2002,3,15,of the second copy\r\n"));
   QCOMPARE(noteBox(*window)->toPlainText(), QStringLiteral("mine"));
 }
 
@@ -584,7 +584,7 @@ void NotePanelTest::theNoteIsCheckedWhenTheLockIsTaken() {
 // the clipboard is the note as stored, without them.
 void NotePanelTest::whatIsCopiedIsTheNoteAsStored() {
   const QByteArray longLine = QByteArray("0123456789").repeated(4000);
-  WriteNotes("2002,3,15,first;" + longLine + "\r\n");
+  writeNotes("2002,3,15,first;" + longLine + "\r\n");
   const auto window = startedWindow(QDate(2002, 3, 1));
   clickCell(*window, 19);
   NoteBox* box = noteBox(*window);
@@ -603,13 +603,13 @@ void NotePanelTest::directoryNamedInShiftJis() {
       if (::chdir("..") == 0) ::unlink("\x93\xfa/hiduke.dat"), ::rmdir("\x93\xfa");
     }
   } leave;
-  WriteNotes("2002,3,15,old\r\n");
+  writeNotes("2002,3,15,old\r\n");
   const auto window = startedWindow(QDate(2002, 3, 1));
-  QCOMPARE(UnderlinedDays(*window), QList<int>{15});
+  QCOMPARE(underlinedDays(*window), QList<int>{15});
   clickCell(*window, 20);
   noteBox(*window)->setPlainText(QStringLiteral("new"));
   QCOMPARE(messageDuring([&] { press(*window, "saveButton"); }), QString());
-  QCOMPARE(ReadNotes(), QByteArray("2002,3,15,old\r\n2002,3,16,new\r\n"));
+  QCOMPARE(readNotes(), QByteArray("2002,3,15,old\r\n2002,3,16,new\r\n"));
 }
 
 int main(int argc, char* argv[]) {

@@ -14,7 +14,7 @@ using namespace hiduke::testing;
 namespace {
 
 // An action or button text without its mnemonic ("元に戻す(&U)") and shortcut.
-QString Plain(const QString& text) {
+QString plain(const QString& text) {
   QString plain = text.section(QLatin1Char('\t'), 0, 0);
   plain.remove(QRegularExpression(QStringLiteral(R"(\(&.\))")));
   plain.remove(QLatin1Char('&'));
@@ -36,7 +36,7 @@ void TranslationTest::noteContextMenuIsJapanese() {
   const std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
   QStringList texts;
   for (const QAction* action : menu->actions()) {
-    if (!action->isSeparator()) texts.append(Plain(action->text()));
+    if (!action->isSeparator()) texts.append(plain(action->text()));
   }
   QCOMPARE(texts, (QStringList{"元に戻す", "やり直す", "切り取り", "コピー", "貼り付け", "削除", "すべてを選択"}));
 }
@@ -44,9 +44,9 @@ void TranslationTest::noteContextMenuIsJapanese() {
 void TranslationTest::messageBoxButtonsAreJapanese() {
   QMessageBox box;
   box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
-  const QStringList texts = {Plain(box.button(QMessageBox::Save)->text()),
-                             Plain(box.button(QMessageBox::Discard)->text()),
-                             Plain(box.button(QMessageBox::Cancel)->text())};
+  const QStringList texts = {plain(box.button(QMessageBox::Save)->text()),
+                             plain(box.button(QMessageBox::Discard)->text()),
+                             plain(box.button(QMessageBox::Cancel)->text())};
   QCOMPARE(texts, (QStringList{"保存", "変更を破棄", "キャンセル"}));
 }
 
