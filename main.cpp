@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "main_window/app_icon.h"
@@ -26,6 +27,15 @@ int exportNotes(const std::string& path) {
   return 0;
 }
 
+// Whether Qt can open a window here; without one it ends the program.
+bool hasDisplay() {
+  for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    const char* value = std::getenv(variable);
+    if (value != nullptr && *value != '\0') return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -46,24 +56,27 @@ int main(int argc, char* argv[]) {
       break;
   }
 
+  // The note file's directory first: a start in a directory that has been
+  // removed ends with a message, on a display where there is one.
+  hiduke::StoreResult<hiduke::NoteStore> store = hiduke::NoteStore::open();
+  if (!store) {
+    const QString message = store.error().kind == hiduke::StoreErrorKind::kDirectoryGone
+                                ? QStringLiteral("起動したディレクトリは削除されています。ほかのディレクトリで起動してください。")
+                                : hiduke::storeErrorMessage(store.error());
+    std::fprintf(stderr, "hiduke: %s\n", qPrintable(message));
+    if (!hasDisplay()) return 1;
+    QApplication app(argc, argv);
+    hiduke::installQtJapanese(app);
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("hiduke"), message, QMessageBox::Ok);
+    box.exec();
+    return 1;
+  }
+
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("hiduke"));
   QApplication::setWindowIcon(hiduke::appIcon());
   hiduke::installQtJapanese(app);
   hiduke::installFontSubstitutes();
-
-  hiduke::StoreResult<hiduke::NoteStore> store = hiduke::NoteStore::open();
-  if (!store) {
-    // Started in a directory that has been removed, for one: there is no
-    // note file to keep, and nothing to show.
-    const QString message = store.error().kind == hiduke::StoreErrorKind::kDirectoryGone
-                                ? QStringLiteral("起動したディレクトリは削除されています。ほかのディレクトリで起動してください。")
-                                : hiduke::storeErrorMessage(store.error());
-    std::fprintf(stderr, "hiduke: %s\n", qPrintable(message));
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), message, QMessageBox::Ok);
-    box.exec();
-    return 1;
-  }
   hiduke::MainWindow window(std::move(*store));
   window.start();
   window.show();

@@ -62,6 +62,33 @@ check_command_line() {
   done
   out=$(QT_QPA_PLATFORM=offscreen "$hiduke" -platform offscreen --no-such-option 2>&1 >/dev/null) || rc=$?
   [ "$rc" = 2 ] && [[ "$out" == *"使い方"* ]] || fail "an unknown option exits $rc and prints: $out"
+  rc=0
+  out=$(no_display "$hiduke" --bogus 2>&1 >/dev/null) || rc=$?
+  [ "$rc" = 2 ] && [[ "$out" == *"使い方"* ]] || fail "without a display, an unknown option exits $rc and prints: $out"
+  check_export "$hiduke"
+  # Started in a directory that has been removed: a message, exit 1.
+  mkdir "$work/gone"
+  rc=0
+  out=$(cd "$work/gone" && rmdir "$work/gone" && no_display "$hiduke" 2>&1) || rc=$?
+  [ "$rc" = 1 ] && [[ "$out" == *"起動したディレクトリは削除されています"* ]] || fail "in a removed directory: exit $rc, $out"
+}
+
+no_display() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$@"; }
+
+# --export-ical needs no display: the notes go to standard output or a file,
+# what was left out is counted on standard error, and a file that cannot be
+# written is named with exit status 1.
+check_export() {
+  local hiduke=$1 notes="$work/notes" out rc=0
+  mkdir -p "$notes"
+  printf '2002,3,15,a\r\nhand edit\r\n12002,1,1,far\r\n' >"$notes/hiduke.dat"
+  out=$(cd "$notes" && no_display "$hiduke" --export-ical - 2>"$work/export.err") || fail "--export-ical - exits $?"
+  [[ "$out" == BEGIN:VCALENDAR* && "$out" == *"DTSTART;VALUE=DATE:20020315"* ]] || fail "--export-ical - prints: $out"
+  [[ "$(cat "$work/export.err")" == *"1 件"*"1 行"*"1 件"* ]] || fail "--export-ical says: $(cat "$work/export.err")"
+  (cd "$notes" && no_display "$hiduke" --export-ical notes.ics 2>/dev/null) || fail "--export-ical notes.ics exits $?"
+  grep -q '^END:VCALENDAR' "$notes/notes.ics" || fail "notes.ics is not a calendar"
+  out=$(cd "$notes" && no_display "$hiduke" --export-ical missing/notes.ics 2>&1) || rc=$?
+  [ "$rc" = 1 ] && [[ "$out" == *"missing/notes.ics"* ]] || fail "an export that cannot be written: exit $rc, $out"
 }
 
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
