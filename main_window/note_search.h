@@ -29,13 +29,17 @@ class NoteSearch {
   Result find(const QString& query, std::size_t limit) const;
 
   // Text as it is compared.
-  static QString folded(const QString& text);
+  static QString folded(QStringView text);
 
  private:
+  QStringView textOf(std::size_t note) const;
+
   std::vector<std::chrono::year_month_day> dates_;
-  std::vector<QString> texts_;
-  // Every note folded, one after another, each ended by a line break (no
-  // query holds one), and where each begins.
+  // Every note, one after another, each ended by a line feed, and where
+  // each begins: in its own words, and folded for comparison (no query
+  // holds a line feed).
+  QString texts_;
+  std::vector<qsizetype> textStarts_;
   QString folded_;
   std::vector<qsizetype> starts_;
 };

@@ -3,7 +3,11 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <memory>
 
 namespace hiduke {
 
@@ -50,6 +54,61 @@ class Converter {
  private:
   iconv_t cd_;
   int openError_;
+};
+
+// What iconv makes of each character code page 932 has, one byte or two,
+// asked once and kept: decoding a file of a million notes then takes a
+// look-up a character instead of iconv's work. A byte that starts no
+// character has no entry; the single byte 0x5C is the yen sign, as in
+// Japanese text and in the fonts made for code page 932.
+class Cp932Characters {
+ public:
+  // Nothing when iconv has no CP932.
+  static const Cp932Characters* get() {
+    static const std::unique_ptr<Cp932Characters> characters = make();
+    return characters.get();
+  }
+  static int openError() { return openError_; }
+
+  // A character's UTF-8 in the low three bytes (in memory order) and its
+  // length in the high one; 0 for none.
+  std::uint32_t single(unsigned char byte) const { return entries_[byte]; }
+  std::uint32_t pair(unsigned char lead, unsigned char trail) const { return entries_[256 + lead * 256 + trail]; }
+
+ private:
+  static std::uint32_t entryOf(std::string_view utf8) {
+    std::uint32_t entry = static_cast<std::uint32_t>(utf8.size()) << 24;
+    for (size_t i = 0; i < utf8.size(); ++i) entry |= std::uint32_t{static_cast<unsigned char>(utf8[i])} << (8 * i);
+    return entry;
+  }
+
+  static std::unique_ptr<Cp932Characters> make() {
+    Converter converter("UTF-8", "CP932");
+    if (!converter.ok()) {
+      openError_ = converter.openError();
+      return nullptr;
+    }
+    auto characters = std::make_unique<Cp932Characters>();
+    const auto learn = [&](std::uint32_t& entry, std::string_view bytes) {
+      std::string utf8;
+      if (converter.convert(bytes, utf8) == 0 && utf8.size() <= 3) entry = entryOf(utf8);
+    };
+    for (int byte = 0x80; byte < 256; ++byte) {
+      const char lead = static_cast<char>(byte);
+      learn(characters->entries_[static_cast<size_t>(byte)], std::string_view(&lead, 1));
+      if (characters->entries_[static_cast<size_t>(byte)] != 0) continue;  // a character of its own
+      for (int trail = 0; trail < 256; ++trail) {
+        const char two[2] = {lead, static_cast<char>(trail)};
+        learn(characters->entries_[256 + static_cast<size_t>(byte) * 256 + static_cast<size_t>(trail)],
+              std::string_view(two, 2));
+      }
+    }
+    characters->entries_['\\'] = entryOf(kYenSign);
+    return characters;
+  }
+
+  static inline int openError_ = 0;
+  std::array<std::uint32_t, 256 + 256 * 256> entries_{};
 };
 
 // Encoding serves only saves, decoding only reads; the store adds the path.
@@ -105,27 +164,41 @@ StoreResult<Cp932Encoding> encodeCp932(std::string_view utf8) {
 }
 
 StoreResult<std::string> decodeCp932(std::string_view cp932) {
-  thread_local Converter converter("UTF-8", "CP932");
-  if (!converter.ok()) return converterMissing(StoreOperation::kRead, converter.openError());
-  std::string utf8;
-  utf8.reserve(cp932.size() * 3 / 2);
-  while (converter.convert(cp932, utf8) != 0) {
-    utf8 += kReplacementCharacter;
-    cp932.remove_prefix(1);
-  }
-  // iconv gives a backslash only for the single byte 0x5C (the byte inside a
-  // double-byte character becomes part of that character's UTF-8).
-  if (utf8.find('\\') == std::string::npos) return utf8;
-  std::string withYen;
-  withYen.reserve(utf8.size() + 16);
-  for (const char c : utf8) {
-    if (c == '\\') {
-      withYen += kYenSign;
-    } else {
-      withYen.push_back(c);
+  const Cp932Characters* characters = Cp932Characters::get();
+  if (characters == nullptr) return converterMissing(StoreOperation::kRead, Cp932Characters::openError());
+  // No byte makes more than three bytes of UTF-8: each character is written
+  // as four bytes in place (the last overwritten by the next), and the
+  // text cut to size at the end.
+  static const std::uint32_t kReplacement = 0x03BDBFEF;  // U+FFFD, three bytes
+  std::string utf8(cp932.size() * 3 + 1, '\0');
+  char* out = utf8.data();
+  const auto* bytes = reinterpret_cast<const unsigned char*>(cp932.data());
+  const size_t size = cp932.size();
+  for (size_t i = 0; i < size;) {
+    const unsigned char byte = bytes[i];
+    if (byte < 0x80 && byte != '\\') {  // most of a note file
+      *out++ = static_cast<char>(byte);
+      ++i;
+      continue;
     }
+    std::uint32_t character = characters->single(byte);
+    size_t taken = 1;
+    if (character == 0 && i + 1 < size) {
+      character = characters->pair(byte, bytes[i + 1]);
+      taken = 2;
+    }
+    if (character == 0) {
+      character = kReplacement;
+      taken = 1;
+    }
+    const unsigned char utf8Bytes[4] = {static_cast<unsigned char>(character), static_cast<unsigned char>(character >> 8),
+                                        static_cast<unsigned char>(character >> 16), 0};
+    std::memcpy(out, utf8Bytes, sizeof utf8Bytes);
+    out += character >> 24;
+    i += taken;
   }
-  return withYen;
+  utf8.resize(static_cast<size_t>(out - utf8.data()));
+  return utf8;
 }
 
 }  // namespace hiduke

@@ -9,9 +9,10 @@
 namespace hiduke {
 
 // Conversion between the window's UTF-8 text and the code page 932 bytes of
-// the note file, done by the C library's iconv ("CP932"). Each thread opens
-// its two converters once and keeps them, so that converting many short
-// notes costs no more than converting one long one.
+// the note file, done by the C library's iconv ("CP932"): each thread opens
+// its converter once and keeps it, and what iconv makes of each code page
+// 932 character is asked once and kept, so that converting many short notes
+// costs no more than converting one long one.
 
 struct Cp932Encoding {
   // The CP932 bytes; complete only when `unencodable` is empty.

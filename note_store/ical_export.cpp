@@ -40,8 +40,9 @@ icalcomponent* eventOf(const DatedNote& note, icaltimetype stamp) {
   icalcomponent_add_property(event, icalproperty_new_uid((dateText(note.date) + "@hiduke").c_str()));
   icalcomponent_add_property(event, icalproperty_new_dtstamp(stamp));
   icalcomponent_add_property(event, startOf(note.date));
-  icalcomponent_add_property(event, icalproperty_new_summary(note.text.substr(0, note.text.find('\n')).c_str()));
-  icalcomponent_add_property(event, icalproperty_new_description(note.text.c_str()));
+  const std::string text(note.text);
+  icalcomponent_add_property(event, icalproperty_new_summary(text.substr(0, text.find('\n')).c_str()));
+  icalcomponent_add_property(event, icalproperty_new_description(text.c_str()));
   return event;
 }
 

@@ -51,4 +51,18 @@ StoreResult<void> readInLines(int fd, off_t sizeHint, std::size_t chunk,
   return {};
 }
 
+StoreResult<std::string> readAll(int fd, off_t sizeHint) {
+  std::string content(static_cast<std::size_t>(std::max<off_t>(sizeHint, 0)) + 1, '\0');
+  std::size_t filled = 0;
+  for (;;) {
+    if (filled == content.size()) content.resize(content.size() * 2);
+    const ssize_t n = readSome(fd, content.data() + filled, content.size() - filled);
+    if (n < 0) return readFailed(errno);
+    if (n == 0) break;
+    filled += static_cast<std::size_t>(n);
+  }
+  content.resize(filled);
+  return content;
+}
+
 }  // namespace hiduke

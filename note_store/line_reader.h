@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "note_store/store_error.h"
@@ -17,5 +18,9 @@ namespace hiduke {
 // returns false.
 StoreResult<void> readInLines(int fd, off_t sizeHint, std::size_t chunk,
                               const std::function<bool(std::string_view)>& consume);
+
+// Reads `fd` to its end in one buffer; `sizeHint` (the file's size) saves
+// the buffer growing.
+StoreResult<std::string> readAll(int fd, off_t sizeHint);
 
 }  // namespace hiduke

@@ -1,5 +1,7 @@
 #include "note_store/note_content.h"
 
+#include <algorithm>
+
 namespace hiduke {
 
 MonthScan::MonthScan(std::chrono::year_month month) : month_(month), prefilter_(month.year()) {}
@@ -23,15 +25,29 @@ void NearestNoteScan::scan(std::string_view lines) {
   });
 }
 
-void RecordScan::scan(std::string_view lines) {
-  forEachNoteLine(lines, [&](const NoteLine& line) {
+DatedRecords lastRecordOfEachDate(std::string_view content) {
+  DatedRecords dated;
+  dated.records.reserve(content.size() / 24);
+  forEachNoteLine(content, [&](const NoteLine& line) {
     const std::optional<RecordHead> head = readRecordHead(line.body);
     if (head) {
-      records_.push_back({head->date, std::string(head->textField)});
+      dated.records.push_back({head->date, head->textField});
     } else if (!line.body.empty()) {
-      ++otherLines_;
+      ++dated.otherLines;
     }
   });
+  auto& records = dated.records;
+  const auto byDate = [](const DatedRecords::Record& a, const DatedRecords::Record& b) { return a.date < b.date; };
+  // Notes are mostly kept in date order: sorting is then one look.
+  if (!std::is_sorted(records.begin(), records.end(), byDate)) std::stable_sort(records.begin(), records.end(), byDate);
+  // Of the records of one date, the last in the file is its note.
+  auto kept = records.begin();
+  for (auto record = records.begin(); record != records.end(); ++record) {
+    if (record + 1 != records.end() && (record + 1)->date == record->date) continue;
+    *kept++ = *record;
+  }
+  records.erase(kept, records.end());
+  return dated;
 }
 
 ContentPieces NoteEditor::edit(std::string_view lines) {

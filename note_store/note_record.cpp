@@ -11,22 +11,28 @@ std::string_view skipSpaces(std::string_view s) {
   return start == std::string_view::npos ? std::string_view() : s.substr(start);
 }
 
-// The text of a quoted field that starts at its opening quote; nothing when
-// the field is not one quoted field and spaces.
-std::optional<std::string> readQuotedText(std::string_view field) {
-  std::string text;
+// Whether a field that starts at its opening quote is one quoted field and
+// spaces.
+bool isQuotedField(std::string_view field) {
   size_t pos = 1;
   for (;;) {
     const size_t quote = field.find('"', pos);
-    if (quote == std::string_view::npos) return std::nullopt;  // never closed
-    text.append(field.substr(pos, quote - pos));
+    if (quote == std::string_view::npos) return false;  // never closed
     if (quote + 1 < field.size() && field[quote + 1] == '"') {
-      text.push_back('"');
       pos = quote + 2;
       continue;
     }
-    if (field.find_first_not_of(' ', quote + 1) != std::string_view::npos) return std::nullopt;
-    return text;
+    return field.find_first_not_of(' ', quote + 1) == std::string_view::npos;
+  }
+}
+
+// The text of a quoted field, appended to `text`: between the quotes, each
+// doubled quote one.
+void appendUnquoted(std::string_view field, std::string& text) {
+  const size_t closing = field.find_last_of('"');
+  for (size_t pos = 1; pos < closing; ++pos) {
+    text.push_back(field[pos]);
+    if (field[pos] == '"') ++pos;
   }
 }
 
@@ -40,12 +46,19 @@ bool isStorableDate(std::chrono::year_month_day date) {
   return date.ok() && date.year() >= std::chrono::year(0) && date.year() <= std::chrono::year(kMaxDateField);
 }
 
-std::string readNoteText(std::string_view textField) {
+void appendNoteText(std::string_view textField, std::string& text) {
   const std::string_view field = skipSpaces(textField);
-  if (!field.empty() && field.front() == '"') {
-    if (std::optional<std::string> quoted = readQuotedText(field)) return std::move(*quoted);
+  if (!field.empty() && field.front() == '"' && isQuotedField(field)) {
+    appendUnquoted(field, text);
+  } else {
+    text.append(field);
   }
-  return std::string(field);
+}
+
+std::string readNoteText(std::string_view textField) {
+  std::string text;
+  appendNoteText(textField, text);
+  return text;
 }
 
 std::optional<NoteRecord> readNoteRecord(std::string_view line) {

@@ -83,6 +83,8 @@ inline std::optional<RecordHead> readRecordHead(std::string_view line) {
 // included. So the lines of files written before quoting existed, whose
 // notes may begin with a quote (`"quoted" text`, `"abc`), read as typed.
 std::string readNoteText(std::string_view textField);
+// The same, appended to `text`: many notes read into one buffer.
+void appendNoteText(std::string_view textField, std::string& text);
 
 // Reads one line of the note file, without its terminator.
 std::optional<NoteRecord> readNoteRecord(std::string_view line);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <new>
 #include <utility>
 
@@ -104,20 +105,37 @@ StoreResult<std::optional<std::chrono::year_month_day>> NoteStore::nearestNoteDa
 }
 
 StoreResult<AllNotes> NoteStore::allNotes() const try {
-  RecordScan scan;
-  StoreResult<FileIdentity> file = scanFile(scan);
+  StoreResult<OpenedFile> file = directory_.openForReading();
   if (!file) return completed(std::move(file).error(), StoreOperation::kRead);
-  std::vector<RecordScan::Record>& records = scan.records();
-  std::stable_sort(records.begin(), records.end(), [](const auto& a, const auto& b) { return a.date < b.date; });
+  std::string content;
+  if (file->fd) {
+    StoreResult<std::string> read = readAll(file->fd.get(), file->status.st_size);
+    if (!read) return completed(std::move(read).error(), StoreOperation::kRead);
+    content = std::move(*read);
+  }
+  const DatedRecords dated = lastRecordOfEachDate(content);
+  // The notes' bytes one after another, each ended by a line feed, which no
+  // text field holds, converted in one go.
+  std::string joined;
+  joined.reserve(content.size());
+  for (const DatedRecords::Record& record : dated.records) {
+    appendNoteText(record.textField, joined);
+    joined.push_back('\n');
+  }
+  StoreResult<std::string> utf8 = decodeCp932(joined);
+  if (!utf8) return completed(std::move(utf8).error(), StoreOperation::kRead);
+
   AllNotes all;
-  all.otherLines = scan.otherLines();
-  all.notes.reserve(records.size());
-  for (size_t i = 0; i < records.size(); ++i) {
-    // The last record of a date is its note, as everywhere.
-    if (i + 1 < records.size() && records[i + 1].date == records[i].date) continue;
-    StoreResult<std::string> text = noteOfTextField(records[i].textField);
-    if (!text) return completed(std::move(text).error(), StoreOperation::kRead);
-    all.notes.push_back({records[i].date, std::move(*text)});
+  all.otherLines = dated.otherLines;
+  all.texts = std::make_unique_for_overwrite<char[]>(utf8->size());
+  std::memcpy(all.texts.get(), utf8->data(), utf8->size());
+  all.notes.reserve(dated.records.size());
+  char* text = all.texts.get();
+  for (const DatedRecords::Record& record : dated.records) {
+    char* const end = static_cast<char*>(std::memchr(text, '\n', static_cast<size_t>(all.texts.get() + utf8->size() - text)));
+    std::replace_if(text, end, [](char c) { return c == ';' || c == '\r'; }, '\n');  // as decodeNoteText
+    all.notes.push_back({record.date, std::string_view(text, static_cast<size_t>(end - text))});
+    text = end + 1;
   }
   return all;
 } catch (const std::bad_alloc&) {

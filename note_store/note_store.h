@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cstddef>
 #include <functional>
+#include <memory>
+#include <string_view>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,14 +44,24 @@ struct MonthNotes {
 
 struct DatedNote {
   std::chrono::year_month_day date;
-  std::string text;
+  std::string_view text;
   friend bool operator==(const DatedNote&, const DatedNote&) = default;
 };
 
-// Every note of the file.
+// Every note of the file. The notes' texts lie one after another in one
+// buffer, so that a file of a million notes is read without a million
+// strings; it moves with them, and is not copied.
 struct AllNotes {
+  AllNotes() = default;
+  AllNotes(std::vector<DatedNote> dated, std::size_t other) : notes(std::move(dated)), otherLines(other) {}
+  AllNotes(AllNotes&&) = default;
+  AllNotes& operator=(AllNotes&&) = default;
+  AllNotes(const AllNotes&) = delete;
+  AllNotes& operator=(const AllNotes&) = delete;
+
   std::vector<DatedNote> notes;  // in date order, one a day: the text of its last record
   std::size_t otherLines = 0;    // lines that are not empty and hold no note (hand edits)
+  std::unique_ptr<char[]> texts;  // what the notes' texts point into
 };
 
 // A save or delete that took effect.

@@ -17,11 +17,11 @@ class NoteSearchTest : public QObject {
 
 namespace {
 
-const AllNotes kNotes{.notes = {{year(2001) / 1 / 1, "ABC meeting"},
-                                {year(2002) / 3 / 15, "買い物\nｶﾞｽ代を払う"},
-                                {year(2002) / 3 / 16, "ＡＢＣ社\n2行目"},
-                                {year(2003) / 5 / 5, "first\nsecond abc"}},
-                      .otherLines = 0};
+const AllNotes kNotes({{year(2001) / 1 / 1, "ABC meeting"},
+                       {year(2002) / 3 / 15, "買い物\nｶﾞｽ代を払う"},
+                       {year(2002) / 3 / 16, "ＡＢＣ社\n2行目"},
+                       {year(2003) / 5 / 5, "first\nsecond abc"}},
+                      0);
 
 // "2002-03-16: line" for each match.
 QStringList found(const NoteSearch& search, const QString& query, std::size_t limit = 100) {

@@ -1,6 +1,10 @@
 #include "note_store/cp932.h"
 
 #include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <cerrno>
+#include <random>
 
 #include <string>
 #include <vector>
@@ -60,6 +64,42 @@ TEST(Cp932Test, DecodesEveryInvalidByteAsOneReplacementCharacter) {
     StoreResult<std::string> decoded = decodeCp932(bytes);
     ASSERT_TRUE(decoded);
     EXPECT_EQ(*decoded, utf8);
+  }
+}
+
+// The reference: iconv over the whole input, each byte it refuses one
+// U+FFFD, and every single byte 0x5C the yen sign.
+std::string decodedByIconv(std::string_view cp932) {
+  const iconv_t cd = iconv_open("UTF-8", "CP932");
+  std::string utf8;
+  while (!cp932.empty()) {
+    char buffer[8192];
+    char* in = const_cast<char*>(cp932.data());
+    size_t inLeft = cp932.size();
+    char* out = buffer;
+    size_t outLeft = sizeof buffer;
+    const bool stopped = iconv(cd, &in, &inLeft, &out, &outLeft) == static_cast<size_t>(-1) && errno != E2BIG;
+    for (const char* p = buffer; p != out; ++p) utf8 += *p == '\\' ? std::string("\xC2\xA5") : std::string(1, *p);
+    cp932.remove_prefix(cp932.size() - inLeft);
+    if (stopped) {
+      utf8 += "\xEF\xBF\xBD";
+      cp932.remove_prefix(1);
+    }
+  }
+  iconv_close(cd);
+  return utf8;
+}
+
+// Decoding by what iconv said of each character once gives what iconv
+// gives over the whole text, whatever the bytes.
+TEST(Cp932Test, DecodesAsIconvDoesAnyBytes) {
+  std::mt19937 random(932);
+  std::uniform_int_distribution<int> byte(0, 255);
+  std::uniform_int_distribution<int> length(0, 64);
+  for (int round = 0; round < 20000; ++round) {
+    std::string bytes;
+    for (int n = length(random); n > 0; --n) bytes.push_back(static_cast<char>(byte(random)));
+    ASSERT_EQ(*decodeCp932(bytes), decodedByIconv(bytes)) << ::testing::PrintToString(bytes);
   }
 }
 

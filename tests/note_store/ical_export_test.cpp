@@ -102,7 +102,7 @@ TEST(ICalendarExportTest, EveryNoteReadsBackFromAStrictReader) {
 // What the file cannot hold but a calendar's text must escape: a
 // semicolon (in the file a line break) and a backslash (the file's ¥).
 TEST(ICalendarExportTest, SemicolonsAndBackslashesAreEscaped) {
-  const AllNotes notes{.notes = {{date(2002, 3, 15), "a;b\\c,d\ne"}}, .otherLines = 0};
+  const AllNotes notes({{date(2002, 3, 15), "a;b\\c,d\ne"}}, 0);
   const ICalendar calendar = iCalendarOf(notes, std::chrono::system_clock::now());
   EXPECT_NE(calendar.text.find("DESCRIPTION:a\\;b\\\\c\\,d\\ne\r\n"), std::string::npos) << calendar.text;
   EXPECT_EQ(eventsOf(calendar.text).at("20020315@hiduke"), (Event{"20020315 date", "a;b\\c,d", "a;b\\c,d\ne"}));

@@ -97,14 +97,14 @@ TEST(NoteContentTest, MonthScanKeepsTheLastTextFieldOfEachDayOfTheMonth) {
   EXPECT_EQ(june.textFields(), (std::array<std::optional<std::string>, 32>{}));
 }
 
-TEST(NoteContentTest, RecordScanListsRecordsInFileOrderAndCountsOtherLines) {
-  RecordScan scan;
-  scan.scan("2002,3,15,a\r\n\r\nhand edit\r\n2002,2,30,no such day\r\n2001,1,1,b\n\n");
-  ASSERT_EQ(scan.records().size(), 2u);
-  EXPECT_EQ(scan.records()[0].date, date(2002, 3, 15));
-  EXPECT_EQ(scan.records()[0].textField, "a");
-  EXPECT_EQ(scan.records()[1].date, date(2001, 1, 1));
-  EXPECT_EQ(scan.otherLines(), 2u);
+TEST(NoteContentTest, TheLastRecordOfEachDateInDateOrderAndTheOtherLinesCounted) {
+  const DatedRecords dated = lastRecordOfEachDate(
+      "2002,3,15,a\r\n\r\nhand edit\r\n2002,2,30,no such day\r\n2001,1,1,b\n2002,3,15,c\n\n2001,12,31,d");
+  std::vector<std::pair<std::string, std::string_view>> records;
+  for (const DatedRecords::Record& record : dated.records) records.emplace_back(testing::dateText(record.date), record.textField);
+  EXPECT_EQ(records, (std::vector<std::pair<std::string, std::string_view>>{
+                         {"2001-01-01", "b"}, {"2001-12-31", "d"}, {"2002-03-15", "c"}}));
+  EXPECT_EQ(dated.otherLines, 2u);
 }
 
 struct RewriteCase {
