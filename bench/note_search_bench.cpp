@@ -31,14 +31,14 @@ void BM_Search_AllNotes(benchmark::State& state) {
 void BM_Search_Open(benchmark::State& state) {
   const hiduke::NoteStore store = openStore(dir().store(state.range(0)));
   for (auto _ : state) {
-    const hiduke::NoteSearch search(*store.allNotes());
+    const hiduke::NoteSearch search(std::move(*store.allNotes()));
     benchmark::DoNotOptimize(&search);
   }
 }
 
 void BM_Search_Query(benchmark::State& state) {
   const hiduke::NoteStore store = openStore(dir().store(state.range(0)));
-  const hiduke::NoteSearch search(*store.allNotes());
+  const hiduke::NoteSearch search(std::move(*store.allNotes()));
   for (auto _ : state) benchmark::DoNotOptimize(search.find(QStringLiteral("新幹線"), 1000));
 }
 

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <algorithm>
 
+#include "note_store/huge_pages.h"
+
 namespace hiduke {
 
 namespace {
@@ -18,6 +20,12 @@ bool mayChangeWhenFolded(QStringView text) {
     const char16_t code = c.unicode();
     if (code < 0x80) {
       if (code >= 'A' && code <= 'Z') return true;
+      continue;
+    }
+    // Kana and kanji, most of a Japanese note: none changes (the kana with
+    // a voiced mark are composed already).
+    if ((code >= 0x3041 && code <= 0x3096) || (code >= 0x30A1 && code <= 0x30FA) || code == 0x30FC ||
+        (code >= 0x4E00 && code <= 0x9FFF)) {
       continue;
     }
     if (c.isSurrogate() || c.combiningClass() != 0 || c.toCaseFolded() != c) return true;
@@ -37,40 +45,34 @@ QString NoteSearch::folded(QStringView text) {
   return text.toString().normalized(QString::NormalizationForm_KC).toCaseFolded();
 }
 
-NoteSearch::NoteSearch(const AllNotes& notes) {
-  dates_.reserve(notes.notes.size());
-  textStarts_.reserve(notes.notes.size() + 1);
-  starts_.reserve(notes.notes.size() + 1);
-  // All the notes decoded into one string, without a string for each.
+NoteSearch::NoteSearch(AllNotes notes) : notes_(std::move(notes)) {
+  // Decoded straight into the folded text, without a string for each note
+  // (a UTF-8 byte makes at most one UTF-16 unit); a note that folding
+  // changes is put there again, folded, which may take more room.
   qsizetype bytes = 0;
-  for (const DatedNote& note : notes.notes) bytes += static_cast<qsizetype>(note.text.size()) + 1;
-  texts_.resize(bytes);
+  for (const DatedNote& note : notes_.notes) bytes += static_cast<qsizetype>(note.text.size()) + 1;
+  folded_.resize(bytes);
+  adviseHugePages(folded_.data(), static_cast<size_t>(bytes) * sizeof(QChar));
+  starts_.reserve(notes_.notes.size() + 1);
   QStringDecoder decoder(QStringDecoder::Utf8);
-  QChar* out = texts_.data();
-  for (const DatedNote& note : notes.notes) {
-    dates_.push_back(note.date);
-    textStarts_.push_back(out - texts_.data());
-    out = decoder.appendToBuffer(out, QByteArrayView(note.text.data(), static_cast<qsizetype>(note.text.size())));
-    *out++ = QLatin1Char('\n');
-  }
-  texts_.truncate(out - texts_.data());
-  textStarts_.push_back(texts_.size());
-  folded_.reserve(texts_.size());
-  for (std::size_t note = 0; note < dates_.size(); ++note) {
-    const QStringView text = textOf(note);
-    starts_.push_back(folded_.size());
-    if (mayChangeWhenFolded(text)) {
-      folded_ += folded(text);
-    } else {
-      folded_ += text;
+  qsizetype at = 0;
+  for (const DatedNote& note : notes_.notes) {
+    const auto size = static_cast<qsizetype>(note.text.size());
+    if (folded_.size() < at + size + 1) folded_.resize(at + size + 1 + folded_.size() / 2);
+    starts_.push_back(at);
+    QChar* const start = folded_.data() + at;
+    qsizetype end = decoder.appendToBuffer(start, QByteArrayView(note.text.data(), size)) - folded_.data();
+    if (const QStringView text(start, end - at); mayChangeWhenFolded(text)) {
+      const QString changed = folded(text);
+      if (folded_.size() < at + changed.size() + 1) folded_.resize(at + changed.size() + 1 + folded_.size() / 2);
+      std::copy(changed.begin(), changed.end(), folded_.data() + at);
+      end = at + changed.size();
     }
-    folded_ += QLatin1Char('\n');
+    folded_[end] = QLatin1Char('\n');
+    at = end + 1;
   }
+  folded_.truncate(at);
   starts_.push_back(folded_.size());
-}
-
-QStringView NoteSearch::textOf(std::size_t note) const {
-  return QStringView(texts_).sliced(textStarts_[note], textStarts_[note + 1] - textStarts_[note] - 1);
 }
 
 NoteSearch::Result NoteSearch::find(const QString& query, std::size_t limit) const {
@@ -86,9 +88,10 @@ NoteSearch::Result NoteSearch::find(const QString& query, std::size_t limit) con
   }
   result.total = hits.size();
   for (auto note = hits.rbegin(); note != hits.rend() && result.matches.size() < limit; ++note) {
-    const QList<QStringView> lines = textOf(*note).split(QLatin1Char('\n'));
-    const auto line = std::find_if(lines.begin(), lines.end(), [&](QStringView l) { return folded(l).contains(needle); });
-    result.matches.push_back({dates_[*note], (line != lines.end() ? *line : lines.front()).toString()});
+    const DatedNote& dated = notes_.notes[*note];
+    const QStringList lines = QString::fromUtf8(dated.text.data(), static_cast<qsizetype>(dated.text.size())).split(QLatin1Char('\n'));
+    const auto line = std::find_if(lines.begin(), lines.end(), [&](const QString& l) { return folded(l).contains(needle); });
+    result.matches.push_back({dated.date, line != lines.end() ? *line : lines.front()});
   }
   return result;
 }

@@ -13,7 +13,7 @@ namespace hiduke {
 // width (NFKC): ＡＢＣ finds abc, ｶﾞ finds ガ.
 class NoteSearch {
  public:
-  explicit NoteSearch(const AllNotes& notes);
+  explicit NoteSearch(AllNotes notes);
 
   struct Match {
     std::chrono::year_month_day date;
@@ -32,14 +32,9 @@ class NoteSearch {
   static QString folded(QStringView text);
 
  private:
-  QStringView textOf(std::size_t note) const;
-
-  std::vector<std::chrono::year_month_day> dates_;
-  // Every note, one after another, each ended by a line feed, and where
-  // each begins: in its own words, and folded for comparison (no query
-  // holds a line feed).
-  QString texts_;
-  std::vector<qsizetype> textStarts_;
+  AllNotes notes_;
+  // Every note folded, one after another, each ended by a line feed (no
+  // query holds one), and where each begins.
   QString folded_;
   std::vector<qsizetype> starts_;
 };

@@ -43,7 +43,7 @@ SearchDialog::SearchDialog(const NoteStore& store, QWidget* parent) : QDialog(pa
   // One reading of the file for the whole search.
   StoreResult<AllNotes> notes = store.allNotes();
   if (notes) {
-    search_.emplace(*notes);
+    search_.emplace(std::move(*notes));
   } else {
     count_->setText(storeErrorMessage(notes.error()));
     count_->setWordWrap(true);

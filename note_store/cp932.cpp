@@ -163,15 +163,17 @@ StoreResult<Cp932Encoding> encodeCp932(std::string_view utf8) {
   return encoding;
 }
 
-StoreResult<std::string> decodeCp932(std::string_view cp932) {
+StoreResult<Cp932Decoder> Cp932Decoder::open() {
   const Cp932Characters* characters = Cp932Characters::get();
   if (characters == nullptr) return converterMissing(StoreOperation::kRead, Cp932Characters::openError());
-  // No byte makes more than three bytes of UTF-8: each character is written
-  // as four bytes in place (the last overwritten by the next), and the
-  // text cut to size at the end.
+  return Cp932Decoder(characters);
+}
+
+char* Cp932Decoder::decode(std::string_view cp932, char* out) const {
+  const auto& characters = *static_cast<const Cp932Characters*>(characters_);
+  // Each character is written as four bytes in place, the last overwritten
+  // by the next.
   static const std::uint32_t kReplacement = 0x03BDBFEF;  // U+FFFD, three bytes
-  std::string utf8(cp932.size() * 3 + 1, '\0');
-  char* out = utf8.data();
   const auto* bytes = reinterpret_cast<const unsigned char*>(cp932.data());
   const size_t size = cp932.size();
   for (size_t i = 0; i < size;) {
@@ -181,10 +183,10 @@ StoreResult<std::string> decodeCp932(std::string_view cp932) {
       ++i;
       continue;
     }
-    std::uint32_t character = characters->single(byte);
+    std::uint32_t character = characters.single(byte);
     size_t taken = 1;
     if (character == 0 && i + 1 < size) {
-      character = characters->pair(byte, bytes[i + 1]);
+      character = characters.pair(byte, bytes[i + 1]);
       taken = 2;
     }
     if (character == 0) {
@@ -197,7 +199,14 @@ StoreResult<std::string> decodeCp932(std::string_view cp932) {
     out += character >> 24;
     i += taken;
   }
-  utf8.resize(static_cast<size_t>(out - utf8.data()));
+  return out;
+}
+
+StoreResult<std::string> decodeCp932(std::string_view cp932) {
+  StoreResult<Cp932Decoder> decoder = Cp932Decoder::open();
+  if (!decoder) return std::move(decoder).error();
+  std::string utf8(Cp932Decoder::room(cp932.size()), '\0');
+  utf8.resize(static_cast<size_t>(decoder->decode(cp932, utf8.data()) - utf8.data()));
   return utf8;
 }
 

@@ -32,4 +32,19 @@ StoreResult<Cp932Encoding> encodeCp932(std::string_view utf8);
 // Japanese text and in the fonts made for code page 932.
 StoreResult<std::string> decodeCp932(std::string_view cp932);
 
+// The same for many notes into one buffer.
+class Cp932Decoder {
+ public:
+  static StoreResult<Cp932Decoder> open();
+  // No byte of code page 932 makes more than three bytes of UTF-8.
+  static constexpr size_t room(size_t cp932Bytes) { return cp932Bytes * 3 + 1; }
+  // Writes the UTF-8 of `cp932` at `out`, which has room(cp932.size())
+  // bytes; returns the end of what it wrote.
+  char* decode(std::string_view cp932, char* out) const;
+
+ private:
+  explicit Cp932Decoder(const void* characters) : characters_(characters) {}
+  const void* characters_;
+};
+
 }  // namespace hiduke

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -19,8 +20,15 @@ namespace hiduke {
 StoreResult<void> readInLines(int fd, off_t sizeHint, std::size_t chunk,
                               const std::function<bool(std::string_view)>& consume);
 
+// A file's bytes in one buffer.
+struct FileBytes {
+  std::unique_ptr<char[]> bytes;
+  std::size_t size = 0;
+  std::string_view view() const { return std::string_view(bytes.get(), size); }
+};
+
 // Reads `fd` to its end in one buffer; `sizeHint` (the file's size) saves
 // the buffer growing.
-StoreResult<std::string> readAll(int fd, off_t sizeHint);
+StoreResult<FileBytes> readAll(int fd, off_t sizeHint);
 
 }  // namespace hiduke

@@ -1,7 +1,5 @@
 #include "note_store/note_content.h"
 
-#include <algorithm>
-
 namespace hiduke {
 
 MonthScan::MonthScan(std::chrono::year_month month) : month_(month), prefilter_(month.year()) {}
@@ -23,31 +21,6 @@ void NearestNoteScan::scan(std::string_view lines) {
         !found_ || (direction_ == Direction::kLater ? head->date < *found_ : head->date > *found_);
     if (beyond && nearer) found_ = head->date;
   });
-}
-
-DatedRecords lastRecordOfEachDate(std::string_view content) {
-  DatedRecords dated;
-  dated.records.reserve(content.size() / 24);
-  forEachNoteLine(content, [&](const NoteLine& line) {
-    const std::optional<RecordHead> head = readRecordHead(line.body);
-    if (head) {
-      dated.records.push_back({head->date, head->textField});
-    } else if (!line.body.empty()) {
-      ++dated.otherLines;
-    }
-  });
-  auto& records = dated.records;
-  const auto byDate = [](const DatedRecords::Record& a, const DatedRecords::Record& b) { return a.date < b.date; };
-  // Notes are mostly kept in date order: sorting is then one look.
-  if (!std::is_sorted(records.begin(), records.end(), byDate)) std::stable_sort(records.begin(), records.end(), byDate);
-  // Of the records of one date, the last in the file is its note.
-  auto kept = records.begin();
-  for (auto record = records.begin(); record != records.end(); ++record) {
-    if (record + 1 != records.end() && (record + 1)->date == record->date) continue;
-    *kept++ = *record;
-  }
-  records.erase(kept, records.end());
-  return dated;
 }
 
 ContentPieces NoteEditor::edit(std::string_view lines) {

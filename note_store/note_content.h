@@ -47,19 +47,6 @@ class NearestNoteScan {
   std::optional<std::chrono::year_month_day> found_;
 };
 
-// Every record of a whole content, in date order, one a day (the last
-// record of each date), and how many lines that are not empty hold no
-// record. The text fields point into the content.
-struct DatedRecords {
-  struct Record {
-    std::chrono::year_month_day date;
-    std::string_view textField;
-  };
-  std::vector<Record> records;
-  std::size_t otherLines = 0;
-};
-DatedRecords lastRecordOfEachDate(std::string_view content);
-
 // Output of a rewrite as consecutive pieces: views into the old content,
 // into the new record line and of line terminators. Lets a rewrite write
 // the file without copying it in memory first.

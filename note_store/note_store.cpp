@@ -8,6 +8,7 @@
 
 #include "note_store/atomic_rewrite.h"
 #include "note_store/cp932.h"
+#include "note_store/huge_pages.h"
 #include "note_store/line_reader.h"
 #include "note_store/note_content.h"
 #include "note_store/note_record.h"
@@ -105,38 +106,61 @@ StoreResult<std::optional<std::chrono::year_month_day>> NoteStore::nearestNoteDa
 }
 
 StoreResult<AllNotes> NoteStore::allNotes() const try {
+  StoreResult<Cp932Decoder> decoder = Cp932Decoder::open();
+  if (!decoder) return completed(std::move(decoder).error(), StoreOperation::kRead);
   StoreResult<OpenedFile> file = directory_.openForReading();
   if (!file) return completed(std::move(file).error(), StoreOperation::kRead);
-  std::string content;
-  if (file->fd) {
-    StoreResult<std::string> read = readAll(file->fd.get(), file->status.st_size);
-    if (!read) return completed(std::move(read).error(), StoreOperation::kRead);
-    content = std::move(*read);
-  }
-  const DatedRecords dated = lastRecordOfEachDate(content);
-  // The notes' bytes one after another, each ended by a line feed, which no
-  // text field holds, converted in one go.
-  std::string joined;
-  joined.reserve(content.size());
-  for (const DatedRecords::Record& record : dated.records) {
-    appendNoteText(record.textField, joined);
-    joined.push_back('\n');
-  }
-  StoreResult<std::string> utf8 = decodeCp932(joined);
-  if (!utf8) return completed(std::move(utf8).error(), StoreOperation::kRead);
-
   AllNotes all;
-  all.otherLines = dated.otherLines;
-  all.texts = std::make_unique_for_overwrite<char[]>(utf8->size());
-  std::memcpy(all.texts.get(), utf8->data(), utf8->size());
-  all.notes.reserve(dated.records.size());
-  char* text = all.texts.get();
-  for (const DatedRecords::Record& record : dated.records) {
-    char* const end = static_cast<char*>(std::memchr(text, '\n', static_cast<size_t>(all.texts.get() + utf8->size() - text)));
-    std::replace_if(text, end, [](char c) { return c == ';' || c == '\r'; }, '\n');  // as decodeNoteText
-    all.notes.push_back({record.date, std::string_view(text, static_cast<size_t>(end - text))});
-    text = end + 1;
+  if (!file->fd) return all;
+  // Each record's text decoded as the file streams past, one after another
+  // into one buffer, which has room for the most the file can make and
+  // never moves. A file that grew since its size was taken is read as far
+  // as that size.
+  const auto size = static_cast<size_t>(std::max<off_t>(file->status.st_size, 0));
+  all.texts = std::make_unique_for_overwrite<char[]>(Cp932Decoder::room(size));
+  // No record is shorter than "1,1,1," and its line end: room for all,
+  // taken by the pages they fill.
+  all.notes.reserve(size / 7 + 1);
+  adviseHugePages(all.notes.data(), all.notes.capacity() * sizeof(DatedNote));
+  adviseHugePages(all.texts.get(), Cp932Decoder::room(size));
+  char* out = all.texts.get();
+  size_t left = size;
+  std::string unquoted;
+  StoreResult<void> read = readInLines(file->fd.get(), file->status.st_size, kScanChunk, [&](std::string_view lines) {
+    if (lines.size() > left) lines = lines.substr(0, lines.rfind('\n', left - 1) + 1);
+    left -= lines.size();
+    forEachNoteLine(lines, [&](const NoteLine& line) {
+      const std::optional<RecordHead> head = readRecordHead(line.body);
+      if (!head) {
+        all.otherLines += !line.body.empty();
+        return;
+      }
+      std::string_view text = head->textField.substr(std::min(head->textField.find_first_not_of(' '), head->textField.size()));
+      if (!text.empty() && text.front() == '"') {  // perhaps quoted
+        unquoted.clear();
+        appendNoteText(text, unquoted);
+        text = unquoted;
+      }
+      char* const begin = out;
+      out = decoder->decode(text, out);
+      // As decodeNoteText: every ";" and lone CR a line break.
+      std::replace_if(begin, out, [](char c) { return c == ';' || c == '\r'; }, '\n');
+      all.notes.push_back({head->date, std::string_view(begin, static_cast<size_t>(out - begin))});
+    });
+    return left != 0;
+  });
+  if (!read) return completed(std::move(read).error(), StoreOperation::kRead);
+  // Notes are mostly kept in date order: sorting is then one look. Of the
+  // records of one date, the last in the file is its note.
+  auto& notes = all.notes;
+  const auto byDate = [](const DatedNote& a, const DatedNote& b) { return a.date < b.date; };
+  if (!std::is_sorted(notes.begin(), notes.end(), byDate)) std::stable_sort(notes.begin(), notes.end(), byDate);
+  auto kept = notes.begin();
+  for (auto note = notes.begin(); note != notes.end(); ++note) {
+    if (note + 1 != notes.end() && (note + 1)->date == note->date) continue;
+    *kept++ = *note;
   }
+  notes.erase(kept, notes.end());
   return all;
 } catch (const std::bad_alloc&) {
   return completed(outOfMemory(), StoreOperation::kRead);

@@ -17,11 +17,14 @@ class NoteSearchTest : public QObject {
 
 namespace {
 
-const AllNotes kNotes({{year(2001) / 1 / 1, "ABC meeting"},
-                       {year(2002) / 3 / 15, "買い物\nｶﾞｽ代を払う"},
-                       {year(2002) / 3 / 16, "ＡＢＣ社\n2行目"},
-                       {year(2003) / 5 / 5, "first\nsecond abc"}},
-                      0);
+AllNotes notes() {
+  return AllNotes({{year(2001) / 1 / 1, "ABC meeting"},
+                   {year(2002) / 3 / 15, "買い物\nｶﾞｽ代を払う"},
+                   {year(2002) / 3 / 16, "ＡＢＣ社\n2行目"},
+                   {year(2003) / 5 / 5, "first\nsecond abc"},
+                   {year(2004) / 1 / 1, "㌔ ﷺ ㌔"}},
+                  0);
+}
 
 // "2002-03-16: line" for each match.
 QStringList found(const NoteSearch& search, const QString& query, std::size_t limit = 100) {
@@ -45,17 +48,18 @@ void NoteSearchTest::findsNotesWhateverTheWidthOrCase_data() {
   QTest::newRow("nothing") << "夕食" << QStringList{};
   QTest::newRow("an empty query finds nothing") << "" << QStringList{};
   QTest::newRow("no note spans a line break") << "物ｶ" << QStringList{};
+  QTest::newRow("folding that lengthens a note") << "キロ" << QStringList{"2004-1: ㌔ ﷺ ㌔"};
 }
 
 void NoteSearchTest::findsNotesWhateverTheWidthOrCase() {
   QFETCH(QString, query);
   QFETCH(QStringList, found);
-  const NoteSearch search(kNotes);
+  const NoteSearch search(notes());
   QCOMPARE(::found(search, query), found);
 }
 
 void NoteSearchTest::newestFirstUpToTheLimit() {
-  const NoteSearch search(kNotes);
+  const NoteSearch search(notes());
   const NoteSearch::Result result = search.find(QStringLiteral("abc"), 2);
   QCOMPARE(result.total, std::size_t{3});
   QCOMPARE(::found(search, QStringLiteral("abc"), 2), (QStringList{"2003-5: second abc", "2002-3: ＡＢＣ社"}));
