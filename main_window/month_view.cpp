@@ -129,17 +129,25 @@ bool MonthView::showMonth(year_month month) {
     return false;
   }
   const bool sameMonth = grid->month() == grid_.month();
+  const bool focusInDays = dayGrid_->isAncestorOf(QApplication::focusWidget());
   grid_ = *grid;
   holidays_ = holidaysOf(month);
   if (!sameMonth && focusDay_) focusDay_ = std::min(*focusDay_, grid_.lastDay());
   for (int index = 0; index < kCellCount; ++index) {
     const unsigned day = grid_.dayOfCell(index);
     dayCells_[index]->setText(QString::number(day));
-    dayCells_[index]->setVisible(day != 0);
+    if (day != 0) dayCells_[index]->show();
   }
   readNotes();
   paintDays();
   dayGrid_->setAccessibleName(monthText(month));
+  // A hidden cell that has the focus hands it on to the next widget, a
+  // button, which a screen reader would announce: the focus goes to the
+  // marked day of the new month first, then the empty cells are hidden.
+  if (focusInDays) focusMarkedCell();
+  for (int index = 0; index < kCellCount; ++index) {
+    if (grid_.dayOfCell(index) == 0) dayCells_[index]->hide();
+  }
   emit monthShown(month);
   return true;
 }
@@ -246,7 +254,17 @@ void MonthView::focusMarkedCell() {
 }
 
 bool MonthView::focusDay(year_month_day day) {
-  if (day.year() / day.month() != grid_.month() && !showMonth(day.year() / day.month())) return false;
+  if (day.year() / day.month() != grid_.month()) {
+    // Marked before the month is shown, which moves a focus that is on the
+    // days to it.
+    const std::optional<std::chrono::day> before = focusDay_;
+    focusDay_ = day.day();
+    if (!showMonth(day.year() / day.month())) {
+      focusDay_ = before;
+      return false;
+    }
+    if (dayGrid_->isAncestorOf(QApplication::focusWidget())) return true;
+  }
   focusDay_ = day.day();
   focusMarkedCell();
   return true;

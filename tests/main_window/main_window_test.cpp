@@ -103,6 +103,8 @@ class MainWindowTest : public QObject {
   void screenReadersHearDatesAndButtons();
   void keyboardReachesEveryDay_data();
   void keyboardReachesEveryDay();
+  void focusStaysOnTheDaysAcrossMonths_data();
+  void focusStaysOnTheDaysAcrossMonths();
   void todayAndHeadingAreLegible_data();
   void todayAndHeadingAreLegible();
   void systemClockIsTodayByDefault();
@@ -392,6 +394,44 @@ void MainWindowTest::keyboardReachesEveryDay() {
     QCOMPARE(focused->text().toInt(), focusedDay);
     QVERIFY(focused->showsFocusRing());
   }
+}
+
+void MainWindowTest::focusStaysOnTheDaysAcrossMonths_data() {
+  QTest::addColumn<QDate>("today");
+  QTest::addColumn<QStringList>("keys");
+  QTest::addColumn<QString>("focused");  // the name of the day with the focus
+  QTest::newRow("Page Down from a day the next month has not")
+      << QDate(2026, 1, 31) << QStringList{"PgDown"} << "2026年2月28日 土曜日";
+  QTest::newRow("Page Down where the same cell stands for the day")
+      << QDate(2027, 2, 28) << QStringList{"PgDown"} << "2027年3月28日 日曜日";
+  QTest::newRow("Down from a cell the next month leaves empty")
+      << QDate(2026, 1, 31) << QStringList{"Down"} << "2026年2月7日 土曜日";
+  QTest::newRow("Up from a cell the month before leaves empty")
+      << QDate(2026, 11, 1) << QStringList{"Up"} << "2026年10月25日 日曜日";
+  QTest::newRow("End, then Page Up a month shorter")
+      << QDate(2026, 3, 2) << QStringList{"End", "PgUp"} << "2026年2月28日 土曜日";
+}
+
+// A cell that the new month leaves empty is hidden only once the focus has
+// gone to the new day: the focus never passes through the buttons, which a
+// screen reader would announce on the way.
+void MainWindowTest::focusStaysOnTheDaysAcrossMonths() {
+  QFETCH(QDate, today);
+  QFETCH(QStringList, keys);
+  QFETCH(QString, focused);
+  const auto window = startedWindow(today);
+  window->show();
+  QVERIFY(QTest::qWaitForWindowActive(window.get()));
+  pressKeys(*window, {"Shift+Tab"});
+  QStringList passed;
+  QObject listening;
+  connect(qApp, &QApplication::focusChanged, &listening, [&passed](QWidget*, QWidget* now) {
+    passed << (now != nullptr ? now->objectName() : QStringLiteral("none"));
+  });
+  pressKeys(*window, keys);
+  for (const QString& name : passed) QVERIFY2(name.startsWith(QStringLiteral("dayCell")), qPrintable(passed.join(' ')));
+  QVERIFY(qobject_cast<DayCell*>(QApplication::focusWidget()) != nullptr);
+  QCOMPARE(QApplication::focusWidget()->accessibleName(), focused);
 }
 
 void MainWindowTest::todayAndHeadingAreLegible_data() {
