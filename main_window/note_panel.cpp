@@ -155,9 +155,14 @@ bool NotePanel::confirmOverwrite() {
 }
 
 void NotePanel::announce(const QString& text) {
-  // Screen readers hear it through the box's description, also when the
-  // same thing happens twice in a row.
-  box_->setAccessibleDescription(text);
+  // Screen readers hear it through the box's description, once, also when
+  // the same thing happens twice in a row. Nothing to take back is nothing
+  // to tell.
+  if (text.isEmpty() && box_->accessibleDescription().isEmpty()) return;
+  if (box_->accessibleDescription() != text) {
+    box_->setAccessibleDescription(text);  // which tells of the change itself
+    return;
+  }
   QAccessibleEvent event(box_, QAccessible::DescriptionChanged);
   QAccessible::updateAccessibility(&event);
 }

@@ -1,5 +1,7 @@
 #include <QAccessible>
 #include <QDir>
+#include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QApplication>
 #include <QImage>
@@ -105,6 +107,7 @@ class MainWindowTest : public QObject {
   void keyboardReachesEveryDay();
   void focusStaysOnTheDaysAcrossMonths_data();
   void focusStaysOnTheDaysAcrossMonths();
+  void saidOnADayUntilTheFocusMoves();
   void todayAndHeadingAreLegible_data();
   void todayAndHeadingAreLegible();
   void systemClockIsTodayByDefault();
@@ -432,6 +435,40 @@ void MainWindowTest::focusStaysOnTheDaysAcrossMonths() {
   for (const QString& name : passed) QVERIFY2(name.startsWith(QStringLiteral("dayCell")), qPrintable(passed.join(' ')));
   QVERIFY(qobject_cast<DayCell*>(QApplication::focusWidget()) != nullptr);
   QCOMPARE(QApplication::focusWidget()->accessibleName(), focused);
+}
+
+// Ctrl+Right past the last note says so through the day's description; the
+// day is described by its tooltip again once the focus moves, or comes back.
+void MainWindowTest::saidOnADayUntilTheFocusMoves() {
+  QFile notes(QStringLiteral("hiduke.dat"));
+  QVERIFY(notes.open(QIODevice::WriteOnly));
+  notes.write("2002,3,20,a\r\n");
+  notes.close();
+  const auto removeNotes = qScopeGuard([] { QFile::remove(QStringLiteral("hiduke.dat")); });
+  const auto window = startedWindow(QDate(2002, 3, 5));
+  window->show();
+  QVERIFY(QTest::qWaitForWindowActive(window.get()));
+  pressKeys(*window, {"Shift+Tab", "Ctrl+Right"});
+  DayCell* twentieth = cell(*window, 24);
+  QCOMPARE(QApplication::focusWidget(), twentieth);
+  const QString tooltip = QStringLiteral("2002年3月20日（水） 平成14年\na");
+  const QString said = QStringLiteral("これより後に予定はありません");
+  QCOMPARE(twentieth->accessibleDescription(), tooltip);
+  pressKeys(*window, {"Ctrl+Right"});
+  QCOMPARE(twentieth->accessibleDescription(), said);
+  pressKeys(*window, {"Left"});
+  QCOMPARE(twentieth->accessibleDescription(), tooltip);
+  pressKeys(*window, {"Right", "Ctrl+Right"});
+  QCOMPARE(twentieth->accessibleDescription(), said);
+  // A move within the month, to the 31st.
+  pressKeys(*window, {"End"});
+  QCOMPARE(twentieth->accessibleDescription(), tooltip);
+  pressKeys(*window, {"Ctrl+Left", "Ctrl+Right"});
+  QCOMPARE(QApplication::focusWidget(), twentieth);
+  QCOMPARE(twentieth->accessibleDescription(), said);
+  // Leaving by Tab takes it back as well.
+  pressKeys(*window, {"Tab"});
+  QTRY_COMPARE(twentieth->accessibleDescription(), tooltip);
 }
 
 void MainWindowTest::todayAndHeadingAreLegible_data() {
