@@ -198,8 +198,11 @@ void NotePanel::requestClose() {
 
 void NotePanel::closePanel() {
   const bool hadFocus = isAncestorOf(QApplication::focusWidget());
-  hide();
+  // Told before the panel hides, so that the focus can go back to the days
+  // first: hiding the focus would pass it to the next widget, a button that
+  // a screen reader would announce on the way.
   emit closed(hadFocus);
+  hide();
 }
 
 void NotePanel::followNoteFile(const std::optional<std::string>& note) {

@@ -108,6 +108,7 @@ class MainWindowTest : public QObject {
   void focusStaysOnTheDaysAcrossMonths_data();
   void focusStaysOnTheDaysAcrossMonths();
   void saidOnADayUntilTheFocusMoves();
+  void closingThePanelHandsTheFocusStraightBack();
   void todayAndHeadingAreLegible_data();
   void todayAndHeadingAreLegible();
   void systemClockIsTodayByDefault();
@@ -469,6 +470,24 @@ void MainWindowTest::saidOnADayUntilTheFocusMoves() {
   // Leaving by Tab takes it back as well.
   pressKeys(*window, {"Tab"});
   QTRY_COMPARE(twentieth->accessibleDescription(), tooltip);
+}
+
+// Esc in the note box gives the focus back to the day that was open, and
+// nothing on the way.
+void MainWindowTest::closingThePanelHandsTheFocusStraightBack() {
+  const auto window = startedWindow(QDate(2026, 12, 7));
+  window->show();
+  QVERIFY(QTest::qWaitForWindowActive(window.get()));
+  pressKeys(*window, {"Shift+Tab", "Right", "Return"});
+  QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("noteEdit"));
+  QStringList passed;
+  QObject listening;
+  connect(qApp, &QApplication::focusChanged, &listening, [&passed](QWidget*, QWidget* now) {
+    passed << (now != nullptr ? now->objectName() : QStringLiteral("none"));
+  });
+  pressKeys(*window, {"Esc"});
+  QCOMPARE(passed, QStringList{"dayCell9"});  // the 8th
+  QCOMPARE(window->width(), 235);
 }
 
 void MainWindowTest::todayAndHeadingAreLegible_data() {
