@@ -8,6 +8,7 @@
 # tooltip as its description, and the days of other months must stay out of
 # the grid. Opening a day puts the focus in the note box; a save is
 # announced once through the box's description, which typing clears again.
+# Closed by its window, the program ends cleanly.
 set -euo pipefail
 
 # The test runs in a session bus of its own, ended with it.
@@ -179,5 +180,19 @@ for said in これより後に予定はありません 保存しました 削除
   times=$(head -n "$checked" "$events" | grep -c "^description${T}.*${T}${said}\$" || true)
   [ "$times" -eq 1 ] || fail "'$said' was said $times times"
 done
+
+# The window closes as by its close button, and the program ends cleanly
+# with the bus still there (under the sanitizers, leak check included).
+ended() {
+  local state
+  state=$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d' ' -f1) || true
+  [ -z "$state" ] || [ "$state" = Z ]
+}
+/usr/bin/python3 "$here/close_window.py" "$window"
+for _ in $(seq 300); do ended "$app_pid" && break; sleep 0.1; done
+ended "$app_pid" || fail "the program did not end when its window was closed"
+status=0
+wait "$app_pid" || status=$?
+[ "$status" -eq 0 ] || fail "the program ended with status $status"
 
 echo "each move of the focus named its day on the accessibility bus; the save and the delete were announced"
