@@ -102,13 +102,7 @@ start_app "$1" 2026-12-08
 echo "$app_pid" >"$e2e_dir/app.pid.new" && mv "$e2e_dir/app.pid.new" "$e2e_dir/app.pid"
 expect_event registered $((3 * wait_limit))
 
-window=
-for _ in $(seq 300); do
-  window=$(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | head -n1 || true)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
-[ -n "$window" ] || fail "no window of the program; its output: $(cat "$e2e_dir/app.log")"
+window=$(find_window)
 xdotool windowfocus --sync "$window"
 
 T=$'\t' N='\n'
