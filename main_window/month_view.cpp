@@ -63,8 +63,13 @@ MonthView::MonthView(const NoteStore& notes, QWidget* parent) : QWidget(parent),
     QWidget* focus = QApplication::focusWidget();
     showMenu(focus != nullptr ? focus->mapToGlobal(focus->rect().center()) : mapToGlobal(rect().center()));
   });
-  // The focus ring of the buttons is drawn here, around them.
-  connect(qApp, &QApplication::focusChanged, this, [this] { update(); });
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old) {
+    // The focus ring of the buttons is drawn here, around them.
+    update();
+    // What was said on a day is gone once the focus leaves it; after the
+    // new focus is announced, so that it is not heard on the day left.
+    if (old != nullptr && old == saidCell_) QMetaObject::invokeMethod(this, &MonthView::unsay, Qt::QueuedConnection);
+  });
 }
 
 void MonthView::buildHeadings() {
@@ -129,17 +134,25 @@ bool MonthView::showMonth(year_month month) {
     return false;
   }
   const bool sameMonth = grid->month() == grid_.month();
+  const bool focusInDays = dayGrid_->isAncestorOf(QApplication::focusWidget());
   grid_ = *grid;
   holidays_ = holidaysOf(month);
   if (!sameMonth && focusDay_) focusDay_ = std::min(*focusDay_, grid_.lastDay());
   for (int index = 0; index < kCellCount; ++index) {
     const unsigned day = grid_.dayOfCell(index);
     dayCells_[index]->setText(QString::number(day));
-    dayCells_[index]->setVisible(day != 0);
+    if (day != 0) dayCells_[index]->show();
   }
   readNotes();
   paintDays();
   dayGrid_->setAccessibleName(monthText(month));
+  // A hidden cell that has the focus hands it on to the next widget, a
+  // button, which a screen reader would announce: the focus goes to the
+  // marked day of the new month first, then the empty cells are hidden.
+  if (focusInDays) focusMarkedCell();
+  for (int index = 0; index < kCellCount; ++index) {
+    if (grid_.dayOfCell(index) == 0) dayCells_[index]->hide();
+  }
   emit monthShown(month);
   return true;
 }
@@ -198,21 +211,24 @@ void MonthView::paintDays() {
 }
 
 void MonthView::describeDays() {
+  saidCell_ = nullptr;
+  // Every name or description set is told to screen readers as a change,
+  // the same text too: only the days that change are told of.
+  const auto describe = [](DayCell* cell, const QString& name, const QString& description) {
+    if (cell->accessibleName() != name) cell->setAccessibleName(name);
+    if (cell->accessibleDescription() != description) cell->setAccessibleDescription(description);
+    cell->setToolTip(description.isEmpty() ? QString() : asShownRichText(description));
+  };
   // Hidden cells say nothing.
   for (int index = 0; index < kCellCount; ++index) {
-    DayCell* cell = dayCells_[index];
     const std::optional<year_month_day> date = grid_.dateOfCell(index);
     if (!date) {
-      cell->setAccessibleName(QString());
-      cell->setAccessibleDescription(QString());
-      cell->setToolTip(QString());
+      describe(dayCells_[index], QString(), QString());
       continue;
     }
     const unsigned day = grid_.dayOfCell(index);
-    const QString description = dayDescription(*date, holidays_[day], notes_.days[day]);
-    cell->setAccessibleName(dayName(*date, *date == today_, holidays_[day], notes_.days[day].has_value()));
-    cell->setAccessibleDescription(description);
-    cell->setToolTip(asShownRichText(description));
+    describe(dayCells_[index], dayName(*date, *date == today_, holidays_[day], notes_.days[day].has_value()),
+             dayDescription(*date, holidays_[day], notes_.days[day]));
   }
 }
 
@@ -235,18 +251,31 @@ void MonthView::focusMarkedCell() {
   DayCell* cell = dayCells_[grid_.cellOf(focusedDay().day())];
   noteKeyboardFocus(this);
   if (cell->hasFocus()) {
-    // The same cell now stands for another day: a screen reader hears it as
-    // a new focus all the same.
+    // The same cell now stands for another day, or is come back to: a
+    // screen reader hears it as a new focus all the same, described by its
+    // tooltip again.
+    unsay();
     cell->update();
     QAccessibleEvent event(cell, QAccessible::Focus);
     QAccessible::updateAccessibility(&event);
   } else {
     cell->setFocus(Qt::OtherFocusReason);
+    unsay();
   }
 }
 
 bool MonthView::focusDay(year_month_day day) {
-  if (day.year() / day.month() != grid_.month() && !showMonth(day.year() / day.month())) return false;
+  if (day.year() / day.month() != grid_.month()) {
+    // Marked before the month is shown, which moves a focus that is on the
+    // days to it.
+    const std::optional<std::chrono::day> before = focusDay_;
+    focusDay_ = day.day();
+    if (!showMonth(day.year() / day.month())) {
+      focusDay_ = before;
+      return false;
+    }
+    if (dayGrid_->isAncestorOf(QApplication::focusWidget())) return true;
+  }
   focusDay_ = day.day();
   focusMarkedCell();
   return true;
@@ -283,9 +312,18 @@ void MonthView::say(const QString& text) {
   // Shown beside the day, and heard as the day's description.
   DayCell* cell = dayCells_[grid_.cellOf(focusedDay().day())];
   QToolTip::showText(cell->mapToGlobal(cell->rect().bottomLeft()), text, cell);
-  cell->setAccessibleDescription(text);
+  saidCell_ = cell;
+  if (cell->accessibleDescription() != text) {
+    cell->setAccessibleDescription(text);  // which tells of the change itself
+    return;
+  }
+  // Said again: heard again.
   QAccessibleEvent event(cell, QAccessible::DescriptionChanged);
   QAccessible::updateAccessibility(&event);
+}
+
+void MonthView::unsay() {
+  if (saidCell_ != nullptr) describeDays();
 }
 
 void MonthView::keyPressEvent(QKeyEvent* event) {

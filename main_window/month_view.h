@@ -86,6 +86,8 @@ class MonthView : public QWidget {
   void placeFocusMark();
   void focusMarkedCell();
   void say(const QString& text);
+  // The said cell described by its tooltip again.
+  void unsay();
 
   const NoteStore& store_;
   MonthGrid grid_;
@@ -95,6 +97,7 @@ class MonthView : public QWidget {
   std::optional<std::chrono::year_month_day> openDay_;
   std::optional<std::chrono::day> focusDay_;  // chosen with the keyboard in the month shown
   int wheelAngle_ = 0;                        // eighths of a degree not yet turned into a step
+  DayCell* saidCell_ = nullptr;               // whose description is what say() said, until the days are described again
 
   std::array<QLabel*, kWeekdays> weekdayHeadings_{};
   DayGrid* dayGrid_ = nullptr;

@@ -155,9 +155,14 @@ bool NotePanel::confirmOverwrite() {
 }
 
 void NotePanel::announce(const QString& text) {
-  // Screen readers hear it through the box's description, also when the
-  // same thing happens twice in a row.
-  box_->setAccessibleDescription(text);
+  // Screen readers hear it through the box's description, once, also when
+  // the same thing happens twice in a row. Nothing to take back is nothing
+  // to tell.
+  if (text.isEmpty() && box_->accessibleDescription().isEmpty()) return;
+  if (box_->accessibleDescription() != text) {
+    box_->setAccessibleDescription(text);  // which tells of the change itself
+    return;
+  }
   QAccessibleEvent event(box_, QAccessible::DescriptionChanged);
   QAccessible::updateAccessibility(&event);
 }
@@ -193,8 +198,11 @@ void NotePanel::requestClose() {
 
 void NotePanel::closePanel() {
   const bool hadFocus = isAncestorOf(QApplication::focusWidget());
-  hide();
+  // Told before the panel hides, so that the focus can go back to the days
+  // first: hiding the focus would pass it to the next widget, a button that
+  // a screen reader would announce on the way.
   emit closed(hadFocus);
+  hide();
 }
 
 void NotePanel::followNoteFile(const std::optional<std::string>& note) {

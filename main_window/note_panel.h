@@ -46,6 +46,8 @@ class NotePanel : public QWidget {
 
  signals:
   void opened(std::chrono::year_month_day day);
+  // The panel is closing, just before it hides; hadFocus: the keyboard was
+  // in it.
   void closed(bool hadFocus);
   void noteStored(std::chrono::year_month_day day, const SaveReport& report);
 

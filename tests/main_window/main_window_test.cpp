@@ -1,5 +1,7 @@
 #include <QAccessible>
 #include <QDir>
+#include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QApplication>
 #include <QImage>
@@ -103,6 +105,10 @@ class MainWindowTest : public QObject {
   void screenReadersHearDatesAndButtons();
   void keyboardReachesEveryDay_data();
   void keyboardReachesEveryDay();
+  void focusStaysOnTheDaysAcrossMonths_data();
+  void focusStaysOnTheDaysAcrossMonths();
+  void saidOnADayUntilTheFocusMoves();
+  void closingThePanelHandsTheFocusStraightBack();
   void todayAndHeadingAreLegible_data();
   void todayAndHeadingAreLegible();
   void systemClockIsTodayByDefault();
@@ -392,6 +398,96 @@ void MainWindowTest::keyboardReachesEveryDay() {
     QCOMPARE(focused->text().toInt(), focusedDay);
     QVERIFY(focused->showsFocusRing());
   }
+}
+
+void MainWindowTest::focusStaysOnTheDaysAcrossMonths_data() {
+  QTest::addColumn<QDate>("today");
+  QTest::addColumn<QStringList>("keys");
+  QTest::addColumn<QString>("focused");  // the name of the day with the focus
+  QTest::newRow("Page Down from a day the next month has not")
+      << QDate(2026, 1, 31) << QStringList{"PgDown"} << "2026年2月28日 土曜日";
+  QTest::newRow("Page Down where the same cell stands for the day")
+      << QDate(2027, 2, 28) << QStringList{"PgDown"} << "2027年3月28日 日曜日";
+  QTest::newRow("Down from a cell the next month leaves empty")
+      << QDate(2026, 1, 31) << QStringList{"Down"} << "2026年2月7日 土曜日";
+  QTest::newRow("Up from a cell the month before leaves empty")
+      << QDate(2026, 11, 1) << QStringList{"Up"} << "2026年10月25日 日曜日";
+  QTest::newRow("End, then Page Up a month shorter")
+      << QDate(2026, 3, 2) << QStringList{"End", "PgUp"} << "2026年2月28日 土曜日";
+}
+
+// A cell that the new month leaves empty is hidden only once the focus has
+// gone to the new day: the focus never passes through the buttons, which a
+// screen reader would announce on the way.
+void MainWindowTest::focusStaysOnTheDaysAcrossMonths() {
+  QFETCH(QDate, today);
+  QFETCH(QStringList, keys);
+  QFETCH(QString, focused);
+  const auto window = startedWindow(today);
+  window->show();
+  QVERIFY(QTest::qWaitForWindowActive(window.get()));
+  pressKeys(*window, {"Shift+Tab"});
+  QStringList passed;
+  QObject listening;
+  connect(qApp, &QApplication::focusChanged, &listening, [&passed](QWidget*, QWidget* now) {
+    passed << (now != nullptr ? now->objectName() : QStringLiteral("none"));
+  });
+  pressKeys(*window, keys);
+  for (const QString& name : passed) QVERIFY2(name.startsWith(QStringLiteral("dayCell")), qPrintable(passed.join(' ')));
+  QVERIFY(qobject_cast<DayCell*>(QApplication::focusWidget()) != nullptr);
+  QCOMPARE(QApplication::focusWidget()->accessibleName(), focused);
+}
+
+// Ctrl+Right past the last note says so through the day's description; the
+// day is described by its tooltip again once the focus moves, or comes back.
+void MainWindowTest::saidOnADayUntilTheFocusMoves() {
+  QFile notes(QStringLiteral("hiduke.dat"));
+  QVERIFY(notes.open(QIODevice::WriteOnly));
+  notes.write("2002,3,20,a\r\n");
+  notes.close();
+  const auto removeNotes = qScopeGuard([] { QFile::remove(QStringLiteral("hiduke.dat")); });
+  const auto window = startedWindow(QDate(2002, 3, 5));
+  window->show();
+  QVERIFY(QTest::qWaitForWindowActive(window.get()));
+  pressKeys(*window, {"Shift+Tab", "Ctrl+Right"});
+  DayCell* twentieth = cell(*window, 24);
+  QCOMPARE(QApplication::focusWidget(), twentieth);
+  const QString tooltip = QStringLiteral("2002年3月20日（水） 平成14年\na");
+  const QString said = QStringLiteral("これより後に予定はありません");
+  QCOMPARE(twentieth->accessibleDescription(), tooltip);
+  pressKeys(*window, {"Ctrl+Right"});
+  QCOMPARE(twentieth->accessibleDescription(), said);
+  pressKeys(*window, {"Left"});
+  QCOMPARE(twentieth->accessibleDescription(), tooltip);
+  pressKeys(*window, {"Right", "Ctrl+Right"});
+  QCOMPARE(twentieth->accessibleDescription(), said);
+  // A move within the month, to the 31st.
+  pressKeys(*window, {"End"});
+  QCOMPARE(twentieth->accessibleDescription(), tooltip);
+  pressKeys(*window, {"Ctrl+Left", "Ctrl+Right"});
+  QCOMPARE(QApplication::focusWidget(), twentieth);
+  QCOMPARE(twentieth->accessibleDescription(), said);
+  // Leaving by Tab takes it back as well.
+  pressKeys(*window, {"Tab"});
+  QTRY_COMPARE(twentieth->accessibleDescription(), tooltip);
+}
+
+// Esc in the note box gives the focus back to the day that was open, and
+// nothing on the way.
+void MainWindowTest::closingThePanelHandsTheFocusStraightBack() {
+  const auto window = startedWindow(QDate(2026, 12, 7));
+  window->show();
+  QVERIFY(QTest::qWaitForWindowActive(window.get()));
+  pressKeys(*window, {"Shift+Tab", "Right", "Return"});
+  QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("noteEdit"));
+  QStringList passed;
+  QObject listening;
+  connect(qApp, &QApplication::focusChanged, &listening, [&passed](QWidget*, QWidget* now) {
+    passed << (now != nullptr ? now->objectName() : QStringLiteral("none"));
+  });
+  pressKeys(*window, {"Esc"});
+  QCOMPARE(passed, QStringList{"dayCell9"});  // the 8th
+  QCOMPARE(window->width(), 235);
 }
 
 void MainWindowTest::todayAndHeadingAreLegible_data() {
