@@ -135,6 +135,9 @@ bool MonthView::showMonth(year_month month) {
   }
   const bool sameMonth = grid->month() == grid_.month();
   const bool focusInDays = dayGrid_->isAncestorOf(QApplication::focusWidget());
+  // The day the focus leaves keeps its words until the focus has left it:
+  // a screen reader would hear them change to another month's day first.
+  describedLater_ = focusInDays ? QApplication::focusWidget() : nullptr;
   grid_ = *grid;
   holidays_ = holidaysOf(month);
   if (!sameMonth && focusDay_) focusDay_ = std::min(*focusDay_, grid_.lastDay());
@@ -150,6 +153,8 @@ bool MonthView::showMonth(year_month month) {
   // button, which a screen reader would announce: the focus goes to the
   // marked day of the new month first, then the empty cells are hidden.
   if (focusInDays) focusMarkedCell();
+  describedLater_ = nullptr;
+  describeDays();
   for (int index = 0; index < kCellCount; ++index) {
     if (grid_.dayOfCell(index) == 0) dayCells_[index]->hide();
   }
@@ -221,6 +226,7 @@ void MonthView::describeDays() {
   };
   // Hidden cells say nothing.
   for (int index = 0; index < kCellCount; ++index) {
+    if (dayCells_[index] == describedLater_) continue;
     const std::optional<year_month_day> date = grid_.dateOfCell(index);
     if (!date) {
       describe(dayCells_[index], QString(), QString());
@@ -254,6 +260,8 @@ void MonthView::focusMarkedCell() {
     // The same cell now stands for another day, or is come back to: a
     // screen reader hears it as a new focus all the same, described by its
     // tooltip again.
+    describedLater_ = nullptr;
+    describeDays();
     unsay();
     cell->update();
     QAccessibleEvent event(cell, QAccessible::Focus);

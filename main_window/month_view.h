@@ -97,6 +97,7 @@ class MonthView : public QWidget {
   std::optional<std::chrono::year_month_day> openDay_;
   std::optional<std::chrono::day> focusDay_;  // chosen with the keyboard in the month shown
   int wheelAngle_ = 0;                        // eighths of a degree not yet turned into a step
+  const QWidget* describedLater_ = nullptr;   // a day the focus is leaving, described once it has left
   DayCell* saidCell_ = nullptr;               // whose description is what say() said, until the days are described again
 
   std::array<QLabel*, kWeekdays> weekdayHeadings_{};
