@@ -149,6 +149,10 @@ bool MonthView::showMonth(year_month month) {
   readNotes();
   paintDays();
   dayGrid_->setAccessibleName(monthText(month));
+  // A screen reader on a month button hears the month it now shows.
+  for (QPushButton* button : {previousMonthButton_, nextMonthButton_}) {
+    button->setAccessibleDescription(monthText(month) + QStringLiteral("を表示しています"));
+  }
   // A hidden cell that has the focus hands it on to the next widget, a
   // button, which a screen reader would announce: the focus goes to the
   // marked day of the new month first, then the empty cells are hidden.

@@ -13,6 +13,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <optional>
 #include <ctime>
 
 #include "main_window/day_cell.h"
@@ -114,18 +115,13 @@ class MainWindowTest : public QObject {
   void systemClockIsTodayByDefault();
 
  private:
-  QTemporaryDir notes_;
-  QString previousDir_;
+  std::optional<NotesDirectory> notes_;
 };
 
 // The notes of these windows are kept in a directory of their own.
-void MainWindowTest::initTestCase() {
-  QVERIFY(notes_.isValid());
-  previousDir_ = QDir::currentPath();
-  QVERIFY(QDir::setCurrent(notes_.path()));
-}
+void MainWindowTest::initTestCase() { notes_.emplace(); }
 
-void MainWindowTest::cleanupTestCase() { QDir::setCurrent(previousDir_); }
+void MainWindowTest::cleanupTestCase() { notes_.reset(); }
 
 void MainWindowTest::loadShowsTodaysMonthNarrow_data() {
   QTest::addColumn<QDate>("today");
@@ -343,6 +339,8 @@ void MainWindowTest::screenReadersHearDatesAndButtons() {
   QCOMPARE(spoken(child(*window, QStringLiteral("nextMonthButton"))), QStringLiteral("次の月"));
   press(*window, "nextMonthButton");
   QCOMPARE(spoken(cell(*window, 1)), QStringLiteral("2002年4月1日 月曜日"));
+  QCOMPARE(QAccessible::queryAccessibleInterface(child(*window, QStringLiteral("nextMonthButton")))->text(QAccessible::Description),
+           QStringLiteral("2002年4月を表示しています"));
   grid->child(0)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
   QCOMPARE(spoken(child(*window, QStringLiteral("noteEdit"))), QStringLiteral("2002年4月1日の予定"));
 }

@@ -14,6 +14,7 @@
 #include <QTextCursor>
 #include <QTimer>
 #include <cstdio>
+#include <optional>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -82,36 +83,12 @@ class NotePanelTest : public QObject {
   void directoryNamedInShiftJis();
 
  private:
-  static void writeNotes(const QByteArray& bytes);
-  static QByteArray readNotes();
-  QTemporaryDir dir_;
-  QString previousDir_;
+  std::optional<NotesDirectory> notes_;
 };
 
-void NotePanelTest::init() {
-  QVERIFY(dir_.isValid());
-  previousDir_ = QDir::currentPath();
-  QVERIFY(QDir::setCurrent(dir_.path()));
-  QFile::remove(QStringLiteral("hiduke.dat"));
-}
+void NotePanelTest::init() { notes_.emplace(); }
 
-void NotePanelTest::cleanup() {
-  QDir(dir_.path()).removeRecursively();
-  QDir().mkpath(dir_.path());
-  QDir::setCurrent(previousDir_);
-}
-
-void NotePanelTest::writeNotes(const QByteArray& bytes) {
-  QFile file(QStringLiteral("hiduke.dat"));
-  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  file.write(bytes);
-}
-
-QByteArray NotePanelTest::readNotes() {
-  QFile file(QStringLiteral("hiduke.dat"));
-  if (!file.open(QIODevice::ReadOnly)) return "<missing>";
-  return file.readAll();
-}
+void NotePanelTest::cleanup() { notes_.reset(); }
 
 void NotePanelTest::marksFollowTheFile() {
   writeNotes("2002,5,3,a\r\n2002,5,3,b\r\n2002,6,4,c\r\n2003,5,3,d\r\n2002,5,31,e\r\n2002,5,0,hidden\r\n");

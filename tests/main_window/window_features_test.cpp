@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <optional>
 
 #include "main_window/day_cell.h"
 #include "main_window/main_window.h"
@@ -47,25 +48,12 @@ class WindowFeaturesTest : public QObject {
   void theWatchLooksEveryTwoSecondsWhereItCannotWatch();
 
  private:
-  static void writeNotes(const QByteArray& bytes);
-  QTemporaryDir dir_;
-  QString previousDir_;
+  std::optional<NotesDirectory> notes_;
 };
 
-void WindowFeaturesTest::init() {
-  QVERIFY(dir_.isValid());
-  previousDir_ = QDir::currentPath();
-  QVERIFY(QDir::setCurrent(dir_.path()));
-  QFile::remove(QStringLiteral("hiduke.dat"));
-}
+void WindowFeaturesTest::init() { notes_.emplace(); }
 
-void WindowFeaturesTest::cleanup() { QDir::setCurrent(previousDir_); }
-
-void WindowFeaturesTest::writeNotes(const QByteArray& bytes) {
-  QFile file(QStringLiteral("hiduke.dat"));
-  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  file.write(bytes);
-}
+void WindowFeaturesTest::cleanup() { notes_.reset(); }
 
 void WindowFeaturesTest::aDayTellsItsHolidayAndNoteOnHover() {
   writeNotes("2002,3,21,<b>lunch</b>;12:30\r\n");

@@ -2,6 +2,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -15,6 +17,25 @@
 #include "month_model/month_grid.h"
 
 namespace hiduke::testing {
+
+NotesDirectory::NotesDirectory() : previous_(QDir::currentPath()) {
+  if (!directory_.isValid() || !QDir::setCurrent(directory_.path())) throw std::runtime_error("no directory for the notes");
+}
+
+NotesDirectory::~NotesDirectory() { QDir::setCurrent(previous_); }
+
+void writeNotes(const QByteArray& bytes) {
+  QFile file(QStringLiteral("hiduke.dat"));
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {
+    throw std::runtime_error("cannot write hiduke.dat");
+  }
+}
+
+QByteArray readNotes() {
+  QFile file(QStringLiteral("hiduke.dat"));
+  if (!file.open(QIODevice::ReadOnly)) return "<missing>";
+  return file.readAll();
+}
 
 std::unique_ptr<MainWindow> startedWindow(QDate today) {
   return startedWindow([today] { return QDateTime(today, QTime(12, 0)); });

@@ -4,6 +4,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QString>
+#include <QTemporaryDir>
 #include <QWidget>
 #include <chrono>
 #include <functional>
@@ -20,6 +21,25 @@ class NoteBox;
 }  // namespace hiduke
 
 namespace hiduke::testing {
+
+// A fresh directory, the current one while the object lives: the note
+// file of the windows a test starts is there, and gone with it.
+class NotesDirectory {
+ public:
+  NotesDirectory();
+  ~NotesDirectory();
+  NotesDirectory(const NotesDirectory&) = delete;
+  NotesDirectory& operator=(const NotesDirectory&) = delete;
+
+ private:
+  QTemporaryDir directory_;
+  QString previous_;
+};
+
+// hiduke.dat of the current directory: written whole, and its bytes (or
+// "<missing>").
+void writeNotes(const QByteArray& bytes);
+QByteArray readNotes();
 
 // A started window on the notes of the current directory, whose clock
 // reads noon of `today`, or whatever `now` says.
