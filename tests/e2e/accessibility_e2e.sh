@@ -106,7 +106,7 @@ window=$(find_window)
 xdotool windowfocus --sync "$window"
 
 T=$'\t' N='\n'
-expect_event "focus${T}push button${T}次の月${T}${T}" $((3 * wait_limit))
+expect_event "focus${T}push button${T}次の月${T}2026年12月を表示しています${T}" $((3 * wait_limit))
 
 # From the buttons back to the days: today's.
 press shift+Tab
