@@ -439,10 +439,7 @@ void MainWindowTest::focusStaysOnTheDaysAcrossMonths() {
 // Ctrl+Right past the last note says so through the day's description; the
 // day is described by its tooltip again once the focus moves, or comes back.
 void MainWindowTest::saidOnADayUntilTheFocusMoves() {
-  QFile notes(QStringLiteral("hiduke.dat"));
-  QVERIFY(notes.open(QIODevice::WriteOnly));
-  notes.write("2002,3,20,a\r\n");
-  notes.close();
+  writeNotes("2002,3,20,a\r\n");
   const auto removeNotes = qScopeGuard([] { QFile::remove(QStringLiteral("hiduke.dat")); });
   const auto window = startedWindow(QDate(2002, 3, 5));
   window->show();
@@ -453,21 +450,16 @@ void MainWindowTest::saidOnADayUntilTheFocusMoves() {
   const QString tooltip = QStringLiteral("2002年3月20日（水） 平成14年\na");
   const QString said = QStringLiteral("これより後に予定はありません");
   QCOMPARE(twentieth->accessibleDescription(), tooltip);
-  pressKeys(*window, {"Ctrl+Right"});
-  QCOMPARE(twentieth->accessibleDescription(), said);
-  pressKeys(*window, {"Left"});
-  QCOMPARE(twentieth->accessibleDescription(), tooltip);
-  pressKeys(*window, {"Right", "Ctrl+Right"});
-  QCOMPARE(twentieth->accessibleDescription(), said);
-  // A move within the month, to the 31st.
-  pressKeys(*window, {"End"});
-  QCOMPARE(twentieth->accessibleDescription(), tooltip);
-  pressKeys(*window, {"Ctrl+Left", "Ctrl+Right"});
-  QCOMPARE(QApplication::focusWidget(), twentieth);
-  QCOMPARE(twentieth->accessibleDescription(), said);
-  // Leaving by Tab takes it back as well.
-  pressKeys(*window, {"Tab"});
-  QTRY_COMPARE(twentieth->accessibleDescription(), tooltip);
+  // Each way of leaving the day takes the words back: to another day, and
+  // out of the days by Tab.
+  for (const QString& away : {QStringLiteral("Left"), QStringLiteral("Tab")}) {
+    pressKeys(*window, {"Ctrl+Right"});
+    QCOMPARE(twentieth->accessibleDescription(), said);
+    pressKeys(*window, {away});
+    QTRY_COMPARE(twentieth->accessibleDescription(), tooltip);
+    pressKeys(*window, {away == QStringLiteral("Left") ? QStringLiteral("Right") : QStringLiteral("Shift+Tab")});
+    QCOMPARE(QApplication::focusWidget(), twentieth);
+  }
 }
 
 // Esc in the note box gives the focus back to the day that was open, and

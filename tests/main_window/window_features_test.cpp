@@ -1,7 +1,6 @@
 // The window's features beyond the month and the note, each wired once:
-// tooltips, search, going to a date, the keys between notes, the open day's
-// mark, today following the clock, focus rings, the context menu and the
-// watch on the note file.
+// tooltips, search, going to a date, the open day's mark, today following
+// the clock, focus rings, the context menu and the watch on the note file.
 #include <QAccessible>
 #include <QApplication>
 #include <QDialog>
@@ -38,7 +37,6 @@ class WindowFeaturesTest : public QObject {
   void aDayTellsItsHolidayAndNoteOnHover();
   void searchShowsTheMonthAndOpensTheDay();
   void goToDateNamesWhatItCannotReadAndStaysOpen();
-  void controlArrowsGoFromNoteToNote();
   void theOpenDayIsMarkedWhileItIsOpen();
   void todayFollowsTheClockPastMidnight();
   void focusRingsOnlyAfterTheKeyboard();
@@ -106,26 +104,6 @@ void WindowFeaturesTest::goToDateNamesWhatItCannotReadAndStaysOpen() {
   const auto* focused = qobject_cast<DayCell*>(window->focusWidget());  // the focus when the window is active again
   QVERIFY(focused != nullptr);
   QCOMPARE(focused->text(), QStringLiteral("1"));
-}
-
-void WindowFeaturesTest::controlArrowsGoFromNoteToNote() {
-  writeNotes("2025,11,30,a\r\n2026,12,20,b\r\n2027,1,5,c\r\n");
-  const auto window = startedWindow(QDate(2026, 12, 7));
-  window->show();
-  QVERIFY(QTest::qWaitForWindowActive(window.get()));
-  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
-  const auto focusedDay = [] { return qobject_cast<DayCell*>(QApplication::focusWidget())->accessibleName(); };
-  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right, Qt::ControlModifier);
-  QCOMPARE(focusedDay(), QStringLiteral("2026年12月20日 日曜日 予定あり"));
-  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right, Qt::ControlModifier);
-  QCOMPARE(focusedDay(), QStringLiteral("2027年1月5日 火曜日 予定あり"));
-  // After the last note nothing moves, and that is said.
-  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right, Qt::ControlModifier);
-  QCOMPARE(focusedDay(), QStringLiteral("2027年1月5日 火曜日 予定あり"));
-  QCOMPARE(QApplication::focusWidget()->accessibleDescription(), QStringLiteral("これより後に予定はありません"));
-  for (int i = 0; i < 3; ++i) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left, Qt::ControlModifier);
-  QCOMPARE(focusedDay(), QStringLiteral("2025年11月30日 日曜日 予定あり"));
-  QCOMPARE(window->windowTitle(), QStringLiteral("2025年11月"));
 }
 
 void WindowFeaturesTest::theOpenDayIsMarkedWhileItIsOpen() {

@@ -128,19 +128,6 @@ TEST_F(NoteStoreTest, DeletingTheLastNoteLeavesAnEmptyFile) {
   EXPECT_EQ(daysWithNotes(store_, 2002, 3), std::set<unsigned>{});
 }
 
-// A hand-made or merged file may hold a day many times over: the last
-// record is its note, a save leaves one record in the place of the first,
-// a delete removes them all.
-TEST_F(NoteStoreTest, SeveralRecordsOfADateShowTheLastAndBecomeOne) {
-  writeBytes("hiduke.dat", "2002,3,15,one\r\n2002,3,1,a\r\n2002,3,15,two\r\n2002,3,15,three\r\n");
-  EXPECT_EQ(*store_.note(date(2002, 3, 15)), "three");
-  ASSERT_TRUE(store_.saveNote(date(2002, 3, 15), "new"));
-  EXPECT_EQ(readBytes("hiduke.dat"), "2002,3,15,new\r\n2002,3,1,a\r\n");
-  writeBytes("hiduke.dat", "2002,3,15,one\r\n2002,3,1,a\r\n2002,3,15,two\r\n");
-  ASSERT_TRUE(store_.deleteNote(date(2002, 3, 15)));
-  EXPECT_EQ(readBytes("hiduke.dat"), "2002,3,1,a\r\n");
-}
-
 TEST_F(NoteStoreTest, ASaveReportsTheNoteAsTheFileNowHoldsItAndTheFileItPutInPlace) {
   const StoreResult<SaveReport> saved = store_.saveNote(date(2002, 3, 15), "〜 a;b\r\nc");
   ASSERT_TRUE(saved);
