@@ -14,6 +14,7 @@
 #include "note_store/in_place_writers.h"
 #include "note_store/line_reader.h"
 #include "note_store/temporary_file.h"
+#include "note_store/write_all.h"
 
 namespace hiduke {
 
@@ -63,22 +64,9 @@ class FileSizeSignalHold {
 
 bool isPermissionError(int errorNumber) { return errorNumber == EACCES || errorNumber == EPERM || errorNumber == EROFS; }
 
-StoreResult<void> writeAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return writeFailed(errno);
-    }
-    if (n == 0) return writeFailed(EIO);
-    data.remove_prefix(static_cast<size_t>(n));
-  }
-  return {};
-}
-
 StoreResult<void> writePieces(int fd, const ContentPieces& pieces) {
   for (const std::string_view piece : pieces) {
-    if (StoreResult<void> written = writeAll(fd, piece); !written) return written;
+    if (const int error = writeAll(fd, piece); error != 0) return writeFailed(error);
   }
   return {};
 }

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "note_store/unique_fd.h"
+#include "note_store/write_all.h"
 
 namespace hiduke {
 
@@ -50,22 +51,13 @@ StoreError exportFailed(int errorNumber) {
   return StoreError{.kind = StoreErrorKind::kWriteFailed, .operation = StoreOperation::kExport, .errorNumber = errorNumber};
 }
 
-StoreResult<void> writeAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return exportFailed(n < 0 ? errno : EIO);
-    data.remove_prefix(static_cast<size_t>(n));
-  }
-  return {};
-}
-
 // `text` as the whole content of `path`, put in place in one step.
 StoreResult<void> writeFileAtomically(const std::string& path, std::string_view text) {
   std::string temporary = path + ".XXXXXX";
   UniqueFd fd(::mkostemp(temporary.data(), O_CLOEXEC));
   if (!fd) return exportFailed(errno);
-  StoreResult<void> written = writeAll(fd.get(), text);
+  StoreResult<void> written;
+  if (const int error = writeAll(fd.get(), text); error != 0) written = exportFailed(error);
   if (written && ::fsync(fd.get()) != 0) written = exportFailed(errno);
   if (const int closeError = fd.close(); written && closeError != 0) written = exportFailed(closeError);
   // A new file readable as a file the user made (0666 less the umask).
@@ -104,8 +96,12 @@ StoreResult<ExportReport> exportICalendar(const NoteStore& store, const std::str
   StoreResult<AllNotes> notes = store.allNotes();
   if (!notes) return std::move(notes).error();
   const ICalendar calendar = iCalendarOf(*notes, std::chrono::system_clock::now());
-  StoreResult<void> written = path == "-" ? writeAll(STDOUT_FILENO, calendar.text)
-                                          : writeFileAtomically(path, calendar.text);
+  StoreResult<void> written;
+  if (path != "-") {
+    written = writeFileAtomically(path, calendar.text);
+  } else if (const int error = writeAll(STDOUT_FILENO, calendar.text); error != 0) {
+    written = exportFailed(error);
+  }
   if (!written) {
     StoreError error = std::move(written).error();
     error.path = path;

@@ -51,21 +51,4 @@ StoreResult<void> readInLines(int fd, off_t sizeHint, std::size_t chunk,
   return {};
 }
 
-StoreResult<FileBytes> readAll(int fd, off_t sizeHint) {
-  std::size_t capacity = static_cast<std::size_t>(std::max<off_t>(sizeHint, 0)) + 1;
-  FileBytes file{std::make_unique_for_overwrite<char[]>(capacity), 0};
-  for (;;) {
-    if (file.size == capacity) {  // the file grew since its size was taken
-      auto bigger = std::make_unique_for_overwrite<char[]>(capacity * 2);
-      std::memcpy(bigger.get(), file.bytes.get(), file.size);
-      file.bytes = std::move(bigger);
-      capacity *= 2;
-    }
-    const ssize_t n = readSome(fd, file.bytes.get() + file.size, capacity - file.size);
-    if (n < 0) return readFailed(errno);
-    if (n == 0) return file;
-    file.size += static_cast<std::size_t>(n);
-  }
-}
-
 }  // namespace hiduke

@@ -4,8 +4,6 @@
 
 #include <cstddef>
 #include <functional>
-#include <memory>
-#include <string>
 #include <string_view>
 
 #include "note_store/store_error.h"
@@ -19,16 +17,5 @@ namespace hiduke {
 // returns false.
 StoreResult<void> readInLines(int fd, off_t sizeHint, std::size_t chunk,
                               const std::function<bool(std::string_view)>& consume);
-
-// A file's bytes in one buffer.
-struct FileBytes {
-  std::unique_ptr<char[]> bytes;
-  std::size_t size = 0;
-  std::string_view view() const { return std::string_view(bytes.get(), size); }
-};
-
-// Reads `fd` to its end in one buffer; `sizeHint` (the file's size) saves
-// the buffer growing.
-StoreResult<FileBytes> readAll(int fd, off_t sizeHint);
 
 }  // namespace hiduke

@@ -46,19 +46,17 @@ bool isStorableDate(std::chrono::year_month_day date) {
   return date.ok() && date.year() >= std::chrono::year(0) && date.year() <= std::chrono::year(kMaxDateField);
 }
 
-void appendNoteText(std::string_view textField, std::string& text) {
+std::string_view storedTextOf(std::string_view textField, std::string& scratch) {
   const std::string_view field = skipSpaces(textField);
-  if (!field.empty() && field.front() == '"' && isQuotedField(field)) {
-    appendUnquoted(field, text);
-  } else {
-    text.append(field);
-  }
+  if (field.empty() || field.front() != '"' || !isQuotedField(field)) return field;
+  scratch.clear();
+  appendUnquoted(field, scratch);
+  return scratch;
 }
 
 std::string readNoteText(std::string_view textField) {
-  std::string text;
-  appendNoteText(textField, text);
-  return text;
+  std::string scratch;
+  return std::string(storedTextOf(textField, scratch));
 }
 
 std::optional<NoteRecord> readNoteRecord(std::string_view line) {
@@ -96,9 +94,13 @@ std::string encodeNoteText(std::string_view note) {
   return stored;
 }
 
+void decodeLineBreaks(std::span<char> stored) {
+  std::replace_if(stored.begin(), stored.end(), [](char c) { return c == ';' || c == '\r'; }, '\n');
+}
+
 std::string decodeNoteText(std::string_view stored) {
   std::string note(stored);
-  std::replace_if(note.begin(), note.end(), [](char c) { return c == ';' || c == '\r'; }, '\n');
+  decodeLineBreaks(note);
   return note;
 }
 

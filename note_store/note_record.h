@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -83,8 +84,9 @@ inline std::optional<RecordHead> readRecordHead(std::string_view line) {
 // included. So the lines of files written before quoting existed, whose
 // notes may begin with a quote (`"quoted" text`, `"abc`), read as typed.
 std::string readNoteText(std::string_view textField);
-// The same, appended to `text`: many notes read into one buffer.
-void appendNoteText(std::string_view textField, std::string& text);
+// The same as a view: into the field, or into `scratch` when the field is
+// quoted. For reading many notes without a string for each.
+std::string_view storedTextOf(std::string_view textField, std::string& scratch);
 
 // Reads one line of the note file, without its terminator.
 std::optional<NoteRecord> readNoteRecord(std::string_view line);
@@ -107,5 +109,8 @@ std::string encodeNoteText(std::string_view note);
 // Stored form to note text: every ";" becomes "\n", as does a lone CR that a
 // hand-edited file may hold inside a record.
 std::string decodeNoteText(std::string_view stored);
+// The same, in place: ";" and CR are single bytes in code page 932 and
+// UTF-8 alike, so the text may already be decoded from either.
+void decodeLineBreaks(std::span<char> stored);
 
 }  // namespace hiduke

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <new>
 #include <utility>
 
@@ -135,16 +134,10 @@ StoreResult<AllNotes> NoteStore::allNotes() const try {
         all.otherLines += !line.body.empty();
         return;
       }
-      std::string_view text = head->textField.substr(std::min(head->textField.find_first_not_of(' '), head->textField.size()));
-      if (!text.empty() && text.front() == '"') {  // perhaps quoted
-        unquoted.clear();
-        appendNoteText(text, unquoted);
-        text = unquoted;
-      }
+      const std::string_view text = storedTextOf(head->textField, unquoted);
       char* const begin = out;
       out = decoder->decode(text, out);
-      // As decodeNoteText: every ";" and lone CR a line break.
-      std::replace_if(begin, out, [](char c) { return c == ';' || c == '\r'; }, '\n');
+      decodeLineBreaks({begin, out});
       all.notes.push_back({head->date, std::string_view(begin, static_cast<size_t>(out - begin))});
     });
     return left != 0;

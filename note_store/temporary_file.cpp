@@ -93,19 +93,16 @@ StoreResult<TemporaryFile> TemporaryFile::create(int directory, const std::strin
   }
 }
 
-TemporaryFile::TemporaryFile(TemporaryFile&& other) noexcept
-    : directory_(other.directory_), name_(std::exchange(other.name_, {})), fd_(std::exchange(other.fd_, -1)) {}
-
 TemporaryFile::~TemporaryFile() {
-  if (fd_ >= 0) ::close(fd_);
+  fd_ = UniqueFd();
   if (!name_.empty()) ::unlinkat(directory_, name_.c_str(), 0);
 }
 
 StoreResult<void> TemporaryFile::commit() {
-  while (::fsync(fd_) != 0) {
+  while (::fsync(fd_.get()) != 0) {
     if (errno != EINTR) return writeFailed(errno);
   }
-  if (::close(std::exchange(fd_, -1)) != 0 && errno != EINTR) return writeFailed(errno);
+  if (const int error = fd_.close(); error != 0) return writeFailed(error);
   return {};
 }
 

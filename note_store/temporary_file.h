@@ -4,8 +4,10 @@
 
 #include <chrono>
 #include <string>
+#include <utility>
 
 #include "note_store/store_error.h"
+#include "note_store/unique_fd.h"
 
 namespace hiduke {
 
@@ -24,12 +26,13 @@ class TemporaryFile {
   static StoreResult<TemporaryFile> create(int directory, const std::string& noteName, mode_t mode,
                                            std::chrono::system_clock::time_point lockedAt);
 
-  TemporaryFile(TemporaryFile&& other) noexcept;
+  TemporaryFile(TemporaryFile&& other) noexcept
+      : directory_(other.directory_), name_(std::exchange(other.name_, {})), fd_(std::move(other.fd_)) {}
   TemporaryFile& operator=(TemporaryFile&&) = delete;
   TemporaryFile(const TemporaryFile&) = delete;
   ~TemporaryFile();
 
-  int fd() const { return fd_; }
+  int fd() const { return fd_.get(); }
   const std::string& name() const { return name_; }
 
   // Makes the content durable and closes the file, reporting a failure that
@@ -44,7 +47,7 @@ class TemporaryFile {
 
   int directory_;
   std::string name_;
-  int fd_;
+  UniqueFd fd_;
 };
 
 }  // namespace hiduke
