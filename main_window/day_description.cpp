@@ -40,6 +40,11 @@ QString weekdayName(std::chrono::weekday weekday) {
   return kNames[weekday.c_encoding()];
 }
 
+QString dateWithWeekday(std::chrono::year_month_day date) {
+  const QString weekday = weekdayName(std::chrono::weekday(std::chrono::sys_days(date))).left(1);
+  return dateText(date) + QStringLiteral("（%1）").arg(weekday);
+}
+
 QString eraYearText(std::chrono::year_month_day date) {
   const std::optional<EraYear> eraYear = eraYearOf(date);
   if (!eraYear) return QString();
@@ -57,8 +62,7 @@ QString dayName(std::chrono::year_month_day date, bool today, const std::optiona
 
 QString dayDescription(std::chrono::year_month_day date, const std::optional<HolidayId>& holiday,
                        const std::optional<std::string>& note) {
-  const QString weekday = weekdayName(std::chrono::weekday(std::chrono::sys_days(date))).left(1);
-  QString heading = dateText(date) + QStringLiteral("（%1）").arg(weekday);
+  QString heading = dateWithWeekday(date);
   if (const QString era = eraYearText(date); !era.isEmpty()) heading += QLatin1Char(' ') + era;
   QStringList lines{heading};
   if (holiday) lines << holidayName(*holiday);

@@ -18,6 +18,9 @@ QString dateText(std::chrono::year_month_day date);
 // "土曜日".
 QString weekdayName(std::chrono::weekday weekday);
 
+// "2002年3月21日（木）": a date as a list or a heading shows it.
+QString dateWithWeekday(std::chrono::year_month_day date);
+
 // "平成14年", "令和元年"; empty before the first era (1873).
 QString eraYearText(std::chrono::year_month_day date);
 

@@ -1,11 +1,11 @@
 #include "main_window/go_to_date_dialog.h"
 
-#include <QAccessible>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "main_window/screen_reader.h"
 #include "month_model/date_reader.h"
 
 namespace hiduke {
@@ -57,9 +57,7 @@ void GoToDateDialog::accept() {
     return;
   }
   problem_->setText(problemText(std::get<DateProblem>(reading), typed));
-  date_->setAccessibleDescription(problem_->text());
-  QAccessibleEvent event(date_, QAccessible::DescriptionChanged);
-  QAccessible::updateAccessibility(&event);
+  announce(date_, problem_->text());
   date_->selectAll();
   date_->setFocus();
 }

@@ -1,14 +1,13 @@
 #include "main_window/main_window.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QPushButton>
 #include <QShortcut>
+#include <optional>
 
-#include "main_window/app_icon.h"
 #include "main_window/day_accessibility.h"
 #include "main_window/day_description.h"
 #include "main_window/go_to_date_dialog.h"
@@ -35,7 +34,6 @@ MainWindow::MainWindow(NoteStore store, std::function<QDateTime()> now, QWidget*
     : QWidget(parent), store_(std::move(store)) {
   installDayAccessibility();
   setObjectName(QStringLiteral("MainWindow"));
-  setWindowIcon(appIcon());
   setAutoFillBackground(true);
   setBackColour(this, Qt::black);
 

@@ -4,7 +4,6 @@
 #include <QWidget>
 #include <chrono>
 #include <functional>
-#include <optional>
 
 #include "note_store/note_store.h"
 

@@ -11,11 +11,14 @@
 #include <QShortcut>
 #include <QToolTip>
 #include <QWheelEvent>
+#include <algorithm>
+#include <utility>
 
 #include "main_window/day_cell.h"
 #include "main_window/day_description.h"
 #include "main_window/day_grid.h"
 #include "main_window/design_fonts.h"
+#include "main_window/screen_reader.h"
 #include "main_window/store_messages.h"
 #include "main_window/twips.h"
 #include "main_window/window_look.h"
@@ -146,7 +149,10 @@ bool MonthView::showMonth(year_month month) {
     dayCells_[index]->setText(QString::number(day));
     if (day != 0) dayCells_[index]->show();
   }
-  readNotes();
+  if (StoreResult<void> read = readNotes(); !read) {
+    showMessage(this, storeErrorMessage(read.error()));
+    notes_ = MonthNotes{.month = grid_.month(), .file = {}};
+  }
   paintDays();
   dayGrid_->setAccessibleName(monthText(month));
   // A screen reader on a month button hears the month it now shows.
@@ -157,8 +163,7 @@ bool MonthView::showMonth(year_month month) {
   // button, which a screen reader would announce: the focus goes to the
   // marked day of the new month first, then the empty cells are hidden.
   if (focusInDays) focusMarkedCell();
-  describedLater_ = nullptr;
-  describeDays();
+  if (const QWidget* left = std::exchange(describedLater_, nullptr)) describeDay(cellIndexOf(left));
   for (int index = 0; index < kCellCount; ++index) {
     if (grid_.dayOfCell(index) == 0) dayCells_[index]->hide();
   }
@@ -166,24 +171,17 @@ bool MonthView::showMonth(year_month month) {
   return true;
 }
 
-void MonthView::readNotes() {
+StoreResult<void> MonthView::readNotes() {
   StoreResult<MonthNotes> notes = store_.monthNotes(grid_.month());
-  if (!notes) {
-    showMessage(this, storeErrorMessage(notes.error()));
-    notes_ = MonthNotes{.month = grid_.month(), .file = {}};
-    return;
-  }
+  if (!notes) return std::move(notes).error();
   notes_ = std::move(*notes);
   emit notesRead(notes_.file);
+  return {};
 }
 
 void MonthView::reloadNotes() {
-  StoreResult<MonthNotes> notes = store_.monthNotes(grid_.month());
   // Errors wait for the next thing the user does; nothing pops up unasked.
-  if (!notes) return;
-  notes_ = std::move(*notes);
-  emit notesRead(notes_.file);
-  paintDays();
+  if (readNotes()) paintDays();
 }
 
 void MonthView::setNote(year_month_day day, const std::optional<std::string>& note) {
@@ -220,26 +218,27 @@ void MonthView::paintDays() {
 }
 
 void MonthView::describeDays() {
-  saidCell_ = nullptr;
-  // Every name or description set is told to screen readers as a change,
-  // the same text too: only the days that change are told of.
-  const auto describe = [](DayCell* cell, const QString& name, const QString& description) {
-    if (cell->accessibleName() != name) cell->setAccessibleName(name);
-    if (cell->accessibleDescription() != description) cell->setAccessibleDescription(description);
-    cell->setToolTip(description.isEmpty() ? QString() : asShownRichText(description));
-  };
-  // Hidden cells say nothing.
   for (int index = 0; index < kCellCount; ++index) {
-    if (dayCells_[index] == describedLater_) continue;
-    const std::optional<year_month_day> date = grid_.dateOfCell(index);
-    if (!date) {
-      describe(dayCells_[index], QString(), QString());
-      continue;
-    }
-    const unsigned day = grid_.dayOfCell(index);
-    describe(dayCells_[index], dayName(*date, *date == today_, holidays_[day], notes_.days[day].has_value()),
-             dayDescription(*date, holidays_[day], notes_.days[day]));
+    if (dayCells_[index] != describedLater_) describeDay(index);
   }
+}
+
+void MonthView::describeDay(int index) {
+  DayCell* cell = dayCells_[index];
+  if (cell == saidCell_) saidCell_ = nullptr;
+  // Every name or description set is told to screen readers as a change,
+  // the same text too: only what changes is set. Hidden cells say nothing.
+  const std::optional<year_month_day> date = grid_.dateOfCell(index);
+  const unsigned day = grid_.dayOfCell(index);
+  const QString name = date ? dayName(*date, *date == today_, holidays_[day], notes_.days[day].has_value()) : QString();
+  const QString description = date ? dayDescription(*date, holidays_[day], notes_.days[day]) : QString();
+  if (cell->accessibleName() != name) cell->setAccessibleName(name);
+  if (cell->accessibleDescription() != description) cell->setAccessibleDescription(description);
+  cell->setToolTip(description.isEmpty() ? QString() : asShownRichText(description));
+}
+
+int MonthView::cellIndexOf(const QWidget* cell) const {
+  return static_cast<int>(std::find(dayCells_.begin(), dayCells_.end(), cell) - dayCells_.begin());
 }
 
 year_month_day MonthView::focusedDay() const {
@@ -258,15 +257,16 @@ void MonthView::placeFocusMark() {
 
 void MonthView::focusMarkedCell() {
   placeFocusMark();
-  DayCell* cell = dayCells_[grid_.cellOf(focusedDay().day())];
+  const int index = grid_.cellOf(focusedDay().day());
+  DayCell* cell = dayCells_[index];
   noteKeyboardFocus(this);
   if (cell->hasFocus()) {
     // The same cell now stands for another day, or is come back to: a
     // screen reader hears it as a new focus all the same, described by its
     // tooltip again.
     describedLater_ = nullptr;
-    describeDays();
     unsay();
+    describeDay(index);
     cell->update();
     QAccessibleEvent event(cell, QAccessible::Focus);
     QAccessible::updateAccessibility(&event);
@@ -298,7 +298,7 @@ void MonthView::moveFocusBy(days count) { focusDay(year_month_day(sys_days(focus
 void MonthView::stepMonths(months count) {
   const year_month_day from = focusedDay();
   const year_month to = from.year() / from.month() + count;
-  if (!to.ok() || !isShowable(to)) {
+  if (!isShowable(to)) {
     showMessage(this, kRejectedMonthMessage);
     return;
   }
@@ -325,17 +325,11 @@ void MonthView::say(const QString& text) {
   DayCell* cell = dayCells_[grid_.cellOf(focusedDay().day())];
   QToolTip::showText(cell->mapToGlobal(cell->rect().bottomLeft()), text, cell);
   saidCell_ = cell;
-  if (cell->accessibleDescription() != text) {
-    cell->setAccessibleDescription(text);  // which tells of the change itself
-    return;
-  }
-  // Said again: heard again.
-  QAccessibleEvent event(cell, QAccessible::DescriptionChanged);
-  QAccessible::updateAccessibility(&event);
+  announce(cell, text);
 }
 
 void MonthView::unsay() {
-  if (saidCell_ != nullptr) describeDays();
+  if (saidCell_ != nullptr) describeDay(cellIndexOf(saidCell_));
 }
 
 void MonthView::keyPressEvent(QKeyEvent* event) {

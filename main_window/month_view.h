@@ -36,7 +36,6 @@ class MonthView : public QWidget {
 
   // Today's date: framed in its month, and what Home goes to.
   void setToday(std::chrono::year_month_day today);
-  std::chrono::year_month_day today() const { return today_; }
 
   // Reads the notes of the month shown again: another program changed them.
   void reloadNotes();
@@ -73,9 +72,14 @@ class MonthView : public QWidget {
   void buildHeadings();
   void buildDays();
   void buildButtons();
-  void readNotes();
+  // Reads the notes of the month shown; the view's notes stay as they were
+  // when they cannot be read.
+  StoreResult<void> readNotes();
   void paintDays();
   void describeDays();
+  // The day's name, description and tooltip, or none for a hidden cell.
+  void describeDay(int index);
+  int cellIndexOf(const QWidget* cell) const;
   void stepMonths(std::chrono::months months);
   void moveFocusBy(std::chrono::days days);
   void moveFocusToNote(bool later);

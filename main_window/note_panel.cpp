@@ -1,6 +1,5 @@
 #include "main_window/note_panel.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -11,6 +10,7 @@
 #include "main_window/day_description.h"
 #include "main_window/design_fonts.h"
 #include "main_window/note_box.h"
+#include "main_window/screen_reader.h"
 #include "main_window/store_messages.h"
 #include "main_window/twips.h"
 #include "main_window/window_look.h"
@@ -42,7 +42,7 @@ NotePanel::NotePanel(NoteStore& store, QWidget* parent) : QWidget(parent), store
   box_->setAccessibleName(QStringLiteral("予定"));
   // What was said of the last save is gone once the text changes.
   connect(box_, &QPlainTextEdit::textChanged, this, [this] {
-    if (!box_->accessibleDescription().isEmpty()) announce(QString());
+    announce(box_, QString());
   });
 
   saveButton_ = makeButton(this, "saveButton", QStringLiteral("更新・削除"), panelRect(5040, 2760, 975, 375));
@@ -84,7 +84,7 @@ void NotePanel::showNote(const std::optional<std::string>& note) {
   noteOnDisk_ = note;
   box_->setNote(note ? QString::fromStdString(*note) : QString());
   textAsStored_ = box_->note();
-  announce(QString());
+  announce(box_, QString());
 }
 
 void NotePanel::saveOrDelete() {
@@ -107,7 +107,7 @@ bool NotePanel::store() {
   noteOnDisk_ = stored->note;
   textAsStored_ = text;
   emit noteStored(*day_, *stored);
-  announce(note.empty() ? QStringLiteral("削除しました") : QStringLiteral("保存しました"));
+  announce(box_, note.empty() ? QStringLiteral("削除しました") : QStringLiteral("保存しました"));
   for (const StoreError& warning : stored->warnings) showMessage(this, storeErrorMessage(warning));
   return true;
 }
@@ -152,19 +152,6 @@ bool NotePanel::confirmOverwrite() {
   }
   returnToTyping(box.clickedButton() == reload ? box_->textCursor() : cursor);
   return false;
-}
-
-void NotePanel::announce(const QString& text) {
-  // Screen readers hear it through the box's description, once, also when
-  // the same thing happens twice in a row. Nothing to take back is nothing
-  // to tell.
-  if (text.isEmpty() && box_->accessibleDescription().isEmpty()) return;
-  if (box_->accessibleDescription() != text) {
-    box_->setAccessibleDescription(text);  // which tells of the change itself
-    return;
-  }
-  QAccessibleEvent event(box_, QAccessible::DescriptionChanged);
-  QAccessible::updateAccessibility(&event);
 }
 
 void NotePanel::returnToTyping(const QTextCursor& cursor) {

@@ -63,7 +63,6 @@ class NotePanel : public QWidget {
   // Another program changed the day's note since it was read: the user
   // chooses; true to overwrite it.
   bool confirmOverwrite();
-  void announce(const QString& text);
   void returnToTyping(const QTextCursor& cursor);
   void closePanel();
 

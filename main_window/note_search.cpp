@@ -1,8 +1,8 @@
 #include "main_window/note_search.h"
 
 #include <QStringDecoder>
-#include <QStringList>
 #include <algorithm>
+#include <string_view>
 
 #include "note_store/huge_pages.h"
 
@@ -79,19 +79,28 @@ NoteSearch::Result NoteSearch::find(const QString& query, std::size_t limit) con
   Result result;
   const QString needle = folded(query);
   if (needle.isEmpty() || needle.contains(QLatin1Char('\n'))) return result;
-  // The notes hit, oldest first as they lie in the text.
-  std::vector<std::size_t> hits;
+  // The notes hit and where each is first hit, oldest first as they lie in
+  // the text.
+  struct Hit {
+    std::size_t note;
+    qsizetype at;
+  };
+  std::vector<Hit> hits;
   for (qsizetype at = folded_.indexOf(needle); at >= 0;) {
     const auto note = static_cast<std::size_t>(std::upper_bound(starts_.begin(), starts_.end(), at) - starts_.begin()) - 1;
-    hits.push_back(note);
+    hits.push_back({note, at});
     at = folded_.indexOf(needle, starts_[note + 1]);
   }
   result.total = hits.size();
-  for (auto note = hits.rbegin(); note != hits.rend() && result.matches.size() < limit; ++note) {
-    const DatedNote& dated = notes_.notes[*note];
-    const QStringList lines = QString::fromUtf8(dated.text.data(), static_cast<qsizetype>(dated.text.size())).split(QLatin1Char('\n'));
-    const auto line = std::find_if(lines.begin(), lines.end(), [&](const QString& l) { return folded(l).contains(needle); });
-    result.matches.push_back({dated.date, line != lines.end() ? *line : lines.front()});
+  for (auto hit = hits.rbegin(); hit != hits.rend() && result.matches.size() < limit; ++hit) {
+    // Folding keeps the line breaks: the hit's line is the same line of the
+    // note as written.
+    const auto lineIndex = QStringView(folded_).sliced(starts_[hit->note], hit->at - starts_[hit->note]).count(QLatin1Char('\n'));
+    const DatedNote& dated = notes_.notes[hit->note];
+    std::string_view line = dated.text;
+    for (qsizetype skipped = 0; skipped < lineIndex; ++skipped) line.remove_prefix(line.find('\n') + 1);
+    line = line.substr(0, line.find('\n'));
+    result.matches.push_back({dated.date, QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()))});
   }
   return result;
 }

@@ -55,8 +55,7 @@ void SearchDialog::search() {
   if (!search_) return;
   const NoteSearch::Result found = search_->find(query_->text(), kMostShown);
   for (const NoteSearch::Match& match : found.matches) {
-    const QString weekday = weekdayName(std::chrono::weekday(std::chrono::sys_days(match.date))).left(1);
-    auto* item = new QListWidgetItem(dateText(match.date) + QStringLiteral("（%1）  ").arg(weekday) + match.line, results_);
+    auto* item = new QListWidgetItem(dateWithWeekday(match.date) + QStringLiteral("  ") + match.line, results_);
     item->setData(kDateRole, QVariant::fromValue(static_cast<qint64>(std::chrono::sys_days(match.date).time_since_epoch().count())));
   }
   if (query_->text().isEmpty()) {

@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <vector>
 
+#include "main_window/day_description.h"
+
 namespace hiduke {
 
 namespace {
@@ -31,10 +33,7 @@ QString unencodableMessage(const StoreError& error) {
 }
 
 QString dateOutOfRangeMessage(const StoreError& error, const QString& path) {
-  return QStringLiteral("%1年%2月%3日の予定は %4 に保存できません（日付が範囲外です）。")
-             .arg(QString::number(static_cast<int>(error.date.year())),
-                  QString::number(static_cast<unsigned>(error.date.month())),
-                  QString::number(static_cast<unsigned>(error.date.day())), path) +
+  return QStringLiteral("%1の予定は %2 に保存できません（日付が範囲外です）。").arg(dateText(error.date), path) +
          unchangedNotice(error.operation);
 }
 
