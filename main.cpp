@@ -2,6 +2,8 @@
 #include <QMessageBox>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <utility>
 #include <string>
 
 #include "main_window/app_icon.h"
@@ -27,13 +29,34 @@ int exportNotes(const std::string& path) {
   return 0;
 }
 
-// Whether Qt can open a window here; without one it ends the program.
-bool hasDisplay() {
-  for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-    const char* value = std::getenv(variable);
-    if (value != nullptr && *value != '\0') return true;
+constexpr char kNoDisplay[] =
+    "ウィンドウを開く画面に接続できません（環境変数 DISPLAY が設定されていないか、その画面に接続できません）。"
+    "画面のない環境で使えるのは --help、--version と --export-ical です。";
+
+// What Qt says while it connects to the display, held until it has: where
+// there is none, Qt ends the program, and the person reads one Japanese
+// sentence instead of Qt's English.
+QStringList& heldQtMessages() {
+  static QStringList messages;
+  return messages;
+}
+
+void holdQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (type == QtFatalMsg) {
+    std::fprintf(stderr, "hiduke: %s\n", kNoDisplay);
+    std::_Exit(1);
   }
-  return false;
+  heldQtMessages() << qFormatLogMessage(type, context, message);
+}
+
+// The application, connected to its display; exit 1 with a message without one.
+std::unique_ptr<QApplication> connectToDisplay(int& argc, char* argv[]) {
+  const QtMessageHandler qtHandler = qInstallMessageHandler(holdQtMessage);
+  auto app = std::make_unique<QApplication>(argc, argv);
+  qInstallMessageHandler(qtHandler);
+  for (const QString& message : std::exchange(heldQtMessages(), {})) std::fprintf(stderr, "%s\n", qPrintable(message));
+  hiduke::installQtJapanese(*app);
+  return app;
 }
 
 }  // namespace
@@ -50,6 +73,10 @@ int main(int argc, char* argv[]) {
     case hiduke::CommandLine::Action::kRefuse:
       std::fprintf(stderr, "hiduke: 分からない引数です: %s\n\n%s", commandLine.refused.c_str(), hiduke::usageText());
       return 2;
+    case hiduke::CommandLine::Action::kMissingValue:
+      std::fprintf(stderr, "hiduke: %s のあとに、書き出すファイルの名前がありません（- は標準出力）。\n\n%s",
+                   commandLine.refused.c_str(), hiduke::usageText());
+      return 2;
     case hiduke::CommandLine::Action::kExportICal:
       return exportNotes(commandLine.exportPath);
     case hiduke::CommandLine::Action::kStart:
@@ -64,18 +91,15 @@ int main(int argc, char* argv[]) {
                                 ? QStringLiteral("起動したディレクトリは削除されています。ほかのディレクトリで起動してください。")
                                 : hiduke::storeErrorMessage(store.error());
     std::fprintf(stderr, "hiduke: %s\n", qPrintable(message));
-    if (!hasDisplay()) return 1;
-    QApplication app(argc, argv);
-    hiduke::installQtJapanese(app);
+    const std::unique_ptr<QApplication> app = connectToDisplay(argc, argv);
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("hiduke"), message, QMessageBox::Ok);
     box.exec();
     return 1;
   }
 
-  QApplication app(argc, argv);
+  const std::unique_ptr<QApplication> app = connectToDisplay(argc, argv);
   QApplication::setApplicationName(QStringLiteral("hiduke"));
   QApplication::setWindowIcon(hiduke::appIcon());
-  hiduke::installQtJapanese(app);
   hiduke::installFontSubstitutes();
   hiduke::MainWindow window(std::move(*store));
   window.start();

@@ -13,10 +13,11 @@ struct CommandLine {
     kVersion,     // -v, --version
     kExportICal,  // --export-ical FILE ("-": standard output)
     kRefuse,      // an argument neither hiduke nor Qt takes
+    kMissingValue,  // an option of hiduke's at the end, without its value
   };
   Action action = Action::kStart;
   std::string exportPath{};  // for kExportICal
-  std::string refused{};     // for kRefuse: the argument
+  std::string refused{};     // for kRefuse and kMissingValue: the argument
 };
 
 CommandLine readCommandLine(int argc, const char* const argv[]);

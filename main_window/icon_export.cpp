@@ -13,7 +13,7 @@ int main(int argc, char* argv[]) {
   const QString directory = QString::fromLocal8Bit(argv[1]);
   const QIcon icon = hiduke::appIcon();
   for (const QSize& size : icon.availableSizes()) {
-    const QString path = QStringLiteral("%1/hiduke-%2.png").arg(directory).arg(size.width());
+    const QString path = QStringLiteral("%1/hiduke-%2.png").arg(directory, QString::number(size.width()));
     if (!icon.pixmap(size).save(path)) return 1;
   }
   QFile svg(directory + QStringLiteral("/hiduke.svg"));

@@ -1,5 +1,8 @@
 #include "main_window/note_box.h"
 
+#include <QGuiApplication>
+#include <QInputMethod>
+#include <QInputMethodEvent>
 #include <QMimeData>
 
 namespace hiduke {
@@ -54,6 +57,26 @@ void NoteBox::setNote(const QString& note) {
 }
 
 QString NoteBox::note() const { return pieced_ ? joined(toPlainText()) : toPlainText(); }
+
+void NoteBox::inputMethodEvent(QInputMethodEvent* event) {
+  composing_ = event->preeditString();
+  QPlainTextEdit::inputMethodEvent(event);
+}
+
+void NoteBox::finishComposition() {
+  if (!isComposing()) return;
+  const QString shown = composing_;
+  if (hasFocus()) {
+    // fcitx5 commits on reset(), IBus on commit(); either clears its own
+    // composition, so that nothing of it reaches the next day's note.
+    QGuiApplication::inputMethod()->commit();
+    if (isComposing()) QGuiApplication::inputMethod()->reset();
+  }
+  if (!isComposing()) return;
+  QInputMethodEvent commit;
+  commit.setCommitString(shown);
+  inputMethodEvent(&commit);
+}
 
 QMimeData* NoteBox::createMimeDataFromSelection() const {
   // Plain text only: the note's own characters, as it is stored.

@@ -18,13 +18,25 @@ class NoteBox : public QPlainTextEdit {
   explicit NoteBox(QWidget* parent = nullptr);
 
   void setNote(const QString& note);
+  // The note as typed: text that an input method still composes is not in
+  // it until finishComposition().
   QString note() const;
+
+  // Whether an input method is composing text in the box (あした shown
+  // underlined, not yet converted).
+  bool isComposing() const { return !composing_.isEmpty(); }
+  // Makes the text being composed part of the note, as the person sees it:
+  // the input method is asked to commit it, and where it drops it instead,
+  // the box keeps what it showed.
+  void finishComposition();
 
  protected:
   QMimeData* createMimeDataFromSelection() const override;
+  void inputMethodEvent(QInputMethodEvent* event) override;
 
  private:
   bool pieced_ = false;
+  QString composing_;  // the input method's text not yet committed
 };
 
 }  // namespace hiduke

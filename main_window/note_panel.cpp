@@ -89,10 +89,12 @@ void NotePanel::showNote(const std::optional<std::string>& note) {
 
 void NotePanel::saveOrDelete() {
   if (storing_) return;  // pressed again while the save waits for the file
+  box_->finishComposition();
   store();
 }
 
 bool NotePanel::store() {
+  if (box_->note().contains(QLatin1Char(';')) && !replaceSemicolons()) return false;
   const QString text = box_->note();
   const std::string note = text.toStdString();
   StoreResult<SaveReport> stored = write(note, ExpectedNote::exactly(noteOnDisk_));
@@ -154,15 +156,45 @@ bool NotePanel::confirmOverwrite() {
   return false;
 }
 
+bool NotePanel::replaceSemicolons() {
+  QTextCursor cursor = box_->textCursor();
+  QMessageBox box(QMessageBox::Question, QApplication::applicationName(),
+                  QStringLiteral("予定に半角の「;」があります。「;」は予定のファイルでは改行を表すため、"
+                                 "そのままでは保存できません。\n全角の「；」に置き換えて保存しますか？"),
+                  QMessageBox::NoButton, this);
+  QPushButton* replace = box.addButton(QStringLiteral("「；」に置き換えて保存"), QMessageBox::AcceptRole);
+  QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+  box.setDefaultButton(replace);
+  box.setEscapeButton(cancel);
+  box.exec();
+  if (box.clickedButton() != replace) {
+    returnToTyping(cursor);
+    return false;
+  }
+  // Each ";" in its place, one undo step, the cursor where it was.
+  QTextCursor edit(box_->document());
+  edit.beginEditBlock();
+  for (QTextCursor found = box_->document()->find(QStringLiteral(";")); !found.isNull();
+       found = box_->document()->find(QStringLiteral(";"), found)) {
+    found.insertText(QStringLiteral("；"));
+  }
+  edit.endEditBlock();
+  returnToTyping(cursor);
+  return true;
+}
+
 void NotePanel::returnToTyping(const QTextCursor& cursor) {
   box_->setFocus();
   box_->setTextCursor(cursor);
 }
 
-bool NotePanel::hasUnsavedNote() const { return isOpen() && box_->note() != textAsStored_; }
+bool NotePanel::hasUnsavedNote() const {
+  return isOpen() && (box_->isComposing() || box_->note() != textAsStored_);
+}
 
 bool NotePanel::settleUnsavedNote() {
   if (storing_) return false;  // a close that arrives while a save waits
+  box_->finishComposition();
   if (!hasUnsavedNote()) return true;
   const QTextCursor cursor = box_->textCursor();
   QMessageBox box(QMessageBox::Question, QApplication::applicationName(),

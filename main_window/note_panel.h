@@ -63,6 +63,9 @@ class NotePanel : public QWidget {
   // Another program changed the day's note since it was read: the user
   // chooses; true to overwrite it.
   bool confirmOverwrite();
+  // The box holds a typed ";", which the file cannot keep as itself: true
+  // once the user chose to store it as the full-width "；".
+  bool replaceSemicolons();
   void returnToTyping(const QTextCursor& cursor);
   void closePanel();
 

@@ -70,7 +70,7 @@ QString characterText(const QString& character) {
   if (codePoints.size() != 1) return character;
   const QString name = invisibleCharacterName(codePoints.front());
   if (name.isEmpty()) return character;
-  return QStringLiteral("U+%1（%2）").arg(codePoints.front(), 4, 16, QLatin1Char('0')).toUpper().arg(name);
+  return QStringLiteral("U+%1（%2）").arg(QString::number(codePoints.front(), 16).rightJustified(4, QLatin1Char('0')).toUpper(), name);
 }
 
 QString storeErrorMessage(const StoreError& error) {
@@ -81,15 +81,23 @@ QString storeErrorMessage(const StoreError& error) {
     case StoreErrorKind::kReadFailed:
       return QStringLiteral("%1 を読み込めませんでした（%2）。").arg(path, reason) + notice;
     case StoreErrorKind::kNotRegularFile:
-      return QStringLiteral("%1 を読み込めませんでした（通常のファイルではありません）。").arg(path) + notice;
+      return (error.operation == StoreOperation::kExport
+                  ? QStringLiteral("%1 に書き出せませんでした（通常のファイルではありません）。")
+                  : QStringLiteral("%1 を読み込めませんでした（通常のファイルではありません）。"))
+                 .arg(path) +
+             notice;
     case StoreErrorKind::kWriteFailed:
       return QStringLiteral("%1 に書き込めませんでした（%2）。").arg(path, reason) + notice;
     case StoreErrorKind::kUnencodable:
       return unencodableMessage(error);
+    case StoreErrorKind::kSemicolon:
+      return QStringLiteral("予定に半角の「;」があります。「;」は %1 では改行を表すため、そのままでは保存できません。"
+                            "全角の「；」を使ってください。").arg(path) +
+             notice;
     case StoreErrorKind::kDateOutOfRange:
       return dateOutOfRangeMessage(error, path);
     case StoreErrorKind::kConverterMissing:
-      return QStringLiteral("文字コード CP932 の変換を利用できません（%1）。").arg(reason);
+      return QStringLiteral("文字コード CP932 の変換を利用できません（%1）。").arg(reason) + notice;
     case StoreErrorKind::kOutOfMemory:
       return QStringLiteral("%1 を処理できませんでした（%2）。").arg(path, errnoPhrase(ENOMEM)) + notice;
     case StoreErrorKind::kNotDurable:
@@ -113,8 +121,11 @@ QString storeErrorMessage(const StoreError& error) {
              notice;
     case StoreErrorKind::kHardLinksSeparated:
       return QStringLiteral("%1 を書き換えました。このファイルのほかの %2 個の名前（ハードリンク）には、以前の予定が残っています。")
-          .arg(path)
-          .arg(error.otherNames);
+          .arg(path, QString::number(error.otherNames));
+    case StoreErrorKind::kExportOverNoteFile:
+      return QStringLiteral("%1 は予定のファイルそのものです。予定が失われるため、ここには書き出せません。ほかのファイル名を選んでください。")
+                 .arg(path) +
+             notice;
     case StoreErrorKind::kDirectoryNotWritable:
       return QStringLiteral("%1 を書き換えるには同じディレクトリにファイルを作成する必要がありますが、作成できませんでした（%2）。")
                  .arg(path, reason) +

@@ -16,6 +16,7 @@ struct FileIdentity {
   std::int64_t size = 0;
   std::int64_t modifiedNs = 0;  // modification time
   std::int64_t changedNs = 0;   // status change time: also moves on a write that keeps size and mtime
+  std::uint32_t permissions = 0;  // the mode's permission bits
   friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
 
@@ -26,7 +27,8 @@ inline FileIdentity identityOf(const struct stat& st) {
                       .inode = st.st_ino,
                       .size = st.st_size,
                       .modifiedNs = nanoseconds(st.st_mtim),
-                      .changedNs = nanoseconds(st.st_ctim)};
+                      .changedNs = nanoseconds(st.st_ctim),
+                      .permissions = st.st_mode & 07777u};
 }
 
 }  // namespace hiduke

@@ -4,7 +4,9 @@
 #include <libical/ical.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cerrno>
+#include <optional>
 #include <cstdio>
 #include <memory>
 
@@ -51,20 +53,76 @@ StoreError exportFailed(int errorNumber) {
   return StoreError{.kind = StoreErrorKind::kWriteFailed, .operation = StoreOperation::kExport, .errorNumber = errorNumber};
 }
 
-// `text` as the whole content of `path`, put in place in one step.
-StoreResult<void> writeFileAtomically(const std::string& path, std::string_view text) {
-  std::string temporary = path + ".XXXXXX";
+// Where an export writes: the file that `path` finally names, links
+// followed as the note file's own save follows them, and the permissions
+// and owner that the new file takes in its place.
+struct ExportTarget {
+  std::string path;
+  mode_t permissions = 0;
+  std::optional<struct stat> replaced;  // the file there now, if any
+};
+
+// `path` with its symbolic links followed, up to the kernel's own limit.
+StoreResult<std::string> linkTarget(std::string path) {
+  for (int links = 0; links < 40; ++links) {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0) return errno == ENOENT ? StoreResult<std::string>(path) : exportFailed(errno);
+    if (!S_ISLNK(status.st_mode)) return path;
+    std::string target(PATH_MAX, '\0');
+    const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+    if (length < 0) return exportFailed(errno);
+    target.resize(static_cast<size_t>(length));
+    const size_t slash = path.rfind('/');
+    path = target.starts_with('/') || slash == std::string::npos ? target : path.substr(0, slash + 1) + target;
+  }
+  return exportFailed(ELOOP);
+}
+
+StoreResult<ExportTarget> exportTargetOf(const NoteStore& store, const std::string& path) {
+  StoreResult<std::string> target = linkTarget(path);
+  if (!target) return std::move(target).error();
+  ExportTarget result{.path = std::move(*target), .replaced = std::nullopt};
+  struct stat status {};
+  if (::stat(result.path.c_str(), &status) == 0) {
+    if (!S_ISREG(status.st_mode)) {
+      return StoreError{.kind = StoreErrorKind::kNotRegularFile, .operation = StoreOperation::kExport};
+    }
+    const FileIdentity noteFile = store.fileIdentity();
+    if (noteFile.exists && noteFile.device == status.st_dev && noteFile.inode == status.st_ino) {
+      return StoreError{.kind = StoreErrorKind::kExportOverNoteFile, .operation = StoreOperation::kExport};
+    }
+    result.permissions = status.st_mode & 07777;
+    result.replaced = status;
+  } else if (errno != ENOENT) {
+    return exportFailed(errno);
+  } else if (const FileIdentity noteFile = store.fileIdentity(); noteFile.exists) {
+    // Private notes make a private export.
+    result.permissions = noteFile.permissions;
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    result.permissions = 0666 & ~mask;
+  }
+  return result;
+}
+
+// `text` as the whole content of the target, put in place in one step.
+StoreResult<void> writeFileAtomically(const ExportTarget& target, std::string_view text) {
+  std::string temporary = target.path + ".XXXXXX";
   UniqueFd fd(::mkostemp(temporary.data(), O_CLOEXEC));
   if (!fd) return exportFailed(errno);
   StoreResult<void> written;
   if (const int error = writeAll(fd.get(), text); error != 0) written = exportFailed(error);
+  // The owner where the user may give it (root, or a group of the user's
+  // own); the permissions after it, as a change of owner clears some.
+  if (target.replaced && ::fchown(fd.get(), target.replaced->st_uid, target.replaced->st_gid) != 0 &&
+      ::fchown(fd.get(), static_cast<uid_t>(-1), target.replaced->st_gid) != 0) {
+    // Not the user's to give: the new file stays the user's own.
+  }
+  if (written && ::fchmod(fd.get(), target.permissions) != 0) written = exportFailed(errno);
   if (written && ::fsync(fd.get()) != 0) written = exportFailed(errno);
   if (const int closeError = fd.close(); written && closeError != 0) written = exportFailed(closeError);
-  // A new file readable as a file the user made (0666 less the umask).
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  if (written && ::chmod(temporary.c_str(), 0666 & ~mask) != 0) written = exportFailed(errno);
-  if (written && ::rename(temporary.c_str(), path.c_str()) != 0) written = exportFailed(errno);
+  if (written && ::rename(temporary.c_str(), target.path.c_str()) != 0) written = exportFailed(errno);
   if (!written) ::unlink(temporary.c_str());
   return written;
 }
@@ -93,12 +151,18 @@ ICalendar iCalendarOf(const AllNotes& notes, std::chrono::system_clock::time_poi
 }
 
 StoreResult<ExportReport> exportICalendar(const NoteStore& store, const std::string& path) {
+  StoreResult<ExportTarget> target = path == "-" ? StoreResult<ExportTarget>(ExportTarget{}) : exportTargetOf(store, path);
+  if (!target) {
+    StoreError error = std::move(target).error();
+    error.path = path;
+    return error;
+  }
   StoreResult<AllNotes> notes = store.allNotes();
   if (!notes) return std::move(notes).error();
   const ICalendar calendar = iCalendarOf(*notes, std::chrono::system_clock::now());
   StoreResult<void> written;
   if (path != "-") {
-    written = writeFileAtomically(path, calendar.text);
+    written = writeFileAtomically(*target, calendar.text);
   } else if (const int error = writeAll(STDOUT_FILENO, calendar.text); error != 0) {
     written = exportFailed(error);
   }

@@ -32,8 +32,12 @@ struct ExportReport {
 // Writes every note of `store` to the file `path` ("-": standard output)
 // as iCalendar. The file is written whole and then put in place in one
 // step (a temporary beside it, renamed over it), so a failure leaves what
-// was there. The note file is only read. Errors name `path`, with
-// StoreOperation::kExport.
+// was there. A symbolic link at `path` is followed and the file it names
+// replaced, keeping that file's permissions and, where the user may give
+// it, its owner; a new file gets the note file's permissions. The note file
+// is only read: a target that is the note file (under any name) is refused
+// with kExportOverNoteFile, one that is no regular file with
+// kNotRegularFile. Errors name `path`, with StoreOperation::kExport.
 StoreResult<ExportReport> exportICalendar(const NoteStore& store, const std::string& path);
 
 }  // namespace hiduke

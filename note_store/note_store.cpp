@@ -164,6 +164,10 @@ StoreResult<SaveReport> NoteStore::saveNote(std::chrono::year_month_day date, co
   if (!isStorableDate(date)) {
     return completed(StoreError{.kind = StoreErrorKind::kDateOutOfRange, .date = date}, StoreOperation::kSave);
   }
+  // The file keeps ";" for a line break: a typed one would come back as one.
+  if (note.find(';') != std::string::npos) {
+    return completed(StoreError{.kind = StoreErrorKind::kSemicolon}, StoreOperation::kSave);
+  }
   StoreResult<Cp932Encoding> encoded = encodeCp932(note);
   if (!encoded) return completed(std::move(encoded).error(), StoreOperation::kSave);
   if (!encoded->unencodable.empty()) {

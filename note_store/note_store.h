@@ -110,7 +110,8 @@ class NoteStore {
   // replaced in its place and any others of that date dropped, or one is
   // appended at the end. Each line break ("\n", and also "\r\n" or a lone
   // "\r") is stored as one ";". Refused, with the file untouched, when the
-  // note holds characters that code page 932 cannot store, the date cannot
+  // note holds ";" (kSemicolon: it would come back as a line break) or
+  // characters that code page 932 cannot store, the date cannot
   // be written (isStorableDate), or the day's note in the file is not one
   // `before` admits (kChangedOnDisk): that is checked on the file as the
   // save reads it, under the lock that keeps other copies of the program

@@ -19,6 +19,7 @@ enum class StoreErrorKind {
   kWriteFailed,       // a step of the rewrite failed: errorNumber says why; the file is unchanged
   kNotRegularFile,    // the path names a FIFO, device, socket ...
   kUnencodable,       // `characters` cannot be stored in code page 932
+  kSemicolon,         // the note holds ";", which the file keeps for a line break
   kDateOutOfRange,    // the date cannot be written in the file
   kConverterMissing,  // iconv has no CP932
   kOutOfMemory,
@@ -29,6 +30,7 @@ enum class StoreErrorKind {
   kDirectoryGone,         // the directory that holds the note file has been removed
   kChangedOnDisk,         // the day's note in the file is no longer the one the caller started from
   kBeingWritten,          // another program kept writing the file for longer than a save waits
+  kExportOverNoteFile,    // an export's target is the note file itself (`path` names the target)
   // Warnings of a save that took effect:
   kNotDurable,            // the directory sync failed: the new file may not survive a crash of the system
   kHardLinksSeparated,    // the file had `otherNames` more names (hard links), which keep the old notes

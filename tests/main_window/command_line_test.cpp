@@ -27,7 +27,7 @@ void CommandLineTest::readsTheArguments_data() {
   QTest::newRow("version") << QStringList{"-v"} << Action::kVersion << "";
   QTest::newRow("export") << QStringList{"--export-ical", "notes.ics"} << Action::kExportICal << "notes.ics";
   QTest::newRow("export to standard output") << QStringList{"--export-ical", "-"} << Action::kExportICal << "-";
-  QTest::newRow("export without a file") << QStringList{"--export-ical"} << Action::kRefuse << "--export-ical";
+  QTest::newRow("export without a file") << QStringList{"--export-ical"} << Action::kMissingValue << "--export-ical";
   QTest::newRow("Qt's options, one or two dashes, = or a value")
       << QStringList{"-platform", "xcb", "--style=fusion", "-reverse", "--geometry", "10x10"} << Action::kStart << "";
   QTest::newRow("a Qt option without its value") << QStringList{"-style"} << Action::kRefuse << "-style";

@@ -365,6 +365,8 @@ void MainWindowTest::keyboardReachesEveryDay_data() {
   QTest::newRow("Ctrl+Page Up a year back") << monday << QStringList{"Shift+Tab", "Ctrl+PgUp"} << "2025年12月" << 7 << "" << "";
   QTest::newRow("the wheel steps months") << monday << QStringList{"Shift+Tab", "WheelDown", "WheelDown", "WheelUp"} << "2027年1月" << 7 << "" << "";
   QTest::newRow("first focus in another month is on the 1st") << monday << QStringList{"Space", "Shift+Tab"} << "2027年1月" << 1 << "" << "";
+  QTest::newRow("a month button from the 31st into a shorter month")
+      << QDate(2026, 1, 31) << QStringList{"Shift+Tab", "Tab", "Space"} << "2026年2月" << 0 << "nextMonthButton" << "";
   QTest::newRow("Return presses the focused button") << monday << QStringList{"Tab", "Return"} << "2026年11月" << 0 << "previousMonthButton" << "";
   QTest::newRow("Return opens the day, the cursor in the box")
       << monday << QStringList{"Shift+Tab", "Right", "Return"} << today << 0 << "noteEdit" << "2026年12月8日の予定";

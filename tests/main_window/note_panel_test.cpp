@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QDir>
 #include <QFile>
+#include <QInputMethodEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMessageBox>
@@ -64,6 +65,7 @@ class NotePanelTest : public QObject {
   void notesReadBackAsSaved_data();
   void notesReadBackAsSaved();
   void unstorableCharactersAreRefused();
+  void aTypedSemicolonIsOfferedAsFullWidth();
   void failedSaveKeepsTheTextAndTheFile();
   void panelKeepsItsDateAcrossAChangeOfMonth();
   void closeNarrowsAndReopenShowsTheOtherDay();
@@ -172,7 +174,6 @@ void NotePanelTest::saveAndDeleteRewriteTheFile_data() {
   QTest::newRow("delete the only note") << QByteArray("2002,3,15,x\r\n") << QString() << QByteArray() << false;
   QTest::newRow("delete without a note") << others << QString() << others << false;
   QTest::newRow("a line break alone is a note") << others << QStringLiteral("\n") << others + "2002,3,15,;\r\n" << true;
-  QTest::newRow("a typed semicolon") << QByteArray() << QStringLiteral("a;b") << QByteArray("2002,3,15,a;b\r\n") << true;
   QTest::newRow("look-alike stored as the look-alike") << QByteArray() << QStringLiteral("〜")
                                                       << QByteArray("2002,3,15,\x81\x60\r\n") << true;
 }
@@ -234,6 +235,27 @@ void NotePanelTest::unstorableCharactersAreRefused() {
   QCOMPARE(readNotes(), QByteArray("2002,3,16,b\r\n"));
   QCOMPARE(box->toPlainText(), QStringLiteral("café 😀"));
   QVERIFY(!cell(*window, 19)->font().underline());
+}
+
+void NotePanelTest::aTypedSemicolonIsOfferedAsFullWidth() {
+  for (const bool replace : {false, true}) {
+    writeNotes("2002,3,16,b\r\n");
+    const auto window = startedWindow(QDate(2002, 3, 1));
+    clickCell(*window, 19);
+    auto* box = noteBox(*window);
+    box->setPlainText(QStringLiteral("10:00; docs;"));
+    const QString choice = replace ? QStringLiteral("「；」に置き換えて保存") : QStringLiteral("キャンセル");
+    const QString question = answerDuring([&] { press(*window, "saveButton"); }, [&](QMessageBox* asking) {
+      for (QAbstractButton* button : asking->buttons()) {
+        if (button->text() == choice) button->click();
+      }
+      return QString();
+    });
+    QVERIFY2(question.contains(QStringLiteral("全角の「；」")), qPrintable(question));
+    QCOMPARE(box->toPlainText(), replace ? QStringLiteral("10:00； docs；") : QStringLiteral("10:00; docs;"));
+    QCOMPARE(readNotes(), replace ? QByteArray("2002,3,16,b\r\n2002,3,15,10:00\x81\x47 docs\x81\x47\r\n")
+                                  : QByteArray("2002,3,16,b\r\n"));
+  }
 }
 
 void NotePanelTest::failedSaveKeepsTheTextAndTheFile() {
@@ -314,9 +336,15 @@ void NotePanelTest::focusOrderWithThePanelOpen() {
 void NotePanelTest::unsavedTextIsNeverDroppedSilently_data() {
   QTest::addColumn<QString>("trigger");
   QTest::addColumn<QString>("answer");
+  QTest::addColumn<bool>("composing");  // the text is still an input method's, not yet committed
   for (const char* trigger : {"another day", "close button", "Esc", "closing the window"}) {
     for (const char* answer : {"save", "discard", "Esc: back to editing"}) {
-      QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(trigger, answer))) << trigger << answer;
+      QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(trigger, answer))) << trigger << answer << false;
+    }
+  }
+  for (const char* trigger : {"another day", "closing the window"}) {
+    for (const char* answer : {"save", "Esc: back to editing"}) {
+      QTest::newRow(qPrintable(QStringLiteral("composing, %1, %2").arg(trigger, answer))) << trigger << answer << true;
     }
   }
 }
@@ -324,6 +352,7 @@ void NotePanelTest::unsavedTextIsNeverDroppedSilently_data() {
 void NotePanelTest::unsavedTextIsNeverDroppedSilently() {
   QFETCH(QString, trigger);
   QFETCH(QString, answer);
+  QFETCH(bool, composing);
   writeNotes("2002,3,15,stored\r\n");
   const auto window = startedWindow(QDate(2002, 3, 1));
   window->show();
@@ -331,8 +360,13 @@ void NotePanelTest::unsavedTextIsNeverDroppedSilently() {
   clickCell(*window, 19);
   NoteBox* box = noteBox(*window);
   QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier);
-  QTest::keyClicks(box, QStringLiteral("typed"));
-  QTest::keyClick(box, Qt::Key_Left);  // the cursor inside the text, where it is to come back
+  if (composing) {
+    QInputMethodEvent typing(QStringLiteral("typed"), {});
+    QApplication::sendEvent(box, &typing);
+  } else {
+    QTest::keyClicks(box, QStringLiteral("typed"));
+    QTest::keyClick(box, Qt::Key_Left);  // the cursor inside the text, where it is to come back
+  }
   const QString question = answerDuring(
       [&] {
         if (trigger == QStringLiteral("another day")) clickCell(*window, 20);
@@ -355,9 +389,10 @@ void NotePanelTest::unsavedTextIsNeverDroppedSilently() {
     QCOMPARE(noteHeading(*window), QStringLiteral("2002年3月15日の予定"));
     QCOMPARE(box->toPlainText(), QStringLiteral("storedtyped"));
     QCOMPARE(window->focusWidget(), box);  // the focus when the window is active again
-    QCOMPARE(box->textCursor().position(), 10);
+    QCOMPARE(box->textCursor().position(), composing ? 11 : 10);
   } else if (trigger == QStringLiteral("another day")) {
     QCOMPARE(noteHeading(*window), QStringLiteral("2002年3月16日の予定"));
+    QCOMPARE(box->toPlainText(), QString());  // nothing of the composition moved along
   } else {
     QCOMPARE(window->isVisible(), trigger != QStringLiteral("closing the window") && window->width() == 235);
   }
@@ -398,20 +433,27 @@ void NotePanelTest::changesOnDiskShowWithinASecond_data() {
   QTest::addColumn<QString>("how");
   QTest::addColumn<QByteArray>("file");
   QTest::addColumn<QList<int>>("underlined");
+  QTest::addColumn<QString>("typed");  // into the box before the change
   QTest::addColumn<QString>("box");
-  QTest::newRow("written in place") << "in place" << QByteArray("2002,3,15,a\r\n2002,3,16,b\r\n") << QList<int>{15, 16} << "a";
-  QTest::newRow("replaced by a rename") << "rename" << QByteArray("2002,3,16,b\r\n") << QList<int>{16} << "";
-  QTest::newRow("removed") << "remove" << QByteArray() << QList<int>{} << "";
+  QTest::newRow("written in place") << "in place" << QByteArray("2002,3,15,a\r\n2002,3,16,b\r\n") << QList<int>{15, 16}
+                                    << "" << "a";
+  QTest::newRow("replaced by a rename") << "rename" << QByteArray("2002,3,16,b\r\n") << QList<int>{16} << "" << "";
+  QTest::newRow("removed") << "remove" << QByteArray() << QList<int>{} << "" << "";
+  QTest::newRow("typed text stays") << "in place" << QByteArray("2002,3,15,a\r\n") << QList<int>{15} << "mine"
+                                    << "oldmine";
 }
 
 void NotePanelTest::changesOnDiskShowWithinASecond() {
   QFETCH(QString, how);
   QFETCH(QByteArray, file);
   QFETCH(QList<int>, underlined);
+  QFETCH(QString, typed);
   QFETCH(QString, box);
   writeNotes("2002,3,15,old\r\n");
   const auto window = startedWindow(QDate(2002, 3, 1));
-  clickCell(*window, 19);  // the 15th, left untouched
+  clickCell(*window, 19);  // the 15th
+  noteBox(*window)->moveCursor(QTextCursor::End);
+  noteBox(*window)->insertPlainText(typed);
   if (how == QStringLiteral("in place")) writeNotes(file);
   if (how == QStringLiteral("rename")) {
     QFile other(QStringLiteral("other.tmp"));
@@ -423,6 +465,7 @@ void NotePanelTest::changesOnDiskShowWithinASecond() {
   if (how == QStringLiteral("remove")) QVERIFY(QFile::remove(QStringLiteral("hiduke.dat")));
   QTRY_COMPARE_WITH_TIMEOUT(underlinedDays(*window), underlined, 1000);
   QTRY_COMPARE_WITH_TIMEOUT(noteBox(*window)->toPlainText(), box, 1000);
+  if (!typed.isEmpty()) return;
   // A second change after the first rename is seen as well.
   writeNotes("2002,3,20,later\r\n");
   QTRY_COMPARE_WITH_TIMEOUT(underlinedDays(*window), QList<int>{20}, 1000);

@@ -61,14 +61,17 @@ void StoreMessagesTest::wordsEachKindOfError_data() {
                                  << path + " はほかのプログラムが書き込み中です。しばらくしてからもう一度試してください。予定は保存されていません。";
   StoreError separated = error(StoreErrorKind::kHardLinksSeparated, StoreOperation::kSave);
   separated.otherNames = 2;
-  QTest::newRow("hard links") << separated
-                              << path + " を書き換えました。このファイルのほかの 2 個の名前（ハードリンク）には、以前の予定が残っています。";
+  separated.path = "/home/100%1/hiduke.dat";
+  QTest::newRow("hard links, a % in the path") << separated
+                              << "/home/100%1/hiduke.dat を書き換えました。このファイルのほかの 2 個の名前（ハードリンク）には、以前の予定が残っています。";
   StoreError date = error(StoreErrorKind::kDateOutOfRange, StoreOperation::kSave);
   date.date = std::chrono::year(-1) / 3 / 1;
   QTest::newRow("date") << date
                         << "-1年3月1日の予定は " + path + " に保存できません（日付が範囲外です）。予定は保存されていません。";
   QTest::newRow("converter") << error(StoreErrorKind::kConverterMissing, StoreOperation::kRead, EINVAL)
                              << "文字コード CP932 の変換を利用できません（ファイル名または操作が無効です）。";
+  QTest::newRow("converter, for a save") << error(StoreErrorKind::kConverterMissing, StoreOperation::kSave, EMFILE)
+                             << "文字コード CP932 の変換を利用できません（開いているファイルが多すぎます）。予定は保存されていません。";
   QTest::newRow("memory") << error(StoreErrorKind::kOutOfMemory, StoreOperation::kSave, ENOMEM)
                           << path + " を処理できませんでした（メモリが不足しています）。予定は保存されていません。";
   QTest::newRow("not durable")

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <libical/ical.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <map>
 #include <string>
@@ -129,6 +131,46 @@ TEST(ICalendarExportTest, AFileThatCannotBeWrittenIsNamedAndLeftAsItWas) {
     EXPECT_EQ(readBytes("notes.ics"), "an older export");
   }
   EXPECT_EQ(listDir(".").size(), 2u);  // no temporary left
+}
+
+// The export never writes the note file, and takes the place of the file
+// its target names as a save of the note file would.
+TEST(ICalendarExportTest, TheTargetKeepsItsModeAndLinkAndIsNeverTheNoteFile) {
+  ScratchDir dir;
+  const std::string notes = formatNoteRecord(date(2002, 3, 15), "x");
+  writeBytes("hiduke.dat", notes);
+  ASSERT_EQ(::chmod("hiduke.dat", 0640), 0);
+  writeBytes("private.ics", "old");
+  ASSERT_EQ(::chmod("private.ics", 0600), 0);
+  ASSERT_EQ(::symlink("private.ics", "link.ics"), 0);
+  ASSERT_EQ(::symlink("hiduke.dat", "notes-link"), 0);
+  ASSERT_EQ(::link("hiduke.dat", "notes-copy"), 0);
+  ASSERT_EQ(::mkdir("folder.ics", 0755), 0);
+  const NoteStore store = openStore();
+  struct Refused {
+    const char* path;
+    StoreErrorKind kind;
+  };
+  for (const auto& [path, kind] : {Refused{"hiduke.dat", StoreErrorKind::kExportOverNoteFile},
+                                   Refused{"notes-link", StoreErrorKind::kExportOverNoteFile},
+                                   Refused{"notes-copy", StoreErrorKind::kExportOverNoteFile},
+                                   Refused{"folder.ics", StoreErrorKind::kNotRegularFile}}) {
+    const StoreResult<ExportReport> report = exportICalendar(store, path);
+    ASSERT_FALSE(report) << path;
+    EXPECT_EQ(report.error().kind, kind) << path;
+    EXPECT_EQ(report.error().path, path);
+  }
+  EXPECT_EQ(readBytes("hiduke.dat"), notes);
+  ASSERT_TRUE(exportICalendar(store, "link.ics"));
+  ASSERT_TRUE(exportICalendar(store, "new.ics"));
+  struct stat link {}, replaced {}, created {};
+  ASSERT_EQ(::lstat("link.ics", &link), 0);
+  ASSERT_EQ(::stat("private.ics", &replaced), 0);
+  ASSERT_EQ(::stat("new.ics", &created), 0);
+  EXPECT_TRUE(S_ISLNK(link.st_mode));
+  EXPECT_EQ(replaced.st_mode & 07777, 0600u);
+  EXPECT_EQ(created.st_mode & 07777, 0640u);  // as private as the notes
+  EXPECT_EQ(eventsOf(readBytes("private.ics").value_or("")).size(), 1u);
 }
 
 }  // namespace
