@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "main_window/keyboard_focus.h"
 #include "main_window/window_look.h"
 #include "month_model/colour_contrast.h"
 

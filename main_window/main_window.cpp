@@ -11,36 +11,27 @@
 #include "main_window/day_accessibility.h"
 #include "main_window/day_description.h"
 #include "main_window/go_to_date_dialog.h"
+#include "main_window/layout_twips.h"
 #include "main_window/month_view.h"
-#include "main_window/note_file_watcher.h"
+#include "main_window/note_book.h"
 #include "main_window/note_panel.h"
 #include "main_window/search_dialog.h"
-#include "main_window/store_messages.h"
 #include "main_window/today_clock.h"
-#include "main_window/twips.h"
 #include "main_window/window_look.h"
-#include "note_store/ical_export.h"
 
 namespace hiduke {
-namespace {
-
-constexpr int kClientHeightTwips = 3240;
-constexpr int kNarrowClientWidthTwips = 3525;
-constexpr int kWideClientWidthTwips = 8745;
-
-}  // namespace
 
 MainWindow::MainWindow(NoteStore store, std::function<QDateTime()> now, QWidget* parent)
-    : QWidget(parent), store_(std::move(store)) {
+    : QWidget(parent) {
   installDayAccessibility();
   setObjectName(QStringLiteral("MainWindow"));
   setAutoFillBackground(true);
   setBackColour(this, Qt::black);
 
+  book_ = new NoteBook(std::move(store), this);
   clock_ = new TodayClock(std::move(now), this);
-  monthView_ = new MonthView(store_, this);
-  notePanel_ = new NotePanel(store_, this);
-  watcher_ = new NoteFileWatcher(store_, this);
+  monthView_ = new MonthView(*book_, this);
+  notePanel_ = new NotePanel(*book_, this);
 
   // Focus order: the note box, save, close, next month, previous month, the days.
   QWidget* previous = nullptr;
@@ -54,7 +45,6 @@ MainWindow::MainWindow(NoteStore store, std::function<QDateTime()> now, QWidget*
     setTitle();
   });
   connect(monthView_, &MonthView::monthShown, this, &MainWindow::setTitle);
-  connect(monthView_, &MonthView::notesRead, watcher_, &NoteFileWatcher::setKnownFile);
   connect(monthView_, &MonthView::dayOpened, this, &MainWindow::openDay);
   connect(monthView_, &MonthView::goToDateRequested, this, &MainWindow::goToDate);
   connect(monthView_, &MonthView::searchRequested, this, &MainWindow::searchNotes);
@@ -64,8 +54,7 @@ MainWindow::MainWindow(NoteStore store, std::function<QDateTime()> now, QWidget*
     monthView_->setOpenDay(day);
   });
   connect(notePanel_, &NotePanel::closed, this, &MainWindow::panelClosed);
-  connect(notePanel_, &NotePanel::noteStored, this, &MainWindow::noteStored);
-  connect(watcher_, &NoteFileWatcher::changedOnDisk, this, &MainWindow::noteFileChanged);
+  connect(book_, &NoteBook::changedOnDisk, this, &MainWindow::noteFileChanged);
 
   const auto shortcut = [this](QKeySequence keys, auto action) {
     connect(new QShortcut(keys, this), &QShortcut::activated, this, action);
@@ -86,11 +75,13 @@ MainWindow::~MainWindow() {
   // object: stop hearing them.
   disconnect(monthView_, nullptr, this, nullptr);
   disconnect(notePanel_, nullptr, this, nullptr);
+  disconnect(book_, nullptr, this, nullptr);
 }
 
 void MainWindow::setWide(bool wide) {
   // The frame belongs to the window manager; the client area carries the layout.
-  setFixedSize(twipsToPixels(wide ? kWideClientWidthTwips : kNarrowClientWidthTwips), twipsToPixels(kClientHeightTwips));
+  setFixedSize(twipsToPixels(wide ? layout::kWideClientWidth : layout::kNarrowClientWidth),
+               twipsToPixels(layout::kClientHeight));
 }
 
 void MainWindow::start() {
@@ -112,7 +103,12 @@ void MainWindow::goToDay(std::chrono::year_month_day day) { monthView_->focusDay
 void MainWindow::openDay(std::chrono::year_month_day day) {
   if (!notePanel_->settleUnsavedNote()) return;
   if (day.year() / day.month() != monthView_->shownMonth() && !monthView_->showMonth(day.year() / day.month())) return;
-  notePanel_->open(day, monthView_->notes().of(day.day()));
+  const StoreResult<std::optional<std::string>> note = book_->note(day);
+  if (!note) {
+    book_->showError(note.error());
+    return;
+  }
+  notePanel_->open(day, *note);
 }
 
 void MainWindow::panelClosed(bool hadFocus) {
@@ -123,24 +119,14 @@ void MainWindow::panelClosed(bool hadFocus) {
   if (hadFocus && day && day->year() / day->month() == monthView_->shownMonth()) monthView_->focusDay(*day);
 }
 
-void MainWindow::noteStored(std::chrono::year_month_day day, const SaveReport& report) {
-  monthView_->setNote(day, report.note);
-  watcher_->setKnownFile(report.file);
-}
-
 void MainWindow::noteFileChanged() {
-  monthView_->reloadNotes();
   const std::optional<std::chrono::year_month_day> day = notePanel_->day();
   if (!notePanel_->isOpen() || !day) return;
-  if (day->year() / day->month() == monthView_->shownMonth()) {
-    notePanel_->followNoteFile(monthView_->notes().of(day->day()));
-  } else if (const StoreResult<std::optional<std::string>> note = store_.note(*day)) {
-    notePanel_->followNoteFile(*note);
-  }
+  if (const StoreResult<std::optional<std::string>> note = book_->note(*day)) notePanel_->followNoteFile(*note);
 }
 
 void MainWindow::searchNotes() {
-  SearchDialog dialog(store_, this);
+  SearchDialog dialog(book_->allNotes(), this);
   if (dialog.exec() == QDialog::Accepted && dialog.chosenDay()) openDay(*dialog.chosenDay());
 }
 
@@ -153,9 +139,7 @@ void MainWindow::exportNotes() {
   const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("iCalendar に書き出す"),
                                                     QDir::home().filePath(QStringLiteral("hiduke.ics")),
                                                     QStringLiteral("iCalendar (*.ics)"));
-  if (path.isEmpty()) return;
-  const StoreResult<ExportReport> report = exportICalendar(store_, QFile::encodeName(path).toStdString());
-  showMessage(this, report ? exportSummary(*report) : storeErrorMessage(report.error()));
+  if (!path.isEmpty()) book_->exportTo(path);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

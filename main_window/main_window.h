@@ -10,13 +10,13 @@
 namespace hiduke {
 
 class MonthView;
-class NoteFileWatcher;
+class NoteBook;
 class NotePanel;
 class TodayClock;
 
 // The calendar's only window: the month view on the left and, when the
-// window is widened, the note panel on the right. It owns the note store
-// and the watch on the note file, and connects the two views.
+// window is widened, the note panel on the right. It composes them with the
+// owner of the notes (NoteBook) and today's clock.
 class MainWindow : public QWidget {
   Q_OBJECT
 
@@ -46,15 +46,13 @@ class MainWindow : public QWidget {
   void setWide(bool wide);
   void setTitle();
   void panelClosed(bool hadFocus);
-  void noteStored(std::chrono::year_month_day day, const SaveReport& report);
   // Another program (a second copy, a sync tool) changed the note file.
   void noteFileChanged();
 
-  NoteStore store_;
+  NoteBook* book_ = nullptr;
   TodayClock* clock_ = nullptr;
   MonthView* monthView_ = nullptr;
   NotePanel* notePanel_ = nullptr;
-  NoteFileWatcher* watcher_ = nullptr;
 };
 
 }  // namespace hiduke

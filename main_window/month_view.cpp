@@ -1,26 +1,22 @@
 #include "main_window/month_view.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QPainter>
 #include <QPushButton>
 #include <QShortcut>
-#include <QToolTip>
-#include <QWheelEvent>
 #include <algorithm>
-#include <utility>
 
 #include "main_window/day_cell.h"
 #include "main_window/day_description.h"
 #include "main_window/day_grid.h"
+#include "main_window/day_navigator.h"
+#include "main_window/day_speech.h"
 #include "main_window/design_fonts.h"
-#include "main_window/screen_reader.h"
-#include "main_window/store_messages.h"
-#include "main_window/twips.h"
+#include "main_window/layout_twips.h"
+#include "main_window/message_box.h"
+#include "main_window/note_book.h"
 #include "main_window/window_look.h"
 #include "month_model/weekday_colours.h"
 
@@ -29,16 +25,7 @@ namespace {
 
 using namespace std::chrono;
 
-const QString kRejectedMonthMessage = QStringLiteral("入力値が間違っています。");
-
-constexpr int kWidthTwips = 3525;
-constexpr int kHeightTwips = 3240;
-constexpr int kGridLeftTwips = 120;
-constexpr int kGridTopTwips = 480;
-constexpr int kColumnTwips = 480;
-constexpr int kRowTwips = 360;
-constexpr int kCellTwips = 375;
-constexpr int kWheelStep = 120;  // one notch of a common mouse wheel
+const std::optional<std::string> kNoNote;
 
 // The design back colour of each day cell, seen only while the cell is opaque
 // (today's cell). Three of them follow the desktop theme.
@@ -55,23 +42,18 @@ QColor designBackColour(int cell) {
 
 }  // namespace
 
-MonthView::MonthView(const NoteStore& notes, QWidget* parent) : QWidget(parent), store_(notes) {
+MonthView::MonthView(NoteBook& book, QWidget* parent) : RingedWidget(parent), book_(book) {
   setObjectName(QStringLiteral("monthView"));
-  setGeometry(twipsRect(0, 0, kWidthTwips, kHeightTwips));
+  setGeometry(twipsRect(0, 0, layout::kNarrowClientWidth, layout::kClientHeight));
   buildHeadings();
   buildDays();
   buildButtons();
+  setRinged({nextMonthButton_, previousMonthButton_});
+  connect(&book_, &NoteBook::monthNotesChanged, this, &MonthView::paintDays);
   auto* menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
   connect(menuKey, &QShortcut::activated, this, [this] {
     QWidget* focus = QApplication::focusWidget();
     showMenu(focus != nullptr ? focus->mapToGlobal(focus->rect().center()) : mapToGlobal(rect().center()));
-  });
-  connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old) {
-    // The focus ring of the buttons is drawn here, around them.
-    update();
-    // What was said on a day is gone once the focus leaves it; after the
-    // new focus is announced, so that it is not heard on the day left.
-    if (old != nullptr && old == saidCell_) QMetaObject::invokeMethod(this, &MonthView::unsay, Qt::QueuedConnection);
   });
 }
 
@@ -80,7 +62,8 @@ void MonthView::buildHeadings() {
   for (int column = 0; column < kWeekdays; ++column) {
     auto* heading = new QLabel(QLatin1String(kCaptions[column]), this);
     heading->setObjectName(QStringLiteral("weekdayHeading%1").arg(column));
-    heading->setGeometry(twipsRect(kGridLeftTwips + kColumnTwips * column, 120, 372, 372));
+    heading->setGeometry(twipsRect(layout::kGridLeft + layout::kColumnPitch * column, layout::kHeadingTop,
+                                   layout::kHeadingSize, layout::kHeadingSize));
     heading->setAlignment(Qt::AlignCenter);
     heading->setFont(cellFont());
     heading->setAccessibleName(weekdayName(weekday(static_cast<unsigned>(column))));
@@ -94,14 +77,15 @@ void MonthView::buildHeadings() {
 void MonthView::buildDays() {
   dayGrid_ = new DayGrid(this);
   dayGrid_->setObjectName(QStringLiteral("dayGrid"));
-  const int right = kGridLeftTwips + kColumnTwips * (kWeekdays - 1) + kCellTwips;
-  const int bottom = kGridTopTwips + kRowTwips * (kWeekRows - 1) + kCellTwips;
-  dayGrid_->setGeometry(twipsRect(kGridLeftTwips, kGridTopTwips, right - kGridLeftTwips, bottom - kGridTopTwips));
-  dayGrid_->installEventFilter(this);
+  dayGrid_->setGeometry(twipsRect(layout::kGridLeft, layout::kGridTop,
+                                  layout::kColumnPitch * (kWeekdays - 1) + layout::kCellSize,
+                                  layout::kRowPitch * (kWeekRows - 1) + layout::kCellSize));
+  dayGrid_->installEventFilter(new DayNavigator(*this, book_));
   for (int index = 0; index < kCellCount; ++index) {
     auto* cell = new DayCell(dayGrid_);
     cell->setObjectName(QStringLiteral("dayCell%1").arg(index));
-    cell->setGeometry(twipsRect(kColumnTwips * (index % kWeekdays), kRowTwips * (index / kWeekdays), kCellTwips, kCellTwips));
+    cell->setGeometry(twipsRect(layout::kColumnPitch * (index % kWeekdays), layout::kRowPitch * (index / kWeekdays),
+                                layout::kCellSize, layout::kCellSize));
     cell->setFont(cellFont());
     setBackColour(cell, designBackColour(index));
     connect(cell, &DayCell::clicked, this, [this, index] {
@@ -109,11 +93,18 @@ void MonthView::buildDays() {
     });
     dayCells_[index] = cell;
   }
+  speech_ = new DaySpeech(dayCells_, [this](int index) {
+    const std::optional<year_month_day> date = grid_.dateOfCell(index);
+    if (!date) return DayWords{};
+    const unsigned day = grid_.dayOfCell(index);
+    return DayWords{.name = dayName(*date, *date == today_, holidays_[day], noteOf(day).has_value()),
+                    .description = dayDescription(*date, holidays_[day], noteOf(day))};
+  }, this);
 }
 
 void MonthView::buildButtons() {
-  nextMonthButton_ = makeButton(this, "nextMonthButton", QStringLiteral("-->"), twipsRect(2880, 2760, 495, 375));
-  previousMonthButton_ = makeButton(this, "previousMonthButton", QStringLiteral("<--"), twipsRect(120, 2760, 495, 375));
+  nextMonthButton_ = makeButton(this, "nextMonthButton", QStringLiteral("-->"), twipsRect(layout::kNextMonthButton));
+  previousMonthButton_ = makeButton(this, "previousMonthButton", QStringLiteral("<--"), twipsRect(layout::kPreviousMonthButton));
   nextMonthButton_->setAccessibleName(QStringLiteral("次の月"));
   previousMonthButton_->setAccessibleName(QStringLiteral("前の月"));
   connect(nextMonthButton_, &QPushButton::clicked, this, [this] {
@@ -133,14 +124,12 @@ QList<QWidget*> MonthView::focusChain() const {
 bool MonthView::showMonth(year_month month) {
   const std::optional<MonthGrid> grid = buildMonthGrid(month);
   if (!grid) {
-    showMessage(this, kRejectedMonthMessage);
+    rejectMonth();
     return false;
   }
   const bool sameMonth = grid->month() == grid_.month();
   const bool focusInDays = dayGrid_->isAncestorOf(QApplication::focusWidget());
-  // The day the focus leaves keeps its words until the focus has left it:
-  // a screen reader would hear them change to another month's day first.
-  describedLater_ = focusInDays ? QApplication::focusWidget() : nullptr;
+  speech_->holdWordsOf(focusInDays ? QApplication::focusWidget() : nullptr);
   grid_ = *grid;
   holidays_ = holidaysOf(month);
   if (!sameMonth && focusDay_) focusDay_ = std::min(*focusDay_, grid_.lastDay());
@@ -149,10 +138,7 @@ bool MonthView::showMonth(year_month month) {
     dayCells_[index]->setText(QString::number(day));
     if (day != 0) dayCells_[index]->show();
   }
-  if (StoreResult<void> read = readNotes(); !read) {
-    showMessage(this, storeErrorMessage(read.error()));
-    notes_ = MonthNotes{.month = grid_.month(), .file = {}};
-  }
+  book_.readMonth(month);
   paintDays();
   dayGrid_->setAccessibleName(monthText(month));
   // A screen reader on a month button hears the month it now shows.
@@ -163,7 +149,7 @@ bool MonthView::showMonth(year_month month) {
   // button, which a screen reader would announce: the focus goes to the
   // marked day of the new month first, then the empty cells are hidden.
   if (focusInDays) focusMarkedCell();
-  if (const QWidget* left = std::exchange(describedLater_, nullptr)) describeDay(cellIndexOf(left));
+  speech_->releaseHeldWords();
   for (int index = 0; index < kCellCount; ++index) {
     if (grid_.dayOfCell(index) == 0) dayCells_[index]->hide();
   }
@@ -171,24 +157,12 @@ bool MonthView::showMonth(year_month month) {
   return true;
 }
 
-StoreResult<void> MonthView::readNotes() {
-  StoreResult<MonthNotes> notes = store_.monthNotes(grid_.month());
-  if (!notes) return std::move(notes).error();
-  notes_ = std::move(*notes);
-  emit notesRead(notes_.file);
-  return {};
+const std::optional<std::string>& MonthView::noteOf(unsigned day) const {
+  const MonthNotes& notes = book_.monthNotes();
+  return notes.month == grid_.month() ? notes.days[day] : kNoNote;
 }
 
-void MonthView::reloadNotes() {
-  // Errors wait for the next thing the user does; nothing pops up unasked.
-  if (readNotes()) paintDays();
-}
-
-void MonthView::setNote(year_month_day day, const std::optional<std::string>& note) {
-  if (day.year() / day.month() != notes_.month) return;  // its cell is not on the screen
-  notes_.days[unsigned{day.day()}] = note;
-  paintDays();
-}
+void MonthView::rejectMonth() { showMessage(this, QStringLiteral("入力値が間違っています。")); }
 
 void MonthView::setToday(year_month_day today) {
   today_ = today;
@@ -210,35 +184,11 @@ void MonthView::paintDays() {
     cell->setOpenMarked(date && date == openDay_);
     setTextColour(cell, toQColor(holidays_[day] ? kHolidayColour : columnColour(index)));
     QFont font = cell->font();
-    font.setUnderline(date && notes_.days[day]);
+    font.setUnderline(date && noteOf(day));
     cell->setFont(font);
   }
-  describeDays();
+  speech_->describeAll();
   placeFocusMark();
-}
-
-void MonthView::describeDays() {
-  for (int index = 0; index < kCellCount; ++index) {
-    if (dayCells_[index] != describedLater_) describeDay(index);
-  }
-}
-
-void MonthView::describeDay(int index) {
-  DayCell* cell = dayCells_[index];
-  if (cell == saidCell_) saidCell_ = nullptr;
-  // Every name or description set is told to screen readers as a change,
-  // the same text too: only what changes is set. Hidden cells say nothing.
-  const std::optional<year_month_day> date = grid_.dateOfCell(index);
-  const unsigned day = grid_.dayOfCell(index);
-  const QString name = date ? dayName(*date, *date == today_, holidays_[day], notes_.days[day].has_value()) : QString();
-  const QString description = date ? dayDescription(*date, holidays_[day], notes_.days[day]) : QString();
-  if (cell->accessibleName() != name) cell->setAccessibleName(name);
-  if (cell->accessibleDescription() != description) cell->setAccessibleDescription(description);
-  cell->setToolTip(description.isEmpty() ? QString() : asShownRichText(description));
-}
-
-int MonthView::cellIndexOf(const QWidget* cell) const {
-  return static_cast<int>(std::find(dayCells_.begin(), dayCells_.end(), cell) - dayCells_.begin());
 }
 
 year_month_day MonthView::focusedDay() const {
@@ -261,18 +211,10 @@ void MonthView::focusMarkedCell() {
   DayCell* cell = dayCells_[index];
   noteKeyboardFocus(this);
   if (cell->hasFocus()) {
-    // The same cell now stands for another day, or is come back to: a
-    // screen reader hears it as a new focus all the same, described by its
-    // tooltip again.
-    describedLater_ = nullptr;
-    unsay();
-    describeDay(index);
-    cell->update();
-    QAccessibleEvent event(cell, QAccessible::Focus);
-    QAccessible::updateAccessibility(&event);
+    speech_->refocus(cell);
   } else {
     cell->setFocus(Qt::OtherFocusReason);
-    unsay();
+    speech_->unsay();
   }
 }
 
@@ -293,81 +235,8 @@ bool MonthView::focusDay(year_month_day day) {
   return true;
 }
 
-void MonthView::moveFocusBy(days count) { focusDay(year_month_day(sys_days(focusedDay()) + count)); }
-
-void MonthView::stepMonths(months count) {
-  const year_month_day from = focusedDay();
-  const year_month to = from.year() / from.month() + count;
-  if (!isShowable(to)) {
-    showMessage(this, kRejectedMonthMessage);
-    return;
-  }
-  // The same day where the month has it, else its last.
-  focusDay(to / std::min(from.day(), (to / last).day()));
-}
-
-void MonthView::moveFocusToNote(bool later) {
-  const year_month_day from = focusedDay();
-  const StoreResult<std::optional<year_month_day>> found = later ? store_.nextNoteDate(from) : store_.previousNoteDate(from);
-  if (!found) {
-    showMessage(this, storeErrorMessage(found.error()));
-    return;
-  }
-  if (!*found || !isShowable((*found)->year() / (*found)->month())) {
-    say(later ? QStringLiteral("これより後に予定はありません") : QStringLiteral("これより前に予定はありません"));
-    return;
-  }
-  focusDay(**found);
-}
-
-void MonthView::say(const QString& text) {
-  // Shown beside the day, and heard as the day's description.
-  DayCell* cell = dayCells_[grid_.cellOf(focusedDay().day())];
-  QToolTip::showText(cell->mapToGlobal(cell->rect().bottomLeft()), text, cell);
-  saidCell_ = cell;
-  announce(cell, text);
-}
-
-void MonthView::unsay() {
-  if (saidCell_ != nullptr) describeDay(cellIndexOf(saidCell_));
-}
-
-void MonthView::keyPressEvent(QKeyEvent* event) {
-  // Keys of the days only: the buttons take their own.
-  if (!dayGrid_->isAncestorOf(QApplication::focusWidget())) {
-    QWidget::keyPressEvent(event);
-    return;
-  }
-  const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
-  const bool control = modifiers == Qt::ControlModifier;
-  if (modifiers != Qt::NoModifier && !control) {
-    QWidget::keyPressEvent(event);
-    return;
-  }
-  switch (event->key()) {
-    case Qt::Key_Left: control ? moveFocusToNote(false) : moveFocusBy(days(-1)); break;
-    case Qt::Key_Right: control ? moveFocusToNote(true) : moveFocusBy(days(1)); break;
-    case Qt::Key_Up: moveFocusBy(days(-7)); break;
-    case Qt::Key_Down: moveFocusBy(days(7)); break;
-    case Qt::Key_PageUp: stepMonths(control ? months(-12) : months(-1)); break;
-    case Qt::Key_PageDown: stepMonths(control ? months(12) : months(1)); break;
-    case Qt::Key_Home: focusDay(today_); break;
-    case Qt::Key_End: focusDay(grid_.month() / grid_.lastDay()); break;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Space: emit dayOpened(focusedDay()); break;
-    default: QWidget::keyPressEvent(event); return;
-  }
-  event->accept();
-}
-
-bool MonthView::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != dayGrid_ || event->type() != QEvent::Wheel) return QWidget::eventFilter(watched, event);
-  // Turning the wheel away from the user goes back in time, as scrolling up does.
-  wheelAngle_ += static_cast<QWheelEvent*>(event)->angleDelta().y();
-  for (; wheelAngle_ >= kWheelStep; wheelAngle_ -= kWheelStep) stepMonths(months(-1));
-  for (; wheelAngle_ <= -kWheelStep; wheelAngle_ += kWheelStep) stepMonths(months(1));
-  return true;
+void MonthView::sayOnFocusedDay(const QString& text) {
+  speech_->say(dayCells_[grid_.cellOf(focusedDay().day())], text);
 }
 
 void MonthView::contextMenuEvent(QContextMenuEvent* event) {
@@ -383,13 +252,6 @@ void MonthView::showMenu(QPoint at) {
   menu.addAction(QStringLiteral("予定を検索…"), this, &MonthView::searchRequested);
   menu.addAction(QStringLiteral("iCalendar に書き出す…"), this, &MonthView::exportRequested);
   menu.exec(at);
-}
-
-void MonthView::paintEvent(QPaintEvent* event) {
-  QWidget::paintEvent(event);
-  QPainter painter(this);
-  paintFocusRing(painter, nextMonthButton_);
-  paintFocusRing(painter, previousMonthButton_);
 }
 
 }  // namespace hiduke

@@ -1,14 +1,13 @@
 #pragma once
 
-#include <QWidget>
 #include <array>
 #include <chrono>
 #include <optional>
 #include <string>
 
+#include "main_window/keyboard_focus.h"
 #include "month_model/japanese_holidays.h"
 #include "month_model/month_grid.h"
-#include "note_store/note_store.h"
 
 class QLabel;
 class QPushButton;
@@ -17,17 +16,19 @@ namespace hiduke {
 
 class DayCell;
 class DayGrid;
+class DaySpeech;
+class NoteBook;
 
 // The month on the left of the window: the weekday headings, the 42 day
-// cells and the buttons for the month before and after. It reads the notes
-// of the month it shows once, and shows them as underlines, tooltips and
-// what a screen reader hears of each day. The keyboard moves a focus from
-// day to day, across months and years.
-class MonthView : public QWidget {
+// cells and the buttons for the month before and after. It paints the
+// notes of the month it shows as underlines, tooltips and what a screen
+// reader hears of each day (DaySpeech); the keyboard and the wheel move a
+// focus from day to day, across months and years (DayNavigator).
+class MonthView : public RingedWidget {
   Q_OBJECT
 
  public:
-  MonthView(const NoteStore& notes, QWidget* parent = nullptr);
+  MonthView(NoteBook& book, QWidget* parent = nullptr);
 
   // Shows `month`. A month that cannot be shown gets a message and leaves
   // the view as it was; false then.
@@ -37,17 +38,20 @@ class MonthView : public QWidget {
   // Today's date: framed in its month, and what Home goes to.
   void setToday(std::chrono::year_month_day today);
 
-  // Reads the notes of the month shown again: another program changed them.
-  void reloadNotes();
-  const MonthNotes& notes() const { return notes_; }
-  // This program saved (nothing: deleted) the note of `day`.
-  void setNote(std::chrono::year_month_day day, const std::optional<std::string>& note);
+  std::chrono::year_month_day today() const { return today_; }
 
   // The day open in the note panel, marked while it is shown.
   void setOpenDay(std::optional<std::chrono::year_month_day> day);
 
   // Shows the month of `day` and gives its cell the keyboard focus.
   bool focusDay(std::chrono::year_month_day day);
+  // The day the focus mark is on: the one chosen, else today in its month,
+  // else the 1st.
+  std::chrono::year_month_day focusedDay() const;
+  // Tells `text` on the focused day, to the eye and to a screen reader.
+  void sayOnFocusedDay(const QString& text);
+  // 「入力値が間違っています。」: a month that cannot be shown.
+  void rejectMonth();
 
   // The widgets that take the focus, in their order: the buttons, then the
   // days, of which the one with the focus mark is reached.
@@ -57,52 +61,31 @@ class MonthView : public QWidget {
  signals:
   void dayOpened(std::chrono::year_month_day day);
   void monthShown(std::chrono::year_month month);
-  void notesRead(const FileIdentity& file);
   void goToDateRequested();
   void searchRequested();
   void exportRequested();
 
  protected:
-  void keyPressEvent(QKeyEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
-  void paintEvent(QPaintEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void buildHeadings();
   void buildDays();
   void buildButtons();
-  // Reads the notes of the month shown; the view's notes stay as they were
-  // when they cannot be read.
-  StoreResult<void> readNotes();
   void paintDays();
-  void describeDays();
-  // The day's name, description and tooltip, or none for a hidden cell.
-  void describeDay(int index);
-  int cellIndexOf(const QWidget* cell) const;
-  void stepMonths(std::chrono::months months);
-  void moveFocusBy(std::chrono::days days);
-  void moveFocusToNote(bool later);
+  // The notes of the month shown; none while the book holds another month's.
+  const std::optional<std::string>& noteOf(unsigned day) const;
   void showMenu(QPoint at);
-  // The day the focus mark is on: the one chosen, else today in its month,
-  // else the 1st.
-  std::chrono::year_month_day focusedDay() const;
   void placeFocusMark();
   void focusMarkedCell();
-  void say(const QString& text);
-  // The said cell described by its tooltip again.
-  void unsay();
 
-  const NoteStore& store_;
+  NoteBook& book_;
   MonthGrid grid_;
   MonthHolidays holidays_{};
-  MonthNotes notes_;
   std::chrono::year_month_day today_{};
   std::optional<std::chrono::year_month_day> openDay_;
   std::optional<std::chrono::day> focusDay_;  // chosen with the keyboard in the month shown
-  int wheelAngle_ = 0;                        // eighths of a degree not yet turned into a step
-  const QWidget* describedLater_ = nullptr;   // a day the focus is leaving, described once it has left
-  DayCell* saidCell_ = nullptr;               // whose description is what say() said, until the days are described again
+  DaySpeech* speech_ = nullptr;
 
   std::array<QLabel*, kWeekdays> weekdayHeadings_{};
   DayGrid* dayGrid_ = nullptr;

@@ -1,6 +1,5 @@
 #include "main_window/note_file_watcher.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QTimer>
@@ -13,8 +12,9 @@ constexpr int kPollMs = 2000;
 
 }  // namespace
 
-NoteFileWatcher::NoteFileWatcher(const NoteStore& store, QObject* parent, Watching watching)
-    : QObject(parent), store_(store) {
+NoteFileWatcher::NoteFileWatcher(const QString& path, std::function<FileIdentity()> identity, QObject* parent,
+                                 Watching watching)
+    : QObject(parent), path_(path), identity_(std::move(identity)) {
   settle_ = new QTimer(this);
   settle_->setSingleShot(true);
   settle_->setInterval(kSettleMs);
@@ -23,15 +23,14 @@ NoteFileWatcher::NoteFileWatcher(const NoteStore& store, QObject* parent, Watchi
   poll_->setInterval(kPollMs);
   connect(poll_, &QTimer::timeout, this, &NoteFileWatcher::check);
 
-  const QString path = QFile::decodeName(QByteArray::fromStdString(store.path()));
   // The directory above all: a save by another copy renames a new file
   // into place. Watches stay with the directory when it is renamed.
   watcher_ = new QFileSystemWatcher(this);
-  if (watching == Watching::kPollingOnly || !watcher_->addPath(QFileInfo(path).absolutePath())) {
+  if (watching == Watching::kPollingOnly || !watcher_->addPath(QFileInfo(path_).absolutePath())) {
     poll_->start();
     return;
   }
-  watcher_->addPath(path);  // fails quietly while the file does not exist
+  watcher_->addPath(path_);  // fails quietly while the file does not exist
   // A steady stream of changes must not put the look off for ever.
   const auto settle = [this] {
     if (!settle_->isActive()) settle_->start();
@@ -43,11 +42,10 @@ NoteFileWatcher::NoteFileWatcher(const NoteStore& store, QObject* parent, Watchi
 bool NoteFileWatcher::isPolling() const { return poll_->isActive(); }
 
 void NoteFileWatcher::check() {
-  const FileIdentity now = store_.fileIdentity();
+  const FileIdentity now = identity_();
   if (now == known_) return;
   // A replaced file is a new file to watch.
-  const QString path = QFile::decodeName(QByteArray::fromStdString(store_.path()));
-  if (!isPolling() && !watcher_->files().contains(path)) watcher_->addPath(path);
+  if (!isPolling() && !watcher_->files().contains(path_)) watcher_->addPath(path_);
   known_ = now;
   emit changedOnDisk();
 }

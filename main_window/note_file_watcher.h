@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
+#include <functional>
 
-#include "note_store/note_store.h"
+#include "note_store/file_identity.h"
 
 class QFileSystemWatcher;
 class QTimer;
@@ -21,7 +23,10 @@ class NoteFileWatcher : public QObject {
  public:
   enum class Watching { kWherePossible, kPollingOnly };
 
-  NoteFileWatcher(const NoteStore& store, QObject* parent = nullptr, Watching watching = Watching::kWherePossible);
+  // Watches the file `path`, whose identity `identity` tells without
+  // reading it.
+  NoteFileWatcher(const QString& path, std::function<FileIdentity()> identity, QObject* parent = nullptr,
+                  Watching watching = Watching::kWherePossible);
 
   // The file as the program last read or wrote it.
   void setKnownFile(const FileIdentity& file) { known_ = file; }
@@ -33,8 +38,8 @@ class NoteFileWatcher : public QObject {
   void changedOnDisk();
 
  private:
-
-  const NoteStore& store_;
+  QString path_;
+  std::function<FileIdentity()> identity_;
   FileIdentity known_;
   QFileSystemWatcher* watcher_ = nullptr;
   QTimer* settle_ = nullptr;

@@ -3,41 +3,34 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPainter>
 #include <QPushButton>
 #include <QTextCursor>
 
 #include "main_window/day_description.h"
 #include "main_window/design_fonts.h"
+#include "main_window/layout_twips.h"
+#include "main_window/note_book.h"
 #include "main_window/note_box.h"
 #include "main_window/screen_reader.h"
-#include "main_window/store_messages.h"
-#include "main_window/twips.h"
 #include "main_window/window_look.h"
 #include "month_model/colour_contrast.h"
 
 namespace hiduke {
 namespace {
 
-// The panel takes the window's right part, from 3600 twips on; its parts
-// are placed in the window's twips less that.
-constexpr int kLeftTwips = 3600;
-constexpr int kWidthTwips = 8745 - kLeftTwips;
-constexpr int kHeightTwips = 3240;
-
-QRect panelRect(int left, int top, int width, int height) {
-  return twipsRect(left, top, width, height).translated(-twipsToPixels(kLeftTwips), 0);
-}
+// The panel takes the window's right part; its parts are placed in the
+// window's twips less its left edge.
+QRect panelRect(const QRect& twips) { return twipsRect(twips).translated(-twipsToPixels(layout::kPanelLeft), 0); }
 
 }  // namespace
 
-NotePanel::NotePanel(NoteStore& store, QWidget* parent) : QWidget(parent), store_(store) {
+NotePanel::NotePanel(NoteBook& book, QWidget* parent) : RingedWidget(parent), book_(book) {
   setObjectName(QStringLiteral("notePanel"));
-  setGeometry(twipsRect(kLeftTwips, 0, kWidthTwips, kHeightTwips));
+  setGeometry(twipsRect(layout::kPanelLeft, 0, layout::kWideClientWidth - layout::kPanelLeft, layout::kClientHeight));
 
   box_ = new NoteBox(this);
   box_->setObjectName(QStringLiteral("noteEdit"));
-  box_->setGeometry(panelRect(3600, 480, 4935, 2055));
+  box_->setGeometry(panelRect(layout::kNoteBox));
   box_->setTabChangesFocus(true);  // Tab moves on to the buttons, as in any form
   box_->setAccessibleName(QStringLiteral("予定"));
   // What was said of the last save is gone once the text changes.
@@ -45,14 +38,15 @@ NotePanel::NotePanel(NoteStore& store, QWidget* parent) : QWidget(parent), store
     announce(box_, QString());
   });
 
-  saveButton_ = makeButton(this, "saveButton", QStringLiteral("更新・削除"), panelRect(5040, 2760, 975, 375));
-  closeButton_ = makeButton(this, "closeButton", QStringLiteral("閉じる"), panelRect(6240, 2760, 975, 375));
+  saveButton_ = makeButton(this, "saveButton", QStringLiteral("更新・削除"), panelRect(layout::kSaveButton));
+  closeButton_ = makeButton(this, "closeButton", QStringLiteral("閉じる"), panelRect(layout::kCloseButton));
   connect(saveButton_, &QPushButton::clicked, this, &NotePanel::saveOrDelete);
   connect(closeButton_, &QPushButton::clicked, this, &NotePanel::requestClose);
+  setRinged({saveButton_, closeButton_});
 
   heading_ = new QLabel(this);
   heading_->setObjectName(QStringLiteral("noteHeading"));
-  heading_->setGeometry(panelRect(3840, 120, 4575, 255));
+  heading_->setGeometry(panelRect(layout::kNoteHeading));
   heading_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   heading_->setFont(headingFont());
   heading_->setAutoFillBackground(true);
@@ -62,7 +56,6 @@ NotePanel::NotePanel(NoteStore& store, QWidget* parent) : QWidget(parent), store
   setTextColour(heading_, toQColor(legibleTextColour(kWeekdayColour, toRgb(face))));
   setBackColour(heading_, face);
 
-  connect(qApp, &QApplication::focusChanged, this, [this] { update(); });
   hide();  // until a day is opened
 }
 
@@ -103,31 +96,19 @@ bool NotePanel::store() {
     stored = write(note, ExpectedNote::anything());
   }
   if (!stored) {
-    showMessage(this, storeErrorMessage(stored.error()));
+    book_.showError(stored.error());
     return false;
   }
   noteOnDisk_ = stored->note;
   textAsStored_ = text;
-  emit noteStored(*day_, *stored);
   announce(box_, note.empty() ? QStringLiteral("削除しました") : QStringLiteral("保存しました"));
-  for (const StoreError& warning : stored->warnings) showMessage(this, storeErrorMessage(warning));
   return true;
 }
 
 StoreResult<SaveReport> NotePanel::write(const std::string& note, const ExpectedNote& before) {
-  // While another program holds the file, the window shows it is busy and
-  // keeps painting; what the user does waits for the save.
+  // What the user does waits for the save, which may wait for the file.
   storing_ = true;
-  bool busy = false;
-  store_.setBusyHook([&busy] {
-    if (!busy) QApplication::setOverrideCursor(Qt::BusyCursor);
-    busy = true;
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  });
-  // An empty box deletes the note; anything else, spaces alone too, is saved.
-  StoreResult<SaveReport> stored = note.empty() ? store_.deleteNote(*day_, before) : store_.saveNote(*day_, note, before);
-  store_.setBusyHook({});
-  if (busy) QApplication::restoreOverrideCursor();
+  StoreResult<SaveReport> stored = book_.store(*day_, note, before);
   storing_ = false;
   return stored;
 }
@@ -145,11 +126,11 @@ bool NotePanel::confirmOverwrite() {
   box.exec();
   if (box.clickedButton() == overwrite) return true;
   if (box.clickedButton() == reload) {
-    const StoreResult<std::optional<std::string>> onDisk = store_.note(*day_);
+    const StoreResult<std::optional<std::string>> onDisk = book_.readNote(*day_);
     if (onDisk) {
       showNote(*onDisk);
     } else {
-      showMessage(this, storeErrorMessage(onDisk.error()));
+      book_.showError(onDisk.error());
     }
   }
   returnToTyping(box.clickedButton() == reload ? box_->textCursor() : cursor);
@@ -227,13 +208,6 @@ void NotePanel::closePanel() {
 void NotePanel::followNoteFile(const std::optional<std::string>& note) {
   if (!isOpen() || storing_ || hasUnsavedNote() || note == noteOnDisk_) return;
   showNote(note);
-}
-
-void NotePanel::paintEvent(QPaintEvent* event) {
-  QWidget::paintEvent(event);
-  QPainter painter(this);
-  paintFocusRing(painter, saveButton_);
-  paintFocusRing(painter, closeButton_);
 }
 
 }  // namespace hiduke

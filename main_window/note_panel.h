@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QWidget>
 #include <chrono>
 #include <optional>
 #include <string>
 
+#include "main_window/keyboard_focus.h"
 #include "note_store/note_store.h"
 
 class QLabel;
@@ -13,17 +13,18 @@ class QTextCursor;
 
 namespace hiduke {
 
+class NoteBook;
 class NoteBox;
 
 // The note panel on the right of the window: the heading that names the
 // day, the box with its note, 更新・削除 and 閉じる, shown and hidden as one.
 // It stores the note of the day it was opened for and never drops typed
 // text without asking; the window widens and narrows for it.
-class NotePanel : public QWidget {
+class NotePanel : public RingedWidget {
   Q_OBJECT
 
  public:
-  NotePanel(NoteStore& store, QWidget* parent = nullptr);
+  NotePanel(NoteBook& book, QWidget* parent = nullptr);
 
   bool isOpen() const;
   std::optional<std::chrono::year_month_day> day() const { return day_; }
@@ -49,10 +50,6 @@ class NotePanel : public QWidget {
   // The panel is closing, just before it hides; hadFocus: the keyboard was
   // in it.
   void closed(bool hadFocus);
-  void noteStored(std::chrono::year_month_day day, const SaveReport& report);
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
 
  private:
   void showNote(const std::optional<std::string>& note);
@@ -69,7 +66,7 @@ class NotePanel : public QWidget {
   void returnToTyping(const QTextCursor& cursor);
   void closePanel();
 
-  NoteStore& store_;
+  NoteBook& book_;
   std::optional<std::chrono::year_month_day> day_;
   std::optional<std::string> noteOnDisk_;  // the day's note as the file held it when last read or stored
   QString textAsStored_;                   // the box's text as shown or last stored

@@ -19,7 +19,7 @@ constexpr int kDateRole = Qt::UserRole;
 
 }  // namespace
 
-SearchDialog::SearchDialog(const NoteStore& store, QWidget* parent) : QDialog(parent) {
+SearchDialog::SearchDialog(StoreResult<AllNotes> notes, QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("searchDialog"));
   setWindowTitle(QStringLiteral("予定を検索"));
   query_ = new QLineEdit(this);
@@ -40,8 +40,6 @@ SearchDialog::SearchDialog(const NoteStore& store, QWidget* parent) : QDialog(pa
   connect(results_, &QListWidget::itemActivated, this, &SearchDialog::choose);
   query_->installEventFilter(this);
 
-  // One reading of the file for the whole search.
-  StoreResult<AllNotes> notes = store.allNotes();
   if (notes) {
     search_.emplace(std::move(*notes));
   } else {

@@ -18,7 +18,8 @@ class SearchDialog : public QDialog {
   Q_OBJECT
 
  public:
-  SearchDialog(const NoteStore& store, QWidget* parent = nullptr);
+  // Searches `notes`, every note as the file held it when the search began.
+  SearchDialog(StoreResult<AllNotes> notes, QWidget* parent = nullptr);
 
   std::optional<std::chrono::year_month_day> chosenDay() const { return chosen_; }
 

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "note_store/ical_export.h"
+#include "ical/ical_export.h"
 #include "note_store/store_error.h"
 
 namespace hiduke {

@@ -187,7 +187,7 @@ void WindowFeaturesTest::theContextMenuOffersWhatTheKeysDo() {
 // put in place and reads nothing; another program's change it tells.
 void WindowFeaturesTest::theWatchKnowsTheProgramsOwnSaves() {
   NoteStore store = *NoteStore::open();
-  NoteFileWatcher watcher(store);
+  NoteFileWatcher watcher(QStringLiteral("hiduke.dat"), [&store] { return store.fileIdentity(); });
   QSignalSpy changed(&watcher, &NoteFileWatcher::changedOnDisk);
   const StoreResult<SaveReport> saved = store.saveNote(std::chrono::year(2002) / 3 / 15, "mine");
   QVERIFY(saved);
@@ -203,7 +203,8 @@ void WindowFeaturesTest::theWatchKnowsTheProgramsOwnSaves() {
 
 void WindowFeaturesTest::theWatchLooksEveryTwoSecondsWhereItCannotWatch() {
   const NoteStore store = *NoteStore::open();
-  NoteFileWatcher watcher(store, nullptr, NoteFileWatcher::Watching::kPollingOnly);
+  NoteFileWatcher watcher(QStringLiteral("hiduke.dat"), [&store] { return store.fileIdentity(); }, nullptr,
+                          NoteFileWatcher::Watching::kPollingOnly);
   QVERIFY(watcher.isPolling());
   QSignalSpy changed(&watcher, &NoteFileWatcher::changedOnDisk);
   writeNotes("2002,3,15,theirs\r\n");

@@ -13,7 +13,7 @@
 #include "main_window/day_cell.h"
 #include "main_window/design_fonts.h"
 #include "main_window/note_box.h"
-#include "main_window/qt_translation.h"
+#include "app/qt_translation.h"
 #include "month_model/month_grid.h"
 
 namespace hiduke::testing {

@@ -1,4 +1,4 @@
-#include "main_window/command_line.h"
+#include "app/command_line.h"
 
 #include <algorithm>
 #include <array>
@@ -6,19 +6,6 @@
 
 namespace hiduke {
 namespace {
-
-constexpr const char* kUsage =
-    "使い方: hiduke [オプション]\n"
-    "\n"
-    "月ごとのカレンダーに、日ごとの予定を書き留めます。\n"
-    "予定は、起動したディレクトリの hiduke.dat に保存されます。\n"
-    "\n"
-    "  -h, --help            この使い方を表示して終了します\n"
-    "  -v, --version         バージョンを表示して終了します\n"
-    "  --export-ical ファイル  すべての予定を iCalendar 形式でファイルに書き出して\n"
-    "                        終了します（- は標準出力）\n"
-    "\n"
-    "Qt の標準オプション（-platform、-style など）も使えます。\n";
 
 // Qt's own options, which QApplication takes out of the arguments: those
 // followed by a value, and those that stand alone.
@@ -64,9 +51,5 @@ CommandLine readCommandLine(int argc, const char* const argv[]) {
   }
   return line;
 }
-
-const char* usageText() { return kUsage; }
-
-const char* versionText() { return "日付カレンダー hiduke バージョン " HIDUKE_VERSION "\n"; }
 
 }  // namespace hiduke

@@ -6,14 +6,18 @@
 #include <utility>
 #include <string>
 
+#include "app/command_line.h"
+#include "app/qt_translation.h"
+#include "ical/ical_export.h"
 #include "main_window/app_icon.h"
-#include "main_window/command_line.h"
 #include "main_window/design_fonts.h"
 #include "main_window/main_window.h"
-#include "main_window/qt_translation.h"
+#include "main_window/start_messages.h"
 #include "main_window/store_messages.h"
 
 namespace {
+
+void print(std::FILE* stream, const QString& text) { std::fputs(qPrintable(text), stream); }
 
 // --export-ical: no window, no display; what was left out goes to standard
 // error, with any failure.
@@ -22,16 +26,12 @@ int exportNotes(const std::string& path) {
   hiduke::StoreResult<hiduke::ExportReport> report =
       store ? hiduke::exportICalendar(*store, path) : hiduke::StoreResult<hiduke::ExportReport>(store.error());
   if (!report) {
-    std::fprintf(stderr, "hiduke: %s\n", qPrintable(hiduke::storeErrorMessage(report.error())));
+    print(stderr, QStringLiteral("hiduke: %1\n").arg(hiduke::storeErrorMessage(report.error())));
     return 1;
   }
-  std::fprintf(stderr, "hiduke: %s\n", qPrintable(hiduke::exportSummary(*report)));
+  print(stderr, QStringLiteral("hiduke: %1\n").arg(hiduke::exportSummary(*report)));
   return 0;
 }
-
-constexpr char kNoDisplay[] =
-    "ウィンドウを開く画面に接続できません（環境変数 DISPLAY が設定されていないか、その画面に接続できません）。"
-    "画面のない環境で使えるのは --help、--version と --export-ical です。";
 
 // What Qt says while it connects to the display, held until it has: where
 // there is none, Qt ends the program, and the person reads one Japanese
@@ -43,7 +43,7 @@ QStringList& heldQtMessages() {
 
 void holdQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
   if (type == QtFatalMsg) {
-    std::fprintf(stderr, "hiduke: %s\n", kNoDisplay);
+    print(stderr, QStringLiteral("hiduke: ") + hiduke::noDisplayMessage());
     std::_Exit(1);
   }
   heldQtMessages() << qFormatLogMessage(type, context, message);
@@ -65,17 +65,16 @@ int main(int argc, char* argv[]) {
   const hiduke::CommandLine commandLine = hiduke::readCommandLine(argc, argv);
   switch (commandLine.action) {
     case hiduke::CommandLine::Action::kHelp:
-      std::fputs(hiduke::usageText(), stdout);
+      print(stdout, hiduke::usageText());
       return 0;
     case hiduke::CommandLine::Action::kVersion:
-      std::fputs(hiduke::versionText(), stdout);
+      print(stdout, hiduke::versionText());
       return 0;
     case hiduke::CommandLine::Action::kRefuse:
-      std::fprintf(stderr, "hiduke: 分からない引数です: %s\n\n%s", commandLine.refused.c_str(), hiduke::usageText());
+      print(stderr, hiduke::unknownArgumentMessage(QString::fromLocal8Bit(commandLine.refused)));
       return 2;
     case hiduke::CommandLine::Action::kMissingValue:
-      std::fprintf(stderr, "hiduke: %s のあとに、書き出すファイルの名前がありません（- は標準出力）。\n\n%s",
-                   commandLine.refused.c_str(), hiduke::usageText());
+      print(stderr, hiduke::missingFileNameMessage(QString::fromLocal8Bit(commandLine.refused)));
       return 2;
     case hiduke::CommandLine::Action::kExportICal:
       return exportNotes(commandLine.exportPath);
@@ -88,11 +87,11 @@ int main(int argc, char* argv[]) {
   hiduke::StoreResult<hiduke::NoteStore> store = hiduke::NoteStore::open();
   if (!store) {
     const QString message = store.error().kind == hiduke::StoreErrorKind::kDirectoryGone
-                                ? QStringLiteral("起動したディレクトリは削除されています。ほかのディレクトリで起動してください。")
-                                : hiduke::storeErrorMessage(store.error());
-    std::fprintf(stderr, "hiduke: %s\n", qPrintable(message));
+                                ? hiduke::directoryGoneAtStartMessage()
+                                : hiduke::storeErrorMessage(store.error()) + QLatin1Char('\n');
+    print(stderr, QStringLiteral("hiduke: ") + message);
     const std::unique_ptr<QApplication> app = connectToDisplay(argc, argv);
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("hiduke"), message, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("hiduke"), message.trimmed(), QMessageBox::Ok);
     box.exec();
     return 1;
   }

@@ -1,4 +1,4 @@
-#include "note_store/ical_export.h"
+#include "ical/ical_export.h"
 
 #include <gtest/gtest.h>
 #include <libical/ical.h>

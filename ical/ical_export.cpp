@@ -1,4 +1,4 @@
-#include "note_store/ical_export.h"
+#include "ical/ical_export.h"
 
 #include <fcntl.h>
 #include <libical/ical.h>
@@ -24,8 +24,8 @@ struct ComponentFree {
 };
 using Component = std::unique_ptr<icalcomponent, ComponentFree>;
 
-// "20020315".
-std::string dateText(std::chrono::year_month_day day) {
+// "20020315": the date as iCalendar writes it.
+std::string basicDateText(std::chrono::year_month_day day) {
   char text[16];
   std::snprintf(text, sizeof text, "%04d%02u%02u", static_cast<int>(day.year()), static_cast<unsigned>(day.month()),
                 static_cast<unsigned>(day.day()));
@@ -35,12 +35,12 @@ std::string dateText(std::chrono::year_month_day day) {
 // DTSTART;VALUE=DATE of the day. Read from its text: libical's own dates
 // reach only to the year 3000.
 icalproperty* startOf(std::chrono::year_month_day day) {
-  return icalproperty_new_from_string(("DTSTART;VALUE=DATE:" + dateText(day)).c_str());
+  return icalproperty_new_from_string(("DTSTART;VALUE=DATE:" + basicDateText(day)).c_str());
 }
 
 icalcomponent* eventOf(const DatedNote& note, icaltimetype stamp) {
   icalcomponent* event = icalcomponent_new_vevent();
-  icalcomponent_add_property(event, icalproperty_new_uid((dateText(note.date) + "@hiduke").c_str()));
+  icalcomponent_add_property(event, icalproperty_new_uid((basicDateText(note.date) + "@hiduke").c_str()));
   icalcomponent_add_property(event, icalproperty_new_dtstamp(stamp));
   icalcomponent_add_property(event, startOf(note.date));
   const std::string text(note.text);

@@ -2,7 +2,7 @@
 #include <QTest>
 #include <vector>
 
-#include "main_window/command_line.h"
+#include "app/command_line.h"
 
 using hiduke::CommandLine;
 using Action = hiduke::CommandLine::Action;

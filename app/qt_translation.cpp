@@ -1,4 +1,4 @@
-#include "main_window/qt_translation.h"
+#include "app/qt_translation.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

@@ -22,8 +22,4 @@ struct CommandLine {
 
 CommandLine readCommandLine(int argc, const char* const argv[]);
 
-// The usage and the version, in Japanese, each ended by a line break.
-const char* usageText();
-const char* versionText();
-
 }  // namespace hiduke

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QRect>
+
+namespace hiduke {
+
+// The window is laid out in twips; 15 twips make one logical pixel at 96 dpi.
+// Qt scales logical pixels on high-density screens, so the layout stays exact.
+inline constexpr int twipsToPixels(int twips) { return (twips + 7) / 15; }
+
+inline QRect twipsRect(int left, int top, int width, int height) {
+  return {twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height)};
+}
+
+// Where everything stands, in the window's client area: the month view on
+// the left, the note panel on the right, uncovered by widening the window.
+namespace layout {
+
+inline constexpr int kClientHeight = 3240;
+inline constexpr int kNarrowClientWidth = 3525;  // the month view alone
+inline constexpr int kWideClientWidth = 8745;    // with the note panel
+
+// The month view: the weekday headings above the grid of day cells.
+inline constexpr int kHeadingTop = 120;
+inline constexpr int kHeadingSize = 372;
+inline constexpr int kGridLeft = 120;
+inline constexpr int kGridTop = 480;
+inline constexpr int kColumnPitch = 480;
+inline constexpr int kRowPitch = 360;
+inline constexpr int kCellSize = 375;
+inline constexpr QRect kPreviousMonthButton{120, 2760, 495, 375};
+inline constexpr QRect kNextMonthButton{2880, 2760, 495, 375};
+
+// The note panel, from its left edge on.
+inline constexpr int kPanelLeft = 3600;
+inline constexpr QRect kNoteHeading{3840, 120, 4575, 255};
+inline constexpr QRect kNoteBox{3600, 480, 4935, 2055};
+inline constexpr QRect kSaveButton{5040, 2760, 975, 375};
+inline constexpr QRect kCloseButton{6240, 2760, 975, 375};
+
+}  // namespace layout
+
+inline QRect twipsRect(const QRect& twips) { return twipsRect(twips.x(), twips.y(), twips.width(), twips.height()); }
+
+}  // namespace hiduke

@@ -1,0 +1,84 @@
+#include "main_window/note_book.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QWidget>
+
+#include "main_window/message_box.h"
+#include "main_window/note_file_watcher.h"
+#include "main_window/store_messages.h"
+
+namespace hiduke {
+
+NoteBook::NoteBook(NoteStore store, QWidget* window) : QObject(window), store_(std::move(store)), window_(window) {
+  watcher_ = new NoteFileWatcher(path(), [this] { return store_.fileIdentity(); }, this);
+  connect(watcher_, &NoteFileWatcher::changedOnDisk, this, &NoteBook::fileChanged);
+}
+
+QString NoteBook::path() const { return QFile::decodeName(QByteArray::fromStdString(store_.path())); }
+
+void NoteBook::readMonth(std::chrono::year_month month) {
+  StoreResult<MonthNotes> notes = store_.monthNotes(month);
+  if (!notes) {
+    showError(notes.error());
+    monthNotes_ = MonthNotes{.month = month, .file = {}};
+    return;
+  }
+  monthNotes_ = std::move(*notes);
+  watcher_->setKnownFile(monthNotes_.file);
+}
+
+void NoteBook::fileChanged() {
+  // Errors wait for the next thing the user does; nothing pops up unasked.
+  if (StoreResult<MonthNotes> notes = store_.monthNotes(monthNotes_.month)) {
+    monthNotes_ = std::move(*notes);
+    watcher_->setKnownFile(monthNotes_.file);
+    emit monthNotesChanged();
+  }
+  emit changedOnDisk();
+}
+
+StoreResult<std::optional<std::string>> NoteBook::note(std::chrono::year_month_day day) const {
+  if (day.year() / day.month() == monthNotes_.month) return monthNotes_.of(day.day());
+  return store_.note(day);
+}
+
+StoreResult<std::optional<std::chrono::year_month_day>> NoteBook::nearestNoteDate(std::chrono::year_month_day from,
+                                                                                  bool later) const {
+  return later ? store_.nextNoteDate(from) : store_.previousNoteDate(from);
+}
+
+StoreResult<AllNotes> NoteBook::allNotes() const { return store_.allNotes(); }
+
+StoreResult<SaveReport> NoteBook::store(std::chrono::year_month_day day, const std::string& note,
+                                        const ExpectedNote& before) {
+  bool busy = false;
+  store_.setBusyHook([&busy] {
+    if (!busy) QApplication::setOverrideCursor(Qt::BusyCursor);
+    busy = true;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  });
+  // An empty box deletes the note; anything else, spaces alone too, is saved.
+  StoreResult<SaveReport> stored = note.empty() ? store_.deleteNote(day, before) : store_.saveNote(day, note, before);
+  store_.setBusyHook({});
+  if (busy) QApplication::restoreOverrideCursor();
+  if (!stored) return stored;
+  watcher_->setKnownFile(stored->file);
+  if (day.year() / day.month() == monthNotes_.month) {
+    monthNotes_.days[unsigned{day.day()}] = stored->note;
+    monthNotes_.file = stored->file;
+    emit monthNotesChanged();
+  }
+  emit noteStored(day, *stored);
+  for (const StoreError& warning : stored->warnings) showError(warning);
+  return stored;
+}
+
+void NoteBook::exportTo(const QString& path) {
+  const StoreResult<ExportReport> report = exportICalendar(store_, QFile::encodeName(path).toStdString());
+  showMessage(window_, report ? exportSummary(*report) : storeErrorMessage(report.error()));
+}
+
+void NoteBook::showError(const StoreError& error) const { showMessage(window_, storeErrorMessage(error)); }
+
+}  // namespace hiduke

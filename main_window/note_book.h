@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <chrono>
+#include <optional>
+#include <string>
+
+#include "ical/ical_export.h"
+#include "note_store/note_store.h"
+
+class QWidget;
+
+namespace hiduke {
+
+class NoteFileWatcher;
+
+// The window's one owner of the notes: it holds the note store, the notes of
+// the month shown and the watch on the note file, shows the busy cursor
+// while a save waits for the file, and words every failure for the user.
+// The widgets ask it and hear from it by signals; none of them holds the
+// store.
+class NoteBook : public QObject {
+  Q_OBJECT
+
+ public:
+  // `window` is where messages and the busy cursor show.
+  NoteBook(NoteStore store, QWidget* window);
+
+  // The note file's full path, for messages.
+  QString path() const;
+
+  // Reads the notes of `month`, which the month view is about to show. A
+  // failure is shown to the user, and the month then shows no notes.
+  void readMonth(std::chrono::year_month month);
+  const MonthNotes& monthNotes() const { return monthNotes_; }
+
+  // The note of `day`: from the month's notes where it is in the month
+  // shown (the watch keeps them current), else read.
+  StoreResult<std::optional<std::string>> note(std::chrono::year_month_day day) const;
+  // The note of `day` as the file holds it now.
+  StoreResult<std::optional<std::string>> readNote(std::chrono::year_month_day day) const { return store_.note(day); }
+  StoreResult<std::optional<std::chrono::year_month_day>> nearestNoteDate(std::chrono::year_month_day from,
+                                                                          bool later) const;
+  StoreResult<AllNotes> allNotes() const;
+
+  // Saves `note` as the note of `day`, or deletes it when `note` is empty.
+  // While the file is held by another program the window shows that it is
+  // busy and keeps painting. What took effect is told (noteStored,
+  // monthNotesChanged) and its warnings shown; a failure is returned for
+  // the caller to settle (kChangedOnDisk asks the user) or show.
+  StoreResult<SaveReport> store(std::chrono::year_month_day day, const std::string& note, const ExpectedNote& before);
+
+  // Writes every note to `path` as iCalendar and tells the user how it went.
+  void exportTo(const QString& path);
+
+  // A message box with the failure in Japanese.
+  void showError(const StoreError& error) const;
+
+ signals:
+  // The notes of the month shown changed: read again, or saved here.
+  void monthNotesChanged();
+  void noteStored(std::chrono::year_month_day day, const SaveReport& report);
+  // Another program (a second copy, a sync tool) changed the note file.
+  void changedOnDisk();
+
+ private:
+  void fileChanged();
+
+  NoteStore store_;
+  QWidget* window_;
+  MonthNotes monthNotes_;
+  NoteFileWatcher* watcher_ = nullptr;
+};
+
+}  // namespace hiduke

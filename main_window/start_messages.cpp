@@ -1,0 +1,41 @@
+#include "main_window/start_messages.h"
+
+namespace hiduke {
+
+QString usageText() {
+  return QStringLiteral(
+      "使い方: hiduke [オプション]\n"
+      "\n"
+      "月ごとのカレンダーに、日ごとの予定を書き留めます。\n"
+      "予定は、起動したディレクトリの hiduke.dat に保存されます。\n"
+      "\n"
+      "  -h, --help            この使い方を表示して終了します\n"
+      "  -v, --version         バージョンを表示して終了します\n"
+      "  --export-ical ファイル  すべての予定を iCalendar 形式でファイルに書き出して\n"
+      "                        終了します（- は標準出力）\n"
+      "\n"
+      "Qt の標準オプション（-platform、-style など）も使えます。\n");
+}
+
+QString versionText() { return QStringLiteral("日付カレンダー hiduke バージョン " HIDUKE_VERSION "\n"); }
+
+QString unknownArgumentMessage(const QString& argument) {
+  return QStringLiteral("hiduke: 分からない引数です: %1\n\n").arg(argument) + usageText();
+}
+
+QString missingFileNameMessage(const QString& option) {
+  return QStringLiteral("hiduke: %1 のあとに、書き出すファイルの名前がありません（- は標準出力）。\n\n").arg(option) +
+         usageText();
+}
+
+QString directoryGoneAtStartMessage() {
+  return QStringLiteral("起動したディレクトリは削除されています。ほかのディレクトリで起動してください。\n");
+}
+
+QString noDisplayMessage() {
+  return QStringLiteral(
+      "ウィンドウを開く画面に接続できません（環境変数 DISPLAY が設定されていないか、その画面に接続できません）。"
+      "画面のない環境で使えるのは --help、--version と --export-ical です。\n");
+}
+
+}  // namespace hiduke
