@@ -53,13 +53,15 @@ expect_notes() { poll 50 notes_are "$1" || fail "hiduke.dat holds '$(notes)', ex
 compose() {
   registered || fail "fcitx5 has ended: $(tail -n 20 "$e2e_dir/fcitx5.log")"  # before fcitx5-remote would start one
   xdotool windowfocus --sync "$window"
-  anthy_on() { [ "$(fcitx5-remote)/$(fcitx5-remote -n)" = 2/anthy ]; }
+  # Anthy is on, and fcitx5 holds an input context of the program's.
+  anthy_on() { [ "$(fcitx5-remote)/$(fcitx5-remote -n)" = 2/anthy ] && dbus-send --session --print-reply \
+    --dest=org.fcitx.Fcitx5 /controller org.fcitx.Fcitx.Controller1.DebugInfo | grep -q 'program:hiduke frontend:dbus'; }
   poll 50 anthy_on || fail "Anthy is not on in the note box: $(tail -n 20 "$e2e_dir/fcitx5.log")"
   box_image before
   xdotool type --delay 40 ashita
   box_image then
   for _ in $(seq 50); do
-    sleep 0.2
+    sleep 0.3
     box_image now
     ! same_image before now && same_image then now && return 0
     mv "$e2e_dir/now.png" "$e2e_dir/then.png"
