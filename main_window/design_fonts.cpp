@@ -1,5 +1,7 @@
 #include "main_window/design_fonts.h"
 
+#include <QApplication>
+
 namespace hiduke {
 namespace {
 
@@ -7,9 +9,9 @@ namespace {
 // twips layout whatever dpi the screen reports.
 constexpr int kDesignFontPixels = 15;
 
-QFont designFont(const QString& family) {
+QFont designFont(const QString& family, int zoom) {
   QFont font(family);
-  font.setPixelSize(kDesignFontPixels);
+  font.setPixelSize(kDesignFontPixels * zoom / 100);
   font.setWeight(QFont::Bold);
   return font;
 }
@@ -21,8 +23,14 @@ void installFontSubstitutes() {
   QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
 }
 
-QFont cellFont() { return designFont(QStringLiteral("Comic Sans MS")); }
+QFont cellFont(int zoom) { return designFont(QStringLiteral("Comic Sans MS"), zoom); }
 
-QFont headingFont() { return designFont(QStringLiteral("ＭＳ ゴシック")); }
+QFont headingFont(int zoom) { return designFont(QStringLiteral("ＭＳ ゴシック"), zoom); }
+
+QFont textFont(int zoom) {
+  QFont font = QApplication::font();
+  font.setPointSizeF(font.pointSizeF() * zoom / 100);
+  return font;
+}
 
 }  // namespace hiduke

@@ -4,12 +4,13 @@
 
 namespace hiduke {
 
-// The window is laid out in twips; 15 twips make one logical pixel at 96 dpi.
-// Qt scales logical pixels on high-density screens, so the layout stays exact.
-inline constexpr int twipsToPixels(int twips) { return (twips + 7) / 15; }
+// The window is laid out in twips; 15 twips make one logical pixel at 96 dpi,
+// times the zoom (in percent). Qt scales logical pixels on high-density
+// screens, so the layout stays exact.
+inline constexpr int twipsToPixels(int twips, int zoom = 100) { return (twips * zoom + 750) / 1500; }
 
-inline QRect twipsRect(int left, int top, int width, int height) {
-  return {twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height)};
+inline QRect twipsRect(int left, int top, int width, int height, int zoom = 100) {
+  return {twipsToPixels(left, zoom), twipsToPixels(top, zoom), twipsToPixels(width, zoom), twipsToPixels(height, zoom)};
 }
 
 // Where everything stands, in the window's client area: the month view on
@@ -35,11 +36,14 @@ inline constexpr QRect kNextMonthButton{2880, 2760, 495, 375};
 inline constexpr int kPanelLeft = 3600;
 inline constexpr QRect kNoteHeading{3840, 120, 4575, 255};
 inline constexpr QRect kNoteBox{3600, 480, 4935, 2055};
+inline constexpr QRect kSaveStatus{3600, 2760, 1320, 375};  // what the last save did
 inline constexpr QRect kSaveButton{5040, 2760, 975, 375};
 inline constexpr QRect kCloseButton{6240, 2760, 975, 375};
 
 }  // namespace layout
 
-inline QRect twipsRect(const QRect& twips) { return twipsRect(twips.x(), twips.y(), twips.width(), twips.height()); }
+inline QRect twipsRect(const QRect& twips, int zoom = 100) {
+  return twipsRect(twips.x(), twips.y(), twips.width(), twips.height(), zoom);
+}
 
 }  // namespace hiduke

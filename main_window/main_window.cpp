@@ -18,6 +18,7 @@
 #include "main_window/search_dialog.h"
 #include "main_window/today_clock.h"
 #include "main_window/window_look.h"
+#include "main_window/window_zoom.h"
 
 namespace hiduke {
 
@@ -66,6 +67,10 @@ MainWindow::MainWindow(NoteStore store, std::function<QDateTime()> now, QWidget*
     if (notePanel_->isOpen()) notePanel_->requestClose();
   });
   shortcut(QKeySequence::Find, &MainWindow::searchNotes);
+  shortcut(QKeySequence::ZoomIn, [this] { setZoom(zoom::larger(zoom_)); });
+  shortcut(QKeySequence(Qt::CTRL | Qt::Key_Equal), [this] { setZoom(zoom::larger(zoom_)); });  // + without Shift
+  shortcut(QKeySequence::ZoomOut, [this] { setZoom(zoom::smaller(zoom_)); });
+  shortcut(QKeySequence(Qt::CTRL | Qt::Key_0), [this] { setZoom(zoom::kDefault); });
   shortcut(QKeySequence(Qt::CTRL | Qt::Key_G), &MainWindow::goToDate);
   setWide(true);
 }
@@ -78,17 +83,62 @@ MainWindow::~MainWindow() {
   disconnect(book_, nullptr, this, nullptr);
 }
 
+QSize MainWindow::sizeAtDefault() const {
+  return {twipsToPixels(wide_ ? layout::kWideClientWidth : layout::kNarrowClientWidth),
+          twipsToPixels(layout::kClientHeight)};
+}
+
 void MainWindow::setWide(bool wide) {
-  // The frame belongs to the window manager; the client area carries the layout.
-  setFixedSize(twipsToPixels(wide ? layout::kWideClientWidth : layout::kNarrowClientWidth),
-               twipsToPixels(layout::kClientHeight));
+  // The frame belongs to the window manager; the client area carries the
+  // layout. Its edge resizes it from 100% to 300%, in the zoom's steps.
+  wide_ = wide;
+  sizing_ = true;
+  const QSize size = zoom::scaled(sizeAtDefault(), zoom_);
+  setMinimumSize(size.boundedTo(sizeAtDefault()));
+  setMaximumSize(zoom::scaled(sizeAtDefault(), 300));
+  resize(size);
+  setMinimumSize(sizeAtDefault());
+  sizing_ = false;
+}
+
+void MainWindow::setZoom(int percent) {
+  if (percent == zoom_) return;
+  zoom_ = percent;
+  monthView_->setZoom(percent);
+  notePanel_->setZoom(percent);
+  setWide(wide_);
+  zoom::save(percent);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  // Dragged by its edge: the largest step the new size holds, the window
+  // then made that step's size.
+  if (!sizing_) QMetaObject::invokeMethod(this, &MainWindow::fitZoomToSize, Qt::QueuedConnection);
+}
+
+void MainWindow::fitZoomToSize() {
+  const int fitting = zoom::fitting(size(), sizeAtDefault());
+  if (fitting != zoom_) {
+    setZoom(fitting);
+  } else if (size() != zoom::scaled(sizeAtDefault(), zoom_)) {
+    setWide(wide_);
+  }
 }
 
 void MainWindow::start() {
+  const int saved = zoom::load();
+  zoom_ = zoom::kDefault;
+  if (saved != zoom_) {
+    zoom_ = saved;
+    monthView_->setZoom(saved);
+    notePanel_->setZoom(saved);
+  }
   setWide(false);
   monthView_->setToday(clock_->today());
   monthView_->showMonth(clock_->today().year() / clock_->today().month());
-  monthView_->nextMonthButton()->setFocus();
+  // The day keys work at once: the focus starts on today.
+  monthView_->takeFocus();
 }
 
 void MainWindow::setTitle() {

@@ -37,13 +37,21 @@ class MainWindow : public QWidget {
   void goToDate();
   // Writes every note to a file the user chooses, as iCalendar.
   void exportNotes();
+  // Draws the whole window at `percent` of its design size, and keeps it
+  // for the next start.
+  void setZoom(int percent);
+  int zoom() const { return zoom_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void setWide(bool wide);
+  // The window's size at 100%, narrow or wide.
+  QSize sizeAtDefault() const;
+  void fitZoomToSize();
   void setTitle();
   void panelClosed(bool hadFocus);
   // Another program (a second copy, a sync tool) changed the note file.
@@ -53,6 +61,9 @@ class MainWindow : public QWidget {
   TodayClock* clock_ = nullptr;
   MonthView* monthView_ = nullptr;
   NotePanel* notePanel_ = nullptr;
+  bool wide_ = true;
+  int zoom_ = 100;
+  bool sizing_ = false;  // the window sets its own size: no zoom from it
 };
 
 }  // namespace hiduke

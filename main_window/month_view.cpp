@@ -44,10 +44,10 @@ QColor designBackColour(int cell) {
 
 MonthView::MonthView(NoteBook& book, QWidget* parent) : RingedWidget(parent), book_(book) {
   setObjectName(QStringLiteral("monthView"));
-  setGeometry(twipsRect(0, 0, layout::kNarrowClientWidth, layout::kClientHeight));
   buildHeadings();
   buildDays();
   buildButtons();
+  setZoom(100);
   setRinged({nextMonthButton_, previousMonthButton_});
   connect(&book_, &NoteBook::monthNotesChanged, this, &MonthView::paintDays);
   auto* menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
@@ -62,10 +62,7 @@ void MonthView::buildHeadings() {
   for (int column = 0; column < kWeekdays; ++column) {
     auto* heading = new QLabel(QLatin1String(kCaptions[column]), this);
     heading->setObjectName(QStringLiteral("weekdayHeading%1").arg(column));
-    heading->setGeometry(twipsRect(layout::kGridLeft + layout::kColumnPitch * column, layout::kHeadingTop,
-                                   layout::kHeadingSize, layout::kHeadingSize));
     heading->setAlignment(Qt::AlignCenter);
-    heading->setFont(cellFont());
     heading->setAccessibleName(weekdayName(weekday(static_cast<unsigned>(column))));
     setTextColour(heading, QColor(255, 255, 255));
     weekdayHeadings_[column] = heading;
@@ -77,16 +74,10 @@ void MonthView::buildHeadings() {
 void MonthView::buildDays() {
   dayGrid_ = new DayGrid(this);
   dayGrid_->setObjectName(QStringLiteral("dayGrid"));
-  dayGrid_->setGeometry(twipsRect(layout::kGridLeft, layout::kGridTop,
-                                  layout::kColumnPitch * (kWeekdays - 1) + layout::kCellSize,
-                                  layout::kRowPitch * (kWeekRows - 1) + layout::kCellSize));
   dayGrid_->installEventFilter(new DayNavigator(*this, book_));
   for (int index = 0; index < kCellCount; ++index) {
     auto* cell = new DayCell(dayGrid_);
     cell->setObjectName(QStringLiteral("dayCell%1").arg(index));
-    cell->setGeometry(twipsRect(layout::kColumnPitch * (index % kWeekdays), layout::kRowPitch * (index / kWeekdays),
-                                layout::kCellSize, layout::kCellSize));
-    cell->setFont(cellFont());
     setBackColour(cell, designBackColour(index));
     connect(cell, &DayCell::clicked, this, [this, index] {
       if (const std::optional<year_month_day> day = grid_.dateOfCell(index)) emit dayOpened(*day);
@@ -103,8 +94,8 @@ void MonthView::buildDays() {
 }
 
 void MonthView::buildButtons() {
-  nextMonthButton_ = makeButton(this, "nextMonthButton", QStringLiteral("-->"), twipsRect(layout::kNextMonthButton));
-  previousMonthButton_ = makeButton(this, "previousMonthButton", QStringLiteral("<--"), twipsRect(layout::kPreviousMonthButton));
+  nextMonthButton_ = makeButton(this, "nextMonthButton", QStringLiteral("-->"));
+  previousMonthButton_ = makeButton(this, "previousMonthButton", QStringLiteral("<--"));
   nextMonthButton_->setAccessibleName(QStringLiteral("次の月"));
   previousMonthButton_->setAccessibleName(QStringLiteral("前の月"));
   connect(nextMonthButton_, &QPushButton::clicked, this, [this] {
@@ -113,6 +104,30 @@ void MonthView::buildButtons() {
   connect(previousMonthButton_, &QPushButton::clicked, this, [this] {
     if (showMonth(shownMonth() - months(1))) focusDay_.reset();
   });
+}
+
+void MonthView::setZoom(int zoom) {
+  setGeometry(twipsRect(0, 0, layout::kNarrowClientWidth, layout::kClientHeight, zoom));
+  for (int column = 0; column < kWeekdays; ++column) {
+    weekdayHeadings_[column]->setGeometry(twipsRect(layout::kGridLeft + layout::kColumnPitch * column,
+                                                    layout::kHeadingTop, layout::kHeadingSize, layout::kHeadingSize,
+                                                    zoom));
+    weekdayHeadings_[column]->setFont(cellFont(zoom));
+  }
+  dayGrid_->setGeometry(twipsRect(layout::kGridLeft, layout::kGridTop,
+                                  layout::kColumnPitch * (kWeekdays - 1) + layout::kCellSize,
+                                  layout::kRowPitch * (kWeekRows - 1) + layout::kCellSize, zoom));
+  for (int index = 0; index < kCellCount; ++index) {
+    DayCell* cell = dayCells_[index];
+    cell->setGeometry(twipsRect(layout::kColumnPitch * (index % kWeekdays), layout::kRowPitch * (index / kWeekdays),
+                                layout::kCellSize, layout::kCellSize, zoom));
+    QFont font = cellFont(zoom);
+    font.setUnderline(cell->font().underline());
+    cell->setFont(font);
+  }
+  nextMonthButton_->setGeometry(twipsRect(layout::kNextMonthButton, zoom));
+  previousMonthButton_->setGeometry(twipsRect(layout::kPreviousMonthButton, zoom));
+  for (QPushButton* button : {nextMonthButton_, previousMonthButton_}) button->setFont(textFont(zoom));
 }
 
 QList<QWidget*> MonthView::focusChain() const {
@@ -203,6 +218,11 @@ void MonthView::placeFocusMark() {
   for (int index = 0; index < kCellCount; ++index) {
     dayCells_[index]->setFocusPolicy(index == marked ? Qt::TabFocus : Qt::NoFocus);
   }
+}
+
+void MonthView::takeFocus() {
+  placeFocusMark();
+  dayCells_[grid_.cellOf(focusedDay().day())]->setFocus(Qt::OtherFocusReason);
 }
 
 void MonthView::focusMarkedCell() {

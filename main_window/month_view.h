@@ -35,6 +35,9 @@ class MonthView : public RingedWidget {
   bool showMonth(std::chrono::year_month month);
   std::chrono::year_month shownMonth() const { return grid_.month(); }
 
+  // Lays the view out at `zoom` percent of its design size.
+  void setZoom(int zoom);
+
   // Today's date: framed in its month, and what Home goes to.
   void setToday(std::chrono::year_month_day today);
 
@@ -43,6 +46,9 @@ class MonthView : public RingedWidget {
   // The day open in the note panel, marked while it is shown.
   void setOpenDay(std::optional<std::chrono::year_month_day> day);
 
+  // Gives the marked day (today, in its month) the focus, without a ring
+  // until the keyboard is used.
+  void takeFocus();
   // Shows the month of `day` and gives its cell the keyboard focus.
   bool focusDay(std::chrono::year_month_day day);
   // The day the focus mark is on: the one chosen, else today in its month,
@@ -56,7 +62,6 @@ class MonthView : public RingedWidget {
   // The widgets that take the focus, in their order: the buttons, then the
   // days, of which the one with the focus mark is reached.
   QList<QWidget*> focusChain() const;
-  QPushButton* nextMonthButton() const { return nextMonthButton_; }
 
  signals:
   void dayOpened(std::chrono::year_month_day day);

@@ -20,35 +20,31 @@ namespace {
 
 // The panel takes the window's right part; its parts are placed in the
 // window's twips less its left edge.
-QRect panelRect(const QRect& twips) { return twipsRect(twips).translated(-twipsToPixels(layout::kPanelLeft), 0); }
+QRect panelRect(const QRect& twips, int zoom) {
+  return twipsRect(twips, zoom).translated(-twipsToPixels(layout::kPanelLeft, zoom), 0);
+}
 
 }  // namespace
 
 NotePanel::NotePanel(NoteBook& book, QWidget* parent) : RingedWidget(parent), book_(book) {
   setObjectName(QStringLiteral("notePanel"));
-  setGeometry(twipsRect(layout::kPanelLeft, 0, layout::kWideClientWidth - layout::kPanelLeft, layout::kClientHeight));
 
   box_ = new NoteBox(this);
   box_->setObjectName(QStringLiteral("noteEdit"));
-  box_->setGeometry(panelRect(layout::kNoteBox));
   box_->setTabChangesFocus(true);  // Tab moves on to the buttons, as in any form
   box_->setAccessibleName(QStringLiteral("予定"));
   // What was said of the last save is gone once the text changes.
-  connect(box_, &QPlainTextEdit::textChanged, this, [this] {
-    announce(box_, QString());
-  });
+  connect(box_, &QPlainTextEdit::textChanged, this, [this] { tell(QString()); });
 
-  saveButton_ = makeButton(this, "saveButton", QStringLiteral("更新・削除"), panelRect(layout::kSaveButton));
-  closeButton_ = makeButton(this, "closeButton", QStringLiteral("閉じる"), panelRect(layout::kCloseButton));
+  saveButton_ = makeButton(this, "saveButton", QStringLiteral("更新・削除"));
+  closeButton_ = makeButton(this, "closeButton", QStringLiteral("閉じる"));
   connect(saveButton_, &QPushButton::clicked, this, &NotePanel::saveOrDelete);
   connect(closeButton_, &QPushButton::clicked, this, &NotePanel::requestClose);
   setRinged({saveButton_, closeButton_});
 
   heading_ = new QLabel(this);
   heading_->setObjectName(QStringLiteral("noteHeading"));
-  heading_->setGeometry(panelRect(layout::kNoteHeading));
   heading_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  heading_->setFont(headingFont());
   heading_->setAutoFillBackground(true);
   // The heading's white text on the button face, darkened as far as the
   // face needs for it to be read.
@@ -56,7 +52,35 @@ NotePanel::NotePanel(NoteBook& book, QWidget* parent) : RingedWidget(parent), bo
   setTextColour(heading_, toQColor(legibleTextColour(kWeekdayColour, toRgb(face))));
   setBackColour(heading_, face);
 
+  // What the last save did, beside the buttons: the day's white on the
+  // black window.
+  status_ = new QLabel(this);
+  status_->setObjectName(QStringLiteral("saveStatus"));
+  status_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  setTextColour(status_, toQColor(kWeekdayColour));
+
+  setZoom(100);
   hide();  // until a day is opened
+}
+
+void NotePanel::setZoom(int zoom) {
+  setGeometry(twipsRect(layout::kPanelLeft, 0, layout::kWideClientWidth - layout::kPanelLeft, layout::kClientHeight,
+                        zoom));
+  box_->setGeometry(panelRect(layout::kNoteBox, zoom));
+  saveButton_->setGeometry(panelRect(layout::kSaveButton, zoom));
+  closeButton_->setGeometry(panelRect(layout::kCloseButton, zoom));
+  heading_->setGeometry(panelRect(layout::kNoteHeading, zoom));
+  status_->setGeometry(panelRect(layout::kSaveStatus, zoom));
+  heading_->setFont(headingFont(zoom));
+  for (QWidget* widget : {static_cast<QWidget*>(box_), static_cast<QWidget*>(saveButton_),
+                          static_cast<QWidget*>(closeButton_), static_cast<QWidget*>(status_)}) {
+    widget->setFont(textFont(zoom));
+  }
+}
+
+void NotePanel::tell(const QString& text) {
+  status_->setText(text);
+  announce(box_, text);
 }
 
 bool NotePanel::isOpen() const { return isVisibleTo(parentWidget()); }
@@ -77,7 +101,7 @@ void NotePanel::showNote(const std::optional<std::string>& note) {
   noteOnDisk_ = note;
   box_->setNote(note ? QString::fromStdString(*note) : QString());
   textAsStored_ = box_->note();
-  announce(box_, QString());
+  tell(QString());
 }
 
 void NotePanel::saveOrDelete() {
@@ -101,7 +125,7 @@ bool NotePanel::store() {
   }
   noteOnDisk_ = stored->note;
   textAsStored_ = text;
-  announce(box_, note.empty() ? QStringLiteral("削除しました") : QStringLiteral("保存しました"));
+  tell(note.empty() ? QStringLiteral("削除しました") : QStringLiteral("保存しました"));
   return true;
 }
 

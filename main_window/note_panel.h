@@ -26,6 +26,9 @@ class NotePanel : public RingedWidget {
  public:
   NotePanel(NoteBook& book, QWidget* parent = nullptr);
 
+  // Lays the panel out at `zoom` percent of its design size.
+  void setZoom(int zoom);
+
   bool isOpen() const;
   std::optional<std::chrono::year_month_day> day() const { return day_; }
   // The panel's widgets in their focus order.
@@ -53,6 +56,9 @@ class NotePanel : public RingedWidget {
 
  private:
   void showNote(const std::optional<std::string>& note);
+  // What the last save did, shown beside the buttons and told to a screen
+  // reader; empty once the text changes.
+  void tell(const QString& text);
   bool hasUnsavedNote() const;
   // Saves or deletes what the box holds; false when nothing was stored.
   bool store();
@@ -76,6 +82,7 @@ class NotePanel : public RingedWidget {
   NoteBox* box_ = nullptr;
   QPushButton* saveButton_ = nullptr;
   QPushButton* closeButton_ = nullptr;
+  QLabel* status_ = nullptr;
 };
 
 }  // namespace hiduke

@@ -21,10 +21,9 @@ void setBackColour(QWidget* widget, const QColor& colour) {
   widget->setPalette(palette);
 }
 
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption) {
   auto* button = new QPushButton(caption, parent);
   button->setObjectName(QLatin1String(name));
-  button->setGeometry(geometry);
   button->setAutoDefault(true);  // Return presses the focused button, as Space does
   return button;
 }

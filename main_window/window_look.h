@@ -18,6 +18,7 @@ Rgb toRgb(const QColor& colour);
 void setTextColour(QWidget* widget, const QColor& colour);
 void setBackColour(QWidget* widget, const QColor& colour);
 
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry);
+// A button that Return presses as Space does; placed by its parent.
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption);
 
 }  // namespace hiduke
