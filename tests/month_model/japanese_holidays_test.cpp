@@ -175,8 +175,8 @@ TEST(JapaneseHolidays, EquinoxDaysBeyondTheLists) {
       {2200, 21, 23}, {2201, 21, 23}, {2300, 21, 23}, {2400, 20, 22}, {2500, 20, 23},
   };
   for (const auto& c : kCases) {
-    EXPECT_EQ(equinoxDay(year{c.year}, March), day{c.march}) << c.year;
-    EXPECT_EQ(equinoxDay(year{c.year}, September), day{c.september}) << c.year;
+    EXPECT_EQ(unsigned{equinoxDay(year{c.year}, March)}, c.march) << c.year;
+    EXPECT_EQ(unsigned{equinoxDay(year{c.year}, September)}, c.september) << c.year;
   }
 }
 
