@@ -26,6 +26,7 @@ class StoreMessagesTest : public QObject {
 namespace {
 
 constexpr char kPath[] = "/home/user/hiduke.dat";
+const QRegularExpression kLatinLetter(QStringLiteral("[A-Za-z]"));
 
 StoreError error(StoreErrorKind kind, StoreOperation operation, int errorNumber = 0) {
   return StoreError{.kind = kind, .operation = operation, .errorNumber = errorNumber, .path = kPath};
@@ -42,17 +43,13 @@ void StoreMessagesTest::everyMessageNamesThePathAndSaysWhatWasNotDone() {
   const QString path = QStringLiteral("/home/100%1 %2 50%/hiduke.dat");
   const QString notDone[] = {QString(), QStringLiteral("予定は保存されていません。"), QStringLiteral("予定は削除されていません。"),
                              QStringLiteral("書き出しは行われていません。")};  // by operation
-  static const QRegularExpression kLatinLetter(QStringLiteral("[A-Za-z]"));
   static const QRegularExpression kAllowed(QStringLiteral("ACL|CP932|U\\+[0-9A-F]{4}"));
   for (int k = 0; k <= static_cast<int>(kHardLinksSeparated); ++k) {  // the last kind
     const auto kind = static_cast<StoreErrorKind>(k);
     for (const StoreOperation operation : {kRead, kSave, kDelete, kExport}) {
-      StoreError e = error(kind, operation, EACCES);
-      e.path = path.toStdString();
-      e.characters = {"😀", "\u200b"};
-      e.date = std::chrono::year(-1) / 3 / 1;
-      e.otherNames = 3;
-      QString message = hiduke::storeErrorMessage(e);
+      QString message = hiduke::storeErrorMessage({.kind = kind, .operation = operation, .errorNumber = EACCES,
+                                                   .path = path.toStdString(), .characters = {"😀", "\u200b"},
+                                                   .date = std::chrono::year(-1) / 3 / 1, .otherNames = 3});
       const QString what = QStringLiteral("kind %1, operation %2: ").arg(k).arg(static_cast<int>(operation)) + message;
       const bool hasPath = kind != kUnencodable && kind != kConverterMissing;
       QVERIFY2(message.contains(path) == hasPath, qPrintable(what));
@@ -97,7 +94,6 @@ void StoreMessagesTest::wordsNumbersAndCharacters() {
 }
 
 void StoreMessagesTest::noErrnoIsWordedInEnglish() {
-  static const QRegularExpression kLatinLetter(QStringLiteral("[A-Za-z]"));
   for (int errorNumber = 1; errorNumber <= 133; ++errorNumber) {
     const QString phrase = hiduke::errnoPhrase(errorNumber);
     QVERIFY2(!phrase.contains(kLatinLetter), qPrintable(phrase));

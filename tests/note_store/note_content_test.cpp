@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <charconv>
 #include <random>
 #include <string>
@@ -39,10 +38,9 @@ TEST(NoteContentTest, YearPrefilterPassesEveryLineThatMayBeOfTheYear) {
   for (const Case& c : cases) EXPECT_EQ(prefilter.mayBeOfTheYear(c.line), c.mayBe) << c.line;
 }
 
-// The fast walk over the lines of a year visits, wherever they fall among
-// the blocks it reads, exactly the lines whose year field reads as the year
-// and the hand edits (a line that starts with a space or 0) that hold its
-// digits.
+// The fast walk over the lines of a year visits, wherever they fall among the
+// blocks it reads, exactly the lines whose year field reads as the year and
+// the hand edits (starting with a space or 0) that hold its digits.
 TEST(NoteContentTest, TheLinesOfAYearAreThoseWithItsDigitsThatThePrefilterPasses) {
   const std::vector<std::string> pieces = {"2002,3,15,a\r\n", "2003,1,1,b\n",     " 2002,3,1,c\r\n", "0002002,1,1,d\n",
                                            "2012,1,1,2002\n", "2022,2,2,x\n",     " 0,1,1,no digits\n", "2002,2,2,2002 2002\n",
@@ -57,16 +55,12 @@ TEST(NoteContentTest, TheLinesOfAYearAreThoseWithItsDigitsThatThePrefilterPasses
     for (const int year : {2002, 2003, 7, 200, 20021, 32767}) {
       const std::string digits = std::to_string(year);
       std::vector<std::string_view> expected;
-      for (size_t start = 0, next = 0; start < content.size(); start = next) {
-        next = std::min(content.find('\n', start), content.size() - 1) + 1;
-        const std::string_view line = std::string_view(content).substr(start, next - start);
+      forEachNoteLine(content, [&](const NoteLine& line) {
         int yearField = -1;
-        const size_t first = line.find_first_not_of(' ');
-        if (first != std::string_view::npos) std::from_chars(line.data() + first, line.data() + line.size(), yearField);
-        if (line[0] == ' ' || line[0] == '0' ? line.find(digits) != std::string_view::npos : yearField == year) {
-          expected.push_back(line);
-        }
-      }
+        std::from_chars(line.body.data(), line.body.data() + line.body.size(), yearField);
+        const bool handEdit = line.body.starts_with(' ') || line.body.starts_with('0');
+        if (handEdit ? line.body.find(digits) != std::string_view::npos : yearField == year) expected.push_back(line.whole);
+      });
       std::vector<std::string_view> visited;
       forEachLineOfTheYear(content, YearPrefilter{std::chrono::year(year)},
                            [&](const NoteLine& line) { visited.push_back(line.whole); });
