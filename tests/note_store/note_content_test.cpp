@@ -41,7 +41,7 @@ TEST(NoteContentTest, YearPrefilterPassesEveryLineThatMayBeOfTheYear) {
 // The fast walk over the lines of a year visits, wherever they fall among the
 // blocks it reads, exactly the lines whose year field reads as the year and
 // the hand edits (starting with a space or 0) that hold its digits.
-TEST(NoteContentTest, TheLinesOfAYearAreThoseWithItsDigitsThatThePrefilterPasses) {
+TEST(NoteContentTest, TheLinesOfAYearAreItsRecordsAndTheHandEditsWithItsDigits) {
   const std::vector<std::string> pieces = {"2002,3,15,a\r\n", "2003,1,1,b\n",     " 2002,3,1,c\r\n", "0002002,1,1,d\n",
                                            "2012,1,1,2002\n", "2022,2,2,x\n",     " 0,1,1,no digits\n", "2002,2,2,2002 2002\n",
                                            "20021,5,5,e\r\n", "7,7,7,f\n",         "hand edit\r\n",   "\r\n",
