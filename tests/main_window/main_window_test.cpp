@@ -96,8 +96,7 @@ class MainWindowTest : public QObject {
   void cleanupTestCase();
   void loadShowsTodaysMonthNarrow_data();
   void loadShowsTodaysMonthNarrow();
-  void controlsSitAtTheirDesignPositions_data();
-  void controlsSitAtTheirDesignPositions();
+  void controlsFitTheWindowOnAnEvenGrid();
   void emptyCellsAreHiddenWithCaptionZero();
   void focusStartsOnTodayAndSpaceStepsOnTheButton();
   void columnColoursAfterEveryRefresh();
@@ -169,29 +168,37 @@ void MainWindowTest::systemClockIsTodayByDefault() {
   QVERIFY(window.windowTitle() == before || window.windowTitle() == todayOfTheCLibrary());
 }
 
-void MainWindowTest::controlsSitAtTheirDesignPositions_data() {
-  QTest::addColumn<QString>("name");
-  QTest::addColumn<QRect>("pixels");
-  // Twips divided by 15: Left, Top, Width, Height.
-  QTest::newRow("weekdayHeading0") << "weekdayHeading0" << QRect(8, 8, 25, 25);
-  QTest::newRow("weekdayHeading6") << "weekdayHeading6" << QRect(200, 8, 25, 25);
-  QTest::newRow("first cell") << "dayCell0" << QRect(8, 32, 25, 25);
-  QTest::newRow("cell 8") << "dayCell8" << QRect(40, 56, 25, 25);
-  QTest::newRow("last cell") << "dayCell41" << QRect(200, 152, 25, 25);
-  QTest::newRow("noteEdit") << "noteEdit" << QRect(240, 32, 329, 137);
-  QTest::newRow("saveButton") << "saveButton" << QRect(336, 184, 65, 25);
-  QTest::newRow("closeButton") << "closeButton" << QRect(416, 184, 65, 25);
-  QTest::newRow("noteHeading") << "noteHeading" << QRect(256, 8, 305, 17);
-  QTest::newRow("nextMonthButton") << "nextMonthButton" << QRect(192, 184, 33, 25);
-  QTest::newRow("previousMonthButton") << "previousMonthButton" << QRect(8, 184, 33, 25);
-}
-
-void MainWindowTest::controlsSitAtTheirDesignPositions() {
-  QFETCH(QString, name);
-  QFETCH(QRect, pixels);
-  const auto window = startedWindow(QDate(2002, 3, 5));
-  const auto* control = child(*window, name);
-  QCOMPARE(QRect(control->mapTo(window.get(), QPoint(0, 0)), control->size()), pixels);
+// Every control inside the narrow client area and, with the panel open, the
+// wide one; the days, buttons and box clear of each other; the days on seven
+// columns and six rows of one pitch, each weekday heading over its column.
+void MainWindowTest::controlsFitTheWindowOnAnEvenGrid() {
+  const auto window = startedWindow(QDate(2002, 3, 5));  // the 1st is cell 5
+  const auto place = [&](const QString& name) {
+    const QWidget* control = child(*window, name);
+    return QRect(control->mapTo(window.get(), QPoint(0, 0)), control->size());
+  };
+  QStringList days, headings, clickable = {"nextMonthButton", "previousMonthButton", "noteEdit", "saveButton", "closeButton"};
+  for (int index = 0; index < kCellCount; ++index) days << QStringLiteral("dayCell%1").arg(index);
+  for (int column = 0; column < 7; ++column) headings << QStringLiteral("weekdayHeading%1").arg(column);
+  for (const QString& name : days + headings + clickable.first(2)) {
+    QVERIFY2(QRect(0, 0, 235, 216).contains(place(name)), qPrintable(name));
+  }
+  clickCell(*window, 5);
+  QList<QRect> parts{QRect()};  // the days as one, then the rest that takes a click
+  for (const QString& name : days) parts[0] |= place(name);
+  for (const QString& name : clickable) parts << place(name);
+  for (const QRect& part : parts + QList{place("noteHeading")}) QVERIFY(QRect(0, 0, 583, 216).contains(part));
+  for (qsizetype a = 0; a < parts.size(); ++a) {
+    for (qsizetype b = a + 1; b < parts.size(); ++b) QVERIFY2(!parts[a].intersects(parts[b]), qPrintable(clickable[b - 1]));
+  }
+  const QRect first = place(days[0]);
+  const QPoint pitch = place(days[8]).topLeft() - first.topLeft();
+  QVERIFY(pitch.x() >= first.width() && pitch.y() > 0);  // the design's rows overlap by a pixel
+  for (int index = 0; index < kCellCount; ++index) {
+    const QPoint at = first.topLeft() + QPoint(index % 7 * pitch.x(), index / 7 * pitch.y());
+    QCOMPARE(place(days[index]), QRect(at, first.size()));
+    if (index < 7) QCOMPARE(place(headings[index]).x(), at.x());
+  }
 }
 
 void MainWindowTest::emptyCellsAreHiddenWithCaptionZero() {
