@@ -11,12 +11,14 @@
 namespace hiduke {
 namespace {
 
+constexpr int kLongestDate = 32;
+
 QString problemText(DateProblem problem, const QString& typed) {
   switch (problem) {
     case DateProblem::kCannotRead: return QStringLiteral("「%1」は日付として読めません。").arg(typed);
     case DateProblem::kNoSuchDay: return QStringLiteral("「%1」という日はありません。").arg(typed);
     case DateProblem::kOutsideShowableYears:
-      return QStringLiteral("「%1」は表示できる年（1583年から32767年まで）の外です。").arg(typed);
+      return QStringLiteral("「%1」は表示できる範囲（1583年1月から32767年12月まで）の外です。").arg(typed);
     case DateProblem::kOutsideEra: return QStringLiteral("「%1」はその元号の期間の外です。").arg(typed);
   }
   return QString();
@@ -31,10 +33,16 @@ GoToDateDialog::GoToDateDialog(QWidget* parent) : QDialog(parent) {
   date_ = new QLineEdit(this);
   date_->setObjectName(QStringLiteral("dateField"));
   date_->setAccessibleName(QStringLiteral("日付"));
+  // The longest way of writing a date, with room to spare: a paste is cut
+  // there, and the problem that quotes it stays short.
+  date_->setMaxLength(kLongestDate);
   prompt->setBuddy(date_);
   problem_ = new QLabel(this);
   problem_->setObjectName(QStringLiteral("dateProblem"));
   problem_->setWordWrap(true);
+  // Room for the problem from the start: the dialog keeps its size, and
+  // the text never runs over the field.
+  problem_->setFixedHeight(problem_->fontMetrics().lineSpacing() * 3);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &GoToDateDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &GoToDateDialog::reject);
@@ -43,6 +51,8 @@ GoToDateDialog::GoToDateDialog(QWidget* parent) : QDialog(parent) {
   layout->addWidget(date_);
   layout->addWidget(problem_);
   layout->addWidget(buttons);
+  const int width = sizeHint().width() * 3 / 2;
+  setFixedSize(width, layout->heightForWidth(width));
 }
 
 void GoToDateDialog::accept() {

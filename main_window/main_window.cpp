@@ -1,5 +1,6 @@
 #include "main_window/main_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
@@ -7,6 +8,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <optional>
+#include <utility>
 
 #include "main_window/day_accessibility.h"
 #include "main_window/day_description.h"
@@ -49,6 +51,9 @@ MainWindow::MainWindow(NoteStore store, std::function<QDateTime()> now, QWidget*
   connect(monthView_, &MonthView::dayOpened, this, &MainWindow::openDay);
   connect(monthView_, &MonthView::goToDateRequested, this, &MainWindow::goToDate);
   connect(monthView_, &MonthView::searchRequested, this, &MainWindow::searchNotes);
+  connect(monthView_, &MonthView::upcomingRequested, this, &MainWindow::showUpcomingNotes);
+  connect(monthView_, &MonthView::undoRequested, notePanel_, &NotePanel::undoStore);
+  connect(notePanel_, &NotePanel::undoAvailable, monthView_, &MonthView::setUndoAvailable);
   connect(monthView_, &MonthView::exportRequested, this, &MainWindow::exportNotes);
   connect(notePanel_, &NotePanel::opened, this, [this](std::chrono::year_month_day day) {
     setWide(true);
@@ -67,6 +72,8 @@ MainWindow::MainWindow(NoteStore store, std::function<QDateTime()> now, QWidget*
     if (notePanel_->isOpen()) notePanel_->requestClose();
   });
   shortcut(QKeySequence::Find, &MainWindow::searchNotes);
+  shortcut(QKeySequence::Undo, [this] { notePanel_->undoStore(); });
+  shortcut(QKeySequence(Qt::CTRL | Qt::Key_L), &MainWindow::showUpcomingNotes);
   shortcut(QKeySequence::ZoomIn, [this] { setZoom(zoom::larger(zoom_)); });
   shortcut(QKeySequence(Qt::CTRL | Qt::Key_Equal), [this] { setZoom(zoom::larger(zoom_)); });  // + without Shift
   shortcut(QKeySequence::ZoomOut, [this] { setZoom(zoom::smaller(zoom_)); });
@@ -175,8 +182,12 @@ void MainWindow::noteFileChanged() {
   if (const StoreResult<std::optional<std::string>> note = book_->note(*day)) notePanel_->followNoteFile(*note);
 }
 
-void MainWindow::searchNotes() {
-  SearchDialog dialog(book_->allNotes(), this);
+void MainWindow::searchNotes() { chooseFromNotes(QStringLiteral("予定を検索")); }
+
+void MainWindow::showUpcomingNotes() { chooseFromNotes(QStringLiteral("今後の予定")); }
+
+void MainWindow::chooseFromNotes(const QString& title) {
+  SearchDialog dialog(book_->allNotes(), clock_->today(), title, this);
   if (dialog.exec() == QDialog::Accepted && dialog.chosenDay()) openDay(*dialog.chosenDay());
 }
 

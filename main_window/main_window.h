@@ -34,6 +34,8 @@ class MainWindow : public QWidget {
   // Shows the month of `day` and opens its note.
   void openDay(std::chrono::year_month_day day);
   void searchNotes();
+  // 今後の予定: the notes from today on, in the search's list.
+  void showUpcomingNotes();
   void goToDate();
   // Writes every note to a file the user chooses, as iCalendar.
   void exportNotes();
@@ -52,6 +54,8 @@ class MainWindow : public QWidget {
   // The window's size at 100%, narrow or wide.
   QSize sizeAtDefault() const;
   void fitZoomToSize();
+  // The search's dialog, titled `title`; the day chosen is opened.
+  void chooseFromNotes(const QString& title);
   void setTitle();
   void panelClosed(bool hadFocus);
   // Another program (a second copy, a sync tool) changed the note file.

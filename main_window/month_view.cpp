@@ -270,7 +270,9 @@ void MonthView::showMenu(QPoint at) {
   menu.addAction(QStringLiteral("今日"), this, [this] { focusDay(today_); });
   menu.addAction(QStringLiteral("日付へ移動…"), this, &MonthView::goToDateRequested);
   menu.addAction(QStringLiteral("予定を検索…"), this, &MonthView::searchRequested);
+  menu.addAction(QStringLiteral("今後の予定…"), this, &MonthView::upcomingRequested);
   menu.addAction(QStringLiteral("iCalendar に書き出す…"), this, &MonthView::exportRequested);
+  menu.addAction(QStringLiteral("元に戻す"), this, &MonthView::undoRequested)->setEnabled(undoAvailable_);
   menu.exec(at);
 }
 

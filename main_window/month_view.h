@@ -43,6 +43,9 @@ class MonthView : public RingedWidget {
 
   std::chrono::year_month_day today() const { return today_; }
 
+  // Whether the menu's 元に戻す has something to take back.
+  void setUndoAvailable(bool available) { undoAvailable_ = available; }
+
   // The day open in the note panel, marked while it is shown.
   void setOpenDay(std::optional<std::chrono::year_month_day> day);
 
@@ -68,6 +71,8 @@ class MonthView : public RingedWidget {
   void monthShown(std::chrono::year_month month);
   void goToDateRequested();
   void searchRequested();
+  void upcomingRequested();
+  void undoRequested();
   void exportRequested();
 
  protected:
@@ -91,6 +96,7 @@ class MonthView : public RingedWidget {
   std::optional<std::chrono::year_month_day> openDay_;
   std::optional<std::chrono::day> focusDay_;  // chosen with the keyboard in the month shown
   DaySpeech* speech_ = nullptr;
+  bool undoAvailable_ = false;
 
   std::array<QLabel*, kWeekdays> weekdayHeadings_{};
   DayGrid* dayGrid_ = nullptr;

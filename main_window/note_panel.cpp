@@ -1,10 +1,12 @@
 #include "main_window/note_panel.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTextCursor>
+#include <utility>
 
 #include "main_window/day_description.h"
 #include "main_window/design_fonts.h"
@@ -35,6 +37,9 @@ NotePanel::NotePanel(NoteBook& book, QWidget* parent) : RingedWidget(parent), bo
   box_->setAccessibleName(QStringLiteral("予定"));
   // What was said of the last save is gone once the text changes.
   connect(box_, &QPlainTextEdit::textChanged, this, [this] { tell(QString()); });
+  // Ctrl+Z in a box untouched since a delete or a save over a note takes
+  // that back; once typing starts, it undoes the typing.
+  box_->installEventFilter(this);
 
   saveButton_ = makeButton(this, "saveButton", QStringLiteral("更新・削除"));
   closeButton_ = makeButton(this, "closeButton", QStringLiteral("閉じる"));
@@ -89,6 +94,7 @@ QList<QWidget*> NotePanel::focusChain() const { return {box_, saveButton_, close
 
 void NotePanel::open(std::chrono::year_month_day day, const std::optional<std::string>& note) {
   day_ = day;
+  setUndoNote(std::nullopt);
   heading_->setText(dateText(day) + QStringLiteral("の予定"));
   box_->setAccessibleName(heading_->text());
   show();
@@ -123,9 +129,26 @@ bool NotePanel::store() {
     book_.showError(stored.error());
     return false;
   }
-  noteOnDisk_ = stored->note;
+  // A delete, or a save over another note, can be taken back once.
+  const std::optional<std::string> replaced = std::exchange(noteOnDisk_, stored->note);
+  setUndoNote(replaced && replaced != noteOnDisk_ ? replaced : std::nullopt);
   textAsStored_ = text;
   tell(note.empty() ? QStringLiteral("削除しました") : QStringLiteral("保存しました"));
+  return true;
+}
+
+void NotePanel::setUndoNote(std::optional<std::string> note) {
+  undoNote_ = std::move(note);
+  emit undoAvailable(undoNote_.has_value());
+}
+
+bool NotePanel::undoStore() {
+  if (!undoNote_ || !isOpen() || storing_ || hasUnsavedNote()) return false;
+  const std::optional<std::string> previous = undoNote_;
+  box_->setNote(QString::fromStdString(*previous));
+  if (!store()) return true;  // the box holds the previous note, unsaved
+  setUndoNote(std::nullopt);
+  tell(QStringLiteral("元に戻しました"));
   return true;
 }
 
@@ -186,6 +209,14 @@ bool NotePanel::replaceSemicolons() {
   edit.endEditBlock();
   returnToTyping(cursor);
   return true;
+}
+
+bool NotePanel::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == box_ && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->matches(QKeySequence::Undo) && undoStore()) {
+    return true;
+  }
+  return RingedWidget::eventFilter(watched, event);
 }
 
 void NotePanel::returnToTyping(const QTextCursor& cursor) {

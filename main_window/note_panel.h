@@ -42,6 +42,10 @@ class NotePanel : public RingedWidget {
   bool settleUnsavedNote();
   // Saves the box's text, or deletes the note when the box is empty.
   void saveOrDelete();
+  // 元に戻す: after a delete, or a save that replaced a note, puts the
+  // previous note back through a normal save; once. False when there is
+  // nothing to take back.
+  bool undoStore();
   // 閉じる: asks about unsaved text, then hides the panel.
   void requestClose();
   // The note file changed on disk and holds `note` for the day: a note the
@@ -53,9 +57,14 @@ class NotePanel : public RingedWidget {
   // The panel is closing, just before it hides; hadFocus: the keyboard was
   // in it.
   void closed(bool hadFocus);
+  void undoAvailable(bool available);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void showNote(const std::optional<std::string>& note);
+  void setUndoNote(std::optional<std::string> note);
   // What the last save did, shown beside the buttons and told to a screen
   // reader; empty once the text changes.
   void tell(const QString& text);
@@ -76,6 +85,7 @@ class NotePanel : public RingedWidget {
   std::optional<std::chrono::year_month_day> day_;
   std::optional<std::string> noteOnDisk_;  // the day's note as the file held it when last read or stored
   QString textAsStored_;                   // the box's text as shown or last stored
+  std::optional<std::string> undoNote_;     // the note the last delete or save replaced
   bool storing_ = false;                   // a save or delete is under way, perhaps waiting for the file
 
   QLabel* heading_ = nullptr;

@@ -27,6 +27,9 @@ class NoteSearch {
     std::size_t total = 0;
   };
   Result find(const QString& query, std::size_t limit) const;
+  // The notes from `from` on, nearest first, each by its first line; at
+  // most `limit` of them, and how many there are in all.
+  Result upcoming(std::chrono::year_month_day from, std::size_t limit) const;
 
   // Text as it is compared.
   static QString folded(QStringView text);

@@ -19,9 +19,11 @@ constexpr int kDateRole = Qt::UserRole;
 
 }  // namespace
 
-SearchDialog::SearchDialog(StoreResult<AllNotes> notes, QWidget* parent) : QDialog(parent) {
+SearchDialog::SearchDialog(StoreResult<AllNotes> notes, std::chrono::year_month_day today, const QString& title,
+                           QWidget* parent)
+    : QDialog(parent), today_(today) {
   setObjectName(QStringLiteral("searchDialog"));
-  setWindowTitle(QStringLiteral("予定を検索"));
+  setWindowTitle(title);
   query_ = new QLineEdit(this);
   query_->setObjectName(QStringLiteral("searchQuery"));
   query_->setAccessibleName(QStringLiteral("検索する言葉"));
@@ -42,6 +44,7 @@ SearchDialog::SearchDialog(StoreResult<AllNotes> notes, QWidget* parent) : QDial
 
   if (notes) {
     search_.emplace(std::move(*notes));
+    search();
   } else {
     count_->setText(storeErrorMessage(notes.error()));
     count_->setWordWrap(true);
@@ -51,13 +54,14 @@ SearchDialog::SearchDialog(StoreResult<AllNotes> notes, QWidget* parent) : QDial
 void SearchDialog::search() {
   results_->clear();
   if (!search_) return;
-  const NoteSearch::Result found = search_->find(query_->text(), kMostShown);
+  const NoteSearch::Result found =
+      query_->text().isEmpty() ? search_->upcoming(today_, kMostShown) : search_->find(query_->text(), kMostShown);
   for (const NoteSearch::Match& match : found.matches) {
     auto* item = new QListWidgetItem(dateWithWeekday(match.date) + QStringLiteral("  ") + match.line, results_);
     item->setData(kDateRole, QVariant::fromValue(static_cast<qint64>(std::chrono::sys_days(match.date).time_since_epoch().count())));
   }
   if (query_->text().isEmpty()) {
-    count_->clear();
+    count_->setText(found.total == 0 ? QStringLiteral("今日から後の予定はありません") : QStringLiteral("今日から後の予定"));
   } else if (found.total > found.matches.size()) {
     count_->setText(QStringLiteral("%1 件（新しい %2 件を表示）").arg(found.total).arg(found.matches.size()));
   } else {

@@ -13,13 +13,17 @@ class QListWidget;
 namespace hiduke {
 
 // 「予定を検索」: a line to type in and the days whose note holds it, newest
-// first, following the typing. Return or a double-click chooses a day.
+// first, following the typing; while the line is empty, the notes from
+// today on, nearest first (「今後の予定」). Return or a double-click chooses
+// a day.
 class SearchDialog : public QDialog {
   Q_OBJECT
 
  public:
-  // Searches `notes`, every note as the file held it when the search began.
-  SearchDialog(StoreResult<AllNotes> notes, QWidget* parent = nullptr);
+  // Searches `notes`, every note as the file held it when the search began;
+  // `title` names the dialog.
+  SearchDialog(StoreResult<AllNotes> notes, std::chrono::year_month_day today, const QString& title,
+               QWidget* parent = nullptr);
 
   std::optional<std::chrono::year_month_day> chosenDay() const { return chosen_; }
 
@@ -31,6 +35,7 @@ class SearchDialog : public QDialog {
   void choose();
 
   std::optional<NoteSearch> search_;
+  std::chrono::year_month_day today_;
   std::optional<std::chrono::year_month_day> chosen_;
   QLineEdit* query_ = nullptr;
   QListWidget* results_ = nullptr;

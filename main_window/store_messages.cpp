@@ -68,9 +68,12 @@ QString invisibleCharacterName(char32_t codePoint) {
 QString characterText(const QString& character) {
   const QList<uint> codePoints = character.toUcs4();
   if (codePoints.size() != 1) return character;
+  // The code point too: a font may lack the glyph (𠮷 shown as □).
+  const QString codePoint =
+      QStringLiteral("U+") + QString::number(codePoints.front(), 16).rightJustified(4, QLatin1Char('0')).toUpper();
   const QString name = invisibleCharacterName(codePoints.front());
-  if (name.isEmpty()) return character;
-  return QStringLiteral("U+%1（%2）").arg(QString::number(codePoints.front(), 16).rightJustified(4, QLatin1Char('0')).toUpper(), name);
+  if (name.isEmpty()) return QStringLiteral("%1（%2）").arg(character, codePoint);
+  return QStringLiteral("%1（%2）").arg(codePoint, name);
 }
 
 QString storeErrorMessage(const StoreError& error) {

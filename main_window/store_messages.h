@@ -18,9 +18,10 @@ QString exportSummary(const ExportReport& report);
 // ("アクセスが拒否されました"); 「エラー番号 N」 for a value without its own.
 QString errnoPhrase(int errorNumber);
 
-// A character as the messages name it: itself, or, where it cannot be seen
-// (zero-width, control and format characters, unusual spaces), its code
-// point and name: 「U+200B（ゼロ幅スペース）」.
+// A character as the messages name it: itself with its code point
+// (「𠮷（U+20BB7）」), or, where it cannot be seen (zero-width, control and
+// format characters, unusual spaces), its code point and name:
+// 「U+200B（ゼロ幅スペース）」.
 QString characterText(const QString& character);
 
 }  // namespace hiduke

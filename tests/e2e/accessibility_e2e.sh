@@ -106,12 +106,14 @@ window=$(find_window)
 xdotool windowfocus --sync "$window"
 
 T=$'\t' N='\n'
-expect_event "focus${T}push button${T}次の月${T}2026年12月を表示しています${T}" $((3 * wait_limit))
-
-# From the buttons back to the days: today's.
+# The first focus is on today, among the days named by the month.
+expect_event "focus${T}push button${T}2026年12月8日 火曜日 今日${T}2026年12月8日（火） 令和8年${T}" $((3 * wait_limit))
+expect_event "days${T}2026年12月${T}31${T}2026年12月1日 火曜日${T}2026年12月31日 木曜日"
+# Out to the month buttons and back.
+press Tab
+expect_event "focus${T}push button${T}次の月${T}2026年12月を表示しています${T}"
 press shift+Tab
 expect_event "focus${T}push button${T}2026年12月8日 火曜日 今日${T}2026年12月8日（火） 令和8年${T}"
-expect_event "days${T}2026年12月${T}31${T}2026年12月1日 火曜日${T}2026年12月31日 木曜日"
 press Right
 expect_event "focus${T}push button${T}2026年12月9日 水曜日${T}2026年12月9日（水） 令和8年${T}"
 press Down

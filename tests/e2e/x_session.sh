@@ -16,6 +16,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 start_x() {
   local fd_file
   e2e_dir=$(mktemp -d)
+  export XDG_CONFIG_HOME="$e2e_dir/config"  # the program's settings: the default zoom
   fd_file="$e2e_dir/display"
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fd_file" 2>"$e2e_dir/xvfb.log" &
   e2e_started+=($!)

@@ -66,6 +66,7 @@ class NotePanelTest : public QObject {
   void notesReadBackAsSaved();
   void unstorableCharactersAreRefused();
   void aTypedSemicolonIsOfferedAsFullWidth();
+  void aDeleteOrASaveOverANoteIsUndoneOnce();
   void failedSaveKeepsTheTextAndTheFile();
   void panelKeepsItsDateAcrossAChangeOfMonth();
   void closeNarrowsAndReopenShowsTheOtherDay();
@@ -255,6 +256,25 @@ void NotePanelTest::aTypedSemicolonIsOfferedAsFullWidth() {
     QCOMPARE(box->toPlainText(), replace ? QStringLiteral("10:00； docs；") : QStringLiteral("10:00; docs;"));
     QCOMPARE(readNotes(), replace ? QByteArray("2002,3,16,b\r\n2002,3,15,10:00\x81\x47 docs\x81\x47\r\n")
                                   : QByteArray("2002,3,16,b\r\n"));
+  }
+}
+
+void NotePanelTest::aDeleteOrASaveOverANoteIsUndoneOnce() {
+  for (const QString& typed : {QString(), QStringLiteral("new")}) {
+    writeNotes("2002,3,15,old\r\n");
+    const auto window = startedWindow(QDate(2002, 3, 1));
+    clickCell(*window, 19);
+    auto* box = noteBox(*window);
+    box->setPlainText(typed);
+    press(*window, "saveButton");
+    QCOMPARE(child<QLabel>(*window, QStringLiteral("saveStatus"))->text(),
+             typed.isEmpty() ? QStringLiteral("削除しました") : QStringLiteral("保存しました"));
+    QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(readNotes(), QByteArray("2002,3,15,old\r\n"));
+    QCOMPARE(box->toPlainText(), QStringLiteral("old"));
+    QCOMPARE(box->accessibleDescription(), QStringLiteral("元に戻しました"));
+    QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);  // one level: nothing more to take back
+    QCOMPARE(readNotes(), QByteArray("2002,3,15,old\r\n"));
   }
 }
 

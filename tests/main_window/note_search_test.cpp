@@ -13,6 +13,7 @@ class NoteSearchTest : public QObject {
   void findsNotesWhateverTheWidthOrCase_data();
   void findsNotesWhateverTheWidthOrCase();
   void newestFirstUpToTheLimit();
+  void upcomingNearestFirstUpToTheLimit();
 };
 
 namespace {
@@ -63,6 +64,15 @@ void NoteSearchTest::newestFirstUpToTheLimit() {
   const NoteSearch::Result result = search.find(QStringLiteral("abc"), 2);
   QCOMPARE(result.total, std::size_t{3});
   QCOMPARE(::found(search, QStringLiteral("abc"), 2), (QStringList{"2003-5: second abc", "2002-3: ＡＢＣ社"}));
+}
+
+void NoteSearchTest::upcomingNearestFirstUpToTheLimit() {
+  const NoteSearch search(notes());
+  const NoteSearch::Result result = search.upcoming(year(2002) / 3 / 16, 2);
+  QCOMPARE(result.total, std::size_t{3});
+  QStringList lines;
+  for (const NoteSearch::Match& match : result.matches) lines << match.line;
+  QCOMPARE(lines, (QStringList{"ＡＢＣ社", "first"}));  // the first lines
 }
 
 QTEST_APPLESS_MAIN(NoteSearchTest)

@@ -76,10 +76,10 @@ void StoreMessagesTest::wordsNumbersAndCharacters_data() {
   QTest::newRow("unknown errno") << error(StoreErrorKind::kWriteFailed, StoreOperation::kSave, 4095)
                                  << path + " に書き込めませんでした（エラー番号 4095）。予定は保存されていません。";
   StoreError unencodable = error(StoreErrorKind::kUnencodable, StoreOperation::kSave);
-  unencodable.characters = {"😀", "é", "\u200b", "\u0085", "\u00a0"};
-  QTest::newRow("unencodable, the invisible by code point and name")
+  unencodable.characters = {"𠮷", "é", "\u200b", "\u0085", "\u00a0"};
+  QTest::newRow("unencodable, by code point, the invisible by name")
       << unencodable
-      << "次の文字は保存できません: 😀 é U+200B（ゼロ幅スペース） U+0085（制御文字） U+00A0（ノーブレークスペース）\n"
+      << "次の文字は保存できません: 𠮷（U+20BB7） é（U+00E9） U+200B（ゼロ幅スペース） U+0085（制御文字） U+00A0（ノーブレークスペース）\n"
          "予定は保存されていません。";
   StoreError separated = error(StoreErrorKind::kHardLinksSeparated, StoreOperation::kSave);
   separated.otherNames = 2;

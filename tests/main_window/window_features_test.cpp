@@ -22,6 +22,7 @@
 #include "main_window/main_window.h"
 #include "main_window/note_box.h"
 #include "main_window/note_file_watcher.h"
+#include "main_window/window_zoom.h"
 #include "window_test_support.h"
 
 using namespace hiduke;
@@ -44,6 +45,7 @@ class WindowFeaturesTest : public QObject {
   void theContextMenuOffersWhatTheKeysDo();
   void theWatchKnowsTheProgramsOwnSaves();
   void theWatchLooksEveryTwoSecondsWhereItCannotWatch();
+  void zoomScalesTheWholeWindowAndIsKept();
 
  private:
   std::optional<NotesDirectory> notes_;
@@ -63,7 +65,7 @@ void WindowFeaturesTest::aDayTellsItsHolidayAndNoteOnHover() {
 }
 
 void WindowFeaturesTest::searchShowsTheMonthAndOpensTheDay() {
-  writeNotes("2002,3,15,ABC meeting\r\n2010,5,3,lunch\r\n");
+  writeNotes("2002,3,15,ABC meeting\r\n2010,5,3,lunch\r\n2027,1,5,next\r\n");
   const auto window = startedWindow(QDate(2026, 12, 7));
   window->show();
   QVERIFY(QTest::qWaitForWindowActive(window.get()));
@@ -71,6 +73,8 @@ void WindowFeaturesTest::searchShowsTheMonthAndOpensTheDay() {
     auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
     QVERIFY(dialog != nullptr);
     QCOMPARE(dialog->windowTitle(), QStringLiteral("予定を検索"));
+    // Nothing typed: the notes from today on.
+    QCOMPARE(child<QListWidget>(*dialog, QStringLiteral("searchResults"))->item(0)->text(), QStringLiteral("2027年1月5日（火）  next"));
     child<QLineEdit>(*dialog, QStringLiteral("searchQuery"))->insert(QStringLiteral("ａｂｃ"));  // as an input method types it
     QCOMPARE(child<QListWidget>(*dialog, QStringLiteral("searchResults"))->count(), 1);
     QTest::keyClick(child<QLineEdit>(*dialog, QStringLiteral("searchQuery")), Qt::Key_Return);
@@ -95,11 +99,22 @@ void WindowFeaturesTest::goToDateNamesWhatItCannotReadAndStaysOpen() {
     QTest::keyClick(field, Qt::Key_Return);
     QVERIFY(dialog->isVisible());
     problem = child<QLabel>(*dialog, QStringLiteral("dateProblem"))->text();
+    // The dialog keeps its size and its field in sight; a paste is cut short.
+    const QSize size = dialog->size();
+    field->setText(QStringLiteral("1582/12/31"));
+    QTest::keyClick(field, Qt::Key_Return);
+    problem += child<QLabel>(*dialog, QStringLiteral("dateProblem"))->text();
+    QCOMPARE(dialog->size(), size);
+    QVERIFY(!child<QLabel>(*dialog, QStringLiteral("dateProblem"))->geometry().intersects(field->geometry()));
+    field->selectAll();
+    field->insert(QString(1 << 20, QLatin1Char('1')));
+    QVERIFY(field->text().size() <= 32);
     field->setText(QStringLiteral("Ｈ１４．３．１"));  // full width, as an input method types it
     QTest::keyClick(field, Qt::Key_Return);
   });
   QTest::keyClick(window.get(), Qt::Key_G, Qt::ControlModifier);
-  QCOMPARE(problem, QStringLiteral("「H31.5.1」はその元号の期間の外です。"));
+  QCOMPARE(problem, QStringLiteral("「H31.5.1」はその元号の期間の外です。"
+                                   "「1582/12/31」は表示できる範囲（1583年1月から32767年12月まで）の外です。"));
   QCOMPARE(window->windowTitle(), QStringLiteral("2002年3月"));
   const auto* focused = qobject_cast<DayCell*>(window->focusWidget());  // the focus when the window is active again
   QVERIFY(focused != nullptr);
@@ -179,7 +194,7 @@ void WindowFeaturesTest::theContextMenuOffersWhatTheKeysDo() {
     menu->close();
   });
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_F10, Qt::ShiftModifier);
-  QCOMPARE(items, (QStringList{"今日", "日付へ移動…", "予定を検索…", "iCalendar に書き出す…"}));
+  QCOMPARE(items, (QStringList{"今日", "日付へ移動…", "予定を検索…", "今後の予定…", "iCalendar に書き出す…", "元に戻す"}));
   QCOMPARE(window->windowTitle(), QStringLiteral("2026年12月7日"));
 }
 
@@ -209,6 +224,35 @@ void WindowFeaturesTest::theWatchLooksEveryTwoSecondsWhereItCannotWatch() {
   QSignalSpy changed(&watcher, &NoteFileWatcher::changedOnDisk);
   writeNotes("2002,3,15,theirs\r\n");
   QVERIFY(changed.wait(10000));
+}
+
+void WindowFeaturesTest::zoomScalesTheWholeWindowAndIsKept() {
+  for (const QString& start : {QStringLiteral("first"), QStringLiteral("again"), QStringLiteral("broken settings")}) {
+    if (start == QStringLiteral("broken settings")) {
+      QFile settings(zoom::settingsPath());
+      QVERIFY(settings.open(QIODevice::WriteOnly));
+      settings.write("zoom=150%\n");
+    }
+    const auto window = startedWindow(QDate(2026, 12, 7));
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    if (start == QStringLiteral("first")) {
+      QTest::keyClick(window.get(), Qt::Key_Plus, Qt::ControlModifier);
+      QTest::keyClick(window.get(), Qt::Key_Equal, Qt::ControlModifier);  // + without Shift
+    }
+    const bool zoomed = start == QStringLiteral("first") || start == QStringLiteral("again");
+    QCOMPARE(window->size(), zoomed ? QSize(353, 324) : QSize(235, 216));
+    QCOMPARE(cell(*window, 9)->geometry(), zoomed ? QRect(96, 36, 38, 38) : QRect(64, 24, 25, 25));
+    QCOMPARE(cell(*window, 9)->font().pixelSize(), zoomed ? 22 : 15);
+    clickCell(*window, 9);
+    QCOMPARE(window->size(), zoomed ? QSize(875, 324) : QSize(583, 216));
+    QCOMPARE(noteBox(*window)->geometry(), zoomed ? QRect(0, 48, 494, 206) : QRect(0, 32, 329, 137));
+    if (start == QStringLiteral("again")) {
+      QTest::keyClick(window.get(), Qt::Key_0, Qt::ControlModifier);
+      QCOMPARE(window->size(), QSize(583, 216));
+      QCOMPARE(zoom::load(), zoom::kDefault);
+    }
+  }
 }
 
 int main(int argc, char* argv[]) {

@@ -18,11 +18,15 @@
 
 namespace hiduke::testing {
 
-NotesDirectory::NotesDirectory() : previous_(QDir::currentPath()) {
+NotesDirectory::NotesDirectory() : previous_(QDir::currentPath()), previousConfig_(qgetenv("XDG_CONFIG_HOME")) {
   if (!directory_.isValid() || !QDir::setCurrent(directory_.path())) throw std::runtime_error("no directory for the notes");
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(directory_.filePath(QStringLiteral("config"))));
 }
 
-NotesDirectory::~NotesDirectory() { QDir::setCurrent(previous_); }
+NotesDirectory::~NotesDirectory() {
+  QDir::setCurrent(previous_);
+  qputenv("XDG_CONFIG_HOME", previousConfig_);
+}
 
 void writeNotes(const QByteArray& bytes) {
   QFile file(QStringLiteral("hiduke.dat"));

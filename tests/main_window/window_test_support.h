@@ -23,7 +23,8 @@ class NoteBox;
 namespace hiduke::testing {
 
 // A fresh directory, the current one while the object lives: the note
-// file of the windows a test starts is there, and gone with it.
+// file of the windows a test starts is there, and their settings, and gone
+// with it.
 class NotesDirectory {
  public:
   NotesDirectory();
@@ -34,6 +35,7 @@ class NotesDirectory {
  private:
   QTemporaryDir directory_;
   QString previous_;
+  QByteArray previousConfig_;
 };
 
 // hiduke.dat of the current directory: written whole, and its bytes (or
