@@ -91,7 +91,7 @@ int main(int argc, char* argv[]) {
                                 : hiduke::storeErrorMessage(store.error()) + QLatin1Char('\n');
     print(stderr, QStringLiteral("hiduke: ") + message);
     const std::unique_ptr<QApplication> app = connectToDisplay(argc, argv);
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("hiduke"), message.trimmed(), QMessageBox::Ok);
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("日付カレンダー"), message.trimmed(), QMessageBox::Ok);
     box.exec();
     return 1;
   }

@@ -4,6 +4,8 @@
 
 #include "main_window/day_cell.h"
 #include "main_window/day_grid.h"
+#include "main_window/main_window.h"
+#include "main_window/screen_reader.h"
 
 namespace hiduke {
 namespace {
@@ -17,6 +19,11 @@ class DayCellAccessible : public QAccessibleWidget {
     QAccessible::State state = QAccessibleWidget::state();
     state.focusable = true;
     return state;
+  }
+  // The description as set, never the tooltip, which begins with the date
+  // the name has just said.
+  QString text(QAccessible::Text kind) const override {
+    return kind == QAccessible::Description ? widget()->accessibleDescription() : QAccessibleWidget::text(kind);
   }
   QStringList actionNames() const override { return {pressAction()}; }
   void doAction(const QString& name) override {
@@ -46,14 +53,27 @@ class DayGridAccessible : public QAccessibleWidget {
   }
 };
 
-QAccessibleInterface* dayAccessibleFactory(const QString&, QObject* object) {
+// Spoken when it shows: what just happened.
+class AnnouncerAccessible : public QAccessibleWidget {
+ public:
+  explicit AnnouncerAccessible(Announcer* announcer) : QAccessibleWidget(announcer, QAccessible::Notification) {}
+
+  QString text(QAccessible::Text kind) const override {
+    return kind == QAccessible::Name ? static_cast<QLabel*>(widget())->text() : QAccessibleWidget::text(kind);
+  }
+};
+
+QAccessibleInterface* windowAccessibleFactory(const QString&, QObject* object) {
   if (auto* cell = qobject_cast<DayCell*>(object)) return new DayCellAccessible(cell);
   if (auto* grid = qobject_cast<DayGrid*>(object)) return new DayGridAccessible(grid);
+  if (auto* announcer = qobject_cast<Announcer*>(object)) return new AnnouncerAccessible(announcer);
+  // A frame named by its title, as a screen reader expects a main window.
+  if (auto* window = qobject_cast<MainWindow*>(object)) return new QAccessibleWidget(window, QAccessible::Window);
   return nullptr;
 }
 
 }  // namespace
 
-void installDayAccessibility() { QAccessible::installFactory(&dayAccessibleFactory); }
+void installWindowAccessibility() { QAccessible::installFactory(&windowAccessibleFactory); }
 
 }  // namespace hiduke

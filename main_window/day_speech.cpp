@@ -1,7 +1,6 @@
 #include "main_window/day_speech.h"
 
 #include <QAccessible>
-#include <QApplication>
 #include <QToolTip>
 #include <algorithm>
 #include <utility>
@@ -13,13 +12,7 @@
 namespace hiduke {
 
 DaySpeech::DaySpeech(const Cells& cells, std::function<DayWords(int index)> wordsOf, QObject* parent)
-    : QObject(parent), cells_(cells), wordsOf_(std::move(wordsOf)) {
-  connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old) {
-    // What was said on a day is gone once the focus leaves it; after the
-    // new focus is announced, so that it is not heard on the day left.
-    if (old != nullptr && old == saidCell_) QMetaObject::invokeMethod(this, &DaySpeech::unsay, Qt::QueuedConnection);
-  });
-}
+    : QObject(parent), cells_(cells), wordsOf_(std::move(wordsOf)) {}
 
 int DaySpeech::indexOf(const QWidget* cell) const {
   return static_cast<int>(std::find(cells_.begin(), cells_.end(), cell) - cells_.begin());
@@ -33,11 +26,10 @@ void DaySpeech::describeAll() {
 
 void DaySpeech::describe(int index) {
   DayCell* cell = cells_[index];
-  if (cell == saidCell_) saidCell_ = nullptr;
   const DayWords words = wordsOf_(index);
   if (cell->accessibleName() != words.name) cell->setAccessibleName(words.name);
   if (cell->accessibleDescription() != words.description) cell->setAccessibleDescription(words.description);
-  cell->setToolTip(words.description.isEmpty() ? QString() : asShownRichText(words.description));
+  cell->setToolTip(words.tooltip.isEmpty() ? QString() : asShownRichText(words.tooltip));
 }
 
 void DaySpeech::holdWordsOf(QWidget* leaving) { held_ = leaving; }
@@ -48,7 +40,6 @@ void DaySpeech::releaseHeldWords() {
 
 void DaySpeech::refocus(DayCell* cell) {
   held_ = nullptr;
-  unsay();
   describe(indexOf(cell));
   cell->update();
   QAccessibleEvent event(cell, QAccessible::Focus);
@@ -57,12 +48,7 @@ void DaySpeech::refocus(DayCell* cell) {
 
 void DaySpeech::say(DayCell* cell, const QString& text) {
   QToolTip::showText(cell->mapToGlobal(cell->rect().bottomLeft()), text, cell);
-  saidCell_ = cell;
   announce(cell, text);
-}
-
-void DaySpeech::unsay() {
-  if (saidCell_ != nullptr) describe(indexOf(saidCell_));
 }
 
 }  // namespace hiduke

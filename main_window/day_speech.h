@@ -13,18 +13,20 @@ namespace hiduke {
 
 class DayCell;
 
-// What a screen reader sees of a day: its name and its description, which
-// is also its tooltip; both empty for a hidden cell.
+// What is seen and heard of a day: its name and description for a screen
+// reader, which hears them one after the other, so the description does
+// not say the date again; and its tooltip. All empty for a hidden cell.
 struct DayWords {
   QString name;
   QString description;
+  QString tooltip;
 };
 
 // What a screen reader is told of the days. Every name or description set
 // is told as a change, the same text too, so only what changes is set. A
 // day the focus is leaving in a change of month keeps its words until it
-// has left (a screen reader would hear them change to another month's day
-// first), and what is said on a day stands until the focus leaves it.
+// has left: a screen reader would hear them change to another month's day
+// first.
 class DaySpeech : public QObject {
   Q_OBJECT
 
@@ -41,10 +43,8 @@ class DaySpeech : public QObject {
   // The focus moved to `cell`, which already had it and now stands for
   // another day, or is come back to: heard as a new focus all the same.
   void refocus(DayCell* cell);
-  // Tells `text` on the cell, shown beside it, until the focus leaves it.
+  // Tells `text` on the cell: shown beside it, and said.
   void say(DayCell* cell, const QString& text);
-  // The said cell described by its tooltip again.
-  void unsay();
 
  private:
   void describe(int index);
@@ -52,8 +52,7 @@ class DaySpeech : public QObject {
 
   const Cells& cells_;
   std::function<DayWords(int)> wordsOf_;
-  const QWidget* held_ = nullptr;   // a day the focus is leaving, described once it has left
-  DayCell* saidCell_ = nullptr;     // whose description is what say() said
+  const QWidget* held_ = nullptr;  // a day the focus is leaving, described once it has left
 };
 
 }  // namespace hiduke

@@ -37,6 +37,7 @@ GoToDateDialog::GoToDateDialog(QWidget* parent) : QDialog(parent) {
   // there, and the problem that quotes it stays short.
   date_->setMaxLength(kLongestDate);
   prompt->setBuddy(date_);
+  new Announcer(this);
   problem_ = new QLabel(this);
   problem_->setObjectName(QStringLiteral("dateProblem"));
   problem_->setWordWrap(true);
@@ -52,7 +53,7 @@ GoToDateDialog::GoToDateDialog(QWidget* parent) : QDialog(parent) {
   layout->addWidget(problem_);
   layout->addWidget(buttons);
   const int width = sizeHint().width() * 3 / 2;
-  setFixedSize(width, layout->heightForWidth(width));
+  setFixedSize(width, sizeHint().height());
 }
 
 void GoToDateDialog::accept() {
@@ -67,7 +68,7 @@ void GoToDateDialog::accept() {
     return;
   }
   problem_->setText(problemText(std::get<DateProblem>(reading), typed));
-  announce(date_, problem_->text());
+  announce(this, problem_->text());
   date_->selectAll();
   date_->setFocus();
 }

@@ -17,6 +17,7 @@
 #include "main_window/month_view.h"
 #include "main_window/note_book.h"
 #include "main_window/note_panel.h"
+#include "main_window/screen_reader.h"
 #include "main_window/search_dialog.h"
 #include "main_window/today_clock.h"
 #include "main_window/window_look.h"
@@ -26,12 +27,13 @@ namespace hiduke {
 
 MainWindow::MainWindow(NoteStore store, std::function<QDateTime()> now, QWidget* parent)
     : QWidget(parent) {
-  installDayAccessibility();
+  installWindowAccessibility();
   setObjectName(QStringLiteral("MainWindow"));
   setAutoFillBackground(true);
   setBackColour(this, Qt::black);
 
   book_ = new NoteBook(std::move(store), this);
+  new Announcer(this);
   clock_ = new TodayClock(std::move(now), this);
   monthView_ = new MonthView(*book_, this);
   notePanel_ = new NotePanel(*book_, this);

@@ -1,12 +1,11 @@
 #include "main_window/message_box.h"
 
-#include <QApplication>
 #include <QMessageBox>
 
 namespace hiduke {
 
-void showMessage(QWidget* parent, const QString& text) {
-  QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok, parent);
+void showMessage(QWidget* parent, const QString& title, const QString& text) {
+  QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
   box.exec();
 }
 

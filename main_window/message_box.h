@@ -6,7 +6,8 @@ class QWidget;
 
 namespace hiduke {
 
-// A plain message box with an OK button, titled with the program's name.
-void showMessage(QWidget* parent, const QString& text);
+// A plain message box with an OK button, titled by what it is about, which
+// a screen reader says first.
+void showMessage(QWidget* parent, const QString& title, const QString& text);
 
 }  // namespace hiduke

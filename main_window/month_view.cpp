@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTimer>
 #include <algorithm>
 
 #include "main_window/day_cell.h"
@@ -17,6 +18,7 @@
 #include "main_window/layout_twips.h"
 #include "main_window/message_box.h"
 #include "main_window/note_book.h"
+#include "main_window/screen_reader.h"
 #include "main_window/window_look.h"
 #include "month_model/weekday_colours.h"
 
@@ -88,8 +90,10 @@ void MonthView::buildDays() {
     const std::optional<year_month_day> date = grid_.dateOfCell(index);
     if (!date) return DayWords{};
     const unsigned day = grid_.dayOfCell(index);
-    return DayWords{.name = dayName(*date, *date == today_, holidays_[day], noteOf(day).has_value()),
-                    .description = dayDescription(*date, holidays_[day], noteOf(day))};
+    const std::optional<std::string>& note = noteOf(day);
+    return DayWords{.name = dayName(*date, *date == today_, holidays_[day], note.has_value()),
+                    .description = note ? QString::fromStdString(note->substr(0, note->find('\n'))) : QString(),
+                    .tooltip = dayDescription(*date, holidays_[day], note)};
   }, this);
 }
 
@@ -168,6 +172,8 @@ bool MonthView::showMonth(year_month month) {
   for (int index = 0; index < kCellCount; ++index) {
     if (grid_.dayOfCell(index) == 0) dayCells_[index]->hide();
   }
+  // A step to another month is said, after the day the focus moved to.
+  if (!sameMonth && isVisible()) announce(this, monthText(month) + QStringLiteral("を表示しています"));
   emit monthShown(month);
   return true;
 }
@@ -177,7 +183,9 @@ const std::optional<std::string>& MonthView::noteOf(unsigned day) const {
   return notes.month == grid_.month() ? notes.days[day] : kNoNote;
 }
 
-void MonthView::rejectMonth() { showMessage(this, QStringLiteral("入力値が間違っています。")); }
+void MonthView::rejectMonth() {
+  showMessage(this, QStringLiteral("月の移動"), QStringLiteral("入力値が間違っています。"));
+}
 
 void MonthView::setToday(year_month_day today) {
   today_ = today;
@@ -234,7 +242,6 @@ void MonthView::focusMarkedCell() {
     speech_->refocus(cell);
   } else {
     cell->setFocus(Qt::OtherFocusReason);
-    speech_->unsay();
   }
 }
 
@@ -267,6 +274,8 @@ void MonthView::contextMenuEvent(QContextMenuEvent* event) {
 
 void MonthView::showMenu(QPoint at) {
   QMenu menu(this);
+  // Its first item takes the focus, so that a screen reader says it.
+  QTimer::singleShot(0, &menu, [&menu] { menu.setActiveAction(menu.actions().constFirst()); });
   menu.addAction(QStringLiteral("今日"), this, [this] { focusDay(today_); });
   menu.addAction(QStringLiteral("日付へ移動…"), this, &MonthView::goToDateRequested);
   menu.addAction(QStringLiteral("予定を検索…"), this, &MonthView::searchRequested);

@@ -76,9 +76,12 @@ StoreResult<SaveReport> NoteBook::store(std::chrono::year_month_day day, const s
 
 void NoteBook::exportTo(const QString& path) {
   const StoreResult<ExportReport> report = exportICalendar(store_, QFile::encodeName(path).toStdString());
-  showMessage(window_, report ? exportSummary(*report) : storeErrorMessage(report.error()));
+  showMessage(window_, QStringLiteral("iCalendar に書き出す"),
+              report ? exportSummary(*report) : storeErrorMessage(report.error()));
 }
 
-void NoteBook::showError(const StoreError& error) const { showMessage(window_, storeErrorMessage(error)); }
+void NoteBook::showError(const StoreError& error) const {
+  showMessage(window_, QStringLiteral("予定のファイル"), storeErrorMessage(error));
+}
 
 }  // namespace hiduke

@@ -98,9 +98,11 @@ void NotePanel::open(std::chrono::year_month_day day, const std::optional<std::s
   heading_->setText(dateText(day) + QStringLiteral("の予定"));
   box_->setAccessibleName(heading_->text());
   show();
+  // The focus before the text: a screen reader that hears of the text
+  // first moves to the box without a word.
+  box_->setFocus();  // typing right away goes into the note
   showNote(note);
   emit opened(day);
-  box_->setFocus();  // typing right away goes into the note
 }
 
 void NotePanel::showNote(const std::optional<std::string>& note) {
@@ -162,7 +164,7 @@ StoreResult<SaveReport> NotePanel::write(const std::string& note, const Expected
 
 bool NotePanel::confirmOverwrite() {
   const QTextCursor cursor = box_->textCursor();
-  QMessageBox box(QMessageBox::Warning, QApplication::applicationName(),
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("予定の上書き"),
                   heading_->text() + QStringLiteral("は、開いた後にほかのところで変更されています。"),
                   QMessageBox::NoButton, this);
   QPushButton* overwrite = box.addButton(QStringLiteral("上書き"), QMessageBox::AcceptRole);
@@ -186,7 +188,7 @@ bool NotePanel::confirmOverwrite() {
 
 bool NotePanel::replaceSemicolons() {
   QTextCursor cursor = box_->textCursor();
-  QMessageBox box(QMessageBox::Question, QApplication::applicationName(),
+  QMessageBox box(QMessageBox::Question, QStringLiteral("「;」の置き換え"),
                   QStringLiteral("予定に半角の「;」があります。「;」は予定のファイルでは改行を表すため、"
                                  "そのままでは保存できません。\n全角の「；」に置き換えて保存しますか？"),
                   QMessageBox::NoButton, this);
@@ -233,7 +235,7 @@ bool NotePanel::settleUnsavedNote() {
   box_->finishComposition();
   if (!hasUnsavedNote()) return true;
   const QTextCursor cursor = box_->textCursor();
-  QMessageBox box(QMessageBox::Question, QApplication::applicationName(),
+  QMessageBox box(QMessageBox::Question, QStringLiteral("変更の保存"),
                   heading_->text() + QStringLiteral("は変更されています。\n保存しますか？"),
                   QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
   box.setDefaultButton(QMessageBox::Save);

@@ -1,17 +1,26 @@
 #include "main_window/screen_reader.h"
 
-#include <QAccessible>
 #include <QWidget>
 
 namespace hiduke {
 
-void announce(QWidget* widget, const QString& text) {
-  if (widget->accessibleDescription() != text) {
-    widget->setAccessibleDescription(text);  // which tells of the change itself
-  } else if (!text.isEmpty()) {
-    QAccessibleEvent event(widget, QAccessible::DescriptionChanged);
-    QAccessible::updateAccessibility(&event);
-  }
+Announcer::Announcer(QWidget* window) : QLabel(window) {
+  setObjectName(QStringLiteral("announcer"));
+  setGeometry(0, 0, 1, 1);
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+  setFocusPolicy(Qt::NoFocus);
+  hide();  // until something is said
+}
+
+void announce(QWidget* near, const QString& text) {
+  if (text.isEmpty()) return;
+  QWidget* window = near->window();
+  auto* announcer = window->findChild<Announcer*>(QString(), Qt::FindDirectChildrenOnly);
+  if (announcer == nullptr) announcer = new Announcer(window);
+  // Hidden and shown again: said again, the same words too.
+  announcer->hide();
+  announcer->setText(text);
+  announcer->show();
 }
 
 }  // namespace hiduke

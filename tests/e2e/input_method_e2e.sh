@@ -69,12 +69,12 @@ compose() {
   fail "typing through fcitx5 showed nothing steady in the note box"
 }
 
-# Waits for the question about the unsaved note, titled hiduke, and answers
+# Waits for the question about the unsaved note, titled 変更の保存, and answers
 # "save" (its default button) with Return. Fails with $1 when none comes.
 answer_save() {
   local question=""
   for _ in $(seq 50); do
-    question=$(xdotool search --all --onlyvisible --pid "$app_pid" --name '^hiduke$' 2>/dev/null | head -n1 || true)
+    question=$(xdotool search --all --onlyvisible --pid "$app_pid" --name '^変更の保存$' 2>/dev/null | head -n1 || true)
     [ -n "$question" ] || ended && break
     sleep 0.1
   done

@@ -21,18 +21,17 @@ fi
 # extended regular expression that the step's spoken strings, joined by
 # " / ", must match; with once: before it, exactly once (a repeat fails).
 steps=$(cat <<'EOF'
-start        | -             | once:2026年12月8日 frame | 次の月
-days         | shift+Tab     | once:2026年12月8日 火曜日 今日 | once:12月8日
+start        | -             | once:2026年12月8日 frame | once:2026年12月8日 火曜日 今日
 right        | Right         | once:2026年12月9日 水曜日 | once:12月9日
 next-year    | ctrl+Next     | once:2027年12月([^0-9]|$) | once:2027年12月9日 木曜日 | once:12月9日
 past-last    | ctrl+Right    | once:これより後に予定はありません
-previous     | ctrl+Left     | once:2027年1月11日 月曜日 成人の日 予定あり.*書き初め | once:1月11日
-open         | Return        | once:2027年1月11日の予定 | once:書き初め
+previous     | ctrl+Left     | once:2027年1月11日 月曜日 成人の日 予定あり.*書き初め | once:1月11日 | once:2027年1月を表示
+open         | Return        | once:2027年1月11日の予定 | 書き初め
 type         | ctrl+End type:_memo
 save         | ctrl+s        | once:保存しました
 clear        | ctrl+a Delete
 delete       | ctrl+s        | once:削除しました
-unsaved      | type:x Escape | once:(alert|dialog) hiduke | once:2027年1月11日の予定は変更されています | 保存 push button
+unsaved      | type:x Escape | once:(alert|dialog) 変更の保存 | once:2027年1月11日の予定は変更されています | 保存 push button
 cancel       | Escape        | once:2027年1月11日の予定
 back         | BackSpace
 go-to        | ctrl+g        | once:日付へ移動 dialog.*: text

@@ -191,7 +191,8 @@ void NotePanelTest::saveAndDeleteRewriteTheFile() {
   const QString message = messageDuring([&] { press(*window, "saveButton"); });
   QVERIFY2(message.isEmpty(), qPrintable(message));
   // What a screen reader is told.
-  QCOMPARE(noteBox(*window)->accessibleDescription(), underlined ? QStringLiteral("保存しました") : QStringLiteral("削除しました"));
+  QCOMPARE(child<QLabel>(*window, QStringLiteral("announcer"))->text(),
+           underlined ? QStringLiteral("保存しました") : QStringLiteral("削除しました"));
   QCOMPARE(readNotes(), after);
   QCOMPARE(cell(*window, 19)->font().underline(), underlined);
   QCOMPARE(cell(*window, 19)->accessibleName(),
@@ -267,12 +268,13 @@ void NotePanelTest::aDeleteOrASaveOverANoteIsUndoneOnce() {
     auto* box = noteBox(*window);
     box->setPlainText(typed);
     press(*window, "saveButton");
+    // Said, and shown beside the buttons.
     QCOMPARE(child<QLabel>(*window, QStringLiteral("saveStatus"))->text(),
              typed.isEmpty() ? QStringLiteral("削除しました") : QStringLiteral("保存しました"));
     QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(readNotes(), QByteArray("2002,3,15,old\r\n"));
     QCOMPARE(box->toPlainText(), QStringLiteral("old"));
-    QCOMPARE(box->accessibleDescription(), QStringLiteral("元に戻しました"));
+    QCOMPARE(child<QLabel>(*window, QStringLiteral("announcer"))->text(), QStringLiteral("元に戻しました"));
     QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);  // one level: nothing more to take back
     QCOMPARE(readNotes(), QByteArray("2002,3,15,old\r\n"));
   }

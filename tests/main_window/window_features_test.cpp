@@ -59,8 +59,8 @@ void WindowFeaturesTest::aDayTellsItsHolidayAndNoteOnHover() {
   writeNotes("2002,3,21,<b>lunch</b>;12:30\r\n");
   const auto window = startedWindow(QDate(2002, 3, 5));
   const DayCell* equinox = cell(*window, 25);
-  QCOMPARE(equinox->accessibleDescription(), QStringLiteral("2002年3月21日（木） 平成14年\n春分の日\n<b>lunch</b>\n12:30"));
-  QVERIFY2(equinox->toolTip().contains(QStringLiteral("&lt;b&gt;lunch&lt;/b&gt;<br>12:30")), qPrintable(equinox->toolTip()));
+  QVERIFY2(equinox->toolTip().contains(QStringLiteral("2002年3月21日（木） 平成14年<br>春分の日<br>&lt;b&gt;lunch&lt;/b&gt;<br>12:30")),
+           qPrintable(equinox->toolTip()));
   QCOMPARE(cell(*window, 0)->toolTip(), QString());  // hidden cells say nothing
 }
 

@@ -75,7 +75,10 @@ QString answerDuring(const std::function<void()>& action, const std::function<QS
     if (box == nullptr || !box->isVisible()) return;
     look.stop();
     text = box->text();
-    if (box->windowTitle() != QApplication::applicationName()) text += QStringLiteral(" [title]");
+    // Each box is titled by what it is about, which a screen reader says first.
+    if (box->windowTitle().isEmpty() || box->windowTitle() == QApplication::applicationName()) {
+      text += QStringLiteral(" [title]");
+    }
     text += answer(box);
   });
   look.start(1);
