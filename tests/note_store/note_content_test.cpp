@@ -1,11 +1,13 @@
 #include "note_store/note_content.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <random>
 #include <string>
 #include <vector>
 
+#include "note_store/line_reader.h"
 #include "test_support.h"
 
 namespace hiduke {
@@ -13,12 +15,28 @@ namespace {
 
 using hiduke::testing::date;
 
-TEST(NoteContentTest, SplitsLinesOnLfWithCrBeforeItInTheTerminator) {
+TEST(NoteContentTest, SplitsLinesOnCrLfOnLfAndOnALoneCr) {
   std::vector<std::pair<std::string, std::string>> lines;
   forEachNoteLine("a\r\nb\n\r\nc\rd\r\r\ne\r", [&](const NoteLine& line) { lines.emplace_back(line.body, line.whole); });
   const std::vector<std::pair<std::string, std::string>> expected = {
-      {"a", "a\r\n"}, {"b", "b\n"}, {"", "\r\n"}, {"c\rd\r", "c\rd\r\r\n"}, {"e\r", "e\r"}};
+      {"a", "a\r\n"}, {"b", "b\n"}, {"", "\r\n"}, {"c", "c\r"}, {"d", "d\r"}, {"", "\r\n"}, {"e", "e\r"}};
   EXPECT_EQ(lines, expected);
+}
+
+// A CR that ends what one read returned may be the first half of a CR LF:
+// it is handed on only with what follows it.
+TEST(NoteContentTest, TheFileIsReadInRunsThatNeverSplitACrLf) {
+  int pipeFds[2];
+  ASSERT_EQ(::pipe(pipeFds), 0);
+  ASSERT_EQ(::write(pipeFds[1], "x\na\r", 4), 4);
+  std::vector<std::string> runs;
+  ASSERT_TRUE(readInLines(pipeFds[0], 0, 4096, [&](std::string_view lines) {
+    runs.emplace_back(lines);
+    if (runs.size() == 1 && ::write(pipeFds[1], "\nb\r\n", 4) == 4) ::close(pipeFds[1]);
+    return true;
+  }));
+  EXPECT_EQ(runs, (std::vector<std::string>{"x\n", "a\r\nb\r\n"}));
+  ::close(pipeFds[0]);
 }
 
 // The prefilter may pass a line of another year on to the full reader, but
@@ -120,7 +138,8 @@ TEST(NoteContentTest, RewritesOnlyTheRecordsOfTheDate) {
       {"one record in the place of the first", "2002,3,15,x\r\nk\r\n 2002,03,15 ,y\r\n2002,3,15,z", "new",
        "2002,3,15,new\r\nk\r\n", "z"},
       {"append after unterminated line", "2002,3,1,a", "new", "2002,3,1,a\r\n2002,3,15,new\r\n", std::nullopt},
-      {"append after lone CR", "junk\r", "new", "junk\r\r\n2002,3,15,new\r\n", std::nullopt},
+      {"append after lone CR", "junk\r", "new", "junk\r2002,3,15,new\r\n", std::nullopt},
+      {"CR line ends kept", "2002,3,1,a\r2002,3,15,old\r2002,3,2,b", "new", "2002,3,1,a\r2002,3,15,new\r2002,3,2,b", "old"},
       {"LF terminators kept", "2002,3,1,a\n2002,3,2,b\n", "new", "2002,3,1,a\n2002,3,2,b\n2002,3,15,new\r\n",
        std::nullopt},
       {"unquoted line of the date replaced", "2002,3,15,\"open\r\n", "new", "2002,3,15,new\r\n", "\"open"},
