@@ -24,10 +24,6 @@ namespace {
 // it reads in large pieces.
 constexpr size_t kRewriteChunk = size_t{1} << 20;
 
-// How often a rewrite reads the file again because another program changed
-// it meanwhile, before it gives up.
-constexpr int kReadAttempts = 3;
-
 // Keeps SIGXFSZ from ending the program while a rewrite writes: a write
 // beyond the file size limit then fails with EFBIG and is reported like any
 // other. The signal such a write raises is taken back before the caller's
@@ -139,26 +135,64 @@ bool stillTheFileRead(const LocatedFile& target, const OpenedFile& old) {
   return now.st_dev == old.status.st_dev && now.st_ino == old.status.st_ino;
 }
 
-// Puts the new file in place: over the file that was read, or, where there
-// was none, only while there still is none; false when one was made
-// meanwhile, so that the file must be read again.
-StoreResult<bool> renameIntoPlace(const LocatedFile& target, const OpenedFile& old, TemporaryFile& temporary) {
+// Puts the new file in place where there was none, only while there still
+// is none; false when one was made meanwhile, so that it must be read.
+StoreResult<bool> renameIntoPlace(const LocatedFile& target, TemporaryFile& temporary) {
   const int directory = target.directory.get();
   const char* const from = temporary.name().c_str();
   const char* const to = target.name.c_str();
-  if (!old.fd) {
-    if (::renameat2(directory, from, directory, to, RENAME_NOREPLACE) == 0) {
-      temporary.keep();
-      return true;
-    }
-    if (errno == EEXIST) return false;
-    if (errno != EINVAL) return writeFailed(errno);
-    // A file system that cannot refuse to replace: a look just before must do.
-    struct stat existing;
-    if (::fstatat(directory, to, &existing, AT_SYMLINK_NOFOLLOW) == 0) return false;
+  if (::renameat2(directory, from, directory, to, RENAME_NOREPLACE) == 0) {
+    temporary.keep();
+    return true;
   }
+  if (errno == EEXIST) return false;
+  if (errno != EINVAL) return writeFailed(errno);
+  // A file system that cannot refuse to replace: a look just before must do.
+  struct stat existing;
+  if (::fstatat(directory, to, &existing, AT_SYMLINK_NOFOLLOW) == 0) return false;
   if (::renameat(directory, from, directory, to) != 0) return writeFailed(errno);
   temporary.keep();
+  return true;
+}
+
+// Whether `name` in `directory` stands for the file `file`.
+bool namesTheFile(int directory, const std::string& name, const FileIdentity& file) {
+  struct stat now;
+  return ::fstatat(directory, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_dev == file.device &&
+         now.st_ino == file.inode;
+}
+
+// Puts the new file in place over the old one by exchanging their names, so
+// that the old file stays whole under the temporary's name (and is removed
+// with it) while the watch looks once more: a program that opened it for
+// writing just before, or still writes to it, gets it back under its name,
+// and the file is read again (false). So is it when another program put a
+// file of its own in place of either meanwhile. Where names cannot be
+// exchanged, a plain rename, after the checks made before it.
+StoreResult<bool> exchangeIntoPlace(const LocatedFile& target, const InPlaceWriterWatch& watch,
+                                    TemporaryFile& temporary, BusyWait& wait) {
+  const int directory = target.directory.get();
+  const std::string& parked = temporary.name();
+  if (::renameat2(directory, parked.c_str(), directory, target.name.c_str(), RENAME_EXCHANGE) != 0) {
+    if (errno != EINVAL) return writeFailed(errno);
+    if (::renameat(directory, parked.c_str(), directory, target.name.c_str()) != 0) return writeFailed(errno);
+    temporary.keep();
+    return true;
+  }
+  const auto swapBack = [&] {
+    return ::renameat2(directory, parked.c_str(), directory, target.name.c_str(), RENAME_EXCHANGE) == 0
+               ? StoreResult<bool>(false)
+               : StoreResult<bool>(writeFailed(errno));
+  };
+  if (!namesTheFile(directory, parked, watch.state())) return swapBack();
+  struct stat placed;
+  if (::fstatat(directory, target.name.c_str(), &placed, AT_SYMLINK_NOFOLLOW) != 0) return writeFailed(errno);
+  const FileIdentity newFile = identityOf(placed);
+  const auto settled = std::chrono::steady_clock::now() + watch.settleTime();
+  do {
+    if (watch.writtenTo()) return swapBack();
+    if (!namesTheFile(directory, target.name, newFile)) return false;
+  } while (std::chrono::steady_clock::now() < settled && wait.pause(kWriterPatience));
   return true;
 }
 
@@ -172,11 +206,18 @@ int syncDirectory(int directory) {
   return 0;
 }
 
+// Whether the file read is `largestRead` in place, shorter than this
+// program once read it: a program that truncated it may be writing it anew.
+bool shrankInPlace(const FileIdentity& now, const FileIdentity& largestRead) {
+  return largestRead.exists && now.device == largestRead.device && now.inode == largestRead.inode &&
+         now.size < largestRead.size;
+}
+
 // One reading of the file and the writing of its new content; nothing when
 // another program changed the file meanwhile, so that it must be read again.
 StoreResult<std::optional<Rewritten>> rewriteOnce(const LocatedFile& target, const NoteFileEdit& edit,
-                                                  std::chrono::system_clock::time_point lockedAt,
-                                                  const std::function<void()>& busy) {
+                                                  std::chrono::system_clock::time_point lockedAt, BusyWait& wait,
+                                                  const FileIdentity& largestRead) {
   StoreResult<OpenedFile> old = openFileForReading(target.directory.get(), target.name);
   if (!old) return std::move(old).error();
   // A write-protected note file stays unchanged, as if written in place.
@@ -185,9 +226,14 @@ StoreResult<std::optional<Rewritten>> rewriteOnce(const LocatedFile& target, con
   }
   std::optional<InPlaceWriterWatch> watch;
   if (old->fd) {
-    StoreResult<InPlaceWriterWatch> waited = InPlaceWriterWatch::waitForWriters(old->fd.get(), busy);
+    StoreResult<InPlaceWriterWatch> waited = InPlaceWriterWatch::waitForWriters(old->fd.get(), wait);
     if (!waited) return std::move(waited).error();
     watch = *waited;
+    // Without a lease nothing tells whether such a program has finished:
+    // the file is not written back without the person being told.
+    if (!watch->hasLease() && shrankInPlace(watch->state(), largestRead)) {
+      return StoreError{.kind = StoreErrorKind::kBeingWritten};
+    }
   }
   StoreResult<TemporaryFile> temporary = createTemporary(target, *old, lockedAt);
   if (!temporary) return std::move(temporary).error();
@@ -196,7 +242,8 @@ StoreResult<std::optional<Rewritten>> rewriteOnce(const LocatedFile& target, con
   if (StoreResult<void> checked = edit.check(editor); !checked) return std::move(checked).error();
   if (StoreResult<void> committed = temporary->commit(); !committed) return std::move(committed).error();
   if (watch && (watch->disturbed() || !stillTheFileRead(target, *old))) return std::optional<Rewritten>();
-  StoreResult<bool> renamed = renameIntoPlace(target, *old, *temporary);
+  StoreResult<bool> renamed =
+      watch ? exchangeIntoPlace(target, *watch, *temporary, wait) : renameIntoPlace(target, *temporary);
   if (!renamed) return std::move(renamed).error();
   if (!*renamed) return std::optional<Rewritten>();
 
@@ -213,7 +260,7 @@ StoreResult<std::optional<Rewritten>> rewriteOnce(const LocatedFile& target, con
 }  // namespace
 
 StoreResult<Rewritten> rewriteNoteFile(const NoteDirectory& directory, const NoteFileEdit& edit,
-                                       const std::function<void()>& busy) {
+                                       const FileIdentity& largestRead, const std::function<void()>& busy) {
   const FileSizeSignalHold fileSizeSignalHeld;
   if (StoreResult<void> present = directory.checkPresent(); !present) return std::move(present).error();
   StoreResult<LocatedFile> target = directory.locate(StoreErrorKind::kWriteFailed);
@@ -221,12 +268,13 @@ StoreResult<Rewritten> rewriteNoteFile(const NoteDirectory& directory, const Not
   if (target->name.empty() || target->name == "." || target->name == "..") return writeFailed(EISDIR);
   if (StoreResult<void> locked = lockDirectory(target->directory.get(), busy); !locked) return std::move(locked).error();
   const auto lockedAt = std::chrono::system_clock::now();
-  for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
-    StoreResult<std::optional<Rewritten>> rewritten = rewriteOnce(*target, edit, lockedAt, busy);
+  BusyWait wait(busy);
+  for (;;) {
+    StoreResult<std::optional<Rewritten>> rewritten = rewriteOnce(*target, edit, lockedAt, wait, largestRead);
     if (!rewritten) return std::move(rewritten).error();
     if (*rewritten) return **rewritten;
+    if (!wait.pause(kWriterPatience)) return StoreError{.kind = StoreErrorKind::kBeingWritten};
   }
-  return StoreError{.kind = StoreErrorKind::kBeingWritten};
 }
 
 }  // namespace hiduke

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
+#include <functional>
 #include <string>
 
 #include "test_support.h"
@@ -13,6 +15,7 @@ namespace hiduke {
 namespace {
 
 using hiduke::testing::ScratchDir;
+using hiduke::testing::readBytes;
 using hiduke::testing::writeBytes;
 using Leases = InPlaceWriterWatch::Leases;
 
@@ -26,9 +29,11 @@ TEST(InPlaceWriterWatchTest, ALeaseWaitsForWritersAndTellsOfNewOnes) {
   int writer = ::open("hiduke.dat", O_WRONLY | O_APPEND);
   const int fd = openForReading();
   int busyCalls = 0;
-  const StoreResult<InPlaceWriterWatch> watch = InPlaceWriterWatch::waitForWriters(fd, [&] {
+  const std::function<void()> busy = [&] {
     if (++busyCalls == 2) writer = (::close(writer), -1);
-  });
+  };
+  BusyWait wait(busy);
+  const StoreResult<InPlaceWriterWatch> watch = InPlaceWriterWatch::waitForWriters(fd, wait);
   ASSERT_TRUE(watch);
   EXPECT_TRUE(watch->hasLease());
   EXPECT_EQ(busyCalls, 2);
@@ -63,13 +68,16 @@ TEST(InPlaceWriterWatchTest, WithoutALeaseAHalfWrittenLastLineIsWaitedFor) {
       ASSERT_EQ(::utimensat(AT_FDCWD, "hiduke.dat", longAgo, 0), 0);
     }
     const int fd = openForReading();
-    bool finished = false;
-    const StoreResult<InPlaceWriterWatch> watch = InPlaceWriterWatch::waitForWriters(
-        fd, [&] { finished = finished || (writeBytes("hiduke.dat", std::string(c.content) + "rest\r\n"), true); },
-        Leases::kNever);
+    // Only the writer of a half line finishes it; any other wait would last.
+    const std::string finished = std::string(c.content) + "rest\r\n";
+    const std::function<void()> busy = [&] {
+      if (c.waited && readBytes("hiduke.dat") != finished) writeBytes("hiduke.dat", finished);
+    };
+    BusyWait wait(busy);
+    const StoreResult<InPlaceWriterWatch> watch = InPlaceWriterWatch::waitForWriters(fd, wait, Leases::kNever);
     ASSERT_TRUE(watch) << c.what;
     EXPECT_FALSE(watch->hasLease());
-    EXPECT_EQ(finished, c.waited) << c.what;
+    EXPECT_EQ(watch->state().size, static_cast<std::int64_t>(c.waited ? finished.size() : std::strlen(c.content))) << c.what;
     EXPECT_FALSE(watch->disturbed()) << c.what;
     writeBytes("hiduke.dat", "changed\r\n");
     EXPECT_TRUE(watch->disturbed()) << c.what;

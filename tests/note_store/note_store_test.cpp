@@ -23,6 +23,7 @@
 #include <utility>
 #include <vector>
 
+#include "note_store/ical_export.h"
 #include "note_store/note_content.h"
 #include "note_store/note_record.h"
 #include "test_support.h"
@@ -41,8 +42,10 @@ using hiduke::testing::runInChild;
 using hiduke::testing::ScratchDir;
 using hiduke::testing::writeBytes;
 
-// When set, fsync of a directory fails with EIO (see fsync at the end).
+// When set, fsync of a directory fails with EIO, and fstat says that every
+// regular file is empty (see the definitions at the end).
 std::atomic<bool> failDirectorySync = false;
+std::atomic<bool> hideFileSizes = false;
 
 constexpr char kExample[] =  // the two-note store: 会議 on 15 March 2002, 買い物 / 10時 on the 20th
     "\x32\x30\x30\x32\x2c\x33\x2c\x31\x35\x2c\x89\xef\x8b\x63\x0d\x0a"
@@ -203,6 +206,51 @@ TEST_F(NoteStoreTest, LargeFileReadsAndRewritesAsInMemory) {
   EXPECT_EQ(readBytes("hiduke.dat"), content + "\r\n2003,1,1,appended\r\n");
 }
 
+// A size taken before the read is never trusted: told that the file is
+// empty, every reader still reads all of it (one that sized a buffer by it
+// wrote past it under ASan).
+TEST_F(NoteStoreTest, EveryReaderReadsToTheEndWhateverTheSizeSaid) {
+  std::string content;
+  for (int i = 0; i < 20000; ++i) content += formatNoteRecord(date(1900 + i / 28, 3, static_cast<unsigned>(i % 28 + 1)), "会議");
+  writeBytes("hiduke.dat", content);
+  const auto readers = [&] {
+    std::string seen = std::to_string(store_.allNotes()->notes.size()) + "/";
+    seen += *store_.monthNotes(std::chrono::year(2002) / 3)->of(std::chrono::day(7)) + "/";
+    seen += std::to_string(exportICalendar(store_, "notes.ics")->events) + "/";
+    seen += store_.saveNote(date(2002, 3, 7), "x") ? "saved/" : "failed/";
+    return seen + *readBytes("hiduke.dat");
+  };
+  const std::string truth = readers();
+  writeBytes("hiduke.dat", content);
+  hideFileSizes = true;
+  const std::string read = readers();
+  hideFileSizes = false;
+  EXPECT_EQ(read, truth);
+}
+
+// Lines that end in a CR alone (old Macintosh editors) are lines, each
+// day its own note.
+TEST_F(NoteStoreTest, LinesEndingInALoneCrAreLines) {
+  writeBytes("hiduke.dat", "2002,3,1,a\r2002,3,2,b\r2002,3,3,c\r");
+  EXPECT_EQ(daysWithNotes(store_, 2002, 3), (std::set<unsigned>{1, 2, 3}));
+}
+
+// A save that meets a shortage of file descriptors says so, and the next
+// one, after the shortage, works: nothing failed is kept.
+TEST_F(NoteStoreTest, AShortageOfFileDescriptorsFailsOnlyTheActionItMeets) {
+  const testing::ChildOutcome child = runInChild([] {
+    NoteStore store = openStore();
+    const rlimit few{64, 64};
+    ::setrlimit(RLIMIT_NOFILE, &few);
+    std::vector<int> fillers;
+    for (int fd; (fd = ::open("/", O_RDONLY | O_CLOEXEC)) >= 0;) fillers.push_back(fd);
+    const StoreResult<SaveReport> duringShortage = store.saveNote(date(2002, 3, 15), "x");
+    for (const int fd : fillers) ::close(fd);
+    return (duringShortage ? "done" : std::to_string(duringShortage.error().errorNumber)) + " " + outcome(store.saveNote(date(2002, 3, 15), "x"));
+  });
+  EXPECT_EQ(child.report, std::to_string(EMFILE) + " done");
+}
+
 TEST_F(NoteStoreTest, SpacesCommasAndQuotesReadBackExactly) {
   const std::vector<std::string> notes = {"   ", " a, \"b\" ", "\"", ",", "a;b", "x  "};
   for (size_t i = 0; i < notes.size(); ++i) {
@@ -360,6 +408,7 @@ TEST_F(NoteStoreTest, FileThatIsNoRegularFileIsReportedAndLeftAlone) {
   ASSERT_EQ(::mkdir("hiduke.dat", 0755), 0);
   ASSERT_EQ(::mkfifo("fifo.dat", 0644), 0);
   std::filesystem::create_symlink("loop.dat", "loop.dat");
+  std::filesystem::create_symlink("hiduke.dat/", "dir-link.dat");
 
   const StoreResult<MonthNotes> notes = store_.monthNotes(std::chrono::year(2002) / 3);
   ASSERT_FALSE(notes);
@@ -381,6 +430,9 @@ TEST_F(NoteStoreTest, FileThatIsNoRegularFileIsReportedAndLeftAlone) {
             hiduke::failed(StoreErrorKind::kNotRegularFile, StoreOperation::kRead, fifo.path()));
   EXPECT_FALSE(fifo.saveNote(date(2002, 3, 15), "x"));
 
+  NoteStore dirLink = openStore("dir-link.dat");
+  EXPECT_EQ(dirLink.allNotes().error(), hiduke::failed(StoreErrorKind::kReadFailed, StoreOperation::kRead, dirLink.path(), EISDIR));
+
   NoteStore loop = openStore("loop.dat");
   ASSERT_FALSE(loop.monthNotes(std::chrono::year(2002) / 3));
   EXPECT_EQ(loop.saveNote(date(2002, 3, 15), "x").error(),
@@ -389,7 +441,7 @@ TEST_F(NoteStoreTest, FileThatIsNoRegularFileIsReportedAndLeftAlone) {
   const StoreResult<NoteStore> nowhere = NoteStore::open("missing-dir/hiduke.dat");
   ASSERT_FALSE(nowhere);
   EXPECT_EQ(nowhere.error().errorNumber, ENOENT);
-  EXPECT_EQ(listDir("."), (std::vector<std::string>{"fifo.dat", "hiduke.dat", "loop.dat"}));
+  EXPECT_EQ(listDir("."), (std::vector<std::string>{"dir-link.dat", "fifo.dat", "hiduke.dat", "loop.dat"}));
 }
 
 TEST_F(NoteStoreTest, FailedWriteLeavesTheOldFileIntact) {
@@ -432,13 +484,17 @@ TEST_F(NoteStoreTest, PermissionsRefuseReadingAndWriting) {
     report += outcome(store.saveNote(date(2002, 3, 16), "x")) + "\n";
     ::chmod(".", 0755);
     ::chmod("hiduke.dat", 0);  // unreadable
-    report += outcome(store.monthNotes(std::chrono::year(2002) / 3));
+    report += outcome(store.monthNotes(std::chrono::year(2002) / 3)) + "\n";
     ::chmod("hiduke.dat", 0644);
-    return report;
+    ::chmod(".", 0311);  // a directory that cannot be read, started in
+    const StoreResult<NoteStore> started = NoteStore::open();
+    ::chmod(".", 0755);
+    return report + (started ? "opened" : describe(started.error()));
   });
   ASSERT_TRUE(child.exitedNormally);
   EXPECT_EQ(child.report, describe(failed(StoreErrorKind::kWriteFailed, StoreOperation::kSave, EACCES)) + "\n" +
                               describe(failed(StoreErrorKind::kDirectoryNotWritable, StoreOperation::kSave, EACCES)) +
+                              "\n" + describe(failed(StoreErrorKind::kReadFailed, StoreOperation::kRead, EACCES)) +
                               "\n" + describe(failed(StoreErrorKind::kReadFailed, StoreOperation::kRead, EACCES)));
   EXPECT_EQ(readBytes("hiduke.dat"), std::string(kExample));
   EXPECT_EQ(listDir("."), std::vector<std::string>{"hiduke.dat"});
@@ -809,9 +865,8 @@ TEST_F(NoteStoreTest, ASaveSaysWhenOtherHardLinksKeepTheOldNotes) {
 }  // namespace
 }  // namespace hiduke
 
-// Failure injection for the test above: this definition stands in for the C
-// library's fsync in this test program, and fails for directories while
-// failDirectorySync is set.
+// Failure injection for the tests above: these definitions stand in for the
+// C library's in this test program.
 extern "C" int fsync(int fd) {
   struct stat st {};
   if (hiduke::failDirectorySync && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
@@ -819,4 +874,10 @@ extern "C" int fsync(int fd) {
     return -1;
   }
   return static_cast<int>(::syscall(SYS_fsync, fd));
+}
+
+extern "C" int fstat(int fd, struct stat* st) noexcept {
+  const int result = static_cast<int>(::syscall(SYS_fstat, fd, st));
+  if (result == 0 && hiduke::hideFileSizes && S_ISREG(st->st_mode)) st->st_size = 0;
+  return result;
 }
