@@ -6,6 +6,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/vfs.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -46,6 +47,8 @@ using hiduke::testing::writeBytes;
 // regular file is empty (see the definitions at the end).
 std::atomic<bool> failDirectorySync = false;
 std::atomic<bool> hideFileSizes = false;
+// When set, fstatfs says that every file is on NFS.
+std::atomic<bool> onNfs = false;
 
 constexpr char kExample[] =  // the two-note store: 会議 on 15 March 2002, 買い物 / 10時 on the 20th
     "\x32\x30\x30\x32\x2c\x33\x2c\x31\x35\x2c\x89\xef\x8b\x63\x0d\x0a"
@@ -795,6 +798,20 @@ TEST_F(NoteStoreTest, ASaveWaitsForAProgramWritingTheFileInPlace) {
   }
 }
 
+// On NFS a refused lease says nothing of writers (a client without a
+// delegation is refused as when a program holds the file open for writing):
+// no lease is asked, and a program that only holds the file open does not
+// hold a save up.
+TEST_F(NoteStoreTest, OnANetworkFileSystemASaveGoesByTheFilesState) {
+  writeBytes("hiduke.dat", "2002,3,15,old\r\n");
+  const int holder = ::open("hiduke.dat", O_WRONLY);
+  onNfs = true;
+  const StoreResult<SaveReport> saved = store_.saveNote(date(2002, 3, 15), "mine");
+  onNfs = false;
+  ::close(holder);
+  EXPECT_TRUE(saved) << describe(saved.error());
+}
+
 // A program that keeps the file open for writing and never finishes: the
 // save gives up after a while, says why, and leaves the file to it.
 TEST_F(NoteStoreTest, ASaveRefusesWhenTheFileIsBeingWrittenForTooLong) {
@@ -879,5 +896,11 @@ extern "C" int fsync(int fd) {
 extern "C" int fstat(int fd, struct stat* st) noexcept {
   const int result = static_cast<int>(::syscall(SYS_fstat, fd, st));
   if (result == 0 && hiduke::hideFileSizes && S_ISREG(st->st_mode)) st->st_size = 0;
+  return result;
+}
+
+extern "C" int fstatfs(int fd, struct statfs* fileSystem) noexcept {
+  const int result = static_cast<int>(::syscall(SYS_fstatfs, fd, fileSystem));
+  if (result == 0 && hiduke::onNfs) fileSystem->f_type = 0x6969;
   return result;
 }

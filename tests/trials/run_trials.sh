@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Saves while another program writes the note file, TRIALS (default 40) per
+# kind of writer, with leases and without (the store then takes the file for
+# one on NFS). BUILD names the build tree (default build/dev).
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+build=${BUILD:-$root/build/dev}
+trials=${1:-40}
+cmake --build "$build" --target note_file_trials -j2
+echo "== with leases"
+"$build/tests/trials/note_file_trials" all "$trials"
+echo "== without leases"
+HIDUKE_TRIAL_NO_LEASES=1 "$build/tests/trials/note_file_trials" all "$trials"
