@@ -135,24 +135,28 @@ bool stillTheFileRead(const LocatedFile& target, const OpenedFile& old) {
   return now.st_dev == old.status.st_dev && now.st_ino == old.status.st_ino;
 }
 
+// How a new file went into place: it is, the old file left its name without
+// being watched yet (no exchange), or the file must be read again.
+enum class Placed { kDone, kRenamedOver, kReadAgain };
+
 // Puts the new file in place where there was none, only while there still
-// is none; false when one was made meanwhile, so that it must be read.
-StoreResult<bool> renameIntoPlace(const LocatedFile& target, TemporaryFile& temporary) {
+// is none; else the file made meanwhile must be read.
+StoreResult<Placed> renameIntoPlace(const LocatedFile& target, TemporaryFile& temporary) {
   const int directory = target.directory.get();
   const char* const from = temporary.name().c_str();
   const char* const to = target.name.c_str();
   if (::renameat2(directory, from, directory, to, RENAME_NOREPLACE) == 0) {
     temporary.keep();
-    return true;
+    return Placed::kDone;
   }
-  if (errno == EEXIST) return false;
+  if (errno == EEXIST) return Placed::kReadAgain;
   if (errno != EINVAL) return writeFailed(errno);
   // A file system that cannot refuse to replace: a look just before must do.
   struct stat existing;
-  if (::fstatat(directory, to, &existing, AT_SYMLINK_NOFOLLOW) == 0) return false;
+  if (::fstatat(directory, to, &existing, AT_SYMLINK_NOFOLLOW) == 0) return Placed::kReadAgain;
   if (::renameat(directory, from, directory, to) != 0) return writeFailed(errno);
   temporary.keep();
-  return true;
+  return Placed::kDone;
 }
 
 // Whether `name` in `directory` stands for the file `file`.
@@ -166,23 +170,23 @@ bool namesTheFile(int directory, const std::string& name, const FileIdentity& fi
 // that the old file stays whole under the temporary's name (and is removed
 // with it) while the watch looks once more: a program that opened it for
 // writing just before, or still writes to it, gets it back under its name,
-// and the file is read again (false). So is it when another program put a
-// file of its own in place of either meanwhile. Where names cannot be
-// exchanged, a plain rename, after the checks made before it.
-StoreResult<bool> exchangeIntoPlace(const LocatedFile& target, const InPlaceWriterWatch& watch,
-                                    TemporaryFile& temporary, BusyWait& wait) {
+// and the file is read again. So is it when another program put a file of
+// its own in place of either meanwhile. Where names cannot be exchanged
+// (NFS, SMB ...), a plain rename, after the checks made before it.
+StoreResult<Placed> exchangeIntoPlace(const LocatedFile& target, const InPlaceWriterWatch& watch,
+                                      TemporaryFile& temporary, BusyWait& wait) {
   const int directory = target.directory.get();
   const std::string& parked = temporary.name();
   if (::renameat2(directory, parked.c_str(), directory, target.name.c_str(), RENAME_EXCHANGE) != 0) {
     if (errno != EINVAL) return writeFailed(errno);
     if (::renameat(directory, parked.c_str(), directory, target.name.c_str()) != 0) return writeFailed(errno);
     temporary.keep();
-    return true;
+    return Placed::kRenamedOver;
   }
   const auto swapBack = [&] {
     return ::renameat2(directory, parked.c_str(), directory, target.name.c_str(), RENAME_EXCHANGE) == 0
-               ? StoreResult<bool>(false)
-               : StoreResult<bool>(writeFailed(errno));
+               ? StoreResult<Placed>(Placed::kReadAgain)
+               : StoreResult<Placed>(writeFailed(errno));
   };
   if (!namesTheFile(directory, parked, watch.state())) return swapBack();
   struct stat placed;
@@ -191,9 +195,9 @@ StoreResult<bool> exchangeIntoPlace(const LocatedFile& target, const InPlaceWrit
   const auto settled = std::chrono::steady_clock::now() + watch.settleTime();
   do {
     if (watch.writtenTo()) return swapBack();
-    if (!namesTheFile(directory, target.name, newFile)) return false;
+    if (!namesTheFile(directory, target.name, newFile)) return Placed::kReadAgain;
   } while (std::chrono::steady_clock::now() < settled && wait.pause(kWriterPatience));
-  return true;
+  return Placed::kDone;
 }
 
 // Makes the rename itself durable: 0, or the errno of a failure;
@@ -211,6 +215,52 @@ int syncDirectory(int directory) {
 bool shrankInPlace(const FileIdentity& now, const FileIdentity& largestRead) {
   return largestRead.exists && now.device == largestRead.device && now.inode == largestRead.inode &&
          now.size < largestRead.size;
+}
+
+// The new content: `old`, from where it is read now, streamed through a
+// fresh editor into a temporary file beside the note file, checked (unless
+// `checked` is false) and made durable.
+StoreResult<TemporaryFile> writeEdited(const LocatedFile& target, const OpenedFile& old, const NoteFileEdit& edit,
+                                       std::chrono::system_clock::time_point lockedAt, bool checked) {
+  StoreResult<TemporaryFile> temporary = createTemporary(target, old, lockedAt);
+  if (!temporary) return std::move(temporary).error();
+  NoteEditor editor = edit.makeEditor();
+  if (StoreResult<void> streamed = streamEdited(old, editor, temporary->fd()); !streamed) return std::move(streamed).error();
+  if (checked) {
+    if (StoreResult<void> check = edit.check(editor); !check) return std::move(check).error();
+  }
+  if (StoreResult<void> committed = temporary->commit(); !committed) return std::move(committed).error();
+  return temporary;
+}
+
+// Where names cannot be exchanged the old file leaves its name at once:
+// what a program still writes to it within the settle time is taken up by
+// making the edit again on it, as long as the name holds this save's file
+// (false: another file took the name, and must be read). The day's note
+// was checked on the file as read; a program's late lines are taken as
+// they are.
+StoreResult<bool> takeUpLateWrites(const LocatedFile& target, const OpenedFile& old, InPlaceWriterWatch watch,
+                                   const NoteFileEdit& edit, std::chrono::system_clock::time_point lockedAt,
+                                   BusyWait& wait) {
+  const int directory = target.directory.get();
+  for (;;) {
+    struct stat placed;
+    if (::fstatat(directory, target.name.c_str(), &placed, AT_SYMLINK_NOFOLLOW) != 0) return writeFailed(errno);
+    const auto settled = std::chrono::steady_clock::now() + watch.settleTime();
+    while (!watch.writtenTo()) {
+      if (std::chrono::steady_clock::now() >= settled || !wait.pause(kWriterPatience)) return true;
+    }
+    StoreResult<InPlaceWriterWatch> quiet =
+        InPlaceWriterWatch::waitForWriters(old.fd.get(), wait, InPlaceWriterWatch::Leases::kNever);
+    if (!quiet) return std::move(quiet).error();
+    watch = *quiet;
+    if (::lseek(old.fd.get(), 0, SEEK_SET) != 0) return readFailed(errno);
+    StoreResult<TemporaryFile> temporary = writeEdited(target, old, edit, lockedAt, false);
+    if (!temporary) return std::move(temporary).error();
+    if (!namesTheFile(directory, target.name, identityOf(placed))) return false;
+    if (::renameat(directory, temporary->name().c_str(), directory, target.name.c_str()) != 0) return writeFailed(errno);
+    temporary->keep();
+  }
 }
 
 // One reading of the file and the writing of its new content; nothing when
@@ -235,17 +285,18 @@ StoreResult<std::optional<Rewritten>> rewriteOnce(const LocatedFile& target, con
       return StoreError{.kind = StoreErrorKind::kBeingWritten};
     }
   }
-  StoreResult<TemporaryFile> temporary = createTemporary(target, *old, lockedAt);
+  StoreResult<TemporaryFile> temporary = writeEdited(target, *old, edit, lockedAt, true);
   if (!temporary) return std::move(temporary).error();
-  NoteEditor editor = edit.makeEditor();
-  if (StoreResult<void> streamed = streamEdited(*old, editor, temporary->fd()); !streamed) return std::move(streamed).error();
-  if (StoreResult<void> checked = edit.check(editor); !checked) return std::move(checked).error();
-  if (StoreResult<void> committed = temporary->commit(); !committed) return std::move(committed).error();
   if (watch && (watch->disturbed() || !stillTheFileRead(target, *old))) return std::optional<Rewritten>();
-  StoreResult<bool> renamed =
-      watch ? exchangeIntoPlace(target, *watch, *temporary, wait) : renameIntoPlace(target, *temporary);
-  if (!renamed) return std::move(renamed).error();
-  if (!*renamed) return std::optional<Rewritten>();
+  StoreResult<Placed> placed = watch ? exchangeIntoPlace(target, *watch, *temporary, wait)
+                                     : renameIntoPlace(target, *temporary);
+  if (!placed) return std::move(placed).error();
+  if (*placed == Placed::kRenamedOver && !watch->hasLease()) {
+    StoreResult<bool> followed = takeUpLateWrites(target, *old, *watch, edit, lockedAt, wait);
+    if (!followed) return std::move(followed).error();
+    if (!*followed) return std::optional<Rewritten>();
+  }
+  if (*placed == Placed::kReadAgain) return std::optional<Rewritten>();
 
   Rewritten rewritten;
   rewritten.directorySyncError = syncDirectory(target.directory.get());

@@ -4,7 +4,8 @@
 // trial prints one line: kind, whether the save succeeded, writer lines
 // lost, half lines, and whether the typed note was lost after a success.
 // HIDUKE_TRIAL_NO_LEASES=1 makes the store take the file for one on NFS,
-// where it asks no lease.
+// where it asks no lease; HIDUKE_TRIAL_NO_EXCHANGE=1 refuses to exchange two
+// names, as NFS does.
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -15,6 +16,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -33,6 +35,17 @@ extern "C" int fstatfs(int fd, struct statfs* fileSystem) noexcept {
   const int result = static_cast<int>(::syscall(SYS_fstatfs, fd, fileSystem));
   if (result == 0 && noLeases) fileSystem->f_type = 0x6969;  // NFS
   return result;
+}
+
+// HIDUKE_TRIAL_NO_EXCHANGE=1: names cannot be exchanged, as on NFS.
+extern "C" int renameat2(int fromDirectory, const char* from, int toDirectory, const char* to,
+                         unsigned int flags) noexcept {
+  static const bool noExchange = std::getenv("HIDUKE_TRIAL_NO_EXCHANGE") != nullptr;
+  if (noExchange && (flags & RENAME_EXCHANGE) != 0) {
+    errno = EINVAL;
+    return -1;
+  }
+  return static_cast<int>(::syscall(SYS_renameat2, fromDirectory, from, toDirectory, to, flags));
 }
 
 namespace {
@@ -58,6 +71,11 @@ void writeFile(const char* path, const std::string& bytes) {
   const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
   if (fd < 0 || ::write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) std::exit(2);
   ::close(fd);
+}
+
+off_t sizeOf(const char* path) {
+  struct stat st {};
+  return ::stat(path, &st) == 0 ? st.st_size : -1;
 }
 
 void pauseMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
@@ -100,7 +118,7 @@ void pauseMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)
     ::munmap(map, whole.size());
     ::close(fd);
   } else if (kind == "sed-i") {
-    const std::string script = "$a" + added.substr(0, added.size() - 2);  // one added line
+    const std::string script = "$a" + added.substr(0, added.find('\n'));  // one line, its CR kept
     signal();
     ::execlp("sed", "sed", "-i", "-e", script.c_str(), "hiduke.dat", nullptr);
   } else if (kind == "cp-in-place") {
@@ -128,9 +146,57 @@ void pauseMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)
 
 }  // namespace
 
+// `saves` saves while a program appends a line every millisecond, opening
+// the file for each; every line it appended must be in the file at the end.
+int steadyAppender(int saves, const std::string& base) {
+  writeFile("hiduke.dat", base);
+  int stop[2];
+  if (::pipe(stop) != 0) return 2;
+  const pid_t appender = ::fork();
+  if (appender == 0) {
+    ::close(stop[1]);
+    ::fcntl(stop[0], F_SETFL, O_NONBLOCK);
+    int appended = 0;
+    for (char ignored; ::read(stop[0], &ignored, 1) != 0; ++appended) {
+      const std::string line = "appended " + std::to_string(appended) + "\r\n";
+      const int fd = ::open("hiduke.dat", O_WRONLY | O_APPEND);
+      (void)!::write(fd, line.data(), line.size());
+      ::close(fd);
+      pauseMs(1);
+    }
+    std::printf("steady-appender        the appender wrote %d lines\n", appended);
+    std::fflush(stdout);
+    ::_exit(0);
+  }
+  ::close(stop[0]);
+  hiduke::NoteStore store = *hiduke::NoteStore::open();
+  int saved = 0;
+  const auto started = std::chrono::steady_clock::now();
+  for (int i = 0; i < saves; ++i) {
+    saved += store.saveNote(year(2099) / month(1) / day(static_cast<unsigned>(i % 28 + 1)), "typed " + std::to_string(i))
+                 .has_value();
+  }
+  const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  ::close(stop[1]);
+  int status = 0;
+  ::waitpid(appender, &status, 0);
+  std::string content;
+  {
+    const int fd = ::open("hiduke.dat", O_RDONLY);
+    char buffer[65536];
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) content.append(buffer, static_cast<size_t>(n));
+    ::close(fd);
+  }
+  int present = 0;
+  for (size_t at = 0; (at = content.find("appended ", at)) != std::string::npos; ++at) ++present;
+  std::printf("steady-appender        saves %d  saved %d  in %.1f s  appended lines in the file %d\n",
+              saves, saved, seconds, present);
+  return 0;
+}
+
 int main(int argc, char** argv) {
   if (argc != 3) {
-    std::fprintf(stderr, "usage: %s KIND|all TRIALS\n", argv[0]);
+    std::fprintf(stderr, "usage: %s KIND|all|steady-appender TRIALS\n", argv[0]);
     return 2;
   }
   const std::string only = argv[1];
@@ -140,6 +206,7 @@ int main(int argc, char** argv) {
   if (::mkdtemp(dirTemplate) == nullptr || ::chdir(dirTemplate) != 0) return 2;
   const std::string base = lines(0, 2000, "base");
   const std::string added = lines(2000, 200, "writer");
+  if (std::string(argv[1]) == "steady-appender") return steadyAppender(std::atoi(argv[2]), base);
   for (const std::string& kind : kKinds) {
     if (only != "all" && only != kind) continue;
     int saved = 0, refused = 0, writerLinesLost = 0, halfLines = 0, typedLost = 0;
@@ -157,6 +224,9 @@ int main(int argc, char** argv) {
       }
       char ignored;
       (void)!::read(started[0], &ignored, 1);
+      // cp is under way once it has truncated the file: a save before that
+      // is one that cp, started later, overwrites as any copy would.
+      while (kind == "cp-in-place" && sizeOf("hiduke.dat") == static_cast<off_t>(base.size())) pauseMs(0);
       const auto typedDate = year(2099) / month(1) / day(1);
       const bool ok = store.saveNote(typedDate, "typed").has_value();
       int status = 0;

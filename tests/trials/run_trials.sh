@@ -9,5 +9,8 @@ trials=${1:-40}
 cmake --build "$build" --target note_file_trials -j2
 echo "== with leases"
 "$build/tests/trials/note_file_trials" all "$trials"
+"$build/tests/trials/note_file_trials" steady-appender 1000
 echo "== without leases"
 HIDUKE_TRIAL_NO_LEASES=1 "$build/tests/trials/note_file_trials" all "$trials"
+echo "== without leases, nor exchanging two names (as on NFS)"
+HIDUKE_TRIAL_NO_LEASES=1 HIDUKE_TRIAL_NO_EXCHANGE=1 "$build/tests/trials/note_file_trials" all "$trials"
