@@ -174,7 +174,7 @@ bool namesTheFile(int directory, const std::string& name, const FileIdentity& fi
 // its own in place of either meanwhile. Where names cannot be exchanged
 // (NFS, SMB ...), a plain rename, after the checks made before it.
 StoreResult<Placed> exchangeIntoPlace(const LocatedFile& target, const InPlaceWriterWatch& watch,
-                                      TemporaryFile& temporary, BusyWait& wait) {
+                                      TemporaryFile& temporary, const FileIdentity& newFile, BusyWait& wait) {
   const int directory = target.directory.get();
   const std::string& parked = temporary.name();
   if (::renameat2(directory, parked.c_str(), directory, target.name.c_str(), RENAME_EXCHANGE) != 0) {
@@ -189,9 +189,6 @@ StoreResult<Placed> exchangeIntoPlace(const LocatedFile& target, const InPlaceWr
                : StoreResult<Placed>(writeFailed(errno));
   };
   if (!namesTheFile(directory, parked, watch.state())) return swapBack();
-  struct stat placed;
-  if (::fstatat(directory, target.name.c_str(), &placed, AT_SYMLINK_NOFOLLOW) != 0) return writeFailed(errno);
-  const FileIdentity newFile = identityOf(placed);
   const auto settled = std::chrono::steady_clock::now() + watch.settleTime();
   do {
     if (watch.writtenTo()) return swapBack();
@@ -288,7 +285,11 @@ StoreResult<std::optional<Rewritten>> rewriteOnce(const LocatedFile& target, con
   StoreResult<TemporaryFile> temporary = writeEdited(target, *old, edit, lockedAt, true);
   if (!temporary) return std::move(temporary).error();
   if (watch && (watch->disturbed() || !stillTheFileRead(target, *old))) return std::optional<Rewritten>();
-  StoreResult<Placed> placed = watch ? exchangeIntoPlace(target, *watch, *temporary, wait)
+  struct stat newFile;
+  if (::fstatat(target.directory.get(), temporary->name().c_str(), &newFile, AT_SYMLINK_NOFOLLOW) != 0) {
+    return writeFailed(errno);
+  }
+  StoreResult<Placed> placed = watch ? exchangeIntoPlace(target, *watch, *temporary, identityOf(newFile), wait)
                                      : renameIntoPlace(target, *temporary);
   if (!placed) return std::move(placed).error();
   if (*placed == Placed::kRenamedOver && !watch->hasLease()) {
@@ -300,6 +301,11 @@ StoreResult<std::optional<Rewritten>> rewriteOnce(const LocatedFile& target, con
 
   Rewritten rewritten;
   rewritten.directorySyncError = syncDirectory(target.directory.get());
+  // The last look at the name, after the sync: a file another program put
+  // in place of the new one meanwhile is read, and the edit made on it.
+  if (*placed == Placed::kDone && watch && !namesTheFile(target.directory.get(), target.name, identityOf(newFile))) {
+    return std::optional<Rewritten>();
+  }
   struct stat written;
   if (::fstatat(target.directory.get(), target.name.c_str(), &written, AT_SYMLINK_NOFOLLOW) == 0) {
     rewritten.file = identityOf(written);

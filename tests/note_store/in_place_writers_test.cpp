@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <functional>
 #include <string>
 
@@ -77,7 +76,7 @@ TEST(InPlaceWriterWatchTest, WithoutALeaseAHalfWrittenLastLineIsWaitedFor) {
     const StoreResult<InPlaceWriterWatch> watch = InPlaceWriterWatch::waitForWriters(fd, wait, Leases::kNever);
     ASSERT_TRUE(watch) << c.what;
     EXPECT_FALSE(watch->hasLease());
-    EXPECT_EQ(watch->state().size, static_cast<std::int64_t>(c.waited ? finished.size() : std::strlen(c.content))) << c.what;
+    EXPECT_EQ(watch->state().size, static_cast<std::int64_t>((c.waited ? finished : std::string(c.content)).size())) << c.what;
     EXPECT_FALSE(watch->disturbed()) << c.what;
     writeBytes("hiduke.dat", "changed\r\n");
     EXPECT_TRUE(watch->disturbed()) << c.what;

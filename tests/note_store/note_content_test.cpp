@@ -61,7 +61,7 @@ TEST(NoteContentTest, YearPrefilterPassesEveryLineThatMayBeOfTheYear) {
 TEST(NoteContentTest, TheLinesOfAYearAreThoseWithItsDigitsThatThePrefilterPasses) {
   const std::vector<std::string> pieces = {"2002,3,15,a\r\n", "2003,1,1,b\n",     " 2002,3,1,c\r\n", "0002002,1,1,d\n",
                                            "2012,1,1,2002\n", "2022,2,2,x\n",     " 0,1,1,no digits\n", "2002,2,2,2002 2002\n",
-                                           "20021,5,5,e\r\n", "7,7,7,f\n",         "hand edit\r\n",   "\r\n",
+                                           "20021,5,5,e\r\n", "7,7,7,f\r",         "hand edit\r\n",   "\r\n",
                                            "\n",             "2002",              "200,1,1,g\n",      "2002 ,1,1,h\n",
                                            "32767,1,1,i\n",   "x2002,1,1,j\r\n", "2002,1,1,long " + std::string(40, 'k') + "\n"};
   std::mt19937 random(2002);

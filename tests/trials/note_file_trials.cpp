@@ -1,8 +1,10 @@
 // Trials of a save while another program writes the note file, by eight
 // kinds of writer: not a test of the CTest run (they take minutes and
 // depend on the machine's timing), run by tests/trials/run_trials.sh. Each
-// trial prints one line: kind, whether the save succeeded, writer lines
-// lost, half lines, and whether the typed note was lost after a success.
+// kind prints one line: the saves that succeeded and were refused, writer
+// lines lost, half lines, and typed notes lost after a success
+// (apart from where a writer put a file it had made before in place after
+// the save had ended, as any restore of a backup would).
 // HIDUKE_TRIAL_NO_LEASES=1 makes the store take the file for one on NFS,
 // where it asks no lease; HIDUKE_TRIAL_NO_EXCHANGE=1 refuses to exchange two
 // names, as NFS does.
@@ -25,6 +27,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "note_store/note_record.h"
@@ -130,6 +133,9 @@ void pauseMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)
     signal();
     pauseMs(pause / 10);
     ::rename("side.dat", "hiduke.dat");
+    // When it replaced the file, for the parent to compare with the save's end.
+    const auto renamedAt = std::chrono::steady_clock::now().time_since_epoch().count();
+    (void)!::write(started, &renamedAt, sizeof renamedAt);
   } else if (kind == "append-loop") {
     for (size_t at = 0, n = 0; at < added.size(); ++n) {
       const size_t end = added.find('\n', at) + 1;
@@ -209,7 +215,7 @@ int main(int argc, char** argv) {
   if (std::string(argv[1]) == "steady-appender") return steadyAppender(std::atoi(argv[2]), base);
   for (const std::string& kind : kKinds) {
     if (only != "all" && only != kind) continue;
-    int saved = 0, refused = 0, writerLinesLost = 0, halfLines = 0, typedLost = 0;
+    int saved = 0, refused = 0, writerLinesLost = 0, halfLines = 0, typedLost = 0, overwrittenLater = 0;
     for (int trial = 0; trial < trials; ++trial) {
       writeFile("hiduke.dat", base);
       hiduke::NoteStore store = *hiduke::NoteStore::open();
@@ -229,8 +235,12 @@ int main(int argc, char** argv) {
       while (kind == "cp-in-place" && sizeOf("hiduke.dat") == static_cast<off_t>(base.size())) pauseMs(0);
       const auto typedDate = year(2099) / month(1) / day(1);
       const bool ok = store.saveNote(typedDate, "typed").has_value();
+      const auto savedAt = std::chrono::steady_clock::now().time_since_epoch().count();
       int status = 0;
       ::waitpid(writer, &status, 0);
+      std::remove_const_t<decltype(savedAt)> renamedAt = 0;
+      const bool replacedLater = kind == "temp-rename" &&
+                                 ::read(started[0], &renamedAt, sizeof renamedAt) == sizeof renamedAt && renamedAt > savedAt;
       ::close(started[0]);
       ::close(started[1]);
       ok ? ++saved : ++refused;
@@ -253,11 +263,13 @@ int main(int argc, char** argv) {
       for (std::string line; std::getline(allAdded, line);) known.insert(line + "\n");
       known.insert(formatNoteRecord(typedDate, "typed"));
       for (const std::string& line : present) halfLines += known.count(line) == 0;
-      if (ok && present.count(formatNoteRecord(typedDate, "typed")) == 0) ++typedLost;
+      if (ok && present.count(formatNoteRecord(typedDate, "typed")) == 0) ++(replacedLater ? overwrittenLater : typedLost);
       ::unlink("side.dat");
     }
-    std::printf("%-22s trials %3d  saved %3d  refused %3d  writer lines lost %4d  half lines %3d  typed lost after success %3d\n",
-                kind.c_str(), trials, saved, refused, writerLinesLost, halfLines, typedLost);
+    std::printf(
+        "%-22s trials %3d  saved %3d  refused %3d  writer lines lost %4d  half lines %3d  typed lost after success %3d"
+        "  (replaced by the writer's file after the save ended %d)\n",
+        kind.c_str(), trials, saved, refused, writerLinesLost, halfLines, typedLost, overwrittenLater);
     std::fflush(stdout);
   }
   return 0;
