@@ -47,7 +47,9 @@ std::string expected(const std::vector<NoteLine>& lines, const std::vector<std::
   bool replaced = false;
   for (size_t i = 0; i < lines.size(); ++i) {
     if (records[i] && records[i]->date == date) {
-      if (replacement && !replaced) out += *replacement;
+      // The new record ends as the line it replaces did, or in CR LF.
+      if (replacement && !replaced) out += replacement->substr(0, replacement->size() - 2);
+      if (replacement && !replaced) out += lines[i].terminator().empty() ? "\r\n" : lines[i].terminator();
       replaced = true;
     } else {
       out += lines[i].whole;
