@@ -138,7 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string line = hiduke::formatNoteRecord(absent, "new");
     const std::string saved = edited(content, hiduke::NoteEditor::save(absent, line));
     check(std::string_view(saved).substr(0, content.size()) == content, "save of an absent date changed existing lines");
-    const std::string expectedTail = (content.empty() || content.back() == '\n' ? "" : "\r\n") + line;
+    const std::string expectedTail = (content.empty() || content.ends_with('\n') || content.ends_with('\r') ? "" : "\r\n") + line;
     check(saved.substr(content.size()) == expectedTail, "appended record differs");
     break;
   }

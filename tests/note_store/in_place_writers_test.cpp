@@ -26,9 +26,7 @@ TEST(InPlaceWriterWatchTest, ALeaseWaitsForWritersAndTellsOfNewOnes) {
   int writer = ::open("hiduke.dat", O_WRONLY | O_APPEND);
   const int fd = openForReading();
   int busyCalls = 0;
-  const std::function<void()> busy = [&] {
-    if (++busyCalls == 2) writer = (::close(writer), -1);
-  };
+  const std::function<void()> busy = [&] { writer = ++busyCalls == 2 ? (::close(writer), -1) : writer; };
   BusyWait wait(busy);
   const StoreResult<InPlaceWriterWatch> watch = InPlaceWriterWatch::waitForWriters(fd, wait);
   ASSERT_TRUE(watch);
