@@ -235,7 +235,8 @@ StoreResult<TemporaryFile> writeEdited(const LocatedFile& target, const OpenedFi
 // making the edit again on it, as long as the name holds this save's file
 // (false: another file took the name, and must be read). The day's note
 // was checked on the file as read; a program's late lines are taken as
-// they are.
+// they are. One that still writes when the patience is out has what it
+// wrote so far taken up, and the save ends, done: the note is in the file.
 StoreResult<bool> takeUpLateWrites(const LocatedFile& target, const OpenedFile& old, InPlaceWriterWatch watch,
                                    const NoteFileEdit& edit, std::chrono::system_clock::time_point lockedAt,
                                    BusyWait& wait) {
@@ -249,14 +250,15 @@ StoreResult<bool> takeUpLateWrites(const LocatedFile& target, const OpenedFile& 
     }
     StoreResult<InPlaceWriterWatch> quiet =
         InPlaceWriterWatch::waitForWriters(old.fd.get(), wait, InPlaceWriterWatch::Leases::kNever);
-    if (!quiet) return std::move(quiet).error();
-    watch = *quiet;
+    if (!quiet && quiet.error().kind != StoreErrorKind::kBeingWritten) return std::move(quiet).error();
+    if (quiet) watch = *quiet;
     if (::lseek(old.fd.get(), 0, SEEK_SET) != 0) return readFailed(errno);
     StoreResult<TemporaryFile> temporary = writeEdited(target, old, edit, lockedAt, false);
     if (!temporary) return std::move(temporary).error();
     if (!namesTheFile(directory, target.name, identityOf(placed))) return false;
     if (::renameat(directory, temporary->name().c_str(), directory, target.name.c_str()) != 0) return writeFailed(errno);
     temporary->keep();
+    if (!quiet) return true;
   }
 }
 
