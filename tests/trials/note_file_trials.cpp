@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <random>
 #include <set>
 #include <sstream>
@@ -212,7 +213,11 @@ int main(int argc, char** argv) {
   if (::mkdtemp(dirTemplate) == nullptr || ::chdir(dirTemplate) != 0) return 2;
   const std::string base = lines(0, 2000, "base");
   const std::string added = lines(2000, 200, "writer");
-  if (std::string(argv[1]) == "steady-appender") return steadyAppender(std::atoi(argv[2]), base);
+  if (std::string(argv[1]) == "steady-appender") {
+    const int result = steadyAppender(std::atoi(argv[2]), base);
+    std::filesystem::remove_all(dirTemplate);
+    return result;
+  }
   for (const std::string& kind : kKinds) {
     if (only != "all" && only != kind) continue;
     int saved = 0, refused = 0, writerLinesLost = 0, halfLines = 0, typedLost = 0, overwrittenLater = 0;
@@ -272,5 +277,6 @@ int main(int argc, char** argv) {
         kind.c_str(), trials, saved, refused, writerLinesLost, halfLines, typedLost, overwrittenLater);
     std::fflush(stdout);
   }
+  std::filesystem::remove_all(dirTemplate);
   return 0;
 }
