@@ -24,10 +24,6 @@ namespace {
 // it reads in large pieces.
 constexpr size_t kRewriteChunk = size_t{1} << 20;
 
-// How often a rewrite reads the file again because another program changed
-// it meanwhile, before it gives up.
-constexpr int kReadAttempts = 3;
-
 // Keeps SIGXFSZ from ending the program while a rewrite writes: a write
 // beyond the file size limit then fails with EFBIG and is reported like any
 // other. The signal such a write raises is taken back before the caller's
@@ -139,27 +135,66 @@ bool stillTheFileRead(const LocatedFile& target, const OpenedFile& old) {
   return now.st_dev == old.status.st_dev && now.st_ino == old.status.st_ino;
 }
 
-// Puts the new file in place: over the file that was read, or, where there
-// was none, only while there still is none; false when one was made
-// meanwhile, so that the file must be read again.
-StoreResult<bool> renameIntoPlace(const LocatedFile& target, const OpenedFile& old, TemporaryFile& temporary) {
+// How a new file went into place: it is, the old file left its name without
+// being watched yet (no exchange), or the file must be read again.
+enum class Placed { kDone, kRenamedOver, kReadAgain };
+
+// Puts the new file in place where there was none, only while there still
+// is none; else the file made meanwhile must be read.
+StoreResult<Placed> renameIntoPlace(const LocatedFile& target, TemporaryFile& temporary) {
   const int directory = target.directory.get();
   const char* const from = temporary.name().c_str();
   const char* const to = target.name.c_str();
-  if (!old.fd) {
-    if (::renameat2(directory, from, directory, to, RENAME_NOREPLACE) == 0) {
-      temporary.keep();
-      return true;
-    }
-    if (errno == EEXIST) return false;
-    if (errno != EINVAL) return writeFailed(errno);
-    // A file system that cannot refuse to replace: a look just before must do.
-    struct stat existing;
-    if (::fstatat(directory, to, &existing, AT_SYMLINK_NOFOLLOW) == 0) return false;
+  if (::renameat2(directory, from, directory, to, RENAME_NOREPLACE) == 0) {
+    temporary.keep();
+    return Placed::kDone;
   }
+  if (errno == EEXIST) return Placed::kReadAgain;
+  if (errno != EINVAL) return writeFailed(errno);
+  // A file system that cannot refuse to replace: a look just before must do.
+  struct stat existing;
+  if (::fstatat(directory, to, &existing, AT_SYMLINK_NOFOLLOW) == 0) return Placed::kReadAgain;
   if (::renameat(directory, from, directory, to) != 0) return writeFailed(errno);
   temporary.keep();
-  return true;
+  return Placed::kDone;
+}
+
+// Whether `name` in `directory` stands for the file `file`.
+bool namesTheFile(int directory, const std::string& name, const FileIdentity& file) {
+  struct stat now;
+  return ::fstatat(directory, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_dev == file.device &&
+         now.st_ino == file.inode;
+}
+
+// Puts the new file in place over the old one by exchanging their names, so
+// that the old file stays whole under the temporary's name (and is removed
+// with it) while the watch looks once more: a program that opened it for
+// writing just before, or still writes to it, gets it back under its name,
+// and the file is read again. So is it when another program put a file of
+// its own in place of either meanwhile. Where names cannot be exchanged
+// (NFS, SMB ...), a plain rename, after the checks made before it.
+StoreResult<Placed> exchangeIntoPlace(const LocatedFile& target, const InPlaceWriterWatch& watch,
+                                      TemporaryFile& temporary, const FileIdentity& newFile, BusyWait& wait) {
+  const int directory = target.directory.get();
+  const std::string& parked = temporary.name();
+  if (::renameat2(directory, parked.c_str(), directory, target.name.c_str(), RENAME_EXCHANGE) != 0) {
+    if (errno != EINVAL) return writeFailed(errno);
+    if (::renameat(directory, parked.c_str(), directory, target.name.c_str()) != 0) return writeFailed(errno);
+    temporary.keep();
+    return Placed::kRenamedOver;
+  }
+  const auto swapBack = [&] {
+    return ::renameat2(directory, parked.c_str(), directory, target.name.c_str(), RENAME_EXCHANGE) == 0
+               ? StoreResult<Placed>(Placed::kReadAgain)
+               : StoreResult<Placed>(writeFailed(errno));
+  };
+  if (!namesTheFile(directory, parked, watch.state())) return swapBack();
+  const auto settled = std::chrono::steady_clock::now() + watch.settleTime();
+  do {
+    if (watch.writtenTo()) return swapBack();
+    if (!namesTheFile(directory, target.name, newFile)) return Placed::kReadAgain;
+  } while (std::chrono::steady_clock::now() < settled && wait.pause(kWriterPatience));
+  return Placed::kDone;
 }
 
 // Makes the rename itself durable: 0, or the errno of a failure;
@@ -172,11 +207,66 @@ int syncDirectory(int directory) {
   return 0;
 }
 
+// Whether the file read is `largestRead` in place, shorter than this
+// program once read it: a program that truncated it may be writing it anew.
+bool shrankInPlace(const FileIdentity& now, const FileIdentity& largestRead) {
+  return largestRead.exists && now.device == largestRead.device && now.inode == largestRead.inode &&
+         now.size < largestRead.size;
+}
+
+// The new content: `old`, from where it is read now, streamed through a
+// fresh editor into a temporary file beside the note file, checked (unless
+// `checked` is false) and made durable.
+StoreResult<TemporaryFile> writeEdited(const LocatedFile& target, const OpenedFile& old, const NoteFileEdit& edit,
+                                       std::chrono::system_clock::time_point lockedAt, bool checked) {
+  StoreResult<TemporaryFile> temporary = createTemporary(target, old, lockedAt);
+  if (!temporary) return std::move(temporary).error();
+  NoteEditor editor = edit.makeEditor();
+  if (StoreResult<void> streamed = streamEdited(old, editor, temporary->fd()); !streamed) return std::move(streamed).error();
+  if (checked) {
+    if (StoreResult<void> check = edit.check(editor); !check) return std::move(check).error();
+  }
+  if (StoreResult<void> committed = temporary->commit(); !committed) return std::move(committed).error();
+  return temporary;
+}
+
+// Where names cannot be exchanged the old file leaves its name at once:
+// what a program still writes to it within the settle time is taken up by
+// making the edit again on it, as long as the name holds this save's file
+// (false: another file took the name, and must be read). The day's note
+// was checked on the file as read; a program's late lines are taken as
+// they are. One that still writes when the patience is out has what it
+// wrote so far taken up, and the save ends, done: the note is in the file.
+StoreResult<bool> takeUpLateWrites(const LocatedFile& target, const OpenedFile& old, InPlaceWriterWatch watch,
+                                   const NoteFileEdit& edit, std::chrono::system_clock::time_point lockedAt,
+                                   BusyWait& wait) {
+  const int directory = target.directory.get();
+  for (;;) {
+    struct stat placed;
+    if (::fstatat(directory, target.name.c_str(), &placed, AT_SYMLINK_NOFOLLOW) != 0) return writeFailed(errno);
+    const auto settled = std::chrono::steady_clock::now() + watch.settleTime();
+    while (!watch.writtenTo()) {
+      if (std::chrono::steady_clock::now() >= settled || !wait.pause(kWriterPatience)) return true;
+    }
+    StoreResult<InPlaceWriterWatch> quiet =
+        InPlaceWriterWatch::waitForWriters(old.fd.get(), wait, InPlaceWriterWatch::Leases::kNever);
+    if (!quiet && quiet.error().kind != StoreErrorKind::kBeingWritten) return std::move(quiet).error();
+    if (quiet) watch = *quiet;
+    if (::lseek(old.fd.get(), 0, SEEK_SET) != 0) return readFailed(errno);
+    StoreResult<TemporaryFile> temporary = writeEdited(target, old, edit, lockedAt, false);
+    if (!temporary) return std::move(temporary).error();
+    if (!namesTheFile(directory, target.name, identityOf(placed))) return false;
+    if (::renameat(directory, temporary->name().c_str(), directory, target.name.c_str()) != 0) return writeFailed(errno);
+    temporary->keep();
+    if (!quiet) return true;
+  }
+}
+
 // One reading of the file and the writing of its new content; nothing when
 // another program changed the file meanwhile, so that it must be read again.
 StoreResult<std::optional<Rewritten>> rewriteOnce(const LocatedFile& target, const NoteFileEdit& edit,
-                                                  std::chrono::system_clock::time_point lockedAt,
-                                                  const std::function<void()>& busy) {
+                                                  std::chrono::system_clock::time_point lockedAt, BusyWait& wait,
+                                                  const FileIdentity& largestRead) {
   StoreResult<OpenedFile> old = openFileForReading(target.directory.get(), target.name);
   if (!old) return std::move(old).error();
   // A write-protected note file stays unchanged, as if written in place.
@@ -185,23 +275,39 @@ StoreResult<std::optional<Rewritten>> rewriteOnce(const LocatedFile& target, con
   }
   std::optional<InPlaceWriterWatch> watch;
   if (old->fd) {
-    StoreResult<InPlaceWriterWatch> waited = InPlaceWriterWatch::waitForWriters(old->fd.get(), busy);
+    StoreResult<InPlaceWriterWatch> waited = InPlaceWriterWatch::waitForWriters(old->fd.get(), wait);
     if (!waited) return std::move(waited).error();
     watch = *waited;
+    // Without a lease nothing tells whether such a program has finished:
+    // the file is not written back without the person being told.
+    if (!watch->hasLease() && shrankInPlace(watch->state(), largestRead)) {
+      return StoreError{.kind = StoreErrorKind::kBeingWritten};
+    }
   }
-  StoreResult<TemporaryFile> temporary = createTemporary(target, *old, lockedAt);
+  StoreResult<TemporaryFile> temporary = writeEdited(target, *old, edit, lockedAt, true);
   if (!temporary) return std::move(temporary).error();
-  NoteEditor editor = edit.makeEditor();
-  if (StoreResult<void> streamed = streamEdited(*old, editor, temporary->fd()); !streamed) return std::move(streamed).error();
-  if (StoreResult<void> checked = edit.check(editor); !checked) return std::move(checked).error();
-  if (StoreResult<void> committed = temporary->commit(); !committed) return std::move(committed).error();
   if (watch && (watch->disturbed() || !stillTheFileRead(target, *old))) return std::optional<Rewritten>();
-  StoreResult<bool> renamed = renameIntoPlace(target, *old, *temporary);
-  if (!renamed) return std::move(renamed).error();
-  if (!*renamed) return std::optional<Rewritten>();
+  struct stat newFile;
+  if (::fstatat(target.directory.get(), temporary->name().c_str(), &newFile, AT_SYMLINK_NOFOLLOW) != 0) {
+    return writeFailed(errno);
+  }
+  StoreResult<Placed> placed = watch ? exchangeIntoPlace(target, *watch, *temporary, identityOf(newFile), wait)
+                                     : renameIntoPlace(target, *temporary);
+  if (!placed) return std::move(placed).error();
+  if (*placed == Placed::kRenamedOver && !watch->hasLease()) {
+    StoreResult<bool> followed = takeUpLateWrites(target, *old, *watch, edit, lockedAt, wait);
+    if (!followed) return std::move(followed).error();
+    if (!*followed) return std::optional<Rewritten>();
+  }
+  if (*placed == Placed::kReadAgain) return std::optional<Rewritten>();
 
   Rewritten rewritten;
   rewritten.directorySyncError = syncDirectory(target.directory.get());
+  // The last look at the name, after the sync: a file another program put
+  // in place of the new one meanwhile is read, and the edit made on it.
+  if (*placed == Placed::kDone && watch && !namesTheFile(target.directory.get(), target.name, identityOf(newFile))) {
+    return std::optional<Rewritten>();
+  }
   struct stat written;
   if (::fstatat(target.directory.get(), target.name.c_str(), &written, AT_SYMLINK_NOFOLLOW) == 0) {
     rewritten.file = identityOf(written);
@@ -213,7 +319,7 @@ StoreResult<std::optional<Rewritten>> rewriteOnce(const LocatedFile& target, con
 }  // namespace
 
 StoreResult<Rewritten> rewriteNoteFile(const NoteDirectory& directory, const NoteFileEdit& edit,
-                                       const std::function<void()>& busy) {
+                                       const FileIdentity& largestRead, const std::function<void()>& busy) {
   const FileSizeSignalHold fileSizeSignalHeld;
   if (StoreResult<void> present = directory.checkPresent(); !present) return std::move(present).error();
   StoreResult<LocatedFile> target = directory.locate(StoreErrorKind::kWriteFailed);
@@ -221,12 +327,13 @@ StoreResult<Rewritten> rewriteNoteFile(const NoteDirectory& directory, const Not
   if (target->name.empty() || target->name == "." || target->name == "..") return writeFailed(EISDIR);
   if (StoreResult<void> locked = lockDirectory(target->directory.get(), busy); !locked) return std::move(locked).error();
   const auto lockedAt = std::chrono::system_clock::now();
-  for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
-    StoreResult<std::optional<Rewritten>> rewritten = rewriteOnce(*target, edit, lockedAt, busy);
+  BusyWait wait(busy);
+  for (;;) {
+    StoreResult<std::optional<Rewritten>> rewritten = rewriteOnce(*target, edit, lockedAt, wait, largestRead);
     if (!rewritten) return std::move(rewritten).error();
     if (*rewritten) return **rewritten;
+    if (!wait.pause(kWriterPatience)) return StoreError{.kind = StoreErrorKind::kBeingWritten};
   }
-  return StoreError{.kind = StoreErrorKind::kBeingWritten};
 }
 
 }  // namespace hiduke

@@ -35,13 +35,16 @@ struct Rewritten {
 //    over the file, and the directory fsynced;
 //  - another program writing the file in place is waited for before the
 //    read (InPlaceWriterWatch); if it wrote, or the file was replaced,
-//    while the save worked, the file is read again;
+//    while the save worked, or in the moment after the new file took the
+//    old one's name (the two names are exchanged, and exchanged back), the
+//    file is read again, for up to kWriterPatience; without a lease, a file
+//    that is `largestRead` in place but shorter is refused (kBeingWritten);
 //  - SIGXFSZ is held meanwhile: a write beyond the file size limit fails
 //    with EFBIG instead of ending the program.
 // On failure the file is unchanged and no temporary file remains. `busy` is
 // called about every 20 ms while the rewrite waits for the lock or for
 // another program.
 StoreResult<Rewritten> rewriteNoteFile(const NoteDirectory& directory, const NoteFileEdit& edit,
-                                       const std::function<void()>& busy);
+                                       const FileIdentity& largestRead, const std::function<void()>& busy);
 
 }  // namespace hiduke

@@ -1,6 +1,8 @@
 #include "note_store/cp932.h"
 
+#include <fcntl.h>
 #include <iconv.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -8,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <mutex>
 
 namespace hiduke {
 
@@ -18,7 +21,7 @@ constexpr std::string_view kYenSign = "\xC2\xA5";                   // U+00A5
 
 class Converter {
  public:
-  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)), openError_(ok() ? 0 : errno) {}
+  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)), openError_(ok() ? 0 : openFailure(errno)) {}
   ~Converter() {
     if (ok()) iconv_close(cd_);
   }
@@ -27,6 +30,16 @@ class Converter {
 
   bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
   int openError() const { return openError_; }
+
+  // glibc says EINVAL also when it could not open its conversion modules
+  // for want of file descriptors: the message then names that cause.
+  static int openFailure(int errorNumber) {
+    if (errorNumber != EINVAL) return errorNumber;
+    const int probe = ::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (probe < 0) return errno == EMFILE || errno == ENFILE ? errno : errorNumber;
+    ::close(probe);
+    return errorNumber;
+  }
 
   // Converts as much of `in` as it can and appends the result to `out`.
   // Returns 0 when all of `in` was converted, else the errno that stopped it
@@ -56,6 +69,11 @@ class Converter {
   int openError_;
 };
 
+// Encoding serves only saves, decoding only reads; the store adds the path.
+StoreError converterMissing(StoreOperation operation, int errorNumber) {
+  return StoreError{.kind = StoreErrorKind::kConverterMissing, .operation = operation, .errorNumber = errorNumber};
+}
+
 // What iconv makes of each character code page 932 has, one byte or two,
 // asked once and kept: decoding a file of a million notes then takes a
 // look-up a character instead of iconv's work. A byte that starts no
@@ -63,12 +81,19 @@ class Converter {
 // Japanese text and in the fonts made for code page 932.
 class Cp932Characters {
  public:
-  // Nothing when iconv has no CP932.
-  static const Cp932Characters* get() {
-    static const std::unique_ptr<Cp932Characters> characters = make();
+  // kConverterMissing when iconv cannot convert CP932 now; a failure is
+  // not kept, as it may pass (all file descriptors were in use).
+  static StoreResult<const Cp932Characters*> get() {
+    static std::mutex mutex;
+    static std::unique_ptr<Cp932Characters> characters;
+    const std::lock_guard lock(mutex);
+    if (!characters) {
+      Converter converter("UTF-8", "CP932");
+      if (!converter.ok()) return converterMissing(StoreOperation::kRead, converter.openError());
+      characters = make(converter);
+    }
     return characters.get();
   }
-  static int openError() { return openError_; }
 
   // A character's UTF-8 in the low three bytes (in memory order) and its
   // length in the high one; 0 for none.
@@ -82,12 +107,7 @@ class Cp932Characters {
     return entry;
   }
 
-  static std::unique_ptr<Cp932Characters> make() {
-    Converter converter("UTF-8", "CP932");
-    if (!converter.ok()) {
-      openError_ = converter.openError();
-      return nullptr;
-    }
+  static std::unique_ptr<Cp932Characters> make(Converter& converter) {
     auto characters = std::make_unique<Cp932Characters>();
     const auto learn = [&](std::uint32_t& entry, std::string_view bytes) {
       std::string utf8;
@@ -107,14 +127,8 @@ class Cp932Characters {
     return characters;
   }
 
-  static inline int openError_ = 0;
   std::array<std::uint32_t, 256 + 256 * 256> entries_{};
 };
-
-// Encoding serves only saves, decoding only reads; the store adds the path.
-StoreError converterMissing(StoreOperation operation, int errorNumber) {
-  return StoreError{.kind = StoreErrorKind::kConverterMissing, .operation = operation, .errorNumber = errorNumber};
-}
 
 // Length of the well-formed UTF-8 sequence at the start of `s`, or 0.
 size_t utf8SequenceLength(std::string_view s) {
@@ -149,11 +163,13 @@ size_t utf8SequenceLength(std::string_view s) {
 }  // namespace
 
 StoreResult<Cp932Encoding> encodeCp932(std::string_view utf8) {
-  thread_local Converter converter("CP932", "UTF-8");
-  if (!converter.ok()) return converterMissing(StoreOperation::kSave, converter.openError());
+  // Opened again after a failure, which may pass (all file descriptors in use).
+  thread_local std::unique_ptr<Converter> converter;
+  if (!converter || !converter->ok()) converter = std::make_unique<Converter>("CP932", "UTF-8");
+  if (!converter->ok()) return converterMissing(StoreOperation::kSave, converter->openError());
   Cp932Encoding encoding;
   encoding.bytes.reserve(utf8.size());
-  while (converter.convert(utf8, encoding.bytes) != 0) {
+  while (converter->convert(utf8, encoding.bytes) != 0) {
     const size_t length = utf8SequenceLength(utf8);
     std::string character(length == 0 ? kReplacementCharacter : utf8.substr(0, length));
     utf8.remove_prefix(length == 0 ? 1 : length);
@@ -164,9 +180,9 @@ StoreResult<Cp932Encoding> encodeCp932(std::string_view utf8) {
 }
 
 StoreResult<Cp932Decoder> Cp932Decoder::open() {
-  const Cp932Characters* characters = Cp932Characters::get();
-  if (characters == nullptr) return converterMissing(StoreOperation::kRead, Cp932Characters::openError());
-  return Cp932Decoder(characters);
+  StoreResult<const Cp932Characters*> characters = Cp932Characters::get();
+  if (!characters) return std::move(characters).error();
+  return Cp932Decoder(*characters);
 }
 
 char* Cp932Decoder::decode(std::string_view cp932, char* out) const {

@@ -2,12 +2,14 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
-
-#include "note_store/directory_lock.h"
+#include <iterator>
+#include <optional>
 
 namespace hiduke {
 
@@ -36,36 +38,68 @@ StoreResult<FileIdentity> stateOf(int fd) {
   return identityOf(st);
 }
 
-// Without a lease: whether the file looks half written, changed a moment
-// ago and ending inside a line.
-StoreResult<bool> looksHalfWritten(int fd) {
-  StoreResult<FileIdentity> state = stateOf(fd);
-  if (!state) return std::move(state).error();
-  const auto modified = std::chrono::system_clock::time_point(
-      std::chrono::duration_cast<std::chrono::system_clock::duration>(std::chrono::nanoseconds(state->modifiedNs)));
-  if (state->size == 0 || std::chrono::system_clock::now() - modified > kRecentWrite) return false;
+// File systems whose refusal of a lease says nothing of other writers: the
+// network ones (an NFSv4 client without a delegation answers EAGAIN) and
+// those served by a program (FUSE).
+bool leasesCanTell(int fd) {
+  constexpr unsigned long kNoLeases[] = {
+      0x6969,      // NFS
+      0x517B,      // SMB
+      0xFF534D42,  // CIFS
+      0xFE534D42,  // SMB2
+      0x65735546,  // FUSE
+      0x00C36400,  // Ceph
+      0x01021997,  // 9P
+      0x5346414F,  // AFS
+      0x73757245,  // Coda
+      0x0BD00BD0,  // Lustre
+  };
+  struct statfs fileSystem;
+  if (::fstatfs(fd, &fileSystem) != 0) return false;
+  const auto type = static_cast<unsigned long>(fileSystem.f_type) & 0xFFFFFFFFul;
+  return std::find(std::begin(kNoLeases), std::end(kNoLeases), type) == std::end(kNoLeases);
+}
+
+// Whether the file's last line has no line end yet.
+StoreResult<bool> endsInsideALine(int fd, const FileIdentity& state) {
+  if (state.size == 0) return false;
   char last = 0;
-  const ssize_t n = ::pread(fd, &last, 1, state->size - 1);
+  const ssize_t n = ::pread(fd, &last, 1, state.size - 1);
   if (n < 0) return readFailed(errno);
-  return n == 1 && last != '\n';
+  return n == 1 && last != '\n' && last != '\r';
+}
+
+bool changedRecently(const FileIdentity& state) {
+  const auto modified = std::chrono::system_clock::time_point(
+      std::chrono::duration_cast<std::chrono::system_clock::duration>(std::chrono::nanoseconds(state.modifiedNs)));
+  return std::chrono::system_clock::now() - modified < kRecentWrite;
 }
 
 StoreError beingWritten() { return StoreError{.kind = StoreErrorKind::kBeingWritten}; }
 
 }  // namespace
 
-StoreResult<InPlaceWriterWatch> InPlaceWriterWatch::waitForWriters(int fd, const std::function<void()>& busy,
-                                                                   Leases leases) {
-  BusyWait wait(busy);
+StoreResult<InPlaceWriterWatch> InPlaceWriterWatch::waitForWriters(int fd, BusyWait& wait, Leases leases) {
+  bool askLease = leases == Leases::kWhereGranted && leasesCanTell(fd);
+  std::optional<FileIdentity> seen;
+  auto seenSince = std::chrono::steady_clock::now();
+  bool suspect = false;  // changed recently or while looked at: a last line without line end is unfinished
   for (;;) {
-    const Lease lease = leases == Leases::kWhereGranted ? takeReadLease(fd) : Lease::kNotGranted;
-    if (lease == Lease::kTaken || lease == Lease::kNotGranted) {
-      StoreResult<bool> halfWritten = lease == Lease::kTaken ? StoreResult<bool>(false) : looksHalfWritten(fd);
-      if (!halfWritten) return std::move(halfWritten).error();
-      if (!*halfWritten) {
-        StoreResult<FileIdentity> state = stateOf(fd);
-        if (!state) return std::move(state).error();
-        return InPlaceWriterWatch(fd, lease == Lease::kTaken, *state);
+    const Lease lease = askLease ? takeReadLease(fd) : Lease::kNotGranted;
+    askLease = lease != Lease::kNotGranted;
+    StoreResult<FileIdentity> state = stateOf(fd);
+    if (!state) return std::move(state).error();
+    if (lease == Lease::kTaken) return InPlaceWriterWatch(fd, true, *state);
+    if (lease == Lease::kNotGranted) {
+      if (seen != *state) {
+        suspect = suspect || seen.has_value() || changedRecently(*state);
+        seen = *state;
+        seenSince = std::chrono::steady_clock::now();
+      }
+      StoreResult<bool> halfLine = suspect ? endsInsideALine(fd, *state) : StoreResult<bool>(false);
+      if (!halfLine) return std::move(halfLine).error();
+      if (!*halfLine && std::chrono::steady_clock::now() - seenSince >= kSettleTime) {
+        return InPlaceWriterWatch(fd, false, *state);
       }
     }
     if (!wait.pause(kWriterPatience)) return beingWritten();
@@ -76,6 +110,12 @@ bool InPlaceWriterWatch::disturbed() const {
   if (leased_ && ::fcntl(fd_, F_GETLEASE) != F_RDLCK) return true;
   const StoreResult<FileIdentity> state = stateOf(fd_);
   return !state || *state != state_;
+}
+
+bool InPlaceWriterWatch::writtenTo() const {
+  if (leased_ && ::fcntl(fd_, F_GETLEASE) != F_RDLCK) return true;
+  const StoreResult<FileIdentity> state = stateOf(fd_);
+  return !state || state->size != state_.size || state->modifiedNs != state_.modifiedNs;
 }
 
 }  // namespace hiduke

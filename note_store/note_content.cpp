@@ -31,20 +31,26 @@ ContentPieces NoteEditor::edit(std::string_view lines) {
     const std::optional<RecordHead> head = readRecordHead(line.body);
     if (!head || head->date != date_) return;
     if (line.whole.data() != keptFrom) pieces.emplace_back(keptFrom, static_cast<size_t>(line.whole.data() - keptFrom));
-    if (recordLine_ && !replacedTextField_) pieces.push_back(*recordLine_);
+    // The new record ends as the line it replaces did: the file keeps its
+    // own line ends.
+    if (recordLine_ && !replacedTextField_) {
+      const std::string_view terminator = line.terminator().empty() ? kRecordTerminator : line.terminator();
+      pieces.push_back(recordLine_->substr(0, recordLine_->size() - kRecordTerminator.size()));
+      pieces.push_back(terminator);
+    }
     replacedTextField_ = std::string(head->textField);
     keptFrom = line.whole.data() + line.whole.size();
   });
   const char* const end = lines.data() + lines.size();
   if (keptFrom != end) pieces.emplace_back(keptFrom, static_cast<size_t>(end - keptFrom));
-  endsWithoutTerminator_ = lines.back() != '\n';
+  endsWithoutTerminator_ = lines.back() != '\n' && lines.back() != '\r';
   return pieces;
 }
 
 ContentPieces NoteEditor::finish() const {
   if (!recordLine_ || replacedTextField_) return {};
   ContentPieces pieces;
-  if (endsWithoutTerminator_) pieces.push_back("\r\n");
+  if (endsWithoutTerminator_) pieces.push_back(kRecordTerminator);
   pieces.push_back(*recordLine_);
   return pieces;
 }

@@ -59,7 +59,11 @@ StoreResult<NoteDirectory> NoteDirectory::open(const std::string& filePath) {
   StoreResult<std::string> display = absolutePath(filePath);
   if (!display) return std::move(display).error();
   UniqueFd fd(::open(directoryOf(filePath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!fd) return readFailed(errno);
+  if (!fd) {
+    StoreError error = readFailed(errno);
+    error.path = std::move(*display);
+    return error;
+  }
   NoteDirectory directory(std::move(fd), nameOf(filePath), std::move(*display));
   if (StoreResult<void> present = directory.checkPresent(); !present) return std::move(present).error();
   return directory;
@@ -100,7 +104,9 @@ StoreResult<LocatedFile> NoteDirectory::locate(StoreErrorKind ioKind) const {
     UniqueFd next(::openat(base, directoryOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!next) return failure(ioKind, errno);
     directory = std::move(next);
-    name = nameOf(target);
+    // A target that ends in "/" names its last directory itself, which is
+    // then opened as "." there and found to be no file.
+    name = target.back() == '/' ? "." : nameOf(target);
   }
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "note_store/note_lines.h"
+
 namespace hiduke {
 
 namespace {
@@ -80,7 +82,7 @@ std::string formatNoteRecord(std::chrono::year_month_day date, std::string_view 
   } else {
     line += stored;
   }
-  line += "\r\n";
+  line += kRecordTerminator;
   return line;
 }
 

@@ -106,8 +106,8 @@ std::string formatNoteRecord(std::chrono::year_month_day date, std::string_view 
 // code page 932 character, so this works on UTF-8 and CP932 alike.
 std::string encodeNoteText(std::string_view note);
 
-// Stored form to note text: every ";" becomes "\n", as does a lone CR that a
-// hand-edited file may hold inside a record.
+// Stored form to note text: every ";" becomes "\n", as does a CR (which a
+// record read from the file never holds: a CR there ends its line).
 std::string decodeNoteText(std::string_view stored);
 // The same, in place: ";" and CR are single bytes in code page 932 and
 // UTF-8 alike, so the text may already be decoded from either.

@@ -44,6 +44,10 @@ StoreResult<NoteStore> NoteStore::open(const std::string& path) {
     if (error.path.empty()) error.path = path;
     return error;
   }
+  // iconv reads its list of conversions once in a process: where that first
+  // reading fails (all file descriptors in use) it never converts CP932
+  // again. Read at start, a later shortage fails only the action it meets.
+  [[maybe_unused]] const StoreResult<Cp932Decoder> converter = Cp932Decoder::open();
   return NoteStore(std::move(*directory));
 }
 
@@ -52,11 +56,14 @@ StoreResult<FileIdentity> NoteStore::scanFile(Scan& scan) const {
   StoreResult<OpenedFile> file = directory_.openForReading();
   if (!file) return std::move(file).error();
   if (!file->fd) return FileIdentity{};
+  std::int64_t bytes = 0;
   StoreResult<void> read = readInLines(file->fd.get(), file->status.st_size, kScanChunk, [&](std::string_view lines) {
     scan.scan(lines);
+    bytes += static_cast<std::int64_t>(lines.size());
     return true;
   });
   if (!read) return std::move(read).error();
+  noteRead(file->status, bytes);
   return identityOf(file->status);
 }
 
@@ -112,22 +119,28 @@ StoreResult<AllNotes> NoteStore::allNotes() const try {
   AllNotes all;
   if (!file->fd) return all;
   // Each record's text decoded as the file streams past, one after another
-  // into one buffer, which has room for the most the file can make and
-  // never moves. A file that grew since its size was taken is read as far
-  // as that size.
+  // into buffers that never move: the first with room for the most the
+  // file's size can make, a further one whenever the file turns out longer
+  // than that size said (it grew, or was rewritten, meanwhile).
   const auto size = static_cast<size_t>(std::max<off_t>(file->status.st_size, 0));
-  all.texts = std::make_unique_for_overwrite<char[]>(Cp932Decoder::room(size));
   // No record is shorter than "1,1,1," and its line end: room for all,
   // taken by the pages they fill.
   all.notes.reserve(size / 7 + 1);
   adviseHugePages(all.notes.data(), all.notes.capacity() * sizeof(DatedNote));
-  adviseHugePages(all.texts.get(), Cp932Decoder::room(size));
-  char* out = all.texts.get();
-  size_t left = size;
+  char* out = nullptr;
+  size_t room = 0;
+  const auto makeRoom = [&](size_t cp932Bytes) {
+    if (room >= Cp932Decoder::room(cp932Bytes)) return;
+    room = std::max(Cp932Decoder::room(cp932Bytes), all.texts.empty() ? Cp932Decoder::room(size) : 0);
+    all.texts.push_back(std::make_unique_for_overwrite<char[]>(room));
+    out = all.texts.back().get();
+    adviseHugePages(out, room);
+  };
   std::string unquoted;
+  std::int64_t bytes = 0;
   StoreResult<void> read = readInLines(file->fd.get(), file->status.st_size, kScanChunk, [&](std::string_view lines) {
-    if (lines.size() > left) lines = lines.substr(0, lines.rfind('\n', left - 1) + 1);
-    left -= lines.size();
+    makeRoom(lines.size());
+    char* const start = out;
     forEachNoteLine(lines, [&](const NoteLine& line) {
       const std::optional<RecordHead> head = readRecordHead(line.body);
       if (!head) {
@@ -140,9 +153,12 @@ StoreResult<AllNotes> NoteStore::allNotes() const try {
       decodeLineBreaks({begin, out});
       all.notes.push_back({head->date, std::string_view(begin, static_cast<size_t>(out - begin))});
     });
-    return left != 0;
+    room -= static_cast<size_t>(out - start);
+    bytes += static_cast<std::int64_t>(lines.size());
+    return true;
   });
   if (!read) return completed(std::move(read).error(), StoreOperation::kRead);
+  noteRead(file->status, bytes);
   // Notes are mostly kept in date order: sorting is then one look. Of the
   // records of one date, the last in the file is its note.
   auto& notes = all.notes;
@@ -201,7 +217,10 @@ StoreResult<SaveReport> NoteStore::rewrite(std::chrono::year_month_day date,
       }};
   // A copy: the hook may replace itself while the save still calls it.
   const std::function<void()> busy = busyHook_;
-  StoreResult<Rewritten> rewritten = rewriteNoteFile(directory_, edit, busy);
+  StoreResult<Rewritten> rewritten = rewriteNoteFile(directory_, edit, largestRead_, busy);
+  // The file as it now is counts as read: a refused save, tried again,
+  // takes it as it is then.
+  largestRead_ = rewritten ? rewritten->file : directory_.identity();
   if (!rewritten) return completed(std::move(rewritten).error(), operation);
 
   SaveReport report;
@@ -222,6 +241,13 @@ StoreResult<SaveReport> NoteStore::rewrite(std::chrono::year_month_day date,
         StoreError{.kind = StoreErrorKind::kHardLinksSeparated, .otherNames = rewritten->otherNames}, operation));
   }
   return report;
+}
+
+void NoteStore::noteRead(const struct stat& status, std::int64_t bytes) const {
+  const bool sameFile = largestRead_.exists && largestRead_.device == status.st_dev && largestRead_.inode == status.st_ino;
+  if (sameFile && largestRead_.size >= bytes) return;
+  largestRead_ = identityOf(status);
+  largestRead_.size = bytes;
 }
 
 StoreError NoteStore::completed(StoreError error, StoreOperation operation) const {

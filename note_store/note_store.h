@@ -1,8 +1,11 @@
 #pragma once
 
+#include <sys/stat.h>
+
 #include <array>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string_view>
@@ -48,9 +51,10 @@ struct DatedNote {
   friend bool operator==(const DatedNote&, const DatedNote&) = default;
 };
 
-// Every note of the file. The notes' texts lie one after another in one
-// buffer, so that a file of a million notes is read without a million
-// strings; it moves with them, and is not copied.
+// Every note of the file. The notes' texts lie one after another in a few
+// buffers (one, unless the file grew while it was read), so that a file of
+// a million notes is read without a million strings; they move with them,
+// and are not copied.
 struct AllNotes {
   AllNotes() = default;
   AllNotes(std::vector<DatedNote> dated, std::size_t other) : notes(std::move(dated)), otherLines(other) {}
@@ -61,7 +65,7 @@ struct AllNotes {
 
   std::vector<DatedNote> notes;  // in date order, one a day: the text of its last record
   std::size_t otherLines = 0;    // lines that are not empty and hold no note (hand edits)
-  std::unique_ptr<char[]> texts;  // what the notes' texts point into
+  std::vector<std::unique_ptr<char[]>> texts;  // what the notes' texts point into
 };
 
 // A save or delete that took effect.
@@ -147,8 +151,14 @@ class NoteStore {
                                   const ExpectedNote& before, StoreOperation operation);
   // Completes an error of a step that does not know what it was for.
   StoreError completed(StoreError error, StoreOperation operation) const;
+  // Keeps the most read of the file `status` tells of.
+  void noteRead(const struct stat& status, std::int64_t bytes) const;
 
   NoteDirectory directory_;
+  // The note file as last read or written, with the most bytes read of it:
+  // a file that a save finds shorter in place was truncated by a program
+  // that may still be writing it.
+  mutable FileIdentity largestRead_;
   std::function<void()> busyHook_;
 };
 

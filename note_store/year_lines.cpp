@@ -122,8 +122,9 @@ void forEachLineOfTheYear(std::string_view content, const YearPrefilter& prefilt
   findPlaces(begin, end, digits, [&](const char* place) {
     if (std::memcmp(place, digits.data(), digits.size()) != 0) return place + 1;
     // The line the digits stand in, whatever precedes them there.
-    const void* lineEnd = ::memrchr(begin, '\n', static_cast<size_t>(place - begin));
-    const NoteLine line = lineAt(lineEnd != nullptr ? static_cast<const char*>(lineEnd) + 1 : begin, end);
+    const char* lineStart = place;
+    while (lineStart != begin && lineStart[-1] != '\n' && lineStart[-1] != '\r') --lineStart;
+    const NoteLine line = lineAt(lineStart, end);
     if (prefilter.mayBeOfTheYear(line.body)) visit(line);
     return line.whole.data() + line.whole.size();
   });

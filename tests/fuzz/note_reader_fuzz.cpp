@@ -47,7 +47,9 @@ std::string expected(const std::vector<NoteLine>& lines, const std::vector<std::
   bool replaced = false;
   for (size_t i = 0; i < lines.size(); ++i) {
     if (records[i] && records[i]->date == date) {
-      if (replacement && !replaced) out += *replacement;
+      // The new record ends as the line it replaces did, or in CR LF.
+      if (replacement && !replaced) out += replacement->substr(0, replacement->size() - 2);
+      if (replacement && !replaced) out += lines[i].terminator().empty() ? "\r\n" : lines[i].terminator();
       replaced = true;
     } else {
       out += lines[i].whole;
@@ -136,7 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string line = hiduke::formatNoteRecord(absent, "new");
     const std::string saved = edited(content, hiduke::NoteEditor::save(absent, line));
     check(std::string_view(saved).substr(0, content.size()) == content, "save of an absent date changed existing lines");
-    const std::string expectedTail = (content.empty() || content.back() == '\n' ? "" : "\r\n") + line;
+    const std::string expectedTail = (content.empty() || content.ends_with('\n') || content.ends_with('\r') ? "" : "\r\n") + line;
     check(saved.substr(content.size()) == expectedTail, "appended record differs");
     break;
   }

@@ -26,9 +26,9 @@ TEST(InPlaceWriterWatchTest, ALeaseWaitsForWritersAndTellsOfNewOnes) {
   int writer = ::open("hiduke.dat", O_WRONLY | O_APPEND);
   const int fd = openForReading();
   int busyCalls = 0;
-  const StoreResult<InPlaceWriterWatch> watch = InPlaceWriterWatch::waitForWriters(fd, [&] {
-    if (++busyCalls == 2) writer = (::close(writer), -1);
-  });
+  const std::function<void()> busy = [&] { writer = ++busyCalls == 2 ? (::close(writer), -1) : writer; };
+  BusyWait wait(busy);
+  const StoreResult<InPlaceWriterWatch> watch = InPlaceWriterWatch::waitForWriters(fd, wait);
   ASSERT_TRUE(watch);
   EXPECT_TRUE(watch->hasLease());
   EXPECT_EQ(busyCalls, 2);
@@ -63,13 +63,15 @@ TEST(InPlaceWriterWatchTest, WithoutALeaseAHalfWrittenLastLineIsWaitedFor) {
       ASSERT_EQ(::utimensat(AT_FDCWD, "hiduke.dat", longAgo, 0), 0);
     }
     const int fd = openForReading();
-    bool finished = false;
-    const StoreResult<InPlaceWriterWatch> watch = InPlaceWriterWatch::waitForWriters(
-        fd, [&] { finished = finished || (writeBytes("hiduke.dat", std::string(c.content) + "rest\r\n"), true); },
-        Leases::kNever);
+    // Only the writer of a half line finishes it; any other wait would last.
+    const std::string finished = std::string(c.content) + "rest\r\n";
+    bool written = false;
+    const std::function<void()> busy = [&] { written = written || !c.waited || (writeBytes("hiduke.dat", finished), true); };
+    BusyWait wait(busy);
+    const StoreResult<InPlaceWriterWatch> watch = InPlaceWriterWatch::waitForWriters(fd, wait, Leases::kNever);
     ASSERT_TRUE(watch) << c.what;
     EXPECT_FALSE(watch->hasLease());
-    EXPECT_EQ(finished, c.waited) << c.what;
+    EXPECT_EQ(watch->state().size, static_cast<std::int64_t>((c.waited ? finished : std::string(c.content)).size())) << c.what;
     EXPECT_FALSE(watch->disturbed()) << c.what;
     writeBytes("hiduke.dat", "changed\r\n");
     EXPECT_TRUE(watch->disturbed()) << c.what;

@@ -1,12 +1,14 @@
 #include "note_store/note_content.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <charconv>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "note_store/line_reader.h"
 #include "test_support.h"
 
 namespace hiduke {
@@ -14,12 +16,28 @@ namespace {
 
 using hiduke::testing::date;
 
-TEST(NoteContentTest, SplitsLinesOnLfWithCrBeforeItInTheTerminator) {
+TEST(NoteContentTest, SplitsLinesOnCrLfOnLfAndOnALoneCr) {
   std::vector<std::pair<std::string, std::string>> lines;
   forEachNoteLine("a\r\nb\n\r\nc\rd\r\r\ne\r", [&](const NoteLine& line) { lines.emplace_back(line.body, line.whole); });
   const std::vector<std::pair<std::string, std::string>> expected = {
-      {"a", "a\r\n"}, {"b", "b\n"}, {"", "\r\n"}, {"c\rd\r", "c\rd\r\r\n"}, {"e\r", "e\r"}};
+      {"a", "a\r\n"}, {"b", "b\n"}, {"", "\r\n"}, {"c", "c\r"}, {"d", "d\r"}, {"", "\r\n"}, {"e", "e\r"}};
   EXPECT_EQ(lines, expected);
+}
+
+// A CR that ends what one read returned may be the first half of a CR LF:
+// it is handed on only with what follows it.
+TEST(NoteContentTest, TheFileIsReadInRunsThatNeverSplitACrLf) {
+  int pipeFds[2];
+  ASSERT_EQ(::pipe(pipeFds), 0);
+  ASSERT_EQ(::write(pipeFds[1], "x\na\r", 4), 4);
+  std::vector<std::string> runs;
+  ASSERT_TRUE(readInLines(pipeFds[0], 0, 4096, [&](std::string_view lines) {
+    runs.emplace_back(lines);
+    if (runs.size() == 1 && ::write(pipeFds[1], "\nb\r\n", 4) == 4) ::close(pipeFds[1]);
+    return true;
+  }));
+  EXPECT_EQ(runs, (std::vector<std::string>{"x\n", "a\r\nb\r\n"}));
+  ::close(pipeFds[0]);
 }
 
 // The prefilter may pass a line of another year on to the full reader, but
@@ -44,7 +62,7 @@ TEST(NoteContentTest, YearPrefilterPassesEveryLineThatMayBeOfTheYear) {
 TEST(NoteContentTest, TheLinesOfAYearAreItsRecordsAndTheHandEditsWithItsDigits) {
   const std::vector<std::string> pieces = {"2002,3,15,a\r\n", "2003,1,1,b\n",     " 2002,3,1,c\r\n", "0002002,1,1,d\n",
                                            "2012,1,1,2002\n", "2022,2,2,x\n",     " 0,1,1,no digits\n", "2002,2,2,2002 2002\n",
-                                           "20021,5,5,e\r\n", "7,7,7,f\n",         "hand edit\r\n",   "\r\n",
+                                           "20021,5,5,e\r\n", "7,7,7,f\r",         "hand edit\r\n",   "\r\n",
                                            "\n",             "2002",              "200,1,1,g\n",      "2002 ,1,1,h\n",
                                            "32767,1,1,i\n",   "x2002,1,1,j\r\n", "2002,1,1,long " + std::string(40, 'k') + "\n"};
   std::mt19937 random(2002);
@@ -123,7 +141,8 @@ TEST(NoteContentTest, RewritesOnlyTheRecordsOfTheDate) {
       {"one record in the place of the first", "2002,3,15,x\r\nk\r\n 2002,03,15 ,y\r\n2002,3,15,z", "new",
        "2002,3,15,new\r\nk\r\n", "z"},
       {"append after unterminated line", "2002,3,1,a", "new", "2002,3,1,a\r\n2002,3,15,new\r\n", std::nullopt},
-      {"append after lone CR", "junk\r", "new", "junk\r\r\n2002,3,15,new\r\n", std::nullopt},
+      {"append after lone CR", "junk\r", "new", "junk\r2002,3,15,new\r\n", std::nullopt},
+      {"CR line ends kept", "2002,3,1,a\r2002,3,15,old\r2002,3,2,b", "new", "2002,3,1,a\r2002,3,15,new\r2002,3,2,b", "old"},
       {"LF terminators kept", "2002,3,1,a\n2002,3,2,b\n", "new", "2002,3,1,a\n2002,3,2,b\n2002,3,15,new\r\n",
        std::nullopt},
       {"unquoted line of the date replaced", "2002,3,15,\"open\r\n", "new", "2002,3,15,new\r\n", "\"open"},

@@ -6,6 +6,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/vfs.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -40,8 +41,12 @@ using hiduke::testing::runInChild;
 using hiduke::testing::ScratchDir;
 using hiduke::testing::writeBytes;
 
-// When set, fsync of a directory fails with EIO (see fsync at the end).
+// When set, fsync of a directory fails with EIO, and fstat says that every
+// regular file is empty (see the definitions at the end).
 std::atomic<bool> failDirectorySync = false;
+std::atomic<bool> hideFileSizes = false;
+// When set, fstatfs says that every file is on NFS.
+std::atomic<bool> onNfs = false;
 
 constexpr char kExample[] =  // the two-note store: 会議 on 15 March 2002, 買い物 / 10時 on the 20th
     "\x32\x30\x30\x32\x2c\x33\x2c\x31\x35\x2c\x89\xef\x8b\x63\x0d\x0a"
@@ -200,6 +205,40 @@ TEST_F(NoteStoreTest, LargeFileReadsAndRewritesAsInMemory) {
   EXPECT_EQ(readBytes("hiduke.dat"), records + "2002,2,27,short\r\n2002,2,28,unterminated");
   ASSERT_TRUE(store_.saveNote(date(2003, 1, 1), "appended"));
   EXPECT_EQ(readBytes("hiduke.dat"), records + "2002,2,27,short\r\n2002,2,28,unterminated\r\n2003,1,1,appended\r\n");
+}
+
+// A size taken before the read is never trusted: told that the file is
+// empty, every reader still reads all of it (one that sized a buffer by it
+// wrote past it under ASan). The iCalendar export reads through allNotes.
+TEST_F(NoteStoreTest, EveryReaderReadsToTheEndWhateverTheSizeSaid) {
+  std::string content;
+  for (int i = 0; i < 20000; ++i) content += formatNoteRecord(date(1900 + i / 28, 3, static_cast<unsigned>(i % 28 + 1)), "会議");
+  const auto readers = [&] {
+    writeBytes("hiduke.dat", content);
+    return std::to_string(store_.allNotes()->notes.size()) + *store_.monthNotes(std::chrono::year(2002) / 3)->of(std::chrono::day(7)) +
+           outcome(store_.saveNote(date(2002, 3, 7), "x")) +
+           *readBytes("hiduke.dat");
+  };
+  const std::string truth = readers();
+  hideFileSizes = true;
+  EXPECT_EQ(readers(), truth);
+  hideFileSizes = false;
+}
+
+// A save that meets a shortage of file descriptors says so, and the next
+// one, after the shortage, works: nothing failed is kept.
+TEST_F(NoteStoreTest, AShortageOfFileDescriptorsFailsOnlyTheActionItMeets) {
+  const testing::ChildOutcome child = runInChild([] {
+    NoteStore store = openStore();
+    const rlimit few{64, 64};
+    ::setrlimit(RLIMIT_NOFILE, &few);
+    std::vector<int> fillers;
+    for (int fd; (fd = ::open("/", O_RDONLY | O_CLOEXEC)) >= 0;) fillers.push_back(fd);
+    const std::string duringShortage = outcome(store.saveNote(date(2002, 3, 15), "x"));
+    for (const int fd : fillers) ::close(fd);
+    return duringShortage + "\n" + outcome(store.saveNote(date(2002, 3, 15), "x"));
+  });
+  EXPECT_EQ(child.report, describe(failed(StoreErrorKind::kWriteFailed, StoreOperation::kSave, EMFILE)) + "\ndone");
 }
 
 TEST_F(NoteStoreTest, SpacesCommasAndQuotesReadBackExactly) {
@@ -362,6 +401,7 @@ TEST_F(NoteStoreTest, FileThatIsNoRegularFileIsReportedAndLeftAlone) {
   ASSERT_EQ(::mkdir("hiduke.dat", 0755), 0);
   ASSERT_EQ(::mkfifo("fifo.dat", 0644), 0);
   std::filesystem::create_symlink("loop.dat", "loop.dat");
+  std::filesystem::create_symlink("hiduke.dat/", "dir-link.dat");
 
   const StoreResult<MonthNotes> notes = store_.monthNotes(std::chrono::year(2002) / 3);
   ASSERT_FALSE(notes);
@@ -383,6 +423,9 @@ TEST_F(NoteStoreTest, FileThatIsNoRegularFileIsReportedAndLeftAlone) {
             hiduke::failed(StoreErrorKind::kNotRegularFile, StoreOperation::kRead, fifo.path()));
   EXPECT_FALSE(fifo.saveNote(date(2002, 3, 15), "x"));
 
+  NoteStore dirLink = openStore("dir-link.dat");
+  EXPECT_EQ(dirLink.allNotes().error(), hiduke::failed(StoreErrorKind::kReadFailed, StoreOperation::kRead, dirLink.path(), EISDIR));
+
   NoteStore loop = openStore("loop.dat");
   ASSERT_FALSE(loop.monthNotes(std::chrono::year(2002) / 3));
   EXPECT_EQ(loop.saveNote(date(2002, 3, 15), "x").error(),
@@ -391,7 +434,7 @@ TEST_F(NoteStoreTest, FileThatIsNoRegularFileIsReportedAndLeftAlone) {
   const StoreResult<NoteStore> nowhere = NoteStore::open("missing-dir/hiduke.dat");
   ASSERT_FALSE(nowhere);
   EXPECT_EQ(nowhere.error().errorNumber, ENOENT);
-  EXPECT_EQ(listDir("."), (std::vector<std::string>{"fifo.dat", "hiduke.dat", "loop.dat"}));
+  EXPECT_EQ(listDir("."), (std::vector<std::string>{"dir-link.dat", "fifo.dat", "hiduke.dat", "loop.dat"}));
 }
 
 TEST_F(NoteStoreTest, FailedWriteLeavesTheOldFileIntact) {
@@ -434,13 +477,17 @@ TEST_F(NoteStoreTest, PermissionsRefuseReadingAndWriting) {
     report += outcome(store.saveNote(date(2002, 3, 16), "x")) + "\n";
     ::chmod(".", 0755);
     ::chmod("hiduke.dat", 0);  // unreadable
-    report += outcome(store.monthNotes(std::chrono::year(2002) / 3));
+    report += outcome(store.monthNotes(std::chrono::year(2002) / 3)) + "\n";
     ::chmod("hiduke.dat", 0644);
+    ::chmod(".", 0311);  // a directory that cannot be read, started in
+    report += describe(NoteStore::open().error());
+    ::chmod(".", 0755);
     return report;
   });
   ASSERT_TRUE(child.exitedNormally);
   EXPECT_EQ(child.report, describe(failed(StoreErrorKind::kWriteFailed, StoreOperation::kSave, EACCES)) + "\n" +
                               describe(failed(StoreErrorKind::kDirectoryNotWritable, StoreOperation::kSave, EACCES)) +
+                              "\n" + describe(failed(StoreErrorKind::kReadFailed, StoreOperation::kRead, EACCES)) +
                               "\n" + describe(failed(StoreErrorKind::kReadFailed, StoreOperation::kRead, EACCES)));
   EXPECT_EQ(readBytes("hiduke.dat"), std::string(kExample));
   EXPECT_EQ(listDir("."), std::vector<std::string>{"hiduke.dat"});
@@ -741,6 +788,19 @@ TEST_F(NoteStoreTest, ASaveWaitsForAProgramWritingTheFileInPlace) {
   }
 }
 
+// On NFS a refused lease says nothing of writers (a client without a
+// delegation is refused as when a program holds the file open for writing):
+// no lease is asked, and a program that only holds the file open does not
+// hold a save up.
+TEST_F(NoteStoreTest, OnANetworkFileSystemASaveGoesByTheFilesState) {
+  writeBytes("hiduke.dat", "2002,3,15,old\r\n");
+  const int holder = ::open("hiduke.dat", O_WRONLY);
+  onNfs = true;
+  EXPECT_EQ(outcome(store_.saveNote(date(2002, 3, 15), "mine")), "done");
+  onNfs = false;
+  ::close(holder);
+}
+
 // A program that keeps the file open for writing and never finishes: the
 // save gives up after a while, says why, and leaves the file to it.
 TEST_F(NoteStoreTest, ASaveRefusesWhenTheFileIsBeingWrittenForTooLong) {
@@ -810,9 +870,8 @@ TEST_F(NoteStoreTest, ASaveSaysWhenOtherHardLinksKeepTheOldNotes) {
 }  // namespace
 }  // namespace hiduke
 
-// Failure injection for the test above: this definition stands in for the C
-// library's fsync in this test program, and fails for directories while
-// failDirectorySync is set.
+// Failure injection for the tests above: these definitions stand in for the
+// C library's in this test program.
 extern "C" int fsync(int fd) {
   struct stat st {};
   if (hiduke::failDirectorySync && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
@@ -820,4 +879,16 @@ extern "C" int fsync(int fd) {
     return -1;
   }
   return static_cast<int>(::syscall(SYS_fsync, fd));
+}
+
+extern "C" int fstat(int fd, struct stat* st) noexcept {
+  const int result = static_cast<int>(::syscall(SYS_fstat, fd, st));
+  if (result == 0 && hiduke::hideFileSizes && S_ISREG(st->st_mode)) st->st_size = 0;
+  return result;
+}
+
+extern "C" int fstatfs(int fd, struct statfs* fileSystem) noexcept {
+  const int result = static_cast<int>(::syscall(SYS_fstatfs, fd, fileSystem));
+  if (result == 0 && hiduke::onNfs) fileSystem->f_type = 0x6969;
+  return result;
 }
