@@ -109,7 +109,7 @@ NoteSearch::Result NoteSearch::upcoming(std::chrono::year_month_day from, std::s
   const std::vector<DatedNote>& notes = notes_.notes;  // in date order
   const auto first = std::lower_bound(notes.begin(), notes.end(), from,
                                       [](const DatedNote& note, std::chrono::year_month_day day) { return note.date < day; });
-  Result result{.total = static_cast<std::size_t>(notes.end() - first)};
+  Result result{.matches = {}, .total = static_cast<std::size_t>(notes.end() - first)};
   for (auto note = first; note != notes.end() && result.matches.size() < limit; ++note) {
     const std::string_view line = note->text.substr(0, note->text.find('\n'));
     result.matches.push_back({note->date, QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()))});
