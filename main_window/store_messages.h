@@ -14,10 +14,6 @@ QString storeErrorMessage(const StoreError& error);
 // What an iCalendar export wrote, and what it left out.
 QString exportSummary(const ExportReport& report);
 
-// A short phrase for an errno value, for use inside the messages
-// ("アクセスが拒否されました"); 「エラー番号 N」 for a value without its own.
-QString errnoPhrase(int errorNumber);
-
 // A character as the messages name it: itself with its code point
 // (「𠮷（U+20BB7）」), or, where it cannot be seen (zero-width, control and
 // format characters, unusual spaces), its code point and name:

@@ -55,12 +55,4 @@ ContentPieces NoteEditor::finish() const {
   return pieces;
 }
 
-std::string editNotes(std::string_view content, NoteEditor editor) {
-  std::string edited;
-  edited.reserve(content.size() + 256);
-  for (const std::string_view piece : editor.edit(content)) edited += piece;
-  for (const std::string_view piece : editor.finish()) edited += piece;
-  return edited;
-}
-
 }  // namespace hiduke

@@ -89,7 +89,4 @@ class NoteEditor {
   bool endsWithoutTerminator_ = false;
 };
 
-// A whole content edited in one go.
-std::string editNotes(std::string_view content, NoteEditor editor);
-
 }  // namespace hiduke

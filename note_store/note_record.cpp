@@ -61,12 +61,6 @@ std::string readNoteText(std::string_view textField) {
   return std::string(storedTextOf(textField, scratch));
 }
 
-std::optional<NoteRecord> readNoteRecord(std::string_view line) {
-  const std::optional<RecordHead> head = readRecordHead(line);
-  if (!head) return std::nullopt;
-  return NoteRecord{head->date, readNoteText(head->textField)};
-}
-
 std::string formatNoteRecord(std::chrono::year_month_day date, std::string_view text) {
   const std::string stored = encodeNoteText(text);
   std::string line = std::to_string(static_cast<int>(date.year())) + ',' +

@@ -11,14 +11,6 @@ namespace hiduke {
 // Largest value of a date field in the file (a 16-bit signed integer).
 inline constexpr int kMaxDateField = 32767;
 
-// One record of the note file: one line `year,month,day,text`.
-struct NoteRecord {
-  std::chrono::year_month_day date;
-  // Stored form: code page 932 bytes with ";" for every line break.
-  std::string text;
-  friend bool operator==(const NoteRecord&, const NoteRecord&) = default;
-};
-
 // Whether a date can be written in the file: a real day of the calendar in
 // the years 0..32767.
 bool isStorableDate(std::chrono::year_month_day date);
@@ -87,9 +79,6 @@ std::string readNoteText(std::string_view textField);
 // The same as a view: into the field, or into `scratch` when the field is
 // quoted. For reading many notes without a string for each.
 std::string_view storedTextOf(std::string_view textField, std::string& scratch);
-
-// Reads one line of the note file, without its terminator.
-std::optional<NoteRecord> readNoteRecord(std::string_view line);
 
 // The record line `year,month,day,text` CR LF, the numbers in plain
 // decimal; `date` must be storable. `text` is the note's code page 932

@@ -190,9 +190,12 @@ StoreResult<SaveReport> NoteStore::saveNote(std::chrono::year_month_day date, co
     return completed(StoreError{.kind = StoreErrorKind::kUnencodable, .characters = std::move(encoded->unencodable)},
                      StoreOperation::kSave);
   }
-  // The line breaks become ";" here, on the CP932 bytes, in the one pass
-  // that also writes the record.
-  return rewrite(date, formatNoteRecord(date, encoded->bytes), before, StoreOperation::kSave);
+  // The note as a reader will find it: the look-alikes code page 932 holds
+  // for some characters, every line break one "\n".
+  StoreResult<std::string> stored = decodeCp932(encoded->bytes);
+  if (!stored) return completed(std::move(stored).error(), StoreOperation::kSave);
+  const Record record{.line = formatNoteRecord(date, encoded->bytes), .note = decodeNoteText(encodeNoteText(*stored))};
+  return rewrite(date, record, before, StoreOperation::kSave);
 } catch (const std::bad_alloc&) {
   return completed(outOfMemory(), StoreOperation::kSave);
 }
@@ -203,11 +206,10 @@ StoreResult<SaveReport> NoteStore::deleteNote(std::chrono::year_month_day date, 
   return completed(outOfMemory(), StoreOperation::kDelete);
 }
 
-StoreResult<SaveReport> NoteStore::rewrite(std::chrono::year_month_day date,
-                                           const std::optional<std::string>& recordLine, const ExpectedNote& before,
-                                           StoreOperation operation) {
+StoreResult<SaveReport> NoteStore::rewrite(std::chrono::year_month_day date, const std::optional<Record>& record,
+                                           const ExpectedNote& before, StoreOperation operation) {
   const NoteFileEdit edit{
-      .makeEditor = [&] { return recordLine ? NoteEditor::save(date, *recordLine) : NoteEditor::remove(date); },
+      .makeEditor = [&] { return record ? NoteEditor::save(date, record->line) : NoteEditor::remove(date); },
       .check = [&](const NoteEditor& editor) -> StoreResult<void> {
         if (before.admitsAnything()) return {};
         StoreResult<std::optional<std::string>> onDisk = noteOfTextFieldIfAny(editor.replacedTextField());
@@ -225,13 +227,7 @@ StoreResult<SaveReport> NoteStore::rewrite(std::chrono::year_month_day date,
 
   SaveReport report;
   report.file = rewritten->file;
-  if (recordLine) {
-    // The note as a reader will find it in the record written.
-    const std::optional<RecordHead> written = readRecordHead(std::string_view(*recordLine).substr(0, recordLine->size() - 2));
-    StoreResult<std::string> note = noteOfTextField(written->textField);
-    if (!note) return completed(std::move(note).error(), operation);
-    report.note = std::move(*note);
-  }
+  if (record) report.note = record->note;
   if (rewritten->directorySyncError != 0) {
     report.warnings.push_back(completed(
         StoreError{.kind = StoreErrorKind::kNotDurable, .errorNumber = rewritten->directorySyncError}, operation));

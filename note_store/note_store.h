@@ -147,7 +147,12 @@ class NoteStore {
   StoreResult<FileIdentity> scanFile(Scan& scan) const;
   StoreResult<std::optional<std::chrono::year_month_day>> nearestNoteDate(std::chrono::year_month_day from,
                                                                           bool later) const;
-  StoreResult<SaveReport> rewrite(std::chrono::year_month_day date, const std::optional<std::string>& recordLine,
+  // What a save writes: the record line, and the note as a reader finds it there.
+  struct Record {
+    std::string line;
+    std::string note;
+  };
+  StoreResult<SaveReport> rewrite(std::chrono::year_month_day date, const std::optional<Record>& record,
                                   const ExpectedNote& before, StoreOperation operation);
   // Completes an error of a step that does not know what it was for.
   StoreError completed(StoreError error, StoreOperation operation) const;

@@ -24,6 +24,7 @@
 #include "note_store/cp932.h"
 #include "note_store/note_content.h"
 #include "note_store/note_record.h"
+#include "whole_notes.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "main_window/errno_phrases.h"
 #include "main_window/store_messages.h"
 
 using hiduke::StoreError;

@@ -10,6 +10,7 @@
 
 #include "note_store/line_reader.h"
 #include "test_support.h"
+#include "whole_notes.h"
 
 namespace hiduke {
 namespace {

@@ -10,6 +10,7 @@
 #include "note_store/cp932.h"
 #include "note_store/note_content.h"
 #include "test_support.h"
+#include "whole_notes.h"
 
 namespace hiduke {
 namespace {
