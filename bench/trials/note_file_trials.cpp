@@ -1,6 +1,6 @@
 // Trials of a save while another program writes the note file, by eight
 // kinds of writer: not a test of the CTest run (they take minutes and
-// depend on the machine's timing), run by tests/trials/run_trials.sh. Each
+// depend on the machine's timing), run by bench/trials/run_trials.sh. Each
 // kind prints one line: the saves that succeeded and were refused, writer
 // lines lost, half lines, and typed notes lost after a success
 // (apart from where a writer put a file it had made before in place after
