@@ -22,8 +22,13 @@ bool DayNavigator::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::Wheel) {
     // Turning the wheel away from the user goes back in time, as scrolling up does.
     wheelAngle_ += static_cast<QWheelEvent*>(event)->angleDelta().y();
-    for (; wheelAngle_ >= kWheelStep; wheelAngle_ -= kWheelStep) stepMonths(months(-1));
-    for (; wheelAngle_ <= -kWheelStep; wheelAngle_ += kWheelStep) stepMonths(months(1));
+    // A flick past the last month that can be shown says so once.
+    for (; wheelAngle_ >= kWheelStep; wheelAngle_ -= kWheelStep) {
+      if (!stepMonths(months(-1))) wheelAngle_ = 0;
+    }
+    for (; wheelAngle_ <= -kWheelStep; wheelAngle_ += kWheelStep) {
+      if (!stepMonths(months(1))) wheelAngle_ = 0;
+    }
     return true;
   }
   if (event->type() == QEvent::KeyPress) {
@@ -55,14 +60,14 @@ bool DayNavigator::handleKey(int key, bool control) {
   return true;
 }
 
-void DayNavigator::stepMonths(months count) {
+bool DayNavigator::stepMonths(months count) {
   const year_month_day from = view_.focusedDay();
   const year_month to = from.year() / from.month() + count;
   if (!isShowable(to)) {
     view_.rejectMonth();
-    return;
+    return false;
   }
-  view_.focusDay(to / std::min(from.day(), (to / last).day()));
+  return view_.focusDay(to / std::min(from.day(), (to / last).day()));
 }
 
 void DayNavigator::moveToNote(bool later) {

@@ -19,8 +19,9 @@ class DayNavigator : public QObject {
  public:
   DayNavigator(MonthView& view, const NoteBook& book);
 
-  // The same day a number of months on where that month has it, else its last.
-  void stepMonths(std::chrono::months count);
+  // The same day a number of months on where that month has it, else its
+  // last; false, with a message, where that month cannot be shown.
+  bool stepMonths(std::chrono::months count);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -11,7 +11,7 @@ constexpr int kDesignFontPixels = 15;
 
 QFont designFont(const QString& family, int zoom) {
   QFont font(family);
-  font.setPixelSize(kDesignFontPixels * zoom / 100);
+  font.setPixelSize((kDesignFontPixels * zoom + 50) / 100);
   font.setWeight(QFont::Bold);
   return font;
 }
@@ -29,7 +29,11 @@ QFont headingFont(int zoom) { return designFont(QStringLiteral("ＭＳ ゴシッ
 
 QFont textFont(int zoom) {
   QFont font = QApplication::font();
-  font.setPointSizeF(font.pointSizeF() * zoom / 100);
+  if (font.pixelSize() > 0) {
+    font.setPixelSize((font.pixelSize() * zoom + 50) / 100);
+  } else {
+    font.setPointSizeF(font.pointSizeF() * zoom / 100);
+  }
   return font;
 }
 

@@ -102,11 +102,9 @@ void MainWindow::setWide(bool wide) {
   // layout. Its edge resizes it from 100% to 300%, in the zoom's steps.
   wide_ = wide;
   sizing_ = true;
-  const QSize size = zoom::scaled(sizeAtDefault(), zoom_);
-  setMinimumSize(size.boundedTo(sizeAtDefault()));
-  setMaximumSize(zoom::scaled(sizeAtDefault(), 300));
-  resize(size);
   setMinimumSize(sizeAtDefault());
+  setMaximumSize(zoom::scaled(sizeAtDefault(), zoom::kLargest));
+  resize(zoom::scaled(sizeAtDefault(), zoom_));
   sizing_ = false;
 }
 
@@ -121,18 +119,16 @@ void MainWindow::setZoom(int percent) {
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  // Dragged by its edge: the largest step the new size holds, the window
-  // then made that step's size.
+  // Dragged by its edge: the largest step the new size holds.
   if (!sizing_) QMetaObject::invokeMethod(this, &MainWindow::fitZoomToSize, Qt::QueuedConnection);
 }
 
 void MainWindow::fitZoomToSize() {
+  // A maximised window, or one the window manager sizes its own way, keeps
+  // its zoom: asking it for another size again would never end.
+  if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) return;
   const int fitting = zoom::fitting(size(), sizeAtDefault());
-  if (fitting != zoom_) {
-    setZoom(fitting);
-  } else if (size() != zoom::scaled(sizeAtDefault(), zoom_)) {
-    setWide(wide_);
-  }
+  if (fitting != zoom_) setZoom(fitting);
 }
 
 void MainWindow::start() {
@@ -174,8 +170,14 @@ void MainWindow::panelClosed(bool hadFocus) {
   setWide(false);
   const std::optional<std::chrono::year_month_day> day = notePanel_->day();
   monthView_->setOpenDay(std::nullopt);
-  // The keyboard goes back to the days, on the day that was open.
-  if (hadFocus && day && day->year() / day->month() == monthView_->shownMonth()) monthView_->focusDay(*day);
+  // The keyboard goes back to the days, on the day that was open, or on the
+  // marked day of the month shown since.
+  if (!hadFocus) return;
+  if (day && day->year() / day->month() == monthView_->shownMonth()) {
+    monthView_->focusDay(*day);
+  } else {
+    monthView_->takeFocus();
+  }
 }
 
 void MainWindow::noteFileChanged() {

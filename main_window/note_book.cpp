@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QWidget>
+#include <utility>
 
 #include "main_window/message_box.h"
 #include "main_window/note_file_watcher.h"
@@ -28,13 +29,22 @@ void NoteBook::readMonth(std::chrono::year_month month) {
   watcher_->setKnownFile(monthNotes_.file);
 }
 
+bool NoteBook::rereadMonth() {
+  StoreResult<MonthNotes> notes = store_.monthNotes(monthNotes_.month);
+  if (!notes) return false;
+  monthNotes_ = std::move(*notes);
+  watcher_->setKnownFile(monthNotes_.file);
+  return true;
+}
+
 void NoteBook::fileChanged() {
-  // Errors wait for the next thing the user does; nothing pops up unasked.
-  if (StoreResult<MonthNotes> notes = store_.monthNotes(monthNotes_.month)) {
-    monthNotes_ = std::move(*notes);
-    watcher_->setKnownFile(monthNotes_.file);
-    emit monthNotesChanged();
+  // Not in the middle of a save, which holds the file: after it.
+  if (storing_) {
+    changedWhileStoring_ = true;
+    return;
   }
+  // Errors wait for the next thing the user does; nothing pops up unasked.
+  if (rereadMonth()) emit monthNotesChanged();
   emit changedOnDisk();
 }
 
@@ -52,6 +62,10 @@ StoreResult<AllNotes> NoteBook::allNotes() const { return store_.allNotes(); }
 
 StoreResult<SaveReport> NoteBook::store(std::chrono::year_month_day day, const std::string& note,
                                         const ExpectedNote& before) {
+  // Another program's change since the month was read goes into the save;
+  // the month is read again after it.
+  const bool changedSinceRead = store_.fileIdentity() != monthNotes_.file;
+  storing_ = true;
   bool busy = false;
   store_.setBusyHook([&busy] {
     if (!busy) QApplication::setOverrideCursor(Qt::BusyCursor);
@@ -62,14 +76,17 @@ StoreResult<SaveReport> NoteBook::store(std::chrono::year_month_day day, const s
   StoreResult<SaveReport> stored = note.empty() ? store_.deleteNote(day, before) : store_.saveNote(day, note, before);
   store_.setBusyHook({});
   if (busy) QApplication::restoreOverrideCursor();
+  storing_ = false;
+  if (std::exchange(changedWhileStoring_, false)) QMetaObject::invokeMethod(this, &NoteBook::fileChanged, Qt::QueuedConnection);
   if (!stored) return stored;
   watcher_->setKnownFile(stored->file);
-  if (day.year() / day.month() == monthNotes_.month) {
+  if (changedSinceRead && rereadMonth()) {
+    emit monthNotesChanged();
+  } else if (day.year() / day.month() == monthNotes_.month) {
     monthNotes_.days[unsigned{day.day()}] = stored->note;
     monthNotes_.file = stored->file;
     emit monthNotesChanged();
   }
-  emit noteStored(day, *stored);
   for (const StoreError& warning : stored->warnings) showError(warning);
   return stored;
 }

@@ -46,9 +46,9 @@ class NoteBook : public QObject {
 
   // Saves `note` as the note of `day`, or deletes it when `note` is empty.
   // While the file is held by another program the window shows that it is
-  // busy and keeps painting. What took effect is told (noteStored,
-  // monthNotesChanged) and its warnings shown; a failure is returned for
-  // the caller to settle (kChangedOnDisk asks the user) or show.
+  // busy and keeps painting. What took effect is told (monthNotesChanged)
+  // and its warnings shown; a failure is returned for the caller to settle
+  // (kChangedOnDisk asks the user) or show.
   StoreResult<SaveReport> store(std::chrono::year_month_day day, const std::string& note, const ExpectedNote& before);
 
   // Writes every note to `path` as iCalendar and tells the user how it went.
@@ -60,17 +60,20 @@ class NoteBook : public QObject {
  signals:
   // The notes of the month shown changed: read again, or saved here.
   void monthNotesChanged();
-  void noteStored(std::chrono::year_month_day day, const SaveReport& report);
   // Another program (a second copy, a sync tool) changed the note file.
   void changedOnDisk();
 
  private:
   void fileChanged();
+  // Reads the month shown again; false, saying nothing, when it cannot.
+  bool rereadMonth();
 
   NoteStore store_;
   QWidget* window_;
   MonthNotes monthNotes_;
   NoteFileWatcher* watcher_ = nullptr;
+  bool storing_ = false;          // a save is under way, perhaps waiting with the event loop running
+  bool changedWhileStoring_ = false;
 };
 
 }  // namespace hiduke

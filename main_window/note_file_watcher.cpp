@@ -42,10 +42,10 @@ NoteFileWatcher::NoteFileWatcher(const QString& path, std::function<FileIdentity
 bool NoteFileWatcher::isPolling() const { return poll_->isActive(); }
 
 void NoteFileWatcher::check() {
+  // A replaced file, this program's own save too, is a new file to watch.
+  if (!isPolling() && !watcher_->files().contains(path_)) watcher_->addPath(path_);
   const FileIdentity now = identity_();
   if (now == known_) return;
-  // A replaced file is a new file to watch.
-  if (!isPolling() && !watcher_->files().contains(path_)) watcher_->addPath(path_);
   known_ = now;
   emit changedOnDisk();
 }

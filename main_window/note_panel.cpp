@@ -94,7 +94,6 @@ QList<QWidget*> NotePanel::focusChain() const { return {box_, saveButton_, close
 
 void NotePanel::open(std::chrono::year_month_day day, const std::optional<std::string>& note) {
   day_ = day;
-  setUndoNote(std::nullopt);
   heading_->setText(dateText(day) + QStringLiteral("の予定"));
   box_->setAccessibleName(heading_->text());
   show();
@@ -106,6 +105,7 @@ void NotePanel::open(std::chrono::year_month_day day, const std::optional<std::s
 }
 
 void NotePanel::showNote(const std::optional<std::string>& note) {
+  setUndoNote(std::nullopt);  // a note read anew is not the one saved over
   noteOnDisk_ = note;
   box_->setNote(note ? QString::fromStdString(*note) : QString());
   textAsStored_ = box_->note();
@@ -118,24 +118,27 @@ void NotePanel::saveOrDelete() {
   store();
 }
 
-bool NotePanel::store() {
+bool NotePanel::store(const QString& said) {
   if (box_->note().contains(QLatin1Char(';')) && !replaceSemicolons()) return false;
   const QString text = box_->note();
   const std::string note = text.toStdString();
   StoreResult<SaveReport> stored = write(note, ExpectedNote::exactly(noteOnDisk_));
+  bool overwritten = false;
   if (!stored && stored.error().kind == StoreErrorKind::kChangedOnDisk) {
     if (!confirmOverwrite()) return false;
     stored = write(note, ExpectedNote::anything());
+    overwritten = true;
   }
   if (!stored) {
     book_.showError(stored.error());
     return false;
   }
-  // A delete, or a save over another note, can be taken back once.
+  // A delete, or a save over another note, can be taken back once; not
+  // over a note this panel never showed.
   const std::optional<std::string> replaced = std::exchange(noteOnDisk_, stored->note);
-  setUndoNote(replaced && replaced != noteOnDisk_ ? replaced : std::nullopt);
+  setUndoNote(replaced && replaced != noteOnDisk_ && !overwritten ? replaced : std::nullopt);
   textAsStored_ = text;
-  tell(note.empty() ? QStringLiteral("削除しました") : QStringLiteral("保存しました"));
+  tell(!said.isEmpty() ? said : note.empty() ? QStringLiteral("削除しました") : QStringLiteral("保存しました"));
   return true;
 }
 
@@ -146,11 +149,9 @@ void NotePanel::setUndoNote(std::optional<std::string> note) {
 
 bool NotePanel::undoStore() {
   if (!undoNote_ || !isOpen() || storing_ || hasUnsavedNote()) return false;
-  const std::optional<std::string> previous = undoNote_;
-  box_->setNote(QString::fromStdString(*previous));
-  if (!store()) return true;  // the box holds the previous note, unsaved
-  setUndoNote(std::nullopt);
-  tell(QStringLiteral("元に戻しました"));
+  box_->setNote(QString::fromStdString(*undoNote_));
+  // Not saved: the box holds the previous note, or what was read again.
+  if (store(QStringLiteral("元に戻しました"))) setUndoNote(std::nullopt);
   return true;
 }
 
@@ -260,6 +261,7 @@ void NotePanel::closePanel() {
   // a screen reader would announce on the way.
   emit closed(hadFocus);
   hide();
+  setUndoNote(std::nullopt);
 }
 
 void NotePanel::followNoteFile(const std::optional<std::string>& note) {

@@ -69,8 +69,9 @@ class NotePanel : public RingedWidget {
   // reader; empty once the text changes.
   void tell(const QString& text);
   bool hasUnsavedNote() const;
-  // Saves or deletes what the box holds; false when nothing was stored.
-  bool store();
+  // Saves or deletes what the box holds, saying so (or `said`); false when
+  // nothing was stored.
+  bool store(const QString& said = QString());
   StoreResult<SaveReport> write(const std::string& note, const ExpectedNote& before);
   // Another program changed the day's note since it was read: the user
   // chooses; true to overwrite it.

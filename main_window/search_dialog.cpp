@@ -63,7 +63,7 @@ void SearchDialog::search() {
   if (query_->text().isEmpty()) {
     count_->setText(found.total == 0 ? QStringLiteral("今日から後の予定はありません") : QStringLiteral("今日から後の予定"));
   } else if (found.total > found.matches.size()) {
-    count_->setText(QStringLiteral("%1 件（新しい %2 件を表示）").arg(found.total).arg(found.matches.size()));
+    count_->setText(QStringLiteral("%1 件（新しい %2 件を表示）").arg(QString::number(found.total), QString::number(found.matches.size())));
   } else {
     count_->setText(QStringLiteral("%1 件").arg(found.total));
   }

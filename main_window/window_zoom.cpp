@@ -12,7 +12,7 @@
 namespace hiduke::zoom {
 namespace {
 
-constexpr std::array<int, 7> kSteps = {100, 125, 150, 175, 200, 250, 300};
+constexpr std::array<int, 7> kSteps = {kDefault, 125, 150, 175, 200, 250, kLargest};
 constexpr char kZoomKey[] = "zoom=";
 
 }  // namespace
@@ -48,8 +48,7 @@ QString settingsPath() {
 int load() {
   QFile file(settingsPath());
   if (!file.open(QIODevice::ReadOnly)) return kDefault;
-  // One short line; anything else is a file this program did not write.
-  const QByteArray line = file.read(64).trimmed();
+  const QByteArray line = file.readLine(64).trimmed();
   if (!line.startsWith(kZoomKey)) return kDefault;
   bool read = false;
   const int percent = line.mid(sizeof kZoomKey - 1).toInt(&read);

@@ -11,6 +11,7 @@ namespace hiduke {
 namespace zoom {
 
 inline constexpr int kDefault = 100;
+inline constexpr int kLargest = 300;
 
 int larger(int percent);
 int smaller(int percent);

@@ -252,6 +252,12 @@ StoreResult<bool> takeUpLateWrites(const LocatedFile& target, const OpenedFile& 
         InPlaceWriterWatch::waitForWriters(old.fd.get(), wait, InPlaceWriterWatch::Leases::kNever);
     if (!quiet && quiet.error().kind != StoreErrorKind::kBeingWritten) return std::move(quiet).error();
     if (quiet) watch = *quiet;
+    // A writer that cut the old file short and has not written it back in
+    // full would put less in place than the new file holds: the new file
+    // stays.
+    struct stat now;
+    if (::fstat(old.fd.get(), &now) != 0) return readFailed(errno);
+    if (now.st_size < old.status.st_size) return true;
     if (::lseek(old.fd.get(), 0, SEEK_SET) != 0) return readFailed(errno);
     StoreResult<TemporaryFile> temporary = writeEdited(target, old, edit, lockedAt, false);
     if (!temporary) return std::move(temporary).error();

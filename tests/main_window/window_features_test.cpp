@@ -243,7 +243,7 @@ void WindowFeaturesTest::zoomScalesTheWholeWindowAndIsKept() {
     const bool zoomed = start == QStringLiteral("first") || start == QStringLiteral("again");
     QCOMPARE(window->size(), zoomed ? QSize(353, 324) : QSize(235, 216));
     QCOMPARE(cell(*window, 9)->geometry(), zoomed ? QRect(96, 36, 38, 38) : QRect(64, 24, 25, 25));
-    QCOMPARE(cell(*window, 9)->font().pixelSize(), zoomed ? 22 : 15);
+    QCOMPARE(cell(*window, 9)->font().pixelSize(), zoomed ? 23 : 15);
     clickCell(*window, 9);
     QCOMPARE(window->size(), zoomed ? QSize(875, 324) : QSize(583, 216));
     QCOMPARE(noteBox(*window)->geometry(), zoomed ? QRect(0, 48, 494, 206) : QRect(0, 32, 329, 137));
