@@ -90,6 +90,9 @@ MainWindow::~MainWindow() {
   disconnect(monthView_, nullptr, this, nullptr);
   disconnect(notePanel_, nullptr, this, nullptr);
   disconnect(book_, nullptr, this, nullptr);
+  // The views hold the owner of the notes: they go first.
+  delete notePanel_;
+  delete monthView_;
 }
 
 QSize MainWindow::sizeAtDefault() const {
