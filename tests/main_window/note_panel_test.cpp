@@ -461,8 +461,8 @@ void NotePanelTest::changesOnDiskShowWithinASecond_data() {
                                     << "" << "a";
   QTest::newRow("replaced by a rename") << "rename" << QByteArray("2002,3,16,b\r\n") << QList<int>{16} << "" << "";
   QTest::newRow("removed") << "remove" << QByteArray() << QList<int>{} << "" << "";
-  QTest::newRow("typed text stays") << "in place" << QByteArray("2002,3,15,a\r\n") << QList<int>{15} << "mine"
-                                    << "oldmine";
+  QTest::newRow("typed text stays") << "in place" << QByteArray("2002,3,15,a\r\n2002,3,16,b\r\n") << QList<int>{15, 16}
+                                    << "mine" << "oldmine";
 }
 
 void NotePanelTest::changesOnDiskShowWithinASecond() {
