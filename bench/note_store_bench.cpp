@@ -129,7 +129,7 @@ void BM_Save_NoteStore(benchmark::State& state) {
   hiduke::NoteStore store = openStore(path);
   long i = 0;
   for (auto _ : state) {
-    auto saved = store.saveNote(kSavedDay, i++ % 2 == 0 ? "会議;資料" : "会議;準備");
+    auto saved = store.saveNote(kSavedDay, i++ % 2 == 0 ? "会議\n資料" : "会議\n準備");
     if (!saved) state.SkipWithError(reason(saved.error()).c_str());
   }
   state.SetBytesProcessed(state.iterations() * fileSize(path));
@@ -163,7 +163,7 @@ void BM_Save_CrowdedDirectory(benchmark::State& state) {
   hiduke::NoteStore store = openStore(dir().crowded(1'000, state.range(0)));
   long i = 0;
   for (auto _ : state) {
-    auto saved = store.saveNote(kSavedDay, i++ % 2 == 0 ? "会議;資料" : "会議;準備");
+    auto saved = store.saveNote(kSavedDay, i++ % 2 == 0 ? "会議\n資料" : "会議\n準備");
     if (!saved) state.SkipWithError(reason(saved.error()).c_str());
   }
 }
