@@ -66,6 +66,29 @@ struct AllNotes {
   std::vector<DatedNote> notes;  // in date order, one a day: the text of its last record
   std::size_t otherLines = 0;    // lines that are not empty and hold no note (hand edits)
   std::vector<std::unique_ptr<char[]>> texts;  // what the notes' texts point into
+  FileIdentity file;             // the file read ({} when there was none)
+};
+
+// One day's part of a batch: its new note, or nothing to remove it.
+struct NoteChange {
+  std::chrono::year_month_day date;
+  std::optional<std::string> note;
+};
+
+// Many days changed in one rewrite of the file (an import, a merge).
+struct NoteBatch {
+  std::vector<NoteChange> changes;  // one a date
+  // Lines added at the end as they are, in the file's bytes without line
+  // end (lines of another copy of the file that hold no note).
+  std::vector<std::string> addedLines;
+};
+
+// What a batch did.
+struct BatchReport {
+  std::size_t saved = 0;
+  std::size_t removed = 0;
+  FileIdentity file;
+  std::vector<StoreError> warnings;  // as SaveReport's
 };
 
 // A save or delete that took effect.
@@ -127,6 +150,15 @@ class NoteStore {
   // when missing) even when it holds no record of the date.
   StoreResult<SaveReport> deleteNote(std::chrono::year_month_day date,
                                      const ExpectedNote& before = ExpectedNote::anything());
+
+  // Makes every change of `batch` in one rewrite of the file, the way
+  // saveNote and deleteNote make one: each date's first record replaced in
+  // its place and any others dropped, new dates appended in date order.
+  // Refused whole, with the file untouched, for any reason saveNote would
+  // refuse one of its notes (a kUnencodable lists the characters of all),
+  // and with kChangedOnDisk when the file is no longer `readFrom` (the
+  // identity of the file the batch was worked out from; {}: there was none).
+  StoreResult<BatchReport> saveNotes(const NoteBatch& batch, const FileIdentity& readFrom);
 
   // What the note file's name stands for now, without reading the file.
   FileIdentity fileIdentity() const { return directory_.identity(); }
