@@ -7,6 +7,7 @@
 
 #include "note_store/atomic_rewrite.h"
 #include "note_store/cp932.h"
+#include "note_store/directory_lock.h"
 #include "note_store/huge_pages.h"
 #include "note_store/line_reader.h"
 #include "note_store/note_content.h"
@@ -32,6 +33,10 @@ StoreResult<std::optional<std::string>> noteOfTextFieldIfAny(const std::optional
   if (!note) return std::move(note).error();
   return std::optional<std::string>(std::move(*note));
 }
+
+// How long a file that was there may be missing while a sync tool puts its
+// new version in place (Syncthing: well under a millisecond).
+constexpr auto kMissingFilePatience = std::chrono::seconds(1);
 
 StoreError outOfMemory() { return StoreError{.kind = StoreErrorKind::kOutOfMemory, .errorNumber = ENOMEM}; }
 
@@ -219,6 +224,7 @@ StoreResult<SaveReport> NoteStore::rewrite(std::chrono::year_month_day date, con
       }};
   // A copy: the hook may replace itself while the save still calls it.
   const std::function<void()> busy = busyHook_;
+  waitWhileMissing(busy);
   StoreResult<Rewritten> rewritten = rewriteNoteFile(directory_, edit, largestRead_, busy);
   // The file as it now is counts as read: a refused save, tried again,
   // takes it as it is then.
@@ -237,6 +243,14 @@ StoreResult<SaveReport> NoteStore::rewrite(std::chrono::year_month_day date, con
         StoreError{.kind = StoreErrorKind::kHardLinksSeparated, .otherNames = rewritten->otherNames}, operation));
   }
   return report;
+}
+
+void NoteStore::waitWhileMissing(const std::function<void()>& busy) const {
+  if (!largestRead_.exists) return;
+  BusyWait wait(busy);
+  while (!directory_.identity().exists) {
+    if (!wait.pause(kMissingFilePatience)) return;  // gone for good: the save makes a new file
+  }
 }
 
 void NoteStore::noteRead(const struct stat& status, std::int64_t bytes) const {

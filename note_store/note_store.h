@@ -163,6 +163,10 @@ class NoteStore {
   // What the note file's name stands for now, without reading the file.
   FileIdentity fileIdentity() const { return directory_.identity(); }
 
+  // The directory that finally holds the note file (links followed), open,
+  // and the file's name there: where sync tools leave their copies of it.
+  StoreResult<LocatedFile> locate() const { return directory_.locate(StoreErrorKind::kReadFailed); }
+
   // Called about every 20 ms while a save or delete waits for another copy
   // of the program to finish its own (for up to 10 s) or for another
   // program to finish writing the file (for up to 5 s), so that the caller
@@ -186,6 +190,11 @@ class NoteStore {
   };
   StoreResult<SaveReport> rewrite(std::chrono::year_month_day date, const std::optional<Record>& record,
                                   const ExpectedNote& before, StoreOperation operation);
+  // A sync tool replaces the file by removing it and renaming its new one
+  // into place: a file this program last found present, missing now, is
+  // looked for again for a moment before a save writes one that holds
+  // only its own note.
+  void waitWhileMissing(const std::function<void()>& busy) const;
   // Completes an error of a step that does not know what it was for.
   StoreError completed(StoreError error, StoreOperation operation) const;
   // Keeps the most read of the file `status` tells of.
