@@ -51,10 +51,12 @@ StoreResult<ConflictMergeReport> mergeConflictCopies(NoteStore& store, const std
     if (!plan) return std::move(plan).error();
     report.plan = std::move(*plan);
     if (report.plan.copies.empty()) return report;
+    report.file = report.plan.file;
     const NoteBatch& batch = report.plan.merge.batch;
     if (batch.changes.empty() && batch.addedLines.empty()) break;
     StoreResult<BatchReport> saved = store.saveNotes(batch, report.plan.file);
     if (saved) {
+      report.file = saved->file;
       report.warnings = std::move(saved->warnings);
       break;
     }

@@ -28,6 +28,7 @@ StoreResult<ConflictPlan> planConflictMerge(const NoteStore& store, const std::o
 struct ConflictMergeReport {
   ConflictPlan plan;     // the plan it carried out
   std::size_t removed = 0;  // copies removed
+  FileIdentity file;        // the note file after the merge
   std::vector<StoreError> warnings;  // the rewrite's
 };
 
