@@ -150,8 +150,14 @@ class EventReader {
       time.is_date = 1;
       return time;
     };
-    icalcomponent_foreach_recurrence(event, edge(first_ - std::chrono::days(1)), edge(last_ + std::chrono::days(2)),
-                                     &EventReader::addSpan, &expansion);
+    if (icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY) == nullptr &&
+        icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY) == nullptr) {
+      const icaltimetype end = icalcomponent_get_dtend(event);
+      addOccurrence(expansion, localSeconds(start), icaltime_is_null_time(end) ? localSeconds(start) : localSeconds(end));
+    } else {
+      icalcomponent_foreach_recurrence(event, edge(first_ - std::chrono::days(1)), edge(last_ + std::chrono::days(2)),
+                                       &EventReader::addSpan, &expansion);
+    }
     if (expansion.days > kMaxDaysOfOneEvent) {
       lines_.resize(linesBefore);
       report.problem = EventProblem::kTooManyDays;
@@ -190,36 +196,59 @@ class EventReader {
     return true;
   }
 
-  static void addSpan(icalcomponent*, icaltime_span* span, void* data) {
-    auto& expansion = *static_cast<Expansion*>(data);
-    EventReader& reader = *expansion.reader;
-    if (expansion.days > kMaxDaysOfOneEvent) return;
-    const auto localTime = [&](time_t t) {
-      std::tm parts{};
-      expansion.wallClock ? gmtime_r(&t, &parts) : localtime_r(&t, &parts);
-      return parts;
+  // The seconds of `time` on the local clock, counted as if it were UTC:
+  // a date or a floating time as it is written, a UTC or TZID time moved
+  // to the local time zone. Worked out from its fields: libical's own
+  // count of seconds drifts by days far from 1970.
+  static std::chrono::sys_seconds localSeconds(icaltimetype time) {
+    using namespace std::chrono;
+    const auto secondsOf = [](const icaltimetype& t) {
+      return sys_days(year(t.year) / static_cast<unsigned>(t.month) / static_cast<unsigned>(t.day)) + hours(t.hour) +
+             minutes(t.minute) + seconds(t.second);
     };
-    const auto dayOf = [](const std::tm& parts) {
-      return sys_days(std::chrono::year(parts.tm_year + 1900) / static_cast<unsigned>(parts.tm_mon + 1) /
-                      static_cast<unsigned>(parts.tm_mday));
-    };
-    const std::tm start = localTime(span->start);
-    const sys_days firstDay = dayOf(start);
-    // The end is exclusive: an event until midnight ends the day before.
-    // libical ends a span of days a second before the day after DTEND.
-    const sys_days lastDay =
-        expansion.allDay ? std::max(firstDay, dayOf(localTime(span->end)) - std::chrono::days(1))
-                         : (span->end > span->start ? dayOf(localTime(span->end - 1)) : firstDay);
-    for (sys_days day = firstDay; day <= lastDay; day += std::chrono::days(1)) {
+    if (time.is_date != 0) return sys_days(year(time.year) / static_cast<unsigned>(time.month) / static_cast<unsigned>(time.day));
+    if (time.zone == nullptr && !icaltime_is_utc(time)) return secondsOf(time);
+    const std::time_t utc = secondsOf(icaltime_convert_to_zone(time, icaltimezone_get_utc_timezone())).time_since_epoch().count();
+    std::tm parts{};
+    ::localtime_r(&utc, &parts);
+    return sys_days(year(parts.tm_year + 1900) / static_cast<unsigned>(parts.tm_mon + 1) / static_cast<unsigned>(parts.tm_mday)) +
+           hours(parts.tm_hour) + minutes(parts.tm_min) + seconds(parts.tm_sec);
+  }
+
+  // One occurrence, from its local start to its local end (exclusive).
+  void addOccurrence(Expansion& expansion, std::chrono::sys_seconds start, std::chrono::sys_seconds end) {
+    using namespace std::chrono;
+    const sys_days firstDay = floor<days>(start);
+    // An event until midnight ends the day before.
+    const sys_days lastDay = end > start ? floor<days>(end - seconds(1)) : firstDay;
+    const auto minutesIn = static_cast<std::int16_t>(duration_cast<minutes>(start - firstDay).count());
+    for (sys_days day = firstDay; day <= lastDay; day += days(1)) {
       if (++expansion.days > kMaxDaysOfOneEvent) return;
-      if (day < reader.first_ || day > reader.last_) continue;
-      const bool startDay = day == firstDay && !expansion.allDay;
-      reader.lines_.push_back(DayLine{.day = static_cast<std::int32_t>(day.time_since_epoch().count()),
-                                      .minutes = static_cast<std::int16_t>(startDay ? start.tm_hour * 60 + start.tm_min : -1),
-                                      .event = static_cast<std::uint32_t>(reader.events_),
-                                      .length = expansion.length,
-                                      .offset = expansion.offset});
+      if (day < first_ || day > last_) continue;
+      lines_.push_back(DayLine{.day = static_cast<std::int32_t>(day.time_since_epoch().count()),
+                               .minutes = day == firstDay && !expansion.allDay ? minutesIn : std::int16_t{-1},
+                               .event = static_cast<std::uint32_t>(events_),
+                               .length = expansion.length,
+                               .offset = expansion.offset});
     }
+  }
+
+  // A repetition of an event, as libical's seconds (UTC, or for a date or
+  // floating time its own clock); the range is near enough to 1970 for them.
+  static void addSpan(icalcomponent*, icaltime_span* span, void* data) {
+    using namespace std::chrono;
+    auto& expansion = *static_cast<Expansion*>(data);
+    if (expansion.days > kMaxDaysOfOneEvent) return;
+    const auto local = [&](std::time_t t) {
+      std::tm parts{};
+      expansion.wallClock ? ::gmtime_r(&t, &parts) : ::localtime_r(&t, &parts);
+      return sys_days(year(parts.tm_year + 1900) / static_cast<unsigned>(parts.tm_mon + 1) / static_cast<unsigned>(parts.tm_mday)) +
+             hours(parts.tm_hour) + minutes(parts.tm_min) + seconds(parts.tm_sec);
+    };
+    const sys_seconds start = local(span->start);
+    // libical ends a span of days a second before the day after its end.
+    const sys_seconds end = expansion.allDay ? local(span->end + 1) - days(1) : local(span->end);
+    expansion.reader->addOccurrence(expansion, start, end);
   }
 
   sys_days first_;
