@@ -14,6 +14,7 @@
 #include <optional>
 #include <string_view>
 
+#include "ical/simple_event.h"
 #include "note_store/cp932.h"
 #include "note_store/unique_fd.h"
 
@@ -89,19 +90,41 @@ class EventReader {
   // A component of the calendar, read whole from its text: time zones are
   // kept, events turned into lines, anything else passed over.
   void take(const std::string& text) {
+    if (std::optional<EventParts> simple = readSimpleEvent(text)) {
+      ++events_;
+      addEvent(*simple, nullptr);
+      return;
+    }
     Component component(icalparser_parse_string(text.c_str()));
-    if (!component) return;
+    const bool isEvent = startsWithNoCase(text, "BEGIN:VEVENT");
+    if (!component || (isEvent && icalcomponent_isa(component.get()) != ICAL_VEVENT_COMPONENT)) {
+      if (isEvent) {
+        ++events_;
+        unreadable_.push_back({.problem = EventProblem::kUnreadable});
+      }
+      return;
+    }
     switch (icalcomponent_isa(component.get())) {
       case ICAL_VTIMEZONE_COMPONENT:
         icalcomponent_add_component(calendar_.get(), component.release());
         break;
-      case ICAL_VEVENT_COMPONENT:
+      case ICAL_VEVENT_COMPONENT: {
         ++events_;
+        icalcomponent* const event = component.get();
         // Inside the calendar, so that its TZIDs find the time zones.
-        icalcomponent_add_component(calendar_.get(), component.get());
-        addEvent(component.get());
-        icalcomponent_remove_component(calendar_.get(), component.get());
+        icalcomponent_add_component(calendar_.get(), event);
+        const char* summary = icalcomponent_get_summary(event);
+        const char* description = icalcomponent_get_description(event);
+        const EventParts parts{.summary = summary != nullptr ? summary : "",
+                               .description = description != nullptr ? description : "",
+                               .start = icalcomponent_get_dtstart(event),
+                               .end = icalcomponent_get_dtend(event)};
+        const bool repeats = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY) != nullptr ||
+                             icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY) != nullptr;
+        addEvent(parts, repeats ? event : nullptr);
+        icalcomponent_remove_component(calendar_.get(), event);
         break;
+      }
       default:
         break;
     }
@@ -122,10 +145,11 @@ class EventReader {
     std::uint32_t length;
   };
 
-  void addEvent(icalcomponent* event) {
-    const char* summary = icalcomponent_get_summary(event);
-    const icaltimetype start = icalcomponent_get_dtstart(event);
-    UnreadableEvent report{.summary = summary != nullptr ? summary : ""};
+  // An event on its days; `repeating` is the event when it repeats, for
+  // libical to expand.
+  void addEvent(const EventParts& parts, icalcomponent* repeating) {
+    const icaltimetype start = parts.start;
+    UnreadableEvent report{.summary = parts.summary};
     if (icaltime_is_null_time(start) || !icaltime_is_valid_time(start)) {
       report.problem = EventProblem::kNoStart;
       unreadable_.push_back(std::move(report));
@@ -133,7 +157,7 @@ class EventReader {
     }
     report.start = std::chrono::year(start.year) / static_cast<unsigned>(start.month) / static_cast<unsigned>(start.day);
     const std::size_t textStart = texts_.size();
-    if (!appendText(report.summary, icalcomponent_get_description(event), report.characters)) return;
+    if (!appendText(report.summary, parts.description, report.characters)) return;
     Expansion expansion{.reader = this,
                         .wallClock = start.is_date != 0 || (start.zone == nullptr && !icaltime_is_utc(start)),
                         .allDay = start.is_date != 0,
@@ -150,12 +174,11 @@ class EventReader {
       time.is_date = 1;
       return time;
     };
-    if (icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY) == nullptr &&
-        icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY) == nullptr) {
-      const icaltimetype end = icalcomponent_get_dtend(event);
-      addOccurrence(expansion, localSeconds(start), icaltime_is_null_time(end) ? localSeconds(start) : localSeconds(end));
+    if (repeating == nullptr) {
+      addOccurrence(expansion, localSeconds(start),
+                    icaltime_is_null_time(parts.end) ? localSeconds(start) : localSeconds(parts.end));
     } else {
-      icalcomponent_foreach_recurrence(event, edge(first_ - std::chrono::days(1)), edge(last_ + std::chrono::days(2)),
+      icalcomponent_foreach_recurrence(repeating, edge(first_ - std::chrono::days(1)), edge(last_ + std::chrono::days(2)),
                                        &EventReader::addSpan, &expansion);
     }
     if (expansion.days > kMaxDaysOfOneEvent) {
@@ -171,9 +194,8 @@ class EventReader {
   // begins with it, as this program's own export writes them), ";" as the
   // full-width "；" that a note holds, and characters code page 932 lacks
   // left out. False when nothing is left.
-  bool appendText(const std::string& summary, const char* description, std::vector<std::string>& unencodable) {
+  bool appendText(const std::string& summary, std::string_view body, std::vector<std::string>& unencodable) {
     std::string text;
-    const std::string_view body = description != nullptr ? description : "";
     std::string_view firstLine;
     forEachLine(body, [&](std::string_view line) {
       if (firstLine.empty()) firstLine = line;
@@ -343,7 +365,8 @@ ImportPlan planOf(EventReader& reader, const AllNotes& notes) {
   plan.unreadable = std::move(reader.unreadable());
   plan.readFrom = notes.file;
   std::vector<DayLine>& lines = reader.lines();
-  std::sort(lines.begin(), lines.end(), [](const DayLine& a, const DayLine& b) { return a.before(b); });
+  const auto byStart = [](const DayLine& a, const DayLine& b) { return a.before(b); };
+  if (!std::is_sorted(lines.begin(), lines.end(), byStart)) std::sort(lines.begin(), lines.end(), byStart);
   const std::string_view texts = reader.texts();
   auto existing = notes.notes.begin();
   std::vector<std::string_view> noteLines;
