@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <ctime>
+#include <limits>
 #include <memory>
 #include <new>
 #include <optional>
@@ -69,15 +70,14 @@ void forEachLine(std::string_view text, Visit&& visit) {
 // One event's text on one day: in a buffer shared by all, sorted at the
 // end by day and start.
 struct DayLine {
-  std::int32_t day;        // days since 1970-01-01
-  std::int16_t minutes;    // start in the day, -1 for all day (or begun on a day before)
-  std::uint32_t event;     // the event's place in the file
+  std::int32_t day;      // days since 1970-01-01
+  std::int16_t minutes;  // start in the day, -1 for all day (or begun on a day before)
+  std::uint32_t offset;  // grows with the events' places in the file
   std::uint32_t length;
-  std::uint64_t offset;
   bool before(const DayLine& other) const {
     if (day != other.day) return day < other.day;
     if (minutes != other.minutes) return minutes < other.minutes;
-    return event < other.event;
+    return offset < other.offset;
   }
 };
 
@@ -141,7 +141,7 @@ class EventReader {
     bool wallClock;  // a date or floating time: its UTC reading is its clock's
     bool allDay;
     std::size_t days = 0;
-    std::uint64_t offset;
+    std::uint32_t offset;
     std::uint32_t length;
   };
 
@@ -158,10 +158,12 @@ class EventReader {
     report.start = std::chrono::year(start.year) / static_cast<unsigned>(start.month) / static_cast<unsigned>(start.day);
     const std::size_t textStart = texts_.size();
     if (!appendText(report.summary, parts.description, report.characters)) return;
+    // Kept compact with 32-bit offsets: 4 GB of events' text is beyond an import.
+    if (texts_.size() > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
     Expansion expansion{.reader = this,
                         .wallClock = start.is_date != 0 || (start.zone == nullptr && !icaltime_is_utc(start)),
                         .allDay = start.is_date != 0,
-                        .offset = textStart,
+                        .offset = static_cast<std::uint32_t>(textStart),
                         .length = static_cast<std::uint32_t>(texts_.size() - textStart)};
     const std::size_t linesBefore = lines_.size();
     // A day on either side: the range is in local days, libical's in UTC.
@@ -249,9 +251,8 @@ class EventReader {
       if (day < first_ || day > last_) continue;
       lines_.push_back(DayLine{.day = static_cast<std::int32_t>(day.time_since_epoch().count()),
                                .minutes = day == firstDay && !expansion.allDay ? minutesIn : std::int16_t{-1},
-                               .event = static_cast<std::uint32_t>(events_),
-                               .length = expansion.length,
-                               .offset = expansion.offset});
+                               .offset = expansion.offset,
+                               .length = expansion.length});
     }
   }
 
@@ -368,6 +369,11 @@ ImportPlan planOf(EventReader& reader, const AllNotes& notes) {
   const auto byStart = [](const DayLine& a, const DayLine& b) { return a.before(b); };
   if (!std::is_sorted(lines.begin(), lines.end(), byStart)) std::sort(lines.begin(), lines.end(), byStart);
   const std::string_view texts = reader.texts();
+  // Room for every day at once: grown step by step, the batch would for a
+  // moment take its size twice over beside the lines.
+  std::size_t days = 0;
+  for (std::size_t i = 0; i < lines.size(); ++i) days += i == 0 || lines[i].day != lines[i - 1].day;
+  plan.batch.changes.reserve(days);
   auto existing = notes.notes.begin();
   std::vector<std::string_view> noteLines;
   std::string added;
