@@ -1,5 +1,6 @@
 #include "ical/simple_event.h"
 
+#include <algorithm>
 #include <array>
 
 namespace hiduke {
@@ -81,8 +82,9 @@ std::optional<EventParts> readSimpleEvent(std::string_view text) {
     text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     // The name ends at the first ";" or ":", the value after the first ":"
     // outside a quoted parameter.
-    const std::size_t nameEnd = line.find_first_of(";:");
-    if (nameEnd == std::string_view::npos) return std::nullopt;
+    const auto found = std::find_if(line.begin(), line.end(), [](char c) { return c == ';' || c == ':'; });
+    if (found == line.end()) return std::nullopt;
+    const auto nameEnd = static_cast<std::size_t>(found - line.begin());
     std::size_t colon = nameEnd;
     for (bool quoted = false; colon < line.size() && (quoted || line[colon] != ':'); ++colon) {
       if (line[colon] == '"') quoted = !quoted;
