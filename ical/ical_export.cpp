@@ -36,12 +36,17 @@ constexpr std::string_view kBlankNoteSummary = "（予定）";
 // Bytes gathered before they are written out.
 constexpr std::size_t kWriteChunk = std::size_t{1} << 18;
 
-// "20020315": the date as iCalendar writes it.
-std::string basicDateText(std::chrono::year_month_day day) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%04d%02u%02u", static_cast<int>(day.year()), static_cast<unsigned>(day.month()),
-                static_cast<unsigned>(day.day()));
-  return text;
+// "20020315": the date as iCalendar writes it, appended to `out` (a year
+// of the calendar's, 1 to 9999).
+void appendBasicDate(std::string& out, std::chrono::year_month_day day) {
+  const auto year = static_cast<unsigned>(static_cast<int>(day.year()));
+  const auto month = static_cast<unsigned>(day.month());
+  const auto dayOfMonth = static_cast<unsigned>(day.day());
+  const char digits[8] = {static_cast<char>('0' + year / 1000),      static_cast<char>('0' + year / 100 % 10),
+                          static_cast<char>('0' + year / 10 % 10),   static_cast<char>('0' + year % 10),
+                          static_cast<char>('0' + month / 10),       static_cast<char>('0' + month % 10),
+                          static_cast<char>('0' + dayOfMonth / 10),  static_cast<char>('0' + dayOfMonth % 10)};
+  out.append(digits, sizeof digits);
 }
 
 // What tells this computer apart from another: its machine id, or its
@@ -200,8 +205,8 @@ class PendingFile {
 // The calendar's text as the notes stream past, written out in chunks.
 class CalendarWriter {
  public:
-  CalendarWriter(int fd, std::string uidTag, std::chrono::system_clock::time_point stamp)
-      : fd_(fd), uidTag_(std::move(uidTag)) {
+  CalendarWriter(int fd, const std::string& uidTag, std::chrono::system_clock::time_point stamp)
+      : fd_(fd), uidEnd_('-' + uidTag + "@hiduke\r\n") {
     const std::time_t time = std::chrono::system_clock::to_time_t(stamp);
     std::tm utc{};
     ::gmtime_r(&time, &utc);
@@ -216,18 +221,25 @@ class CalendarWriter {
 
   // One note as an all-day event on its day; false once a write has failed.
   bool addEvent(std::chrono::year_month_day date, std::string_view note) {
-    const std::string day = basicDateText(date);
-    out_ += "BEGIN:VEVENT\r\n";
-    appendFoldedLine(out_, "UID:" + day + '-' + uidTag_ + "@hiduke");
+    out_ += "BEGIN:VEVENT\r\nUID:";
+    appendBasicDate(out_, date);
+    out_ += uidEnd_;
     out_ += stampLine_;
-    out_ += "DTSTART;VALUE=DATE:" + day + "\r\n";
-    line_ = "SUMMARY:";
+    out_ += "DTSTART;VALUE=DATE:";
+    appendBasicDate(out_, date);
+    out_ += "\r\n";
     const std::string_view summary = summaryLine(note);
-    appendTextValue(line_, summary.empty() ? kBlankNoteSummary : summary);
+    line_ = "SUMMARY:";
+    const std::size_t leftOut = appendTextValue(line_, summary.empty() ? kBlankNoteSummary : summary);
     appendFoldedLine(out_, line_);
-    line_ = "DESCRIPTION:";
-    controlCharacters_ += appendTextValue(line_, note);
-    appendFoldedLine(out_, line_);
+    // The whole note where it says more than its summary.
+    if (note.size() == summary.size()) {
+      controlCharacters_ += leftOut;
+    } else {
+      line_ = "DESCRIPTION:";
+      controlCharacters_ += appendTextValue(line_, note);
+      appendFoldedLine(out_, line_);
+    }
     // A note reminds; it does not make the day busy.
     out_ += "TRANSP:TRANSPARENT\r\nEND:VEVENT\r\n";
     ++events_;
@@ -251,7 +263,7 @@ class CalendarWriter {
   }
 
   int fd_;
-  std::string uidTag_;
+  std::string uidEnd_;  // what follows the date in each UID line
   std::string stampLine_;
   std::string out_;
   std::string line_;

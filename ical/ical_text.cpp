@@ -1,5 +1,7 @@
 #include "ical/ical_text.h"
 
+#include <array>
+
 namespace hiduke {
 
 namespace {
@@ -7,6 +9,16 @@ namespace {
 constexpr std::size_t kLineOctets = 75;
 
 bool isContinuationByte(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
+
+// The bytes a TEXT value escapes or leaves out: all others are copied in runs.
+constexpr auto kNotPlain = [] {
+  std::array<bool, 256> notPlain{};
+  for (unsigned byte = 0; byte < notPlain.size(); ++byte) {
+    notPlain[byte] = byte == '\\' || byte == ';' || byte == ',' || byte == '\n' ||
+                     isLeftOutControl(static_cast<unsigned char>(byte));
+  }
+  return notPlain;
+}();
 
 }  // namespace
 
@@ -30,8 +42,8 @@ std::size_t appendTextValue(std::string& out, std::string_view text) {
   std::size_t plain = 0;  // start of the run not yet appended
   for (std::size_t i = 0; i < text.size(); ++i) {
     const auto byte = static_cast<unsigned char>(text[i]);
-    const bool escaped = byte == '\\' || byte == ';' || byte == ',' || byte == '\n';
-    if (!escaped && !isLeftOutControl(byte)) continue;
+    if (!kNotPlain[byte]) continue;
+    const bool escaped = !isLeftOutControl(byte);
     out.append(text.substr(plain, i - plain));
     plain = i + 1;
     if (!escaped) {

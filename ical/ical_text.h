@@ -22,6 +22,6 @@ std::size_t appendTextValue(std::string& out, std::string_view text);
 
 // Whether the byte is a control character that a TEXT value cannot hold.
 // The tab is one it can; a byte below 0x80 is a whole character in UTF-8.
-inline bool isLeftOutControl(unsigned char byte) { return (byte < 0x20 && byte != '\n' && byte != '\t') || byte == 0x7F; }
+constexpr bool isLeftOutControl(unsigned char byte) { return (byte < 0x20 && byte != '\n' && byte != '\t') || byte == 0x7F; }
 
 }  // namespace hiduke

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <regex>
 #include <string>
@@ -46,8 +47,9 @@ std::map<std::string, Event> eventsOf(const std::string& text, std::vector<std::
        event = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT)) {
     const icaltimetype start = icalcomponent_get_dtstart(event);
     icalproperty* transparency = icalcomponent_get_first_property(event, ICAL_TRANSP_PROPERTY);
+    const char* description = icalcomponent_get_description(event);
     events[std::string(icaltime_as_ical_string(start)) + (start.is_date ? "" : " time")] = Event{
-        icalcomponent_get_summary(event), icalcomponent_get_description(event),
+        icalcomponent_get_summary(event), description != nullptr ? description : "",
         transparency != nullptr ? icalproperty_get_value_as_string(transparency) : ""};
     if (uids != nullptr) uids->push_back(icalcomponent_get_uid(event));
   }
@@ -98,13 +100,13 @@ TEST(ICalendarExportTest, EveryNoteReadsBackFromAStrictReader) {
   const std::string free = "TRANSPARENT";
   const std::map<std::string, Event> expected = {
       {"20020315", {"会議, 資料 \"集合\" ¥ 10時", "会議, 資料 \"集合\" ¥ 10時\n二行目\n三行目", free}},
-      {"20020316", {"last record wins", "last record wins", free}},
-      {"20020317", {longLine, longLine, free}},
+      {"20020316", {"last record wins", "", free}},  // no description that only repeats the summary
+      {"20020317", {longLine, "", free}},
       {"20020318", {"二行目から", "\n \n二行目から", free}},  // the first line with something in it
       {"20020319", {"（予定）", "\n\n", free}},
-      {"20020320", {"abc\td", "abc\td", free}},  // control characters left out, the tab kept
-      {"00010101", {"the first year", "the first year", free}},
-      {"99991231", {longJapanese, longJapanese, free}},
+      {"20020320", {"abc\td", "", free}},  // control characters left out, the tab kept
+      {"00010101", {"the first year", "", free}},
+      {"99991231", {longJapanese, "", free}},
   };
   EXPECT_EQ(eventsOf(text), expected);
   EXPECT_EQ(readBytes("hiduke.dat"), file);  // only read
@@ -197,6 +199,28 @@ TEST(ICalendarExportTest, LinesAreFoldedAtEveryLength) {
       }
     }
   }
+}
+
+// A strict reader takes back summaries of every length around the fold
+// points, with a character of three bytes at their end.
+TEST(ICalendarExportTest, SummariesOfEveryLengthReadBack) {
+  ScratchDir dir;
+  std::string notes;
+  std::map<std::string, Event> expected;
+  for (size_t length = 60; length <= 160; ++length) {
+    const std::chrono::year_month_day day{std::chrono::sys_days{date(2002, 1, 1)} + std::chrono::days(length)};
+    const std::string summary = std::string(length - std::string("SUMMARY:予").size(), 'x') + "予";
+    notes += formatNoteRecord(day, cp932(summary));
+    char start[16];
+    std::snprintf(start, sizeof start, "%04d%02u%02u", static_cast<int>(day.year()), static_cast<unsigned>(day.month()),
+                  static_cast<unsigned>(day.day()));
+    expected[start] = Event{summary, "", "TRANSPARENT"};
+  }
+  writeBytes("hiduke.dat", notes);
+  ASSERT_TRUE(exportICalendar(openStore(), "notes.ics"));
+  const std::string text = readBytes("notes.ics").value_or("");
+  expectFoldedLines(text);
+  EXPECT_EQ(eventsOf(text), expected);
 }
 
 // The export stops when asked, and leaves the target as it was.
