@@ -318,7 +318,7 @@ StoreResult<ExportReport> exportICalendar(const NoteStore& store, const std::str
   std::string utf8;
   // The first pass finds the last record of each date, the second writes
   // those records' notes as they come.
-  const StoreResult<FileIdentity> read = store.readLines(2, [&](const NoteStore::LinesRead& run) {
+  StoreResult<FileIdentity> read = store.readLines(2, [&](const NoteStore::LinesRead& run) {
     if (run.pass != pass) {
       pass = run.pass;
       records = 0;
