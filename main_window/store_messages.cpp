@@ -136,7 +136,10 @@ QString storeErrorMessage(const StoreError& error) {
                  .arg(path) +
              notice;
     case StoreErrorKind::kCancelled:
-      return QStringLiteral("%1 の処理を取り消しました。").arg(path) + notice;
+      return (error.operation == StoreOperation::kExport ? QStringLiteral("%1 への書き出しを取り消しました。")
+                                                         : QStringLiteral("%1 からの読み込みを取り消しました。"))
+                 .arg(path) +
+             notice;
     case StoreErrorKind::kDirectoryNotWritable:
       return QStringLiteral("%1 を書き換えるには同じディレクトリにファイルを作成する必要がありますが、作成できませんでした（%2）。")
                  .arg(path, reason) +
