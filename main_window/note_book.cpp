@@ -58,7 +58,7 @@ StoreResult<std::optional<std::chrono::year_month_day>> NoteBook::nearestNoteDat
   return later ? store_.nextNoteDate(from) : store_.previousNoteDate(from);
 }
 
-StoreResult<AllNotes> NoteBook::allNotes() const { return store_.allNotes(); }
+StoreResult<NoteSearch> NoteBook::noteSearch() const { return NoteSearch::read(store_); }
 
 StoreResult<SaveReport> NoteBook::store(std::chrono::year_month_day day, const std::string& note,
                                         const ExpectedNote& before) {

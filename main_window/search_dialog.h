@@ -5,10 +5,11 @@
 #include <optional>
 
 #include "main_window/note_search.h"
+#include "main_window/search_results.h"
 
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QListView;
 
 namespace hiduke {
 
@@ -22,7 +23,7 @@ class SearchDialog : public QDialog {
  public:
   // Searches `notes`, every note as the file held it when the search began;
   // `title` names the dialog.
-  SearchDialog(StoreResult<AllNotes> notes, std::chrono::year_month_day today, const QString& title,
+  SearchDialog(StoreResult<NoteSearch> notes, std::chrono::year_month_day today, const QString& title,
                QWidget* parent = nullptr);
 
   std::optional<std::chrono::year_month_day> chosenDay() const { return chosen_; }
@@ -38,7 +39,8 @@ class SearchDialog : public QDialog {
   std::chrono::year_month_day today_;
   std::optional<std::chrono::year_month_day> chosen_;
   QLineEdit* query_ = nullptr;
-  QListWidget* results_ = nullptr;
+  SearchResults* results_ = nullptr;
+  QListView* list_ = nullptr;
   QLabel* count_ = nullptr;
 };
 
