@@ -8,6 +8,7 @@
 #include <numeric>
 #include <string_view>
 
+#include "note_store/byte_places.h"
 #include "note_store/huge_pages.h"
 
 namespace hiduke {
@@ -108,25 +109,20 @@ NoteSearch::Result NoteSearch::find(const QString& query, std::size_t limit) con
   };
   std::vector<Found> found;
   const char* const text = folded_.data();
-  const std::size_t size = folded_.size();
   std::uint32_t note = 0;
   std::uint64_t walked = 0;  // where a character begins, at or after every byte looked at
-  for (std::uint64_t from = 0; from < size;) {
-    const void* hit = memmem(text + from, size - from, needle.data(), needle.size());
-    if (hit == nullptr) break;
-    const auto at = static_cast<std::uint64_t>(static_cast<const char*>(hit) - text);
+  findPlaces(text, text + folded_.size(), needle, [&](const char* place) {
+    if (std::memcmp(place, needle.data(), needle.size()) != 0) return place + 1;
+    const auto at = static_cast<std::uint64_t>(place - text);
     note = noteAt(at, note);
     // Only a hit where a character begins counts: the second byte of a
     // code page 932 character may look like a first byte, or like ASCII.
     walked = std::max(walked, starts_[note]);
     while (walked < at) walked += SearchFolding::characterLength(static_cast<unsigned char>(text[walked]));
-    if (walked != at) {
-      from = at + 1;
-      continue;
-    }
+    if (walked != at) return place + 1;
     found.push_back({note, at});
-    from = starts_[note + 1];
-  }
+    return text + starts_[note + 1];
+  });
   result.total = found.size();
   for (auto hit = found.rbegin(); hit != found.rend() && result.hits.size() < limit; ++hit) {
     const auto line = std::count(text + starts_[hit->note], text + hit->at, '\n');
