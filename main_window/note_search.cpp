@@ -1,5 +1,7 @@
 #include "main_window/note_search.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -9,7 +11,6 @@
 #include <string_view>
 
 #include "note_store/byte_places.h"
-#include "note_store/huge_pages.h"
 
 namespace hiduke {
 
@@ -22,6 +23,11 @@ StoreResult<NoteSearch> NoteSearch::read(const NoteStore& store) try {
     return error;
   }
   NoteSearch search(**folding, *decoder);
+  // No record is shorter than "1,1,1," and its line end: room for all,
+  // taken by the pages they fill.
+  const auto records = static_cast<std::size_t>(std::max<std::int64_t>(store.fileIdentity().size, 0) / 7 + 1);
+  search.starts_.reserve(records + 1);
+  search.days_.reserve(records);
   StoreResult<FileIdentity> file =
       store.forEachRecord([&search](std::chrono::year_month_day date, std::string_view stored) { search.add(date, stored); });
   if (!file) return std::move(file).error();
@@ -31,17 +37,31 @@ StoreResult<NoteSearch> NoteSearch::read(const NoteStore& store) try {
   return StoreError{.kind = StoreErrorKind::kOutOfMemory, .errorNumber = ENOMEM, .path = store.path()};
 }
 
+NoteSearch::Bytes& NoteSearch::Bytes::operator=(Bytes&& other) noexcept {
+  std::swap(data_, other.data_);
+  std::swap(size_, other.size_);
+  std::swap(capacity_, other.capacity_);
+  return *this;
+}
+
+NoteSearch::Bytes::~Bytes() {
+  if (data_ != nullptr) ::munmap(data_, capacity_);
+}
+
 char* NoteSearch::Bytes::room(std::size_t bytes) {
   if (capacity_ - size_ < bytes) {
-    const std::size_t capacity = std::max({size_ + bytes, capacity_ + capacity_ / 2, std::size_t{1} << 16});
-    void* grown = std::realloc(data_.get(), capacity);
-    if (grown == nullptr) throw std::bad_alloc();
-    (void)data_.release();
-    data_.reset(static_cast<char*>(grown));
+    // Twice the room: only the pages written to take memory.
+    const std::size_t capacity = std::max(size_ + bytes, 2 * capacity_ + (std::size_t{1} << 20));
+    void* grown = data_ == nullptr ? ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0)
+                                   : ::mremap(data_, capacity_, capacity, MREMAP_MAYMOVE);
+    if (grown == MAP_FAILED) throw std::bad_alloc();
+    // Huge pages where the mapping grows to hold them (see huge_pages.h),
+    // asked for the mapping whole: mremap moves only an unsplit mapping.
+    if (data_ == nullptr) ::madvise(grown, capacity, MADV_HUGEPAGE);
+    data_ = static_cast<char*>(grown);
     capacity_ = capacity;
-    adviseHugePages(grown, capacity);
   }
-  return data_.get() + size_;
+  return data_ + size_;
 }
 
 void NoteSearch::Bytes::append(std::string_view bytes) {

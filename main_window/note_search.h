@@ -3,8 +3,6 @@
 #include <QString>
 #include <chrono>
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
 #include <vector>
 
 #include "main_window/search_folding.h"
@@ -43,19 +41,23 @@ class NoteSearch {
   QString line(Hit hit) const;  // as written
 
  private:
-  // Bytes that grow in place where the system can move the pages instead
-  // of copying them (realloc), so that a huge file's notes are not held
-  // twice while they are read.
+  // Bytes that grow by moving their pages (mremap), never by copying
+  // them, so that a huge file's notes are not held twice while they are
+  // read.
   class Bytes {
    public:
+    Bytes() = default;
+    Bytes(Bytes&& other) noexcept { *this = std::move(other); }
+    Bytes& operator=(Bytes&& other) noexcept;
+    ~Bytes();
     char* room(std::size_t bytes);  // at least `bytes` free at the end
     void grow(std::size_t bytes) { size_ += bytes; }
     void append(std::string_view bytes);
-    const char* data() const { return data_.get(); }
+    const char* data() const { return data_; }
     std::size_t size() const { return size_; }
 
    private:
-    std::unique_ptr<char, decltype(&std::free)> data_{nullptr, &std::free};
+    char* data_ = nullptr;
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;
   };
