@@ -123,11 +123,8 @@ NoteSearch::Result NoteSearch::find(const QString& query, std::size_t limit) con
   Result result;
   const std::string needle = folding_->foldQuery(query);
   if (needle.empty() || needle.find('\n') != std::string::npos) return result;
-  struct Found {
-    std::uint32_t note;
-    std::uint64_t at;
-  };
-  std::vector<Found> found;
+  std::vector<Found>& found = found_;
+  found.clear();
   const char* const text = folded_.data();
   std::uint32_t note = 0;
   std::uint64_t walked = 0;  // where a character begins, at or after every byte looked at
@@ -137,9 +134,13 @@ NoteSearch::Result NoteSearch::find(const QString& query, std::size_t limit) con
     note = noteAt(at, note);
     // Only a hit where a character begins counts: the second byte of a
     // code page 932 character may look like a first byte, or like ASCII.
-    walked = std::max(walked, starts_[note]);
-    while (walked < at) walked += SearchFolding::characterLength(static_cast<unsigned char>(text[walked]));
-    if (walked != at) return place + 1;
+    // A byte below 0x40 is a character of its own, never a second byte.
+    const auto isWhole = [](char byte) { return static_cast<unsigned char>(byte) < 0x40; };
+    if (at != starts_[note] && !isWhole(text[at]) && !isWhole(text[at - 1])) {
+      walked = std::max(walked, starts_[note]);
+      while (walked < at) walked += SearchFolding::characterLength(static_cast<unsigned char>(text[walked]));
+      if (walked != at) return place + 1;
+    }
     found.push_back({note, at});
     return text + starts_[note + 1];
   });

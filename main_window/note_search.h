@@ -83,6 +83,13 @@ class NoteSearch {
   std::vector<std::int32_t> days_;     // each note's date (days since 1970)
   Bytes written_;                      // the notes that folding changed, as stored
   std::vector<Written> writtenNotes_;  // in note order
+  // Where the last search found each note, kept for the next: a new
+  // vector at each keystroke would take its pages anew.
+  struct Found {
+    std::uint32_t note;
+    std::uint64_t at;
+  };
+  mutable std::vector<Found> found_;
 };
 
 }  // namespace hiduke
