@@ -59,11 +59,17 @@ SearchDialog::SearchDialog(StoreResult<NoteSearch> notes, std::chrono::year_mont
 
 void SearchDialog::search() {
   if (!search_) return;
-  NoteSearch::Result found =
-      query_->text().isEmpty() ? search_->upcoming(today_, kMostShown) : search_->find(query_->text(), kMostShown);
+  const QString query = query_->text();
+  // Backspace goes back to a query typed on the way here: its results are
+  // kept, and only those of the start of what is typed now.
+  std::erase_if(typed_, [&query](const auto& typed) { return !query.startsWith(typed.first); });
+  if (typed_.empty() || typed_.back().first != query) {
+    typed_.emplace_back(query, query.isEmpty() ? search_->upcoming(today_, kMostShown) : search_->find(query, kMostShown));
+  }
+  const NoteSearch::Result& found = typed_.back().second;
   const std::size_t shown = found.hits.size();
-  results_->show(*search_, std::move(found.hits));
-  if (query_->text().isEmpty()) {
+  results_->show(*search_, found.hits);
+  if (query.isEmpty()) {
     count_->setText(found.total == 0 ? QStringLiteral("今日から後の予定はありません") : QStringLiteral("今日から後の予定"));
   } else if (found.total > shown) {
     count_->setText(QStringLiteral("%1 件（新しい %2 件を表示）").arg(QString::number(found.total), QString::number(shown)));

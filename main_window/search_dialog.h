@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <chrono>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "main_window/note_search.h"
 #include "main_window/search_results.h"
@@ -36,6 +38,7 @@ class SearchDialog : public QDialog {
   void choose();
 
   std::optional<NoteSearch> search_;
+  std::vector<std::pair<QString, NoteSearch::Result>> typed_;  // each the start of the next
   std::chrono::year_month_day today_;
   std::optional<std::chrono::year_month_day> chosen_;
   QLineEdit* query_ = nullptr;
