@@ -182,7 +182,8 @@ StoreResult<FileIdentity> NoteStore::forEachRecord(
     std::string unquoted;
     void scan(std::string_view lines) {
       forEachNoteLine(lines, [&](const NoteLine& line) {
-        if (const std::optional<RecordHead> head = readRecordHead(line.body)) visit(head->date, storedTextOf(head->textField, unquoted));
+        const std::optional<RecordHead> head = readRecordHead(line.body);
+        if (head) visit(head->date, storedTextOf(head->textField, unquoted));
       });
     }
   } scan{visit, {}};

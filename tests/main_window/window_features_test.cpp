@@ -82,6 +82,10 @@ void WindowFeaturesTest::searchShowsTheMonthAndOpensTheDay() {
     query->clear();
     query->insert(QStringLiteral("ａｂｃ"));  // as an input method types it
     QCOMPARE(results->rowCount(), 1);
+    query->insert(QStringLiteral("x"));
+    QCOMPARE(results->rowCount(), 0);
+    QTest::keyClick(query, Qt::Key_Backspace);  // back to the results kept for ａｂｃ
+    QCOMPARE(results->rowCount(), 1);
     QTest::keyClick(child<QLineEdit>(*dialog, QStringLiteral("searchQuery")), Qt::Key_Return);
   });
   QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier);
