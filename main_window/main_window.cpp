@@ -240,7 +240,7 @@ void MainWindow::searchNotes() { chooseFromNotes(QStringLiteral("予定を検索
 void MainWindow::showUpcomingNotes() { chooseFromNotes(QStringLiteral("今後の予定")); }
 
 void MainWindow::chooseFromNotes(const QString& title) {
-  SearchDialog dialog(book_->allNotes(), clock_->today(), title, this);
+  SearchDialog dialog(book_->noteSearch(), clock_->today(), title, this);
   if (dialog.exec() == QDialog::Accepted && dialog.chosenDay()) openDay(*dialog.chosenDay());
 }
 

@@ -134,7 +134,14 @@ StoreResult<std::optional<std::chrono::year_month_day>> NoteBook::nearestNoteDat
   return later ? store_.nextNoteDate(from) : store_.previousNoteDate(from);
 }
 
-StoreResult<AllNotes> NoteBook::allNotes() const { return store_.allNotes(); }
+StoreResult<NoteSearch> NoteBook::noteSearch() const {
+  // A million notes read in a fraction of a second, a gigabyte of them in
+  // seconds: the cursor says that the window is busy meanwhile.
+  QApplication::setOverrideCursor(Qt::BusyCursor);
+  StoreResult<NoteSearch> search = NoteSearch::read(store_);
+  QApplication::restoreOverrideCursor();
+  return search;
+}
 
 StoreResult<SaveReport> NoteBook::store(std::chrono::year_month_day day, const std::string& note,
                                         const ExpectedNote& before) {

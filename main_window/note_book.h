@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ical/ical_export.h"
+#include "main_window/note_search.h"
 #include "note_store/conflict_copy_merge.h"
 #include "note_store/note_store.h"
 
@@ -43,7 +44,8 @@ class NoteBook : public QObject {
   StoreResult<std::optional<std::string>> readNote(std::chrono::year_month_day day) const { return store_.note(day); }
   StoreResult<std::optional<std::chrono::year_month_day>> nearestNoteDate(std::chrono::year_month_day from,
                                                                           bool later) const;
-  StoreResult<AllNotes> allNotes() const;
+  // Every note, read now, to be searched.
+  StoreResult<NoteSearch> noteSearch() const;
 
   // Saves `note` as the note of `day`, or deletes it when `note` is empty.
   // While the file is held by another program the window shows that it is

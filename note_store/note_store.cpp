@@ -224,6 +224,25 @@ StoreResult<FileIdentity> NoteStore::readLines(int passes,
   return completed(outOfMemory(), StoreOperation::kRead);
 }
 
+StoreResult<FileIdentity> NoteStore::forEachRecord(
+    const std::function<void(std::chrono::year_month_day, std::string_view)>& visit) const try {
+  struct RecordScan {
+    const std::function<void(std::chrono::year_month_day, std::string_view)>& visit;
+    std::string unquoted;
+    void scan(std::string_view lines) {
+      forEachNoteLine(lines, [&](const NoteLine& line) {
+        const std::optional<RecordHead> head = readRecordHead(line.body);
+        if (head) visit(head->date, storedTextOf(head->textField, unquoted));
+      });
+    }
+  } scan{visit, {}};
+  StoreResult<FileIdentity> file = scanFile(scan);
+  if (!file) return completed(std::move(file).error(), StoreOperation::kRead);
+  return file;
+} catch (const std::bad_alloc&) {
+  return completed(outOfMemory(), StoreOperation::kRead);
+}
+
 StoreResult<SaveReport> NoteStore::saveNote(std::chrono::year_month_day date, const std::string& note,
                                             const ExpectedNote& before) try {
   StoreResult<Cp932Encoding> encoded = encodedNote(date, note);

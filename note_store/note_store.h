@@ -151,6 +151,14 @@ class NoteStore {
   // beside the store's other calls (a long export beside the window).
   StoreResult<FileIdentity> readLines(int passes, const std::function<bool(const LinesRead&)>& consume) const;
 
+  // Hands `visit` every record's date and stored text (code page 932 as
+  // the file holds it, ";" for each line break, unquoted) in the file's
+  // order as the file streams past, for a reader that keeps the notes in a
+  // form of its own; of the records of one date the last is its note.
+  // The identity of the file read.
+  StoreResult<FileIdentity> forEachRecord(
+      const std::function<void(std::chrono::year_month_day, std::string_view)>& visit) const;
+
   // Stores `note` as the note of `date`: the first record of the date is
   // replaced in its place and any others of that date dropped, or one is
   // appended at the end. Each line break ("\n", and also "\r\n" or a lone
