@@ -12,6 +12,7 @@ struct CommandLine {
     kHelp,        // -h, --help: the usage on standard output
     kVersion,     // -v, --version
     kExportICal,  // --export-ical FILE ("-": standard output)
+    kMergeConflicts,  // --merge-conflicts: the sync tools' conflict copies merged into the note file
     kRefuse,      // an argument neither hiduke nor Qt takes
     kMissingValue,  // an option of hiduke's at the end, without its value
   };

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "app/qt_translation.h"
 #include "ical/ical_export.h"
 #include "main_window/app_icon.h"
+#include "main_window/conflict_messages.h"
 #include "main_window/design_fonts.h"
 #include "main_window/main_window.h"
 #include "main_window/start_messages.h"
@@ -30,6 +32,26 @@ int exportNotes(const std::string& path) {
     return 1;
   }
   print(stderr, QStringLiteral("hiduke: %1\n").arg(hiduke::exportSummary(*report)));
+  return 0;
+}
+
+// --merge-conflicts: no window, no display; what the merge did on standard
+// output, a failure on standard error. Without a base: every day that
+// differs keeps both texts.
+int mergeConflicts() {
+  hiduke::StoreResult<hiduke::NoteStore> store = hiduke::NoteStore::open();
+  hiduke::StoreResult<hiduke::ConflictMergeReport> report =
+      store ? hiduke::mergeConflictCopies(*store, std::nullopt)
+            : hiduke::StoreResult<hiduke::ConflictMergeReport>(store.error());
+  if (!report) {
+    print(stderr, QStringLiteral("hiduke: %1\n").arg(hiduke::storeErrorMessage(report.error())));
+    return 1;
+  }
+  for (const hiduke::StoreError& warning : report->warnings) {
+    print(stderr, QStringLiteral("hiduke: %1\n").arg(hiduke::storeErrorMessage(warning)));
+  }
+  print(stdout, report->plan.copies.empty() ? QStringLiteral("分かれた予定のファイルはありません。\n")
+                                            : hiduke::conflictMergeSummary(*report) + QLatin1Char('\n'));
   return 0;
 }
 
@@ -78,6 +100,8 @@ int main(int argc, char* argv[]) {
       return 2;
     case hiduke::CommandLine::Action::kExportICal:
       return exportNotes(commandLine.exportPath);
+    case hiduke::CommandLine::Action::kMergeConflicts:
+      return mergeConflicts();
     case hiduke::CommandLine::Action::kStart:
       break;
   }

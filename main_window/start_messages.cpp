@@ -13,6 +13,8 @@ QString usageText() {
       "  -v, --version         バージョンを表示して終了します\n"
       "  --export-ical ファイル  すべての予定を iCalendar 形式でファイルに書き出して\n"
       "                        終了します（- は標準出力）\n"
+      "  --merge-conflicts     同期ソフトが残した予定のファイルの写し（競合コピー）を\n"
+      "                        hiduke.dat にまとめて終了します\n"
       "\n"
       "Qt の標準オプション（-platform、-style など）も使えます。\n");
 }
@@ -35,7 +37,7 @@ QString directoryGoneAtStartMessage() {
 QString noDisplayMessage() {
   return QStringLiteral(
       "ウィンドウを開く画面に接続できません（環境変数 DISPLAY が設定されていないか、その画面に接続できません）。"
-      "画面のない環境で使えるのは --help、--version と --export-ical です。\n");
+      "画面のない環境で使えるのは --help、--version、--export-ical と --merge-conflicts です。\n");
 }
 
 }  // namespace hiduke

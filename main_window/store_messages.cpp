@@ -21,6 +21,8 @@ QString unchangedNotice(StoreOperation operation) {
       return QStringLiteral("予定は削除されていません。");
     case StoreOperation::kExport:
       return QStringLiteral("書き出しは行われていません。");
+    case StoreOperation::kImport:
+      return QStringLiteral("読み込みは行われていません。");
     case StoreOperation::kRead:
       break;
   }
@@ -128,6 +130,11 @@ QString storeErrorMessage(const StoreError& error) {
           .arg(path, QString::number(error.otherNames));
     case StoreErrorKind::kExportOverNoteFile:
       return QStringLiteral("%1 は予定のファイルそのものです。予定が失われるため、ここには書き出せません。ほかのファイル名を選んでください。")
+                 .arg(path) +
+             notice;
+    case StoreErrorKind::kCancelled:
+      return (error.operation == StoreOperation::kExport ? QStringLiteral("%1 への書き出しを取り消しました。")
+                                                         : QStringLiteral("%1 からの読み込みを取り消しました。"))
                  .arg(path) +
              notice;
     case StoreErrorKind::kDirectoryNotWritable:

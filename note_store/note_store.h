@@ -19,6 +19,9 @@
 
 namespace hiduke {
 
+struct NoteFileEdit;
+struct Rewritten;
+
 // The day's note that a save or delete expects to find in the file: the one
 // the caller last saw there (nothing: the day had none), or anything at all.
 class ExpectedNote {
@@ -80,7 +83,7 @@ struct NoteBatch {
   std::vector<NoteChange> changes;  // one a date
   // Lines added at the end as they are, in the file's bytes without line
   // end (lines of another copy of the file that hold no note).
-  std::vector<std::string> addedLines;
+  std::vector<std::string> addedLines{};
 };
 
 // What a batch did.
@@ -163,6 +166,10 @@ class NoteStore {
   // What the note file's name stands for now, without reading the file.
   FileIdentity fileIdentity() const { return directory_.identity(); }
 
+  // The directory that finally holds the note file (links followed), open,
+  // and the file's name there: where sync tools leave their copies of it.
+  StoreResult<LocatedFile> locate() const { return directory_.locate(StoreErrorKind::kReadFailed); }
+
   // Called about every 20 ms while a save or delete waits for another copy
   // of the program to finish its own (for up to 10 s) or for another
   // program to finish writing the file (for up to 5 s), so that the caller
@@ -186,6 +193,14 @@ class NoteStore {
   };
   StoreResult<SaveReport> rewrite(std::chrono::year_month_day date, const std::optional<Record>& record,
                                   const ExpectedNote& before, StoreOperation operation);
+  // A sync tool replaces the file by removing it and renaming its new one
+  // into place: a file this program last found present, missing now, is
+  // looked for again for a moment before a save writes one that holds
+  // only its own note.
+  void waitWhileMissing(const std::function<void()>& busy) const;
+  // Runs `edit` through the atomic rewrite, with the busy hook.
+  StoreResult<Rewritten> rewriteFile(const NoteFileEdit& edit, StoreOperation operation);
+  std::vector<StoreError> warningsOf(const Rewritten& rewritten, StoreOperation operation) const;
   // Completes an error of a step that does not know what it was for.
   StoreError completed(StoreError error, StoreOperation operation) const;
   // Keeps the most read of the file `status` tells of.

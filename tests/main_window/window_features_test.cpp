@@ -45,6 +45,7 @@ class WindowFeaturesTest : public QObject {
   void theContextMenuOffersWhatTheKeysDo();
   void theWatchKnowsTheProgramsOwnSaves();
   void theWatchLooksEveryTwoSecondsWhereItCannotWatch();
+  void aConflictCopyIsOfferedAndMerged();
   void zoomScalesTheWholeWindowAndIsKept();
 
  private:
@@ -224,6 +225,30 @@ void WindowFeaturesTest::theWatchLooksEveryTwoSecondsWhereItCannotWatch() {
   QSignalSpy changed(&watcher, &NoteFileWatcher::changedOnDisk);
   writeNotes("2002,3,15,theirs\r\n");
   QVERIFY(changed.wait(10000));
+}
+
+// A sync tool's conflict copy that appears beside the note file is told,
+// to a screen reader too, and 「まとめる」 merges it and removes it.
+void WindowFeaturesTest::aConflictCopyIsOfferedAndMerged() {
+  writeNotes("2002,3,15,a\r\n");
+  const auto window = startedWindow(QDate(2002, 3, 1));
+  window->show();
+  QVERIFY(QTest::qWaitForWindowActive(window.get()));
+  const QString copy = QStringLiteral("hiduke.sync-conflict-20020301-120000-ABCDEFG.dat");
+  QFile file(copy);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write("2002,3,15,a\r\n2002,3,16,b\r\n");
+  file.close();
+  const QString offer = QStringLiteral("別の端末との同期で予定のファイルが2つに分かれました（1日分が異なります）。");
+  QTRY_COMPARE_WITH_TIMEOUT(child<QLabel>(*window, QStringLiteral("conflictText"))->text(), offer, 5000);
+  QCOMPARE(child<QLabel>(*window, QStringLiteral("announcer"))->text(), offer);
+  auto* merge = child<QPushButton>(*window, QStringLiteral("conflictButton"));
+  QCOMPARE(merge->accessibleName(), QStringLiteral("まとめる"));
+  QVERIFY(merge->focusPolicy() & Qt::TabFocus);
+  merge->click();
+  QCOMPARE(readNotes(), QByteArray("2002,3,15,a\r\n2002,3,16,b\r\n"));
+  QVERIFY(!QFile::exists(copy));
+  QCOMPARE(daysWhere(*window, [](const DayCell* cell) { return cell->font().underline(); }), (QList<int>{15, 16}));
 }
 
 void WindowFeaturesTest::zoomScalesTheWholeWindowAndIsKept() {
