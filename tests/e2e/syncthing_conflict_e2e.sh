@@ -47,8 +47,10 @@ for m in a b; do
   mkdir -p "${home[$m]}/notes/.stfolder"
 done
 
-# The whole configuration, the generated keys kept: everything not set here
-# takes Syncthing's defaults.
+# The whole configuration, with the generated key and certificate; options
+# not set here take Syncthing's defaults. A folder written here gets none of
+# its defaults: without maxConflicts Syncthing drops the losing version
+# instead of keeping a copy.
 configure() {
   local m=$1 other=$2
   cat >"${home[$m]}/config.xml" <<EOF
@@ -79,6 +81,7 @@ configure a b
 configure b a
 
 api() { curl -fsS --max-time 5 -H "X-API-Key: ${key[$1]}" "http://127.0.0.1:${gui[$1]}/rest/$2"; }
+listening() { api "$1" system/ping >/dev/null 2>&1; }
 connected() { api "$1" system/connections 2>/dev/null | jq -e --arg other "${id[$2]}" '.connections[$other].connected' >/dev/null; }
 # Hidden files are Syncthing's and the program's temporaries.
 files() { (cd "${home[$1]}/notes" && md5sum -- * 2>/dev/null); }
@@ -98,6 +101,9 @@ for m in a b; do
   syncthing serve --home="${home[$m]}" --no-browser --no-restart --no-upgrade --gui-address="127.0.0.1:${gui[$m]}" \
     >"${home[$m]}.log" 2>&1 &
   e2e_started+=($!)
+  # One at a time: the second's first dial then finds the first listening,
+  # where a refused dial waits longer each time before the next.
+  wait_for "Syncthing $m did not start" listening "$m"
 done
 wait_for "the two machines did not connect" connected a b
 wait_for "the two machines did not connect" connected b a
