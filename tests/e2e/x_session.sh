@@ -23,6 +23,7 @@ start_x() {
   for _ in $(seq 100); do [ -s "$fd_file" ] && break; sleep 0.1; done
   [ -s "$fd_file" ] || fail "Xvfb did not start: $(cat "$e2e_dir/xvfb.log")"
   export DISPLAY=":$(head -n1 "$fd_file")"
+  unset QT_QPA_PLATFORM  # set for the window tests; the program must use this display
 }
 
 # Starts the program in the directory $3 ($e2e_dir/work when not given), on
