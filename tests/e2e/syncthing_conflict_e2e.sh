@@ -127,11 +127,16 @@ done
 xdotool windowfocus --sync "${windows[a]}" key ctrl+s windowfocus --sync "${windows[b]}" key ctrl+s
 wait_for "the two saves left no conflict copy on both machines" split
 
-# The bar under the days offers まとめる, which ends the focus chain: Shift+Tab
-# reaches it from the note box.
-window=${windows[a]}
-expect_size 583x296
-xdotool windowfocus --sync "$window" key --delay 80 shift+Tab space
+# Both windows show the bar that offers まとめる, and neither box lost its
+# note, whichever save Syncthing set aside.
+box_holds() { xdotool windowfocus --sync "$window" key ctrl+a ctrl+c; [ "$(xclip -o -selection clipboard)" = "$1" ]; }
+for m in a b; do
+  window=${windows[$m]}
+  expect_size 583x296
+  wait_for "the box of $m lost its note" box_holds "note of $m"
+done
+# まとめる ends the focus chain: Shift+Tab reaches it from the note box.
+xdotool windowfocus --sync "${windows[a]}" key --delay 80 shift+Tab space
 wait_for "the merge left a conflict copy or the machines apart" merged
 
 want=$(printf '%s\r\n' "${notes[@]}" | iconv -f UTF-8 -t CP932 | LC_ALL=C sort | md5sum)
