@@ -18,7 +18,10 @@ start_x() {
   e2e_dir=$(mktemp -d)
   export XDG_CONFIG_HOME="$e2e_dir/config"  # the program's settings: the default zoom
   fd_file="$e2e_dir/display"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fd_file" 2>"$e2e_dir/xvfb.log" &
+  # -noreset: the server would reset whenever its last client left, as a
+  # polling xdotool does before the program connects, and could refuse the
+  # program while it does.
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$fd_file" 2>"$e2e_dir/xvfb.log" &
   e2e_started+=($!)
   for _ in $(seq 100); do [ -s "$fd_file" ] && break; sleep 0.1; done
   [ -s "$fd_file" ] || fail "Xvfb did not start: $(cat "$e2e_dir/xvfb.log")"
