@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 
 #include "main_window/design_fonts.h"
 #include "main_window/layout_twips.h"
@@ -46,13 +47,17 @@ void ConflictBar::present(const QString& text, bool offering) {
 
 void ConflictBar::setZoom(int zoom, int width) {
   using namespace layout;
-  setGeometry(twipsRect(0, kClientHeight, width, kConflictBarHeight, zoom));
-  const int buttonLeft = width - kConflictBarMargin - kConflictBarButtonWidth;
-  button_->setGeometry(twipsRect(buttonLeft, (kConflictBarHeight - kConflictBarButtonHeight) / 2,
-                                 kConflictBarButtonWidth, kConflictBarButtonHeight, zoom));
-  text_->setGeometry(twipsRect(kConflictBarMargin, 0, buttonLeft - 2 * kConflictBarMargin, kConflictBarHeight, zoom));
   text_->setFont(textFont(zoom));
   button_->setFont(textFont(zoom));
+  const int buttonLeft = width - kConflictBarMargin - kConflictBarButtonWidth;
+  const int textWidth = buttonLeft - 2 * kConflictBarMargin;
+  // A long list of days makes the bar higher, so that all of it shows.
+  const int textPixels = text_->heightForWidth(twipsToPixels(textWidth, zoom));
+  heightTwips_ = std::max(kConflictBarHeight, (textPixels * 1500 + zoom - 1) / zoom + 2 * kConflictBarMargin);
+  setGeometry(twipsRect(0, kClientHeight, width, heightTwips_, zoom));
+  button_->setGeometry(twipsRect(buttonLeft, (heightTwips_ - kConflictBarButtonHeight) / 2, kConflictBarButtonWidth,
+                                 kConflictBarButtonHeight, zoom));
+  text_->setGeometry(twipsRect(kConflictBarMargin, 0, textWidth, heightTwips_, zoom));
 }
 
 }  // namespace hiduke

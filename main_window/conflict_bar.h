@@ -25,8 +25,10 @@ class ConflictBar : public QWidget {
   QWidget* button() const;
 
   // Lays the bar out at `zoom` percent across `width` twips, along the
-  // window's foot.
+  // window's foot, as high as its text needs.
   void setZoom(int zoom, int width);
+  // Its height in twips, as last laid out.
+  int heightTwips() const { return heightTwips_; }
 
  signals:
   void mergeRequested();
@@ -39,6 +41,7 @@ class ConflictBar : public QWidget {
   QLabel* text_ = nullptr;
   QPushButton* button_ = nullptr;
   bool offering_ = false;
+  int heightTwips_ = 0;
 };
 
 }  // namespace hiduke

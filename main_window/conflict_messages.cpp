@@ -26,8 +26,11 @@ QString conflictOfferText(const ConflictPlan& plan) {
 QString conflictMergeSummary(const ConflictMergeReport& report) {
   const ConflictMerge& merge = report.plan.merge;
   QString summary = QStringLiteral("予定のファイルをまとめました（%1日分を取り込み、分かれたファイルを%2つ削除しました）。")
-                        .arg(merge.batch.changes.size())
+                        .arg(merge.changedDays)
                         .arg(report.removed);
+  if (!merge.emptyCopies.empty()) {
+    summary += QStringLiteral("%1つには新しい内容がありませんでした。").arg(merge.emptyCopies.size());
+  }
   if (report.removed < report.plan.copies.size()) {
     summary += QStringLiteral("%1つは読んだ後に変わったため、残しました。").arg(report.plan.copies.size() - report.removed);
   }

@@ -43,7 +43,7 @@ inline constexpr QRect kCloseButton{6240, 2760, 975, 375};
 // The bar below the month and the panel that offers to merge the conflict
 // copies a sync tool left beside the note file; the window grows by it
 // while it shows. Its parts, from its own top left corner.
-inline constexpr int kConflictBarHeight = 1200;
+inline constexpr int kConflictBarHeight = 900;  // the least; a longer text makes it higher
 inline constexpr int kConflictBarMargin = 120;
 inline constexpr int kConflictBarButtonWidth = 975;
 inline constexpr int kConflictBarButtonHeight = 375;

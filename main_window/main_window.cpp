@@ -105,7 +105,7 @@ MainWindow::~MainWindow() {
 }
 
 QSize MainWindow::sizeAtDefault() const {
-  const int bar = conflictBar_->isVisibleTo(this) ? layout::kConflictBarHeight : 0;
+  const int bar = conflictBar_->isVisibleTo(this) ? conflictBar_->heightTwips() : 0;
   return {twipsToPixels(wide_ ? layout::kWideClientWidth : layout::kNarrowClientWidth),
           twipsToPixels(layout::kClientHeight + bar)};
 }
@@ -224,6 +224,7 @@ void MainWindow::mergeConflictCopies() {
     return;
   }
   conflictBar_->tellOutcome(conflictMergeSummary(*report));
+  setWide(wide_);
 }
 
 void MainWindow::hideConflictBar() {

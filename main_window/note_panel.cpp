@@ -270,7 +270,16 @@ void NotePanel::closePanel() {
 }
 
 void NotePanel::followNoteFile(const std::optional<std::string>& note, ChangedBy changedBy) {
-  if (!isOpen() || storing_ || note == noteOnDisk_) return;
+  if (!isOpen() || storing_) return;
+  if (note == noteOnDisk_) {
+    // Back to the note the box was written against (a merge took it in):
+    // a box that shows it holds nothing unsaved any more.
+    if (std::exchange(toldOnDisk_, note) != note && box_->note() == QString::fromStdString(note.value_or(""))) {
+      textAsStored_ = box_->note();
+      tell(QString());
+    }
+    return;
+  }
   const bool keep = hasUnsavedNote() || (justStored_ && changedBy == ChangedBy::kOtherProgram);
   if (!keep) {
     showNote(note);

@@ -34,6 +34,7 @@ struct ConflictMerge {
   std::vector<std::chrono::year_month_day> conflicts;
   std::vector<std::size_t> emptyCopies;  // indexes of the copies that added nothing
   std::size_t differingDays = 0;         // days whose text differs between the file and a copy
+  std::size_t changedDays = 0;           // days whose note the merge changes
 };
 
 // Brings `copies` (oldest first) into `file`, day by day. A day on one side

@@ -244,8 +244,11 @@ void WindowFeaturesTest::aConflictCopyIsOfferedAndMerged() {
   QCOMPARE(child<QLabel>(*window, QStringLiteral("announcer"))->text(), offer);
   auto* merge = child<QPushButton>(*window, QStringLiteral("conflictButton"));
   QCOMPARE(merge->accessibleName(), QStringLiteral("まとめる"));
-  QVERIFY(merge->focusPolicy() & Qt::TabFocus);
-  merge->click();
+  // Reached by Tab from the days, and pressed with the keyboard.
+  cell(*window, 5)->setFocus();  // today's, the 1st
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  QCOMPARE(QApplication::focusWidget(), merge);
+  QTest::keyClick(merge, Qt::Key_Space);
   QCOMPARE(readNotes(), QByteArray("2002,3,15,a\r\n2002,3,16,b\r\n"));
   QVERIFY(!QFile::exists(copy));
   QCOMPARE(daysWhere(*window, [](const DayCell* cell) { return cell->font().underline(); }), (QList<int>{15, 16}));

@@ -58,6 +58,8 @@ TEST(ConflictMergeTest, BringsCopiesIntoTheFileDayByDay) {
        {{kDay, "a\nb"}}, {kDay}, {}, {}},
       {"code page 932 text is compared as bytes", record(kDay, kYotei), {record(kDay, kKaigi), record(kDay, kYotei)},
        std::nullopt, {{kDay, "予定\n会議"}}, {kDay}, {1}, {}},
+      {"bytes that are no code page 932 text are kept as they are", "", {record(kDay, "\x81\x20x")}, std::nullopt,
+       {}, {}, {}, {"2026,12,8,\x81\x20x"}},
       {"the last record of a day in a copy wins", record(kDay, "new"),
        {record(kDay, "old") + record(kDay, "new")}, std::nullopt, {}, {}, {0}, {}},
       {"lines that hold no note are added once", "memo\r\n" + record(kDay, "a"),
