@@ -129,10 +129,11 @@ wait_for "the two saves left no conflict copy on both machines" split
 
 # Both windows show the bar that offers まとめる, and neither box lost its
 # note, whichever save Syncthing set aside.
+bar_shown() { local size; size=$(window_size "$window"); [ "${size%x*}" = 583 ] && [ "${size#*x}" -gt 216 ]; }
 box_holds() { xdotool windowfocus --sync "$window" key ctrl+a ctrl+c; [ "$(xclip -o -selection clipboard)" = "$1" ]; }
 for m in a b; do
   window=${windows[$m]}
-  expect_size 583x296
+  wait_for "the window of $m offers no merge" bar_shown
   wait_for "the box of $m lost its note" box_holds "note of $m"
 done
 # まとめる ends the focus chain: Shift+Tab reaches it from the note box.
