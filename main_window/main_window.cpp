@@ -13,12 +13,16 @@
 #include "main_window/day_accessibility.h"
 #include "main_window/day_description.h"
 #include "main_window/go_to_date_dialog.h"
+#include "main_window/import_preview_dialog.h"
+#include "main_window/import_range_dialog.h"
 #include "main_window/layout_twips.h"
+#include "main_window/message_box.h"
 #include "main_window/month_view.h"
 #include "main_window/note_book.h"
 #include "main_window/note_panel.h"
 #include "main_window/screen_reader.h"
 #include "main_window/search_dialog.h"
+#include "main_window/store_messages.h"
 #include "main_window/today_clock.h"
 #include "main_window/window_look.h"
 #include "main_window/window_zoom.h"
@@ -57,6 +61,7 @@ MainWindow::MainWindow(NoteStore store, std::function<QDateTime()> now, QWidget*
   connect(monthView_, &MonthView::undoRequested, notePanel_, &NotePanel::undoStore);
   connect(notePanel_, &NotePanel::undoAvailable, monthView_, &MonthView::setUndoAvailable);
   connect(monthView_, &MonthView::exportRequested, this, &MainWindow::exportNotes);
+  connect(monthView_, &MonthView::importRequested, this, &MainWindow::importNotes);
   connect(notePanel_, &NotePanel::opened, this, [this](std::chrono::year_month_day day) {
     setWide(true);
     monthView_->setOpenDay(day);
@@ -208,6 +213,40 @@ void MainWindow::exportNotes() {
                                                     QDir::home().filePath(QStringLiteral("hiduke.ics")),
                                                     QStringLiteral("iCalendar (*.ics)"));
   if (!path.isEmpty()) book_->exportTo(path);
+}
+
+void MainWindow::importNotes() {
+  const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("iCalendar から読み込む"), QDir::homePath(),
+                                                    QStringLiteral("iCalendar (*.ics)"));
+  if (!path.isEmpty()) importFrom(path);
+}
+
+void MainWindow::importFrom(const QString& path) {
+  const QString title = QStringLiteral("iCalendar から読み込む");
+  ImportRangeDialog rangeDialog(clock_->today(), this);
+  if (rangeDialog.exec() != QDialog::Accepted) return;
+  // Another program's save between the plan and this one's: planned once
+  // more from the file as it is now, and asked again.
+  for (const bool replanned : {false, true}) {
+    const StoreResult<ImportPlan> plan = book_->planImport(path, rangeDialog.range());
+    if (!plan) {
+      showMessage(this, title, storeErrorMessage(plan.error()));
+      return;
+    }
+    ImportPreviewDialog preview(*plan, replanned, this);
+    if (preview.exec() != QDialog::Accepted) return;
+    const StoreResult<BatchReport> saved = book_->importPlan(*plan);
+    if (saved) {
+      noteFileChanged();  // an open note the user has not touched shows what was added to it
+      announce(this, importAnnouncement(*saved));
+      showMessage(this, title, importSummary(*saved, *plan));
+      return;
+    }
+    if (saved.error().kind != StoreErrorKind::kChangedOnDisk || replanned) {
+      showMessage(this, title, storeErrorMessage(saved.error()));
+      return;
+    }
+  }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -39,6 +39,12 @@ class MainWindow : public QWidget {
   void goToDate();
   // Writes every note to a file the user chooses, as iCalendar.
   void exportNotes();
+  // Reads the notes of an iCalendar file the user chooses.
+  void importNotes();
+  // Reads the notes of the iCalendar file `path`: the range of days for
+  // repeating events, what the import will do, and then, if the user
+  // agrees, the notes in one save.
+  void importFrom(const QString& path);
   // Draws the whole window at `percent` of its design size, and keeps it
   // for the next start.
   void setZoom(int percent);

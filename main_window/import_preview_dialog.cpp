@@ -1,0 +1,84 @@
+#include "main_window/import_preview_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "main_window/day_description.h"
+#include "main_window/store_messages.h"
+
+namespace hiduke {
+namespace {
+
+QLabel* countLabel(std::size_t count, const QString& unit, const QString& name, QWidget* parent) {
+  auto* label = new QLabel(QStringLiteral("%1%2").arg(count).arg(unit), parent);
+  label->setObjectName(name);
+  return label;
+}
+
+// What was left out of an event, or what else kept it out.
+QString leftOut(const UnreadableEvent& event) {
+  QStringList characters;
+  for (const std::string& character : event.characters) characters << characterText(QString::fromStdString(character));
+  QStringList parts;
+  if (!characters.isEmpty()) parts << QStringLiteral("保存できない文字 %1 を除きます").arg(characters.join(QStringLiteral("、")));
+  if (!event.problem.empty()) parts << QString::fromStdString(event.problem);
+  return parts.join(QStringLiteral("。"));
+}
+
+QTreeWidget* unreadableList(const std::vector<UnreadableEvent>& events, QWidget* parent) {
+  auto* list = new QTreeWidget(parent);
+  list->setObjectName(QStringLiteral("unreadableEvents"));
+  list->setAccessibleName(QStringLiteral("読み込めない予定"));
+  list->setRootIsDecorated(false);
+  list->setHeaderLabels({QStringLiteral("日付"), QStringLiteral("予定"), QStringLiteral("読み込めないもの")});
+  for (const UnreadableEvent& event : events) {
+    list->addTopLevelItem(new QTreeWidgetItem(
+        {event.start.ok() ? dateWithWeekday(event.start) : QString(), QString::fromStdString(event.summary), leftOut(event)}));
+  }
+  list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  return list;
+}
+
+}  // namespace
+
+ImportPreviewDialog::ImportPreviewDialog(const ImportPlan& plan, bool replanned, QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("importPreviewDialog"));
+  setWindowTitle(QStringLiteral("iCalendar から読み込む"));
+  auto* layout = new QVBoxLayout(this);
+  if (replanned) {
+    auto* notice = new QLabel(
+        QStringLiteral("予定のファイルがほかのところで変更されたため、読み込む内容を確かめ直しました。"), this);
+    notice->setWordWrap(true);
+    layout->addWidget(notice);
+  }
+  auto* counts = new QFormLayout;
+  const QString days = QStringLiteral(" 日");
+  counts->addRow(QStringLiteral("新しく予定ができる日:"), countLabel(plan.newDays, days, QStringLiteral("newDays"), this));
+  counts->addRow(QStringLiteral("予定が書き足される日:"), countLabel(plan.addedToDays, days, QStringLiteral("addedToDays"), this));
+  counts->addRow(QStringLiteral("変わらない日:"), countLabel(plan.unchangedDays, days, QStringLiteral("unchangedDays"), this));
+  counts->addRow(QStringLiteral("読み込めない予定:"),
+                 countLabel(plan.unreadable.size(), QStringLiteral(" 件"), QStringLiteral("unreadableCount"), this));
+  layout->addLayout(counts);
+  if (!plan.unreadable.empty()) layout->addWidget(unreadableList(plan.unreadable, this));
+  const bool anything = !plan.batch.changes.empty() || !plan.batch.addedLines.empty();
+  auto* question = new QLabel(anything ? QStringLiteral("読み込みますか？") : QStringLiteral("読み込む予定はありません。"), this);
+  question->setObjectName(QStringLiteral("importQuestion"));
+  layout->addWidget(question);
+  auto* buttons = new QDialogButtonBox(this);
+  if (anything) {
+    buttons->addButton(QStringLiteral("読み込む"), QDialogButtonBox::AcceptRole)->setObjectName(QStringLiteral("importButton"));
+    buttons->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
+  } else {
+    buttons->addButton(QStringLiteral("閉じる"), QDialogButtonBox::RejectRole);
+  }
+  connect(buttons, &QDialogButtonBox::accepted, this, &ImportPreviewDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &ImportPreviewDialog::reject);
+  layout->addWidget(buttons);
+}
+
+}  // namespace hiduke
