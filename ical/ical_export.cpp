@@ -150,7 +150,8 @@ ICalendar iCalendarOf(const AllNotes& notes, std::chrono::system_clock::time_poi
   return result;
 }
 
-StoreResult<ExportReport> exportICalendar(const NoteStore& store, const std::string& path) {
+StoreResult<ExportReport> exportICalendar(const NoteStore& store, const std::string& path,
+                                          [[maybe_unused]] const ICalProgress& progress) {
   StoreResult<ExportTarget> target = path == "-" ? StoreResult<ExportTarget>(ExportTarget{}) : exportTargetOf(store, path);
   if (!target) {
     StoreError error = std::move(target).error();

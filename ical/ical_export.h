@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <string>
 
+#include "ical/ical_progress.h"
 #include "note_store/note_store.h"
 
 namespace hiduke {
@@ -38,6 +39,9 @@ struct ExportReport {
 // is only read: a target that is the note file (under any name) is refused
 // with kExportOverNoteFile, one that is no regular file with
 // kNotRegularFile. Errors name `path`, with StoreOperation::kExport.
-StoreResult<ExportReport> exportICalendar(const NoteStore& store, const std::string& path);
+// `progress` hears of the note file's bytes read; answering false stops
+// the export with kCancelled, the target left as it was.
+StoreResult<ExportReport> exportICalendar(const NoteStore& store, const std::string& path,
+                                          const ICalProgress& progress = {});
 
 }  // namespace hiduke

@@ -130,6 +130,8 @@ QString storeErrorMessage(const StoreError& error) {
       return QStringLiteral("%1 は予定のファイルそのものです。予定が失われるため、ここには書き出せません。ほかのファイル名を選んでください。")
                  .arg(path) +
              notice;
+    case StoreErrorKind::kCancelled:
+      return QStringLiteral("取り消しました。") + notice;
     case StoreErrorKind::kDirectoryNotWritable:
       return QStringLiteral("%1 を書き換えるには同じディレクトリにファイルを作成する必要がありますが、作成できませんでした（%2）。")
                  .arg(path, reason) +
