@@ -21,6 +21,8 @@ QString unchangedNotice(StoreOperation operation) {
       return QStringLiteral("予定は削除されていません。");
     case StoreOperation::kExport:
       return QStringLiteral("書き出しは行われていません。");
+    case StoreOperation::kImport:
+      return QStringLiteral("読み込みは行われていません。");
     case StoreOperation::kRead:
       break;
   }
@@ -131,7 +133,10 @@ QString storeErrorMessage(const StoreError& error) {
                  .arg(path) +
              notice;
     case StoreErrorKind::kCancelled:
-      return QStringLiteral("取り消しました。") + notice;
+      return (error.operation == StoreOperation::kExport ? QStringLiteral("%1 への書き出しを取り消しました。")
+                                                         : QStringLiteral("%1 からの読み込みを取り消しました。"))
+                 .arg(path) +
+             notice;
     case StoreErrorKind::kDirectoryNotWritable:
       return QStringLiteral("%1 を書き換えるには同じディレクトリにファイルを作成する必要がありますが、作成できませんでした（%2）。")
                  .arg(path, reason) +

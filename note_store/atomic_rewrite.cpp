@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <csignal>
 #include <optional>
+#include <string>
 
 #include "note_store/directory_lock.h"
 #include "note_store/file_attributes.h"
@@ -60,12 +61,35 @@ class FileSizeSignalHold {
 
 bool isPermissionError(int errorNumber) { return errorNumber == EACCES || errorNumber == EPERM || errorNumber == EROFS; }
 
-StoreResult<void> writePieces(int fd, const ContentPieces& pieces) {
-  for (const std::string_view piece : pieces) {
-    if (const int error = writeAll(fd, piece); error != 0) return writeFailed(error);
+// Gathers the pieces of an edit into writes of about kRewriteChunk bytes:
+// an edit of many dates makes many small pieces.
+class PieceWriter {
+ public:
+  explicit PieceWriter(int fd) : fd_(fd) { buffer_.reserve(kRewriteChunk); }
+  StoreResult<void> write(const ContentPieces& pieces) {
+    for (const std::string_view piece : pieces) {
+      if (buffer_.size() + piece.size() > kRewriteChunk) {
+        if (StoreResult<void> flushed = flush(); !flushed) return flushed;
+      }
+      if (piece.size() < kRewriteChunk) {
+        buffer_ += piece;
+      } else if (const int error = writeAll(fd_, piece); error != 0) {
+        return writeFailed(error);
+      }
+    }
+    return {};
   }
-  return {};
-}
+  StoreResult<void> flush() {
+    const int error = writeAll(fd_, buffer_);
+    buffer_.clear();
+    if (error != 0) return writeFailed(error);
+    return {};
+  }
+
+ private:
+  int fd_;
+  std::string buffer_;
+};
 
 // Owner, group, extended attributes (ACLs among them) and permission bits
 // of the old file, compared with what the new file got (a setgid directory
@@ -115,17 +139,19 @@ StoreResult<TemporaryFile> createTemporary(const LocatedFile& target, const Open
 // Streams the old file through `editor` into the temporary file, a run of
 // whole lines at a time, without holding the whole content in memory.
 StoreResult<void> streamEdited(const OpenedFile& old, NoteEditor& editor, int to) {
+  PieceWriter out(to);
   std::optional<StoreError> writeFailure;
   if (old.fd) {
     StoreResult<void> read = readInLines(old.fd.get(), old.status.st_size, kRewriteChunk, [&](std::string_view lines) {
-      StoreResult<void> written = writePieces(to, editor.edit(lines));
+      StoreResult<void> written = out.write(editor.edit(lines));
       if (!written) writeFailure = std::move(written).error();
       return !writeFailure;
     });
     if (!read) return read;
     if (writeFailure) return std::move(*writeFailure);
   }
-  return writePieces(to, editor.finish());
+  if (StoreResult<void> written = out.write(editor.finish()); !written) return written;
+  return out.flush();
 }
 
 // Whether the name still stands for the file that was read.
@@ -224,7 +250,8 @@ StoreResult<TemporaryFile> writeEdited(const LocatedFile& target, const OpenedFi
   NoteEditor editor = edit.makeEditor();
   if (StoreResult<void> streamed = streamEdited(old, editor, temporary->fd()); !streamed) return std::move(streamed).error();
   if (checked) {
-    if (StoreResult<void> check = edit.check(editor); !check) return std::move(check).error();
+    const FileIdentity read = old.fd ? identityOf(old.status) : FileIdentity{};
+    if (StoreResult<void> check = edit.check(editor, read); !check) return std::move(check).error();
   }
   if (StoreResult<void> committed = temporary->commit(); !committed) return std::move(committed).error();
   return temporary;

@@ -10,11 +10,12 @@
 namespace hiduke {
 
 // One change of the note file: the editor that makes it, made afresh for
-// each reading of the file, and the check of what the editor found there,
-// which can refuse the change after the file was read.
+// each reading of the file, and the check of what the editor found there
+// and of the file read (its identity as it was opened; {}: there was
+// none), which can refuse the change after the file was read.
 struct NoteFileEdit {
   std::function<NoteEditor()> makeEditor;
-  std::function<StoreResult<void>(const NoteEditor&)> check;
+  std::function<StoreResult<void>(const NoteEditor&, const FileIdentity&)> check;
 };
 
 // What a rewrite did.

@@ -2,7 +2,9 @@
 
 #include <array>
 #include <chrono>
+#include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,40 +54,71 @@ class NearestNoteScan {
 // the file without copying it in memory first.
 using ContentPieces = std::vector<std::string_view>;
 
+// One date's part of an edit: the record line that takes the place of its
+// records (a formatNoteRecord result), or none to drop them all.
+struct RecordChange {
+  std::chrono::year_month_day date;
+  std::string_view recordLine;  // empty: a delete
+};
+
 // Rewrites a content as it streams past, in runs of whole lines: the first
-// record of one date is replaced in its place by a new record line (a save)
-// and any further ones dropped (they held the same day's note), or all are
-// dropped (a delete). Every other line is kept byte for byte.
+// record of each changed date is replaced in its place by its new record
+// line (a save) and any further ones dropped (they held the same day's
+// note), or all are dropped (a delete). Every other line is kept byte for
+// byte.
 class NoteEditor {
  public:
   // A save: `recordLine` (a formatNoteRecord result, which must outlive
   // the editor's pieces) replaces the records of `date`, or is appended
   // when there is none.
-  static NoteEditor save(std::chrono::year_month_day date, std::string_view recordLine) { return {date, recordLine}; }
+  static NoteEditor save(std::chrono::year_month_day date, std::string_view recordLine) {
+    return NoteEditor(RecordChange{date, recordLine});
+  }
   // A delete: the records of `date` are dropped.
-  static NoteEditor remove(std::chrono::year_month_day date) { return {date, std::nullopt}; }
+  static NoteEditor remove(std::chrono::year_month_day date) { return NoteEditor(RecordChange{date, {}}); }
+  // Many dates in one pass: `changes` in date order, one a date; the record
+  // lines of dates without a record are appended in that order, then
+  // `addedLines`, each with CR LF. Both must outlive the editor's pieces.
+  static NoteEditor batch(std::span<const RecordChange> changes, std::span<const std::string> addedLines) {
+    return NoteEditor(changes, addedLines);
+  }
 
   // The pieces for the next run of whole lines. Only the content's last
   // run may end in a line without terminator.
   ContentPieces edit(std::string_view lines);
 
-  // What follows the last line: after a save that found no record, the
-  // record line, preceded by CR LF when the content ends in a line without
-  // terminator.
+  // What follows the last line: the record lines of the dates that had no
+  // record and the added lines, preceded by CR LF when the content ends in
+  // a line without terminator.
   ContentPieces finish() const;
 
   // The text field of the date's last record in the content seen so far,
-  // in the file's bytes: the note the day had before the edit.
+  // in the file's bytes: the note the day had before the edit. Kept for an
+  // edit of one date only.
   const std::optional<std::string>& replacedTextField() const { return replacedTextField_; }
 
- private:
-  NoteEditor(std::chrono::year_month_day date, std::optional<std::string_view> recordLine)
-      : date_(date), prefilter_(date.year()), recordLine_(recordLine) {}
+  // The dates deleted that had records.
+  std::size_t removedDates() const { return removedDates_; }
 
-  std::chrono::year_month_day date_;
-  YearPrefilter prefilter_;
-  std::optional<std::string_view> recordLine_;
+ private:
+  explicit NoteEditor(RecordChange change)
+      : single_(change), prefilter_(YearPrefilter(change.date.year())), found_(1, false) {}
+  NoteEditor(std::span<const RecordChange> changes, std::span<const std::string> addedLines)
+      : many_(changes), addedLines_(addedLines), found_(changes.size(), false) {}
+
+  std::span<const RecordChange> changes() const { return single_ ? std::span(&*single_, 1) : many_; }
+  // The index of the change of `date`, or changes().size().
+  std::size_t changeOf(std::chrono::year_month_day date);
+  void editLine(const NoteLine& line, ContentPieces& pieces, const char*& keptFrom);
+
+  std::optional<RecordChange> single_;
+  std::span<const RecordChange> many_;
+  std::span<const std::string> addedLines_;
+  std::optional<YearPrefilter> prefilter_;  // for one date: lines of other years passed over fast
+  std::vector<bool> found_;                 // whether each change's date had a record
+  std::size_t hint_ = 0;                    // the change found last: the file is mostly in date order
   std::optional<std::string> replacedTextField_;
+  std::size_t removedDates_ = 0;
   bool endsWithoutTerminator_ = false;
 };
 

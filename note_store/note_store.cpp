@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <new>
+#include <unordered_set>
 #include <utility>
 
 #include "note_store/atomic_rewrite.h"
@@ -31,6 +32,23 @@ StoreResult<std::optional<std::string>> noteOfTextFieldIfAny(const std::optional
   StoreResult<std::string> note = noteOfTextField(*textField);
   if (!note) return std::move(note).error();
   return std::optional<std::string>(std::move(*note));
+}
+
+// A note in the file's bytes, checked as every save checks it: a date the
+// file can hold, no ";" (the file keeps it for a line break: a typed one
+// would come back as one). The characters code page 932 cannot hold come
+// back in the encoding, for the caller to refuse.
+StoreResult<Cp932Encoding> encodedNote(std::chrono::year_month_day date, std::string_view note) {
+  if (!isStorableDate(date)) return StoreError{.kind = StoreErrorKind::kDateOutOfRange, .date = date};
+  if (note.find(';') != std::string_view::npos) return StoreError{.kind = StoreErrorKind::kSemicolon};
+  return encodeCp932(note);
+}
+
+// Whether a file read is the one `expected` names, in the state it was in.
+bool sameFileState(const FileIdentity& read, const FileIdentity& expected) {
+  if (!read.exists || !expected.exists) return read.exists == expected.exists;
+  return read.device == expected.device && read.inode == expected.inode && read.size == expected.size &&
+         read.modifiedNs == expected.modifiedNs;
 }
 
 StoreError outOfMemory() { return StoreError{.kind = StoreErrorKind::kOutOfMemory, .errorNumber = ENOMEM}; }
@@ -118,6 +136,7 @@ StoreResult<AllNotes> NoteStore::allNotes() const try {
   if (!file) return completed(std::move(file).error(), StoreOperation::kRead);
   AllNotes all;
   if (!file->fd) return all;
+  all.file = identityOf(file->status);
   // Each record's text decoded as the file streams past, one after another
   // into buffers that never move: the first with room for the most the
   // file's size can make, a further one whenever the file turns out longer
@@ -177,14 +196,7 @@ StoreResult<AllNotes> NoteStore::allNotes() const try {
 
 StoreResult<SaveReport> NoteStore::saveNote(std::chrono::year_month_day date, const std::string& note,
                                             const ExpectedNote& before) try {
-  if (!isStorableDate(date)) {
-    return completed(StoreError{.kind = StoreErrorKind::kDateOutOfRange, .date = date}, StoreOperation::kSave);
-  }
-  // The file keeps ";" for a line break: a typed one would come back as one.
-  if (note.find(';') != std::string::npos) {
-    return completed(StoreError{.kind = StoreErrorKind::kSemicolon}, StoreOperation::kSave);
-  }
-  StoreResult<Cp932Encoding> encoded = encodeCp932(note);
+  StoreResult<Cp932Encoding> encoded = encodedNote(date, note);
   if (!encoded) return completed(std::move(encoded).error(), StoreOperation::kSave);
   if (!encoded->unencodable.empty()) {
     return completed(StoreError{.kind = StoreErrorKind::kUnencodable, .characters = std::move(encoded->unencodable)},
@@ -206,17 +218,91 @@ StoreResult<SaveReport> NoteStore::deleteNote(std::chrono::year_month_day date, 
   return completed(outOfMemory(), StoreOperation::kDelete);
 }
 
+StoreResult<BatchReport> NoteStore::saveNotes(const NoteBatch& batch, const FileIdentity& readFrom) try {
+  // Every record line is made before the file is touched, one after another
+  // in one buffer: the batch is refused whole or written whole.
+  std::string lines;
+  std::size_t noteBytes = 0;
+  for (const NoteChange& change : batch.changes) noteBytes += change.note ? change.note->size() + 16 : 0;
+  lines.reserve(noteBytes);
+  std::vector<RecordChange> changes(batch.changes.size());
+  std::vector<std::size_t> ends(batch.changes.size());
+  std::vector<std::string> unencodable;
+  std::unordered_set<std::string> seen;
+  for (std::size_t i = 0; i < batch.changes.size(); ++i) {
+    const NoteChange& change = batch.changes[i];
+    changes[i].date = change.date;
+    if (change.note) {
+      StoreResult<Cp932Encoding> encoded = encodedNote(change.date, *change.note);
+      if (!encoded) return completed(std::move(encoded).error(), StoreOperation::kSave);
+      for (std::string& character : encoded->unencodable) {
+        if (seen.insert(character).second) unencodable.push_back(std::move(character));
+      }
+      if (unencodable.empty()) lines += formatNoteRecord(change.date, encoded->bytes);
+    }
+    ends[i] = lines.size();
+  }
+  if (!unencodable.empty()) {
+    return completed(StoreError{.kind = StoreErrorKind::kUnencodable, .characters = std::move(unencodable)},
+                     StoreOperation::kSave);
+  }
+  // An added line is one line that holds no note: one that would break
+  // into more could add notes to any day.
+  for (const std::string& line : batch.addedLines) {
+    if (line.find_first_of("\r\n") != std::string::npos) return completed(writeFailed(EINVAL), StoreOperation::kSave);
+  }
+  for (std::size_t i = 0, start = 0; i < changes.size(); start = ends[i++]) {
+    changes[i].recordLine = std::string_view(lines).substr(start, ends[i] - start);
+  }
+  ends = {};
+  // In date order, one a date: of two changes of one date the later counts.
+  const auto byDate = [](const RecordChange& a, const RecordChange& b) { return a.date < b.date; };
+  if (!std::is_sorted(changes.begin(), changes.end(), byDate)) std::stable_sort(changes.begin(), changes.end(), byDate);
+  auto kept = changes.begin();
+  for (auto change = changes.begin(); change != changes.end(); ++change) {
+    if (change + 1 != changes.end() && (change + 1)->date == change->date) continue;
+    *kept++ = *change;
+  }
+  changes.erase(kept, changes.end());
+
+  std::size_t removed = 0;
+  const NoteFileEdit edit{.makeEditor = [&] { return NoteEditor::batch(changes, batch.addedLines); },
+                          .check = [&](const NoteEditor& editor, const FileIdentity& read) -> StoreResult<void> {
+                            if (!sameFileState(read, readFrom)) return StoreError{.kind = StoreErrorKind::kChangedOnDisk};
+                            removed = editor.removedDates();
+                            return {};
+                          }};
+  StoreResult<Rewritten> rewritten = rewriteFile(edit, StoreOperation::kSave);
+  if (!rewritten) return std::move(rewritten).error();
+  BatchReport report{.removed = removed, .file = rewritten->file, .warnings = warningsOf(*rewritten, StoreOperation::kSave)};
+  report.saved = static_cast<std::size_t>(
+      std::count_if(changes.begin(), changes.end(), [](const RecordChange& change) { return !change.recordLine.empty(); }));
+  return report;
+} catch (const std::bad_alloc&) {
+  return completed(outOfMemory(), StoreOperation::kSave);
+}
+
 StoreResult<SaveReport> NoteStore::rewrite(std::chrono::year_month_day date, const std::optional<Record>& record,
                                            const ExpectedNote& before, StoreOperation operation) {
   const NoteFileEdit edit{
       .makeEditor = [&] { return record ? NoteEditor::save(date, record->line) : NoteEditor::remove(date); },
-      .check = [&](const NoteEditor& editor) -> StoreResult<void> {
+      .check = [&](const NoteEditor& editor, const FileIdentity&) -> StoreResult<void> {
         if (before.admitsAnything()) return {};
         StoreResult<std::optional<std::string>> onDisk = noteOfTextFieldIfAny(editor.replacedTextField());
         if (!onDisk) return std::move(onDisk).error();
         if (!before.admits(*onDisk)) return StoreError{.kind = StoreErrorKind::kChangedOnDisk};
         return {};
       }};
+  StoreResult<Rewritten> rewritten = rewriteFile(edit, operation);
+  if (!rewritten) return std::move(rewritten).error();
+  SaveReport report;
+  report.file = rewritten->file;
+  if (record) report.note = record->note;
+  report.warnings = warningsOf(*rewritten, operation);
+  return report;
+}
+
+StoreResult<Rewritten> NoteStore::rewriteFile(const NoteFileEdit& edit, StoreOperation operation) {
   // A copy: the hook may replace itself while the save still calls it.
   const std::function<void()> busy = busyHook_;
   StoreResult<Rewritten> rewritten = rewriteNoteFile(directory_, edit, largestRead_, busy);
@@ -224,19 +310,20 @@ StoreResult<SaveReport> NoteStore::rewrite(std::chrono::year_month_day date, con
   // takes it as it is then.
   largestRead_ = rewritten ? rewritten->file : directory_.identity();
   if (!rewritten) return completed(std::move(rewritten).error(), operation);
+  return rewritten;
+}
 
-  SaveReport report;
-  report.file = rewritten->file;
-  if (record) report.note = record->note;
-  if (rewritten->directorySyncError != 0) {
-    report.warnings.push_back(completed(
-        StoreError{.kind = StoreErrorKind::kNotDurable, .errorNumber = rewritten->directorySyncError}, operation));
+std::vector<StoreError> NoteStore::warningsOf(const Rewritten& rewritten, StoreOperation operation) const {
+  std::vector<StoreError> warnings;
+  if (rewritten.directorySyncError != 0) {
+    warnings.push_back(completed(
+        StoreError{.kind = StoreErrorKind::kNotDurable, .errorNumber = rewritten.directorySyncError}, operation));
   }
-  if (rewritten->otherNames != 0) {
-    report.warnings.push_back(completed(
-        StoreError{.kind = StoreErrorKind::kHardLinksSeparated, .otherNames = rewritten->otherNames}, operation));
+  if (rewritten.otherNames != 0) {
+    warnings.push_back(completed(
+        StoreError{.kind = StoreErrorKind::kHardLinksSeparated, .otherNames = rewritten.otherNames}, operation));
   }
-  return report;
+  return warnings;
 }
 
 void NoteStore::noteRead(const struct stat& status, std::int64_t bytes) const {

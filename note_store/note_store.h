@@ -19,6 +19,9 @@
 
 namespace hiduke {
 
+struct NoteFileEdit;
+struct Rewritten;
+
 // The day's note that a save or delete expects to find in the file: the one
 // the caller last saw there (nothing: the day had none), or anything at all.
 class ExpectedNote {
@@ -80,7 +83,7 @@ struct NoteBatch {
   std::vector<NoteChange> changes;  // one a date
   // Lines added at the end as they are, in the file's bytes without line
   // end (lines of another copy of the file that hold no note).
-  std::vector<std::string> addedLines;
+  std::vector<std::string> addedLines{};
 };
 
 // What a batch did.
@@ -186,6 +189,9 @@ class NoteStore {
   };
   StoreResult<SaveReport> rewrite(std::chrono::year_month_day date, const std::optional<Record>& record,
                                   const ExpectedNote& before, StoreOperation operation);
+  // Runs `edit` through the atomic rewrite, with the busy hook.
+  StoreResult<Rewritten> rewriteFile(const NoteFileEdit& edit, StoreOperation operation);
+  std::vector<StoreError> warningsOf(const Rewritten& rewritten, StoreOperation operation) const;
   // Completes an error of a step that does not know what it was for.
   StoreError completed(StoreError error, StoreOperation operation) const;
   // Keeps the most read of the file `status` tells of.

@@ -12,7 +12,7 @@
 namespace hiduke {
 
 // What the caller asked the store to do when something failed.
-enum class StoreOperation { kRead, kSave, kDelete, kExport };
+enum class StoreOperation { kRead, kSave, kDelete, kExport, kImport };
 
 enum class StoreErrorKind {
   kReadFailed,        // reading the note file failed: errorNumber says why
@@ -31,7 +31,7 @@ enum class StoreErrorKind {
   kChangedOnDisk,         // the day's note in the file is no longer the one the caller started from
   kBeingWritten,          // another program kept writing the file for longer than a save waits
   kExportOverNoteFile,    // an export's target is the note file itself (`path` names the target)
-  kCancelled,  // the person stopped it
+  kCancelled,             // the person stopped a long import or export; nothing was changed
   // Warnings of a save that took effect:
   kNotDurable,            // the directory sync failed: the new file may not survive a crash of the system
   kHardLinksSeparated,    // the file had `otherNames` more names (hard links), which keep the old notes

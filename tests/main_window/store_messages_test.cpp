@@ -43,11 +43,11 @@ void StoreMessagesTest::everyMessageNamesThePathAndSaysWhatWasNotDone() {
   using enum StoreOperation;
   const QString path = QStringLiteral("/home/100%1 %2 50%/hiduke.dat");
   const QString notDone[] = {QString(), QStringLiteral("予定は保存されていません。"), QStringLiteral("予定は削除されていません。"),
-                             QStringLiteral("書き出しは行われていません。")};  // by operation
+                             QStringLiteral("書き出しは行われていません。"), QStringLiteral("読み込みは行われていません。")};  // by operation
   static const QRegularExpression kAllowed(QStringLiteral("ACL|CP932|U\\+[0-9A-F]{4}"));
   for (int k = 0; k <= static_cast<int>(kHardLinksSeparated); ++k) {  // the last kind
     const auto kind = static_cast<StoreErrorKind>(k);
-    for (const StoreOperation operation : {kRead, kSave, kDelete, kExport}) {
+    for (const StoreOperation operation : {kRead, kSave, kDelete, kExport, kImport}) {
       QString message = hiduke::storeErrorMessage({.kind = kind, .operation = operation, .errorNumber = EACCES,
                                                    .path = path.toStdString(), .characters = {"😀", "\u200b"},
                                                    .date = std::chrono::year(-1) / 3 / 1, .otherNames = 3});
@@ -58,7 +58,7 @@ void StoreMessagesTest::everyMessageNamesThePathAndSaysWhatWasNotDone() {
                              kind == kAttributesNotCopied || kind == kDirectoryNotWritable;
       QVERIFY2(message.contains(QStringLiteral("（アクセスが拒否されました）")) == hasReason, qPrintable(what));
       const bool tookEffect = kind == kNotDurable || kind == kHardLinksSeparated;
-      for (int o = 1; o < 4; ++o) {
+      for (int o = 1; o < 5; ++o) {
         const bool said = o == static_cast<int>(operation) && !tookEffect;
         QVERIFY2(message.endsWith(notDone[o]) == said && message.count(notDone[o]) == int{said}, qPrintable(what));
       }

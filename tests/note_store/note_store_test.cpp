@@ -867,6 +867,84 @@ TEST_F(NoteStoreTest, ASaveSaysWhenOtherHardLinksKeepTheOldNotes) {
   EXPECT_TRUE(again->warnings.empty());  // the new file has one name
 }
 
+// A batch edits the file as the saves and deletes of its dates would, in
+// one rewrite of the file it was worked out from.
+TEST_F(NoteStoreTest, ABatchRewritesEveryDateInOnePass) {
+  struct Case {
+    const char* what;
+    std::string before;
+    NoteBatch batch;
+    std::string after;
+  };
+  const std::vector<Case> cases = {
+      {"replaced in place, its own line end kept", "2002,3,1,a\n2002,3,15,old\n2002,3,2,b\n",
+       {{{date(2002, 3, 15), "new"}}}, "2002,3,1,a\n2002,3,15,new\n2002,3,2,b\n"},
+      {"further records of the date dropped", "2002,3,15,x\r\nk\r\n 2002,03,15,y\r\n", {{{date(2002, 3, 15), "new"}}},
+       "2002,3,15,new\r\nk\r\n"},
+      {"new dates appended in date order", "2002,3,1,a",
+       {{{date(2002, 3, 20), "c"}, {date(2001, 3, 5), "b\nb"}}}, "2002,3,1,a\r\n2001,3,5,b;b\r\n2002,3,20,c\r\n"},
+      {"deleted, with a date that had none", "2002,3,1,a\r\n2002,3,15,x\r\n2002,3,15,y\r\n",
+       {{{date(2002, 3, 15), std::nullopt}, {date(2002, 3, 9), std::nullopt}}}, "2002,3,1,a\r\n"},
+      {"across years at once", "2001,1,1,a\r\n2002,3,15,b\r\n2003,1,1,c\r\n",
+       {{{date(2003, 1, 1), "C"}, {date(2001, 1, 1), std::nullopt}, {date(2002, 1, 1), "new"}}},
+       "2002,3,15,b\r\n2003,1,1,C\r\n2002,1,1,new\r\n"},
+      {"added lines after the new records", "", {{{date(2002, 3, 1), "a"}}, {"memo", ""}},
+       "2002,3,1,a\r\nmemo\r\n\r\n"},
+  };
+  for (const Case& c : cases) {
+    writeBytes("hiduke.dat", c.before);
+    const StoreResult<AllNotes> read = store_.allNotes();
+    ASSERT_TRUE(read) << c.what;
+    const StoreResult<BatchReport> saved = store_.saveNotes(c.batch, read->file);
+    ASSERT_TRUE(saved) << c.what << ": " << describe(saved.error());
+    EXPECT_EQ(readBytes("hiduke.dat"), c.after) << c.what;
+    EXPECT_EQ(saved->file, store_.fileIdentity()) << c.what;
+  }
+}
+
+// Refused whole, the file untouched: for what a save refuses (every
+// character that cannot be held named), and for a file that is no longer
+// the one the batch was worked out from.
+TEST_F(NoteStoreTest, ABatchIsRefusedWholeWithTheFileUntouched) {
+  struct Case {
+    const char* what;
+    NoteBatch batch;
+    std::optional<std::string> changedTo;  // the file written after it was read
+    StoreError refusal;
+  };
+  const NoteBatch fine{{{date(2002, 3, 16), "new"}}};
+  const std::vector<Case> cases = {
+      {"unencodable", {{{date(2002, 3, 1), "ok"}, {date(2002, 3, 2), "😀x"}, {date(2002, 3, 3), "🍣😀"}}}, std::nullopt,
+       StoreError{.kind = StoreErrorKind::kUnencodable, .characters = {"😀", "🍣"}}},
+      {"semicolon", {{{date(2002, 3, 1), "ok"}, {date(2002, 3, 2), "a;b"}}}, std::nullopt,
+       StoreError{.kind = StoreErrorKind::kSemicolon}},
+      {"date out of range", {{{date(32768, 1, 1), "x"}}}, std::nullopt,
+       StoreError{.kind = StoreErrorKind::kDateOutOfRange, .date = date(32768, 1, 1)}},
+      {"file rewritten since", fine, std::string("2002,3,15,other\r\n"), StoreError{.kind = StoreErrorKind::kChangedOnDisk}},
+      {"file removed since", fine, std::string(), StoreError{.kind = StoreErrorKind::kChangedOnDisk}},
+  };
+  for (const Case& c : cases) {
+    writeBytes("hiduke.dat", kExample);
+    const StoreResult<AllNotes> read = store_.allNotes();
+    ASSERT_TRUE(read) << c.what;
+    std::string expected = kExample;
+    if (c.changedTo && c.changedTo->empty()) {
+      ASSERT_EQ(::unlink("hiduke.dat"), 0);
+    } else if (c.changedTo) {
+      writeBytes("hiduke.dat", expected = *c.changedTo);
+    }
+    const StoreResult<BatchReport> saved = store_.saveNotes(c.batch, read->file);
+    ASSERT_FALSE(saved) << c.what;
+    StoreError refusal = c.refusal;
+    refusal.operation = StoreOperation::kSave;
+    refusal.path = store_.path();
+    EXPECT_EQ(saved.error(), refusal) << c.what;
+    EXPECT_EQ(readBytes("hiduke.dat"), c.changedTo && c.changedTo->empty() ? std::nullopt : std::optional(expected))
+        << c.what;
+    EXPECT_EQ(listDir(".").size(), c.changedTo && c.changedTo->empty() ? 0u : 1u) << c.what;
+  }
+}
+
 }  // namespace
 }  // namespace hiduke
 
