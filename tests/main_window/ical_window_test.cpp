@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 #include <chrono>
@@ -34,7 +35,7 @@ void answerDialogsDuring(const std::function<void()>& action, const std::functio
 
 void writeFile(const QString& name, const QByteArray& bytes) {
   QFile file(name);
-  QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) throw std::runtime_error("cannot write a file");
 }
 
 QByteArray readFile(const QString& name) {
