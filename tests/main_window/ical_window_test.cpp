@@ -65,12 +65,12 @@ class ICalWindowTest : public QObject {
 };
 
 void ICalWindowTest::anImportShowsWhatItWillDoThenPutsTheNotesInTheMonth() {
-  writeNotes("2026,12,15,買い物\r\n2026,12,20,大掃除\r\n");
+  writeNotes("2026,12,15,shopping\r\n2026,12,20,cleaning\r\n");
   writeFile(QStringLiteral("phone.ics"),
             "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\n" +
-                allDayEvent("20261210", "a", QStringLiteral("忘年会")) + allDayEvent("20261215", "b", QStringLiteral("歯医者")) +
-                allDayEvent("20261220", "c", QStringLiteral("大掃除")) +
-                allDayEvent("20261224", "d", QStringLiteral("\U0001F384パーティー")) + "END:VCALENDAR\r\n");
+                allDayEvent("20261210", "a", QStringLiteral("party")) + allDayEvent("20261215", "b", QStringLiteral("dentist")) +
+                allDayEvent("20261220", "c", QStringLiteral("cleaning")) +
+                allDayEvent("20261224", "d", QStringLiteral("\U0001F384tree")) + "END:VCALENDAR\r\n");
   const auto window = startedWindow(QDate(2026, 12, 7));
   QStringList seen;
   answerDialogsDuring([&] { window->importFrom(QStringLiteral("phone.ics")); }, [&](QDialog* dialog) {
@@ -93,11 +93,11 @@ void ICalWindowTest::anImportShowsWhatItWillDoThenPutsTheNotesInTheMonth() {
                               QStringLiteral("importPreviewDialog iCalendar から読み込む"), QStringLiteral("2 日"),
                               QStringLiteral("1 日"), QStringLiteral("1 日"), QStringLiteral("1 件"),
                               QStringLiteral("読み込みますか？"),
-                              QStringLiteral("2026年12月24日（木）|\U0001F384パーティー|保存できない文字 \U0001F384（U+1F384） を除きます"),
+                              QStringLiteral("2026年12月24日（木）|\U0001F384tree|保存できない文字 \U0001F384（U+1F384） を除きます"),
                               QStringLiteral(" iCalendar から読み込む"),
                               QStringLiteral("3日分の予定を読み込みました。読み込めない予定が 1 件ありました（読み込めない部分は除いています）。")}));
   QCOMPARE(daysWhere(*window, [](const DayCell* cell) { return cell->font().underline(); }), QList<int>({10, 15, 20, 24}));
-  QVERIFY2(cell(*window, 16)->toolTip().contains(QStringLiteral("買い物<br>歯医者")), qPrintable(cell(*window, 16)->toolTip()));
+  QVERIFY2(cell(*window, 16)->toolTip().contains(QStringLiteral("shopping<br>dentist")), qPrintable(cell(*window, 16)->toolTip()));
 }
 
 void ICalWindowTest::aCancelledExportLeavesTheTargetAsItWas() {
