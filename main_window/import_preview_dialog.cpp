@@ -7,12 +7,15 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "main_window/day_description.h"
 #include "main_window/store_messages.h"
 
 namespace hiduke {
 namespace {
+
+constexpr int kWidestList = 900;
 
 QLabel* countLabel(std::size_t count, const QString& unit, const QString& name, QWidget* parent) {
   auto* label = new QLabel(QStringLiteral("%1%2").arg(count).arg(unit), parent);
@@ -25,7 +28,7 @@ QString leftOut(const UnreadableEvent& event) {
   QStringList characters;
   for (const std::string& character : event.characters) characters << characterText(QString::fromStdString(character));
   QStringList parts;
-  if (!characters.isEmpty()) parts << QStringLiteral("保存できない文字 %1 を除きます").arg(characters.join(QStringLiteral("、")));
+  if (!characters.isEmpty()) parts << QStringLiteral("保存できない文字を除きます: %1").arg(characters.join(QStringLiteral("、")));
   if (!event.problem.empty()) parts << QString::fromStdString(event.problem);
   return parts.join(QStringLiteral("。"));
 }
@@ -40,7 +43,9 @@ QTreeWidget* unreadableList(const std::vector<UnreadableEvent>& events, QWidget*
     list->addTopLevelItem(new QTreeWidgetItem(
         {event.start.ok() ? dateWithWeekday(event.start) : QString(), QString::fromStdString(event.summary), leftOut(event)}));
   }
-  list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  for (int column = 0; column < list->columnCount(); ++column) list->resizeColumnToContents(column);
+  // Every column in sight, up to a width that still fits a small screen.
+  list->setMinimumWidth(std::min(list->header()->length() + list->frameWidth() * 2, kWidestList));
   return list;
 }
 

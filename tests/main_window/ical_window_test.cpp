@@ -93,7 +93,7 @@ void ICalWindowTest::anImportShowsWhatItWillDoThenPutsTheNotesInTheMonth() {
                               QStringLiteral("importPreviewDialog iCalendar から読み込む"), QStringLiteral("2 日"),
                               QStringLiteral("1 日"), QStringLiteral("1 日"), QStringLiteral("1 件"),
                               QStringLiteral("読み込みますか？"),
-                              QStringLiteral("2026年12月24日（木）|\U0001F384tree|保存できない文字 \U0001F384（U+1F384） を除きます"),
+                              QStringLiteral("2026年12月24日（木）|\U0001F384tree|保存できない文字を除きます: \U0001F384（U+1F384）"),
                               QStringLiteral(" iCalendar から読み込む"),
                               QStringLiteral("3日分の予定を読み込みました。読み込めない予定が 1 件ありました（読み込めない部分は除いています）。")}));
   QCOMPARE(daysWhere(*window, [](const DayCell* cell) { return cell->font().underline(); }), QList<int>({10, 15, 20, 24}));
