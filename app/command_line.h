@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <optional>
 #include <string>
 
 namespace hiduke {
@@ -12,12 +14,17 @@ struct CommandLine {
     kHelp,        // -h, --help: the usage on standard output
     kVersion,     // -v, --version
     kExportICal,  // --export-ical FILE ("-": standard output)
+    kImportICal,  // --import-ical FILE ("-": standard input), with --from DATE and --to DATE
     kRefuse,      // an argument neither hiduke nor Qt takes
     kMissingValue,  // an option of hiduke's at the end, without its value
+    kBadDate,       // --from or --to without a date YYYY-MM-DD the note file can hold, or --from after --to
   };
   Action action = Action::kStart;
   std::string exportPath{};  // for kExportICal
-  std::string refused{};     // for kRefuse and kMissingValue: the argument
+  std::string importPath{};  // for kImportICal
+  std::optional<std::chrono::year_month_day> from{};  // for kImportICal: the range's days given
+  std::optional<std::chrono::year_month_day> to{};
+  std::string refused{};     // for kRefuse, kMissingValue and kBadDate: the argument
 };
 
 CommandLine readCommandLine(int argc, const char* const argv[]);

@@ -2,6 +2,7 @@
 #include <QMessageBox>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
 #include <utility>
 #include <string>
@@ -9,8 +10,10 @@
 #include "app/command_line.h"
 #include "app/qt_translation.h"
 #include "ical/ical_export.h"
+#include "ical/ical_import.h"
 #include "main_window/app_icon.h"
 #include "main_window/design_fonts.h"
+#include "main_window/import_messages.h"
 #include "main_window/main_window.h"
 #include "main_window/start_messages.h"
 #include "main_window/store_messages.h"
@@ -31,6 +34,52 @@ int exportNotes(const std::string& path) {
   }
   print(stderr, QStringLiteral("hiduke: %1\n").arg(hiduke::exportSummary(*report)));
   return 0;
+}
+
+// Today in the local time zone.
+std::chrono::year_month_day today() {
+  const std::time_t now = std::time(nullptr);
+  std::tm parts{};
+  ::localtime_r(&now, &parts);
+  return std::chrono::year(parts.tm_year + 1900) / static_cast<unsigned>(parts.tm_mon + 1) /
+         static_cast<unsigned>(parts.tm_mday);
+}
+
+// --import-ical: no window, no display. What the import will do, then what
+// it did, on standard output; a failure on standard error. A note file
+// changed by another program meanwhile is read again and the import
+// planned once more (a calendar read from standard input cannot be read
+// twice).
+int importNotes(const hiduke::CommandLine& line) {
+  const auto fail = [](const hiduke::StoreError& error) {
+    print(stderr, QStringLiteral("hiduke: %1\n").arg(hiduke::storeErrorMessage(error)));
+    return 1;
+  };
+  hiduke::StoreResult<hiduke::NoteStore> store = hiduke::NoteStore::open();
+  if (!store) return fail(store.error());
+  hiduke::ImportRange range = hiduke::defaultImportRange(today());
+  range.first = line.from.value_or(range.first);
+  range.last = line.to.value_or(range.last);
+  for (int attempt = 0;; ++attempt) {
+    const hiduke::StoreResult<hiduke::ImportPlan> plan = hiduke::planImport(*store, line.importPath, range);
+    if (!plan) return fail(plan.error());
+    print(stdout, hiduke::importPlanSummary(*plan));
+    if (plan->batch.changes.empty()) return 0;
+    const hiduke::StoreResult<hiduke::BatchReport> saved = store->saveNotes(plan->batch, plan->readFrom);
+    if (!saved && saved.error().kind == hiduke::StoreErrorKind::kChangedOnDisk && attempt == 0 &&
+        line.importPath != "-") {
+      print(stdout, QStringLiteral("%1 がほかのところで変更されたため、読み直します。\n").arg(QString::fromStdString(store->path())));
+      continue;
+    }
+    if (!saved) {
+      hiduke::StoreError error = saved.error();
+      error.operation = hiduke::StoreOperation::kImport;
+      return fail(error);
+    }
+    print(stdout, hiduke::importResult(*saved));
+    for (const hiduke::StoreError& warning : saved->warnings) fail(warning);
+    return 0;
+  }
 }
 
 // What Qt says while it connects to the display, held until it has: where
@@ -76,8 +125,13 @@ int main(int argc, char* argv[]) {
     case hiduke::CommandLine::Action::kMissingValue:
       print(stderr, hiduke::missingFileNameMessage(QString::fromLocal8Bit(commandLine.refused)));
       return 2;
+    case hiduke::CommandLine::Action::kBadDate:
+      print(stderr, hiduke::badDateMessage(QString::fromLocal8Bit(commandLine.refused)));
+      return 2;
     case hiduke::CommandLine::Action::kExportICal:
       return exportNotes(commandLine.exportPath);
+    case hiduke::CommandLine::Action::kImportICal:
+      return importNotes(commandLine);
     case hiduke::CommandLine::Action::kStart:
       break;
   }

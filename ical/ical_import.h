@@ -19,18 +19,31 @@ struct ImportRange {
 // One year back to two years ahead of `today`.
 ImportRange defaultImportRange(std::chrono::year_month_day today);
 
+// The most days one event may fill: a rule that repeats beyond it (every
+// minute, say) is not imported.
+inline constexpr std::size_t kMaxDaysOfOneEvent = 1000;
+
+// What kept an event out, besides characters the note file cannot hold.
+enum class EventProblem {
+  kNone,
+  kTooManyDays,  // it would fill more than kMaxDaysOfOneEvent days
+  kNoStart,      // it has no start (DTSTART) that can be read
+  kUnreadable,   // libical could not read it
+};
+
 // An event that was not imported, or only in part.
 struct UnreadableEvent {
-  std::string summary;                  // UTF-8, as the calendar wrote it
+  std::string summary{};                // UTF-8, as the calendar wrote it
   std::chrono::year_month_day start{};  // its first day, where it has one
-  std::vector<std::string> characters;  // characters the note file cannot hold (left out), UTF-8
-  std::string problem;                  // what else was wrong, in the window's words; empty when none
+  std::vector<std::string> characters{};  // characters the note file cannot hold (left out), UTF-8
+  EventProblem problem = EventProblem::kNone;  // the window words it
 };
 
 // What an import will do, worked out from the calendar and the notes as
 // they were read, before anything is written.
 struct ImportPlan {
   NoteBatch batch;             // the days whose notes change
+  std::size_t events = 0;      // events the calendar holds
   std::size_t newDays = 0;     // days that had no note
   std::size_t addedToDays = 0; // days whose note gets lines added
   std::size_t unchangedDays = 0;  // days the calendar fills with nothing new
@@ -39,8 +52,15 @@ struct ImportPlan {
 };
 
 // Reads the iCalendar file `path` ("-": standard input) and plans its
-// import into `store`. Errors name `path`, with StoreOperation::kImport.
-// Stopped (kCancelled) when `progress` answers false.
+// import into `store`: each event becomes lines of the note of each day of
+// `range` it covers, in the local time zone (an all-day event its summary,
+// a timed one `HH:MM summary` on its first day; its description's lines
+// follow), the events of a day in the order they start. Lines a day's note
+// already holds are not added again, so a second import changes nothing.
+// The file is read as it streams past: one event in memory at a time, with
+// the time zones it defines. Errors name `path`, with
+// StoreOperation::kImport; stopped (kCancelled) when `progress`, told of
+// the bytes read now and then, answers false.
 StoreResult<ImportPlan> planImport(const NoteStore& store, const std::string& path, const ImportRange& range,
                                    const ICalProgress& progress = {});
 

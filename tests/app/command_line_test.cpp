@@ -20,7 +20,7 @@ class CommandLineTest : public QObject {
 void CommandLineTest::readsTheArguments_data() {
   QTest::addColumn<QStringList>("arguments");
   QTest::addColumn<Action>("action");
-  QTest::addColumn<QString>("value");  // the export's file, or the argument refused
+  QTest::addColumn<QString>("value");  // the export's or import's file, or the argument refused
   QTest::newRow("nothing") << QStringList{} << Action::kStart << "";
   QTest::newRow("help") << QStringList{"--help"} << Action::kHelp << "";
   QTest::newRow("help after Qt's options") << QStringList{"-platform", "offscreen", "-h"} << Action::kHelp << "";
@@ -28,6 +28,12 @@ void CommandLineTest::readsTheArguments_data() {
   QTest::newRow("export") << QStringList{"--export-ical", "notes.ics"} << Action::kExportICal << "notes.ics";
   QTest::newRow("export to standard output") << QStringList{"--export-ical", "-"} << Action::kExportICal << "-";
   QTest::newRow("export without a file") << QStringList{"--export-ical"} << Action::kMissingValue << "--export-ical";
+  QTest::newRow("import over a range")
+      << QStringList{"--import-ical", "-", "--from", "2024-01-01", "--to", "2024-12-31"} << Action::kImportICal << "-";
+  QTest::newRow("a range that ends before it begins")
+      << QStringList{"--import-ical", "a.ics", "--to", "2024-01-01", "--from", "2024-02-01"} << Action::kBadDate
+      << "--to 2024-01-01 --from 2024-02-01";
+  QTest::newRow("no such day") << QStringList{"--from", "2024-02-30"} << Action::kBadDate << "--from 2024-02-30";
   QTest::newRow("Qt's options, one or two dashes, = or a value")
       << QStringList{"-platform", "xcb", "--style=fusion", "-reverse", "--geometry", "10x10"} << Action::kStart << "";
   QTest::newRow("a Qt option without its value") << QStringList{"-style"} << Action::kRefuse << "-style";
@@ -45,7 +51,9 @@ void CommandLineTest::readsTheArguments() {
   for (const QByteArray& argument : storage) argv.push_back(argument.constData());
   const CommandLine line = hiduke::readCommandLine(static_cast<int>(argv.size()), argv.data());
   QCOMPARE(line.action, action);
-  QCOMPARE(QString::fromStdString(action == Action::kExportICal ? line.exportPath : line.refused), value);
+  const std::string& file = action == Action::kExportICal ? line.exportPath : line.importPath;
+  const bool hasFile = action == Action::kExportICal || action == Action::kImportICal;
+  QCOMPARE(QString::fromStdString(hasFile ? file : line.refused), value);
 }
 
 QTEST_APPLESS_MAIN(CommandLineTest)

@@ -89,6 +89,12 @@ check_export() {
   grep -q '^END:VCALENDAR' "$notes/notes.ics" || fail "notes.ics is not a calendar"
   out=$(cd "$notes" && no_display "$hiduke" --export-ical missing/notes.ics 2>&1) || rc=$?
   [ "$rc" = 1 ] && [[ "$out" == *"missing/notes.ics"* ]] || fail "an export that cannot be written: exit $rc, $out"
+  # --import-ical too: the export read back into an empty directory.
+  mkdir -p "$notes/empty"
+  out=$(cd "$notes/empty" && no_display "$hiduke" --import-ical - --from 2002-01-01 --to 2002-12-31 <"$notes/notes.ics") ||
+    fail "--import-ical - exits $?"
+  [[ "$out" == *"新しい日: 1 日"* ]] && [ "$(cat "$notes/empty/hiduke.dat")" = $'2002,3,15,a\r' ] ||
+    fail "--import-ical - says: $out"
 }
 
 cmake --install "$build" --prefix "$work/prefix" >/dev/null

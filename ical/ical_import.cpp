@@ -1,0 +1,410 @@
+#include "ical/ical_import.h"
+
+#include <fcntl.h>
+#include <libical/ical.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <ctime>
+#include <memory>
+#include <new>
+#include <optional>
+#include <string_view>
+
+#include "note_store/cp932.h"
+#include "note_store/unique_fd.h"
+
+namespace hiduke {
+
+ImportRange defaultImportRange(std::chrono::year_month_day today) {
+  using std::chrono::years;
+  const auto inYears = [&](int offset) {
+    const std::chrono::year_month_day day = today + years(offset);
+    return day.ok() ? day : std::chrono::year_month_day(day.year() / day.month() / std::chrono::last);
+  };
+  return {inYears(-1), inYears(2)};
+}
+
+namespace {
+
+using std::chrono::sys_days;
+
+// Lines read between two reports of progress.
+constexpr std::size_t kLinesPerProgress = 4096;
+constexpr std::size_t kReadChunk = std::size_t{1} << 16;
+
+struct ComponentFree {
+  void operator()(icalcomponent* component) const { icalcomponent_free(component); }
+};
+using Component = std::unique_ptr<icalcomponent, ComponentFree>;
+
+StoreError importError(StoreErrorKind kind, const std::string& path, int errorNumber = 0) {
+  return StoreError{.kind = kind, .operation = StoreOperation::kImport, .errorNumber = errorNumber, .path = path};
+}
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    const char c = text[i];
+    if ((c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c) != prefix[i]) return false;
+  }
+  return true;
+}
+
+// The lines of a text, at "\n", "\r\n" or a lone "\r".
+template <typename Visit>
+void forEachLine(std::string_view text, Visit&& visit) {
+  while (true) {
+    const std::size_t end = text.find_first_of("\r\n");
+    visit(text.substr(0, end));
+    if (end == std::string_view::npos) return;
+    text.remove_prefix(end + (text.substr(end, 2) == "\r\n" ? 2 : 1));
+  }
+}
+
+// One event's text on one day: in a buffer shared by all, sorted at the
+// end by day and start.
+struct DayLine {
+  std::int32_t day;        // days since 1970-01-01
+  std::int16_t minutes;    // start in the day, -1 for all day (or begun on a day before)
+  std::uint32_t event;     // the event's place in the file
+  std::uint32_t length;
+  std::uint64_t offset;
+  bool before(const DayLine& other) const {
+    if (day != other.day) return day < other.day;
+    if (minutes != other.minutes) return minutes < other.minutes;
+    return event < other.event;
+  }
+};
+
+// The events of a calendar as lines of days, read one at a time.
+class EventReader {
+ public:
+  EventReader(const ImportRange& range)
+      : first_(sys_days(range.first)), last_(sys_days(range.last)), calendar_(icalcomponent_new_vcalendar()) {}
+
+  // A component of the calendar, read whole from its text: time zones are
+  // kept, events turned into lines, anything else passed over.
+  void take(const std::string& text) {
+    Component component(icalparser_parse_string(text.c_str()));
+    if (!component) return;
+    switch (icalcomponent_isa(component.get())) {
+      case ICAL_VTIMEZONE_COMPONENT:
+        icalcomponent_add_component(calendar_.get(), component.release());
+        break;
+      case ICAL_VEVENT_COMPONENT:
+        ++events_;
+        // Inside the calendar, so that its TZIDs find the time zones.
+        icalcomponent_add_component(calendar_.get(), component.get());
+        addEvent(component.get());
+        icalcomponent_remove_component(calendar_.get(), component.get());
+        break;
+      default:
+        break;
+    }
+  }
+
+  std::size_t events() const { return events_; }
+  std::vector<UnreadableEvent>& unreadable() { return unreadable_; }
+  std::vector<DayLine>& lines() { return lines_; }
+  const std::string& texts() const { return texts_; }
+
+ private:
+  struct Expansion {
+    EventReader* reader;
+    bool wallClock;  // a date or floating time: its UTC reading is its clock's
+    bool allDay;
+    std::size_t days = 0;
+    std::uint64_t offset;
+    std::uint32_t length;
+  };
+
+  void addEvent(icalcomponent* event) {
+    const char* summary = icalcomponent_get_summary(event);
+    const icaltimetype start = icalcomponent_get_dtstart(event);
+    UnreadableEvent report{.summary = summary != nullptr ? summary : ""};
+    if (icaltime_is_null_time(start) || !icaltime_is_valid_time(start)) {
+      report.problem = EventProblem::kNoStart;
+      unreadable_.push_back(std::move(report));
+      return;
+    }
+    report.start = std::chrono::year(start.year) / static_cast<unsigned>(start.month) / static_cast<unsigned>(start.day);
+    const std::size_t textStart = texts_.size();
+    if (!appendText(report.summary, icalcomponent_get_description(event), report.characters)) return;
+    Expansion expansion{.reader = this,
+                        .wallClock = start.is_date != 0 || (start.zone == nullptr && !icaltime_is_utc(start)),
+                        .allDay = start.is_date != 0,
+                        .offset = textStart,
+                        .length = static_cast<std::uint32_t>(texts_.size() - textStart)};
+    const std::size_t linesBefore = lines_.size();
+    // A day on either side: the range is in local days, libical's in UTC.
+    const auto edge = [](sys_days day) {
+      const std::chrono::year_month_day date{day};
+      icaltimetype time = icaltime_null_time();
+      time.year = static_cast<int>(date.year());
+      time.month = static_cast<int>(static_cast<unsigned>(date.month()));
+      time.day = static_cast<int>(static_cast<unsigned>(date.day()));
+      time.is_date = 1;
+      return time;
+    };
+    if (icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY) == nullptr &&
+        icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY) == nullptr) {
+      const icaltimetype end = icalcomponent_get_dtend(event);
+      addOccurrence(expansion, localSeconds(start), icaltime_is_null_time(end) ? localSeconds(start) : localSeconds(end));
+    } else {
+      icalcomponent_foreach_recurrence(event, edge(first_ - std::chrono::days(1)), edge(last_ + std::chrono::days(2)),
+                                       &EventReader::addSpan, &expansion);
+    }
+    if (expansion.days > kMaxDaysOfOneEvent) {
+      lines_.resize(linesBefore);
+      report.problem = EventProblem::kTooManyDays;
+    }
+    if (lines_.size() == linesBefore) texts_.resize(textStart);
+    if (!report.characters.empty() || report.problem != EventProblem::kNone) unreadable_.push_back(std::move(report));
+  }
+
+  // The event's text, as the note file will hold it: its summary, then the
+  // description's lines (without the summary again where the description
+  // begins with it, as this program's own export writes them), ";" as the
+  // full-width "；" that a note holds, and characters code page 932 lacks
+  // left out. False when nothing is left.
+  bool appendText(const std::string& summary, const char* description, std::vector<std::string>& unencodable) {
+    std::string text;
+    const std::string_view body = description != nullptr ? description : "";
+    std::string_view firstLine;
+    forEachLine(body, [&](std::string_view line) {
+      if (firstLine.empty()) firstLine = line;
+    });
+    if (!summary.empty() && summary != firstLine) text = summary;
+    if (!body.empty()) {
+      if (!text.empty()) text += '\n';
+      forEachLine(body, [&](std::string_view line) { text.append(line).push_back('\n'); });
+      text.pop_back();
+    }
+    std::string withSemicolons;
+    for (const char c : text) c == ';' ? withSemicolons += "；" : withSemicolons += c;
+    // Through code page 932 and back: what the file holds, look-alikes and all.
+    StoreResult<Cp932Encoding> encoded = encodeCp932(withSemicolons);
+    if (!encoded) return false;
+    unencodable = std::move(encoded->unencodable);
+    StoreResult<std::string> stored = decodeCp932(encoded->bytes);
+    if (!stored) return false;
+    texts_ += *stored;
+    return true;
+  }
+
+  // The seconds of `time` on the local clock, counted as if it were UTC:
+  // a date or a floating time as it is written, a UTC or TZID time moved
+  // to the local time zone. Worked out from its fields: libical's own
+  // count of seconds drifts by days far from 1970.
+  static std::chrono::sys_seconds localSeconds(icaltimetype time) {
+    using namespace std::chrono;
+    const auto secondsOf = [](const icaltimetype& t) {
+      return sys_days(year(t.year) / static_cast<unsigned>(t.month) / static_cast<unsigned>(t.day)) + hours(t.hour) +
+             minutes(t.minute) + seconds(t.second);
+    };
+    if (time.is_date != 0) return sys_days(year(time.year) / static_cast<unsigned>(time.month) / static_cast<unsigned>(time.day));
+    if (time.zone == nullptr && !icaltime_is_utc(time)) return secondsOf(time);
+    const std::time_t utc = secondsOf(icaltime_convert_to_zone(time, icaltimezone_get_utc_timezone())).time_since_epoch().count();
+    std::tm parts{};
+    ::localtime_r(&utc, &parts);
+    return sys_days(year(parts.tm_year + 1900) / static_cast<unsigned>(parts.tm_mon + 1) / static_cast<unsigned>(parts.tm_mday)) +
+           hours(parts.tm_hour) + minutes(parts.tm_min) + seconds(parts.tm_sec);
+  }
+
+  // One occurrence, from its local start to its local end (exclusive).
+  void addOccurrence(Expansion& expansion, std::chrono::sys_seconds start, std::chrono::sys_seconds end) {
+    using namespace std::chrono;
+    const sys_days firstDay = floor<days>(start);
+    // An event until midnight ends the day before.
+    const sys_days lastDay = end > start ? floor<days>(end - seconds(1)) : firstDay;
+    const auto minutesIn = static_cast<std::int16_t>(duration_cast<minutes>(start - firstDay).count());
+    for (sys_days day = firstDay; day <= lastDay; day += days(1)) {
+      if (++expansion.days > kMaxDaysOfOneEvent) return;
+      if (day < first_ || day > last_) continue;
+      lines_.push_back(DayLine{.day = static_cast<std::int32_t>(day.time_since_epoch().count()),
+                               .minutes = day == firstDay && !expansion.allDay ? minutesIn : std::int16_t{-1},
+                               .event = static_cast<std::uint32_t>(events_),
+                               .length = expansion.length,
+                               .offset = expansion.offset});
+    }
+  }
+
+  // A repetition of an event, as libical's seconds (UTC, or for a date or
+  // floating time its own clock); the range is near enough to 1970 for them.
+  static void addSpan(icalcomponent*, icaltime_span* span, void* data) {
+    using namespace std::chrono;
+    auto& expansion = *static_cast<Expansion*>(data);
+    if (expansion.days > kMaxDaysOfOneEvent) return;
+    const auto local = [&](std::time_t t) {
+      std::tm parts{};
+      expansion.wallClock ? ::gmtime_r(&t, &parts) : ::localtime_r(&t, &parts);
+      return sys_days(year(parts.tm_year + 1900) / static_cast<unsigned>(parts.tm_mon + 1) / static_cast<unsigned>(parts.tm_mday)) +
+             hours(parts.tm_hour) + minutes(parts.tm_min) + seconds(parts.tm_sec);
+    };
+    const sys_seconds start = local(span->start);
+    // libical ends a span of days a second before the day after its end.
+    const sys_seconds end = expansion.allDay ? local(span->end + 1) - days(1) : local(span->end);
+    expansion.reader->addOccurrence(expansion, start, end);
+  }
+
+  sys_days first_;
+  sys_days last_;
+  Component calendar_;  // the time zones read so far
+  std::size_t events_ = 0;
+  std::vector<UnreadableEvent> unreadable_;
+  std::vector<DayLine> lines_;
+  std::string texts_;
+};
+
+// Reads the calendar from `fd` as it comes, joins folded lines, and hands
+// each component inside VCALENDAR to `reader` as its own text.
+StoreResult<void> readCalendar(int fd, std::uint64_t total, EventReader& reader, const ICalProgress& progress,
+                               const std::string& path) {
+  std::string chunk(kReadChunk, '\0');
+  std::string pending;    // a line not yet ended
+  std::string logical;    // a content line, unfolded
+  std::string component;  // the lines of the component being read
+  bool haveLogical = false;
+  int depth = 0;  // 1 inside VCALENDAR, 2 and more inside one of its components
+  std::uint64_t done = 0;
+  std::size_t lines = 0;
+  const auto endLogical = [&] {
+    if (!haveLogical) return;
+    haveLogical = false;
+    const bool begins = startsWithNoCase(logical, "BEGIN:");
+    const bool ends = startsWithNoCase(logical, "END:");
+    if (begins) ++depth;
+    if (depth >= 2) component.append(logical).append("\r\n");
+    if (ends) {
+      if (depth == 2) reader.take(component);
+      if (depth <= 2) component.clear();
+      depth = std::max(depth - 1, 0);
+    }
+  };
+  const auto physicalLine = [&](std::string_view line) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (!line.empty() && (line.front() == ' ' || line.front() == '\t')) {
+      logical.append(line.substr(1));
+      return;
+    }
+    endLogical();
+    logical.assign(line);
+    haveLogical = true;
+  };
+  for (;;) {
+    const ssize_t n = ::read(fd, chunk.data(), chunk.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return importError(StoreErrorKind::kReadFailed, path, errno);
+    if (n == 0) break;
+    done += static_cast<std::uint64_t>(n);
+    std::string_view data(chunk.data(), static_cast<std::size_t>(n));
+    for (std::size_t newline; (newline = data.find('\n')) != std::string_view::npos;) {
+      if (pending.empty()) {
+        physicalLine(data.substr(0, newline));
+      } else {
+        pending.append(data.substr(0, newline));
+        physicalLine(pending);
+        pending.clear();
+      }
+      data.remove_prefix(newline + 1);
+      if (++lines % kLinesPerProgress == 0 && progress && !progress(done, total)) {
+        return importError(StoreErrorKind::kCancelled, path);
+      }
+    }
+    pending.append(data);
+  }
+  if (!pending.empty()) physicalLine(pending);
+  endLogical();
+  if (progress && !progress(done, total)) return importError(StoreErrorKind::kCancelled, path);
+  return {};
+}
+
+// "HH:MM " before a line.
+std::string withTime(int minutes, std::string_view line) {
+  std::string text(5, '\0');
+  text[0] = static_cast<char>('0' + minutes / 600);
+  text[1] = static_cast<char>('0' + minutes / 60 % 10);
+  text[2] = ':';
+  text[3] = static_cast<char>('0' + minutes % 60 / 10);
+  text[4] = static_cast<char>('0' + minutes % 10);
+  if (!line.empty()) text.append(" ").append(line);
+  return text;
+}
+
+// The plan: each day's lines in start order, added where the day's note
+// lacks them.
+ImportPlan planOf(EventReader& reader, const AllNotes& notes) {
+  ImportPlan plan;
+  plan.events = reader.events();
+  plan.unreadable = std::move(reader.unreadable());
+  plan.readFrom = notes.file;
+  std::vector<DayLine>& lines = reader.lines();
+  std::sort(lines.begin(), lines.end(), [](const DayLine& a, const DayLine& b) { return a.before(b); });
+  const std::string_view texts = reader.texts();
+  auto existing = notes.notes.begin();
+  std::vector<std::string_view> noteLines;
+  std::string added;
+  for (std::size_t i = 0, j = 0; i < lines.size(); i = j) {
+    while (j < lines.size() && lines[j].day == lines[i].day) ++j;
+    const std::chrono::year_month_day date{sys_days(std::chrono::days(lines[i].day))};
+    existing = std::lower_bound(existing, notes.notes.end(), date,
+                                [](const DatedNote& note, std::chrono::year_month_day d) { return note.date < d; });
+    const bool hasNote = existing != notes.notes.end() && existing->date == date;
+    noteLines.clear();
+    if (hasNote) forEachLine(existing->text, [&](std::string_view line) { noteLines.push_back(line); });
+    std::sort(noteLines.begin(), noteLines.end());
+    added.clear();
+    for (std::size_t k = i; k < j; ++k) {
+      bool first = true;
+      forEachLine(texts.substr(lines[k].offset, lines[k].length), [&](std::string_view line) {
+        const std::string timed = first && lines[k].minutes >= 0 ? withTime(lines[k].minutes, line) : std::string();
+        const std::string_view text = timed.empty() ? line : timed;
+        first = false;
+        if (!std::binary_search(noteLines.begin(), noteLines.end(), text)) added.append(text).push_back('\n');
+      });
+    }
+    if (added.find_first_not_of('\n') == std::string::npos) {
+      ++plan.unchangedDays;
+      continue;
+    }
+    added.pop_back();
+    if (hasNote) {
+      ++plan.addedToDays;
+      plan.batch.changes.push_back(
+          {date, existing->text.empty() ? added : std::string(existing->text).append("\n").append(added)});
+    } else {
+      ++plan.newDays;
+      plan.batch.changes.push_back({date, added});
+    }
+  }
+  return plan;
+}
+
+}  // namespace
+
+StoreResult<ImportPlan> planImport(const NoteStore& store, const std::string& path, const ImportRange& range,
+                                   const ICalProgress& progress) try {
+  UniqueFd file;
+  if (path != "-") {
+    file = UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file) return importError(StoreErrorKind::kReadFailed, path, errno);
+  }
+  const int fd = path == "-" ? STDIN_FILENO : file.get();
+  struct stat status {};
+  if (::fstat(fd, &status) != 0) return importError(StoreErrorKind::kReadFailed, path, errno);
+  if (S_ISDIR(status.st_mode)) return importError(StoreErrorKind::kNotRegularFile, path);
+  const std::uint64_t total = S_ISREG(status.st_mode) ? static_cast<std::uint64_t>(status.st_size) : 0;
+  EventReader reader(range);
+  if (StoreResult<void> read = readCalendar(fd, total, reader, progress, path); !read) return std::move(read).error();
+  StoreResult<AllNotes> notes = store.allNotes();
+  if (!notes) return std::move(notes).error();
+  return planOf(reader, *notes);
+} catch (const std::bad_alloc&) {
+  return importError(StoreErrorKind::kOutOfMemory, path, ENOMEM);
+}
+
+}  // namespace hiduke

@@ -1,0 +1,48 @@
+#include "main_window/import_messages.h"
+
+#include "main_window/day_description.h"
+#include "main_window/store_messages.h"
+
+namespace hiduke {
+
+QString unreadableEventText(const UnreadableEvent& event) {
+  QString text = event.start.ok() ? dateText(event.start) : QString();
+  text += QStringLiteral("「%1」").arg(QString::fromStdString(event.summary));
+  switch (event.problem) {
+    case EventProblem::kNone:
+      break;
+    case EventProblem::kTooManyDays:
+      text += QStringLiteral(" %1 日より多くの日にかかるため、読み込みません。").arg(kMaxDaysOfOneEvent);
+      break;
+    case EventProblem::kNoStart:
+      text += QStringLiteral(" 始まりの日時が読めないため、読み込みません。");
+      break;
+    case EventProblem::kUnreadable:
+      text += QStringLiteral(" 予定として読めないため、読み込みません。");
+      break;
+  }
+  if (!event.characters.empty()) {
+    text += QStringLiteral(" 保存できない文字を省きます:");
+    for (const std::string& character : event.characters) {
+      text += QLatin1Char(' ') + characterText(QString::fromStdString(character));
+    }
+  }
+  return text;
+}
+
+QString importPlanSummary(const ImportPlan& plan) {
+  QString summary = QStringLiteral("予定 %1 件を読みました。\n").arg(plan.events);
+  summary += QStringLiteral("新しい日: %1 日\n書き足す日: %2 日\n変わらない日: %3 日\n")
+                 .arg(plan.newDays)
+                 .arg(plan.addedToDays)
+                 .arg(plan.unchangedDays);
+  summary += QStringLiteral("読めなかった予定: %1 件\n").arg(plan.unreadable.size());
+  for (const UnreadableEvent& event : plan.unreadable) summary += QStringLiteral("  ") + unreadableEventText(event) + QLatin1Char('\n');
+  return summary;
+}
+
+QString importResult(const BatchReport& report) {
+  return QStringLiteral("%1 日の予定を書き込みました。\n").arg(report.saved);
+}
+
+}  // namespace hiduke

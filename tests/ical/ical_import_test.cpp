@@ -1,0 +1,126 @@
+#include "ical/ical_import.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "ical/ical_export.h"
+#include "test_support.h"
+
+namespace hiduke {
+namespace {
+
+using hiduke::testing::date;
+using hiduke::testing::dateText;
+using hiduke::testing::describe;
+using hiduke::testing::openStore;
+using hiduke::testing::ScratchDir;
+using hiduke::testing::writeBytes;
+
+const ImportRange kRange{date(2023, 1, 1), date(2025, 12, 31)};
+
+std::map<std::string, std::string> notesOf(const NoteStore& store) {
+  const StoreResult<AllNotes> all = store.allNotes();
+  if (!all) throw std::runtime_error(describe(all.error()));
+  std::map<std::string, std::string> notes;
+  for (const DatedNote& note : all->notes) notes[dateText(note.date)] = note.text;
+  return notes;
+}
+
+// Plans the import of `path` and writes it: the plan.
+ImportPlan imported(NoteStore& store, const std::string& path) {
+  StoreResult<ImportPlan> plan = planImport(store, path, kRange);
+  if (!plan) throw std::runtime_error(describe(plan.error()));
+  const StoreResult<BatchReport> saved = store.saveNotes(plan->batch, plan->readFrom);
+  if (!saved) throw std::runtime_error(describe(saved.error()));
+  return std::move(*plan);
+}
+
+std::string calendar(const std::string& events) {
+  return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\n"
+         "BEGIN:VTIMEZONE\r\nTZID:Eastern\r\nBEGIN:STANDARD\r\nDTSTART:19700101T000000\r\n"
+         "TZOFFSETFROM:-0500\r\nTZOFFSETTO:-0500\r\nEND:STANDARD\r\nEND:VTIMEZONE\r\n" +
+         events + "END:VCALENDAR\r\n";
+}
+
+std::string event(const std::string& lines) { return "BEGIN:VEVENT\r\nUID:x\r\n" + lines + "END:VEVENT\r\n"; }
+
+class ICalImportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::setenv("TZ", "Asia/Tokyo", 1);
+    ::tzset();
+  }
+  ScratchDir dir_;
+  NoteStore store_ = openStore();
+};
+
+// Each event on the days it covers, in local time, the events of a day in
+// start order, lines the day already has not added; a second import adds
+// nothing.
+TEST_F(ICalImportTest, EventsBecomeTheLinesOfTheDaysTheyCover) {
+  struct Case {
+    const char* what;
+    std::string events;
+    std::map<std::string, std::string> after;
+    std::vector<UnreadableEvent> unreadable;
+  };
+  const std::vector<Case> cases = {
+      {"all day, timed with TZID, UTC, several days, start order",
+       event("DTSTART;TZID=Eastern:20240110T200000\r\nDTEND;TZID=Eastern:20240110T210000\r\nSUMMARY:会議\r\n") +
+           event("DTSTART:20240110T233000Z\r\nSUMMARY:朝\r\nDESCRIPTION:資料\\nメモ;a\r\n") +
+           event("DTSTART;VALUE=DATE:20240111\r\nDTEND;VALUE=DATE:20240113\r\nSUMMARY:trip\r\n"),
+       {{"2024-01-11", "trip\n08:30 朝\n資料\nメモ；a\n10:00 会議"}, {"2024-01-12", "trip\nold"}},
+       {}},
+      {"repeated, with EXDATE and RDATE",
+       event("DTSTART;VALUE=DATE:20240101\r\nRRULE:FREQ=WEEKLY;COUNT=3\r\nEXDATE;VALUE=DATE:20240108\r\n"
+             "RDATE;VALUE=DATE:20240120\r\nSUMMARY:w\r\n"),
+       {{"2024-01-01", "w"}, {"2024-01-12", "trip\nold"}, {"2024-01-15", "w"}, {"2024-01-20", "w"}},
+       {}},
+      {"emoji left out, the rest imported; a day bound",
+       event("DTSTART;VALUE=DATE:20240102\r\nSUMMARY:🎉party\r\n") +
+           event("DTSTART;VALUE=DATE:20230101\r\nRRULE:FREQ=DAILY\r\nSUMMARY:every day\r\n"),
+       {{"2024-01-02", "party"}, {"2024-01-12", "trip\nold"}},
+       {{.summary = "🎉party", .start = date(2024, 1, 2), .characters = {"🎉"}},
+        {.summary = "every day", .start = date(2023, 1, 1), .problem = EventProblem::kTooManyDays}}},
+  };
+  for (const Case& c : cases) {
+    writeBytes("hiduke.dat", "2024,1,12,trip;old\r\n");
+    writeBytes("in.ics", calendar(c.events));
+    const ImportPlan plan = imported(store_, "in.ics");
+    EXPECT_EQ(notesOf(store_), c.after) << c.what;
+    ASSERT_EQ(plan.unreadable.size(), c.unreadable.size()) << c.what;
+    for (std::size_t i = 0; i < c.unreadable.size(); ++i) {
+      EXPECT_EQ(plan.unreadable[i].summary, c.unreadable[i].summary) << c.what;
+      EXPECT_EQ(plan.unreadable[i].start, c.unreadable[i].start) << c.what;
+      EXPECT_EQ(plan.unreadable[i].characters, c.unreadable[i].characters) << c.what;
+      EXPECT_EQ(plan.unreadable[i].problem, c.unreadable[i].problem) << c.what;
+    }
+    const ImportPlan again = imported(store_, "in.ics");
+    EXPECT_TRUE(again.batch.changes.empty()) << c.what;
+    EXPECT_EQ(again.newDays + again.addedToDays, 0u) << c.what;
+  }
+}
+
+// An export imported into an empty directory gives back the same notes.
+TEST_F(ICalImportTest, AnExportImportedIntoAnEmptyDirectoryGivesBackTheSameNotes) {
+  const std::map<std::string, std::string> notes = {
+      {"2024-03-01", "会議"}, {"2024-03-02", "買い物\n10時"}, {"2024-03-03", "a\n\nb"}, {"2024-03-04", "～ 波, \"引用\""}};
+  for (const auto& [day, text] : notes) {
+    const int y = std::stoi(day.substr(0, 4));
+    ASSERT_TRUE(store_.saveNote(date(y, 3, std::stoul(day.substr(8))), text));
+  }
+  ASSERT_TRUE(exportICalendar(store_, "out.ics"));
+  ASSERT_EQ(::mkdir("empty", 0700), 0);
+  NoteStore other = openStore("empty/hiduke.dat");
+  imported(other, "out.ics");
+  EXPECT_EQ(notesOf(other), notes);
+}
+
+}  // namespace
+}  // namespace hiduke
