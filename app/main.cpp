@@ -1,5 +1,10 @@
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QMessageBox>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -25,6 +30,19 @@ void print(std::FILE* stream, const QString& text) { std::fputs(qPrintable(text)
 // --export-ical: no window, no display; what was left out goes to standard
 // error, with any failure.
 int exportNotes(const std::string& path) {
+  // Found closed before anything is opened: the note file's directory
+  // would take its number, and the calendar would be written there.
+  if (path == "-" && ::fcntl(STDOUT_FILENO, F_GETFD) == -1) {
+    print(stderr, QStringLiteral("hiduke: %1\n").arg(hiduke::storeErrorMessage(hiduke::StoreError{
+                      .kind = hiduke::StoreErrorKind::kWriteFailed,
+                      .operation = hiduke::StoreOperation::kExport,
+                      .errorNumber = EBADF,
+                      .path = path})));
+    return 1;
+  }
+  // A reader that goes away early makes the next write fail with EPIPE,
+  // which is then worded, instead of ending the program without a word.
+  std::signal(SIGPIPE, SIG_IGN);
   hiduke::StoreResult<hiduke::NoteStore> store = hiduke::NoteStore::open();
   hiduke::StoreResult<hiduke::ExportReport> report =
       store ? hiduke::exportICalendar(*store, path) : hiduke::StoreResult<hiduke::ExportReport>(store.error());

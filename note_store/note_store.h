@@ -136,6 +136,19 @@ class NoteStore {
 
   StoreResult<AllNotes> allNotes() const;
 
+  // A run of the file's whole lines, as readLines hands them on.
+  struct LinesRead {
+    int pass;               // 0 .. passes - 1
+    std::string_view lines;
+    std::int64_t fileSize;  // as the file was when it was opened
+  };
+  // The file's lines as they stream past, for a reader of every note that
+  // keeps only a few of them in memory: `consume` stops the reading by
+  // answering false. Every pass reads the same opened file again, so that a
+  // reader that first looks over all of it (where the last record of each
+  // date lies) finds the same lines after. The identity of the file read.
+  StoreResult<FileIdentity> readLines(int passes, const std::function<bool(const LinesRead&)>& consume) const;
+
   // Stores `note` as the note of `date`: the first record of the date is
   // replaced in its place and any others of that date dropped, or one is
   // appended at the end. Each line break ("\n", and also "\r\n" or a lone
