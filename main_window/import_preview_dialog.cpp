@@ -10,7 +10,7 @@
 #include <algorithm>
 
 #include "main_window/day_description.h"
-#include "main_window/store_messages.h"
+#include "main_window/import_messages.h"
 
 namespace hiduke {
 namespace {
@@ -23,16 +23,6 @@ QLabel* countLabel(std::size_t count, const QString& unit, const QString& name, 
   return label;
 }
 
-// What was left out of an event, or what else kept it out.
-QString leftOut(const UnreadableEvent& event) {
-  QStringList characters;
-  for (const std::string& character : event.characters) characters << characterText(QString::fromStdString(character));
-  QStringList parts;
-  if (!characters.isEmpty()) parts << QStringLiteral("保存できない文字を除きます: %1").arg(characters.join(QStringLiteral("、")));
-  if (!event.problem.empty()) parts << QString::fromStdString(event.problem);
-  return parts.join(QStringLiteral("。"));
-}
-
 QTreeWidget* unreadableList(const std::vector<UnreadableEvent>& events, QWidget* parent) {
   auto* list = new QTreeWidget(parent);
   list->setObjectName(QStringLiteral("unreadableEvents"));
@@ -41,7 +31,7 @@ QTreeWidget* unreadableList(const std::vector<UnreadableEvent>& events, QWidget*
   list->setHeaderLabels({QStringLiteral("日付"), QStringLiteral("予定"), QStringLiteral("読み込めないもの")});
   for (const UnreadableEvent& event : events) {
     list->addTopLevelItem(new QTreeWidgetItem(
-        {event.start.ok() ? dateWithWeekday(event.start) : QString(), QString::fromStdString(event.summary), leftOut(event)}));
+        {event.start.ok() ? dateWithWeekday(event.start) : QString(), QString::fromStdString(event.summary), eventLeftOutText(event)}));
   }
   for (int column = 0; column < list->columnCount(); ++column) list->resizeColumnToContents(column);
   // Every column in sight, up to a width that still fits a small screen.

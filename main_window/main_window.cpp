@@ -13,6 +13,7 @@
 #include "main_window/day_accessibility.h"
 #include "main_window/day_description.h"
 #include "main_window/go_to_date_dialog.h"
+#include "main_window/import_messages.h"
 #include "main_window/import_preview_dialog.h"
 #include "main_window/import_range_dialog.h"
 #include "main_window/layout_twips.h"

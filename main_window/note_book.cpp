@@ -131,7 +131,12 @@ StoreResult<BatchReport> NoteBook::importPlan(const ImportPlan& plan) {
       LongTask{.title = QStringLiteral("iCalendar から読み込む"), .label = QStringLiteral("予定を保存しています…"),
                .cancellable = false},
       [&plan](NoteStore& store, const ICalProgress&) { return store.saveNotes(plan.batch, plan.readFrom); });
-  if (!saved) return saved;
+  if (!saved) {
+    // Worded as the import's: nothing of it was written.
+    StoreError error = std::move(saved).error();
+    error.operation = StoreOperation::kImport;
+    return error;
+  }
   watcher_->setKnownFile(saved->file);
   readMonth(monthNotes_.month);
   emit monthNotesChanged();

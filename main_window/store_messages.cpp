@@ -160,14 +160,4 @@ QString exportSummary(const ExportReport& report) {
   return summary;
 }
 
-QString importAnnouncement(const BatchReport& report) { return QStringLiteral("%1日分の予定を読み込みました").arg(report.saved); }
-
-QString importSummary(const BatchReport& report, const ImportPlan& plan) {
-  QString summary = importAnnouncement(report) + QStringLiteral("。");
-  if (!plan.unreadable.empty()) {
-    summary += QStringLiteral("読み込めない予定が %1 件ありました（読み込めない部分は除いています）。").arg(plan.unreadable.size());
-  }
-  return summary;
-}
-
 }  // namespace hiduke

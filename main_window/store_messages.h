@@ -3,7 +3,6 @@
 #include <QString>
 
 #include "ical/ical_export.h"
-#include "ical/ical_import.h"
 #include "note_store/store_error.h"
 
 namespace hiduke {
@@ -14,11 +13,6 @@ QString storeErrorMessage(const StoreError& error);
 
 // What an iCalendar export wrote, and what it left out.
 QString exportSummary(const ExportReport& report);
-
-// What an import saved: 「N日分の予定を読み込みました」, and the events it
-// could not read whole.
-QString importAnnouncement(const BatchReport& report);
-QString importSummary(const BatchReport& report, const ImportPlan& plan);
 
 // A character as the messages name it: itself with its code point
 // (「𠮷（U+20BB7）」), or, where it cannot be seen (zero-width, control and

@@ -93,7 +93,7 @@ void ICalWindowTest::anImportShowsWhatItWillDoThenPutsTheNotesInTheMonth() {
                               QStringLiteral("importPreviewDialog iCalendar から読み込む"), QStringLiteral("2 日"),
                               QStringLiteral("1 日"), QStringLiteral("1 日"), QStringLiteral("1 件"),
                               QStringLiteral("読み込みますか？"),
-                              QStringLiteral("2026年12月24日（木）|\U0001F384tree|保存できない文字を除きます: \U0001F384（U+1F384）"),
+                              QStringLiteral("2026年12月24日（木）|\U0001F384tree|保存できない文字を省きます: \U0001F384（U+1F384）"),
                               QStringLiteral(" iCalendar から読み込む"),
                               QStringLiteral("3日分の予定を読み込みました。読み込めない予定が 1 件ありました（読み込めない部分は除いています）。")}));
   QCOMPARE(daysWhere(*window, [](const DayCell* cell) { return cell->font().underline(); }), QList<int>({10, 15, 20, 24}));
@@ -121,7 +121,7 @@ void ICalWindowTest::aCancelledExportLeavesTheTargetAsItWas() {
   });
   cancel.start(0);
   const QString message = messageDuring([&] { window->findChild<NoteBook*>()->exportTo(QStringLiteral("old.ics")); });
-  QCOMPARE(message, storeErrorMessage({.kind = StoreErrorKind::kCancelled, .operation = StoreOperation::kExport}));
+  QCOMPARE(message, storeErrorMessage({.kind = StoreErrorKind::kCancelled, .operation = StoreOperation::kExport, .path = "old.ics"}));
   QCOMPARE(readFile(QStringLiteral("old.ics")), QByteArray("the calendar of before"));
   QVERIFY(readNotes() == notes);
 }
