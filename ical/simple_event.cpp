@@ -114,10 +114,11 @@ std::optional<EventParts> readSimpleEvent(std::string_view text) {
     }
   }
   if (!started) return std::nullopt;
-  // An all-day event without an end lasts its day, as libical has it.
-  if (icaltime_is_null_time(parts.end) && parts.start.is_date) {
+  // Without an end an all-day event lasts its day, a timed one is a
+  // moment, as libical has it.
+  if (icaltime_is_null_time(parts.end)) {
     parts.end = parts.start;
-    icaltime_adjust(&parts.end, 1, 0, 0, 0);
+    if (parts.start.is_date) icaltime_adjust(&parts.end, 1, 0, 0, 0);
   }
   return parts;
 }

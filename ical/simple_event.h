@@ -13,7 +13,7 @@ struct EventParts {
   std::string summary{};
   std::string description{};
   icaltimetype start;
-  icaltimetype end;  // null when it has none
+  icaltimetype end;
 };
 
 // An event (its unfolded CR LF lines, BEGIN:VEVENT to END:VEVENT) that
