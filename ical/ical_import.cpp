@@ -9,11 +9,13 @@
 #include <cerrno>
 #include <cstdint>
 #include <ctime>
+#include <limits>
 #include <memory>
 #include <new>
 #include <optional>
 #include <string_view>
 
+#include "ical/simple_event.h"
 #include "note_store/cp932.h"
 #include "note_store/unique_fd.h"
 
@@ -58,7 +60,9 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) {
 template <typename Visit>
 void forEachLine(std::string_view text, Visit&& visit) {
   while (true) {
-    const std::size_t end = text.find_first_of("\r\n");
+    // Not find_first_of, which looks each byte up in the set with memchr.
+    const auto found = std::find_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; });
+    const std::size_t end = found == text.end() ? std::string_view::npos : static_cast<std::size_t>(found - text.begin());
     visit(text.substr(0, end));
     if (end == std::string_view::npos) return;
     text.remove_prefix(end + (text.substr(end, 2) == "\r\n" ? 2 : 1));
@@ -68,15 +72,14 @@ void forEachLine(std::string_view text, Visit&& visit) {
 // One event's text on one day: in a buffer shared by all, sorted at the
 // end by day and start.
 struct DayLine {
-  std::int32_t day;        // days since 1970-01-01
-  std::int16_t minutes;    // start in the day, -1 for all day (or begun on a day before)
-  std::uint32_t event;     // the event's place in the file
+  std::int32_t day;      // days since 1970-01-01
+  std::int16_t minutes;  // start in the day, -1 for all day (or begun on a day before)
+  std::uint32_t offset;  // grows with the events' places in the file
   std::uint32_t length;
-  std::uint64_t offset;
   bool before(const DayLine& other) const {
     if (day != other.day) return day < other.day;
     if (minutes != other.minutes) return minutes < other.minutes;
-    return event < other.event;
+    return offset < other.offset;
   }
 };
 
@@ -89,19 +92,41 @@ class EventReader {
   // A component of the calendar, read whole from its text: time zones are
   // kept, events turned into lines, anything else passed over.
   void take(const std::string& text) {
+    if (std::optional<EventParts> simple = readSimpleEvent(text)) {
+      ++events_;
+      addEvent(*simple, nullptr);
+      return;
+    }
     Component component(icalparser_parse_string(text.c_str()));
-    if (!component) return;
+    const bool isEvent = startsWithNoCase(text, "BEGIN:VEVENT");
+    if (!component || (isEvent && icalcomponent_isa(component.get()) != ICAL_VEVENT_COMPONENT)) {
+      if (isEvent) {
+        ++events_;
+        unreadable_.push_back({.problem = EventProblem::kUnreadable});
+      }
+      return;
+    }
     switch (icalcomponent_isa(component.get())) {
       case ICAL_VTIMEZONE_COMPONENT:
         icalcomponent_add_component(calendar_.get(), component.release());
         break;
-      case ICAL_VEVENT_COMPONENT:
+      case ICAL_VEVENT_COMPONENT: {
         ++events_;
+        icalcomponent* const event = component.get();
         // Inside the calendar, so that its TZIDs find the time zones.
-        icalcomponent_add_component(calendar_.get(), component.get());
-        addEvent(component.get());
-        icalcomponent_remove_component(calendar_.get(), component.get());
+        icalcomponent_add_component(calendar_.get(), event);
+        const char* summary = icalcomponent_get_summary(event);
+        const char* description = icalcomponent_get_description(event);
+        const EventParts parts{.summary = summary != nullptr ? summary : "",
+                               .description = description != nullptr ? description : "",
+                               .start = icalcomponent_get_dtstart(event),
+                               .end = icalcomponent_get_dtend(event)};
+        const bool repeats = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY) != nullptr ||
+                             icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY) != nullptr;
+        addEvent(parts, repeats ? event : nullptr);
+        icalcomponent_remove_component(calendar_.get(), event);
         break;
+      }
       default:
         break;
     }
@@ -118,14 +143,15 @@ class EventReader {
     bool wallClock;  // a date or floating time: its UTC reading is its clock's
     bool allDay;
     std::size_t days = 0;
-    std::uint64_t offset;
+    std::uint32_t offset;
     std::uint32_t length;
   };
 
-  void addEvent(icalcomponent* event) {
-    const char* summary = icalcomponent_get_summary(event);
-    const icaltimetype start = icalcomponent_get_dtstart(event);
-    UnreadableEvent report{.summary = summary != nullptr ? summary : ""};
+  // An event on its days; `repeating` is the event when it repeats, for
+  // libical to expand.
+  void addEvent(const EventParts& parts, icalcomponent* repeating) {
+    const icaltimetype start = parts.start;
+    UnreadableEvent report{.summary = parts.summary};
     if (icaltime_is_null_time(start) || !icaltime_is_valid_time(start)) {
       report.problem = EventProblem::kNoStart;
       unreadable_.push_back(std::move(report));
@@ -133,11 +159,13 @@ class EventReader {
     }
     report.start = std::chrono::year(start.year) / static_cast<unsigned>(start.month) / static_cast<unsigned>(start.day);
     const std::size_t textStart = texts_.size();
-    if (!appendText(report.summary, icalcomponent_get_description(event), report.characters)) return;
+    if (!appendText(report.summary, parts.description, report.characters)) return;
+    // Kept compact with 32-bit offsets: 4 GB of events' text is beyond an import.
+    if (texts_.size() > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
     Expansion expansion{.reader = this,
                         .wallClock = start.is_date != 0 || (start.zone == nullptr && !icaltime_is_utc(start)),
                         .allDay = start.is_date != 0,
-                        .offset = textStart,
+                        .offset = static_cast<std::uint32_t>(textStart),
                         .length = static_cast<std::uint32_t>(texts_.size() - textStart)};
     const std::size_t linesBefore = lines_.size();
     // A day on either side: the range is in local days, libical's in UTC.
@@ -150,12 +178,11 @@ class EventReader {
       time.is_date = 1;
       return time;
     };
-    if (icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY) == nullptr &&
-        icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY) == nullptr) {
-      const icaltimetype end = icalcomponent_get_dtend(event);
-      addOccurrence(expansion, localSeconds(start), icaltime_is_null_time(end) ? localSeconds(start) : localSeconds(end));
+    if (repeating == nullptr) {
+      addOccurrence(expansion, localSeconds(start),
+                    icaltime_is_null_time(parts.end) ? localSeconds(start) : localSeconds(parts.end));
     } else {
-      icalcomponent_foreach_recurrence(event, edge(first_ - std::chrono::days(1)), edge(last_ + std::chrono::days(2)),
+      icalcomponent_foreach_recurrence(repeating, edge(first_ - std::chrono::days(1)), edge(last_ + std::chrono::days(2)),
                                        &EventReader::addSpan, &expansion);
     }
     if (expansion.days > kMaxDaysOfOneEvent) {
@@ -171,9 +198,8 @@ class EventReader {
   // begins with it, as this program's own export writes them), ";" as the
   // full-width "；" that a note holds, and characters code page 932 lacks
   // left out. False when nothing is left.
-  bool appendText(const std::string& summary, const char* description, std::vector<std::string>& unencodable) {
+  bool appendText(const std::string& summary, std::string_view body, std::vector<std::string>& unencodable) {
     std::string text;
-    const std::string_view body = description != nullptr ? description : "";
     std::string_view firstLine;
     forEachLine(body, [&](std::string_view line) {
       if (firstLine.empty()) firstLine = line;
@@ -227,9 +253,8 @@ class EventReader {
       if (day < first_ || day > last_) continue;
       lines_.push_back(DayLine{.day = static_cast<std::int32_t>(day.time_since_epoch().count()),
                                .minutes = day == firstDay && !expansion.allDay ? minutesIn : std::int16_t{-1},
-                               .event = static_cast<std::uint32_t>(events_),
-                               .length = expansion.length,
-                               .offset = expansion.offset});
+                               .offset = expansion.offset,
+                               .length = expansion.length});
     }
   }
 
@@ -343,8 +368,14 @@ ImportPlan planOf(EventReader& reader, const AllNotes& notes) {
   plan.unreadable = std::move(reader.unreadable());
   plan.readFrom = notes.file;
   std::vector<DayLine>& lines = reader.lines();
-  std::sort(lines.begin(), lines.end(), [](const DayLine& a, const DayLine& b) { return a.before(b); });
+  const auto byStart = [](const DayLine& a, const DayLine& b) { return a.before(b); };
+  if (!std::is_sorted(lines.begin(), lines.end(), byStart)) std::sort(lines.begin(), lines.end(), byStart);
   const std::string_view texts = reader.texts();
+  // Room for every day at once: grown step by step, the batch would for a
+  // moment take its size twice over beside the lines.
+  std::size_t days = 0;
+  for (std::size_t i = 0; i < lines.size(); ++i) days += i == 0 || lines[i].day != lines[i - 1].day;
+  plan.batch.changes.reserve(days);
   auto existing = notes.notes.begin();
   std::vector<std::string_view> noteLines;
   std::string added;

@@ -52,7 +52,7 @@ void NoteEditor::editLine(const NoteLine& line, ContentPieces& pieces, const cha
   const std::size_t index = changeOf(head->date);
   if (index == changes().size()) return;
   if (line.whole.data() != keptFrom) pieces.emplace_back(keptFrom, static_cast<size_t>(line.whole.data() - keptFrom));
-  const std::string_view recordLine = changes()[index].recordLine;
+  const std::string_view recordLine = changes()[index].recordLine();
   if (!found_[index]) {
     found_[index] = true;
     if (recordLine.empty()) {
@@ -89,11 +89,18 @@ ContentPieces NoteEditor::finish() const {
   ContentPieces pieces;
   const std::span<const RecordChange> all = changes();
   bool appends = !addedLines_.empty();
-  for (std::size_t i = 0; i < all.size() && !appends; ++i) appends = !found_[i] && !all[i].recordLine.empty();
+  for (std::size_t i = 0; i < all.size() && !appends; ++i) appends = !found_[i] && !all[i].recordLine().empty();
   if (!appends) return pieces;
   if (endsWithoutTerminator_) pieces.push_back(kRecordTerminator);
   for (std::size_t i = 0; i < all.size(); ++i) {
-    if (!found_[i] && !all[i].recordLine.empty()) pieces.push_back(all[i].recordLine);
+    if (found_[i] || all[i].recordLine().empty()) continue;
+    // Lines that lie one after another in memory go as one piece.
+    const std::string_view line = all[i].recordLine();
+    if (!pieces.empty() && pieces.back().data() + pieces.back().size() == line.data()) {
+      pieces.back() = std::string_view(pieces.back().data(), pieces.back().size() + line.size());
+    } else {
+      pieces.push_back(line);
+    }
   }
   for (const std::string& line : addedLines_) {
     pieces.push_back(line);

@@ -3,6 +3,8 @@
 #include <array>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
+#include <new>
 #include <optional>
 #include <span>
 #include <string>
@@ -56,9 +58,23 @@ using ContentPieces = std::vector<std::string_view>;
 
 // One date's part of an edit: the record line that takes the place of its
 // records (a formatNoteRecord result), or none to drop them all.
-struct RecordChange {
-  std::chrono::year_month_day date;
-  std::string_view recordLine;  // empty: a delete
+// Sixteen bytes: a batch may hold millions.
+class RecordChange {
+ public:
+  RecordChange() = default;
+  // `recordLine` empty: a delete. A line of 4 GiB or more cannot be held
+  // (std::bad_alloc).
+  RecordChange(std::chrono::year_month_day date, std::string_view recordLine)
+      : date(date), length_(static_cast<std::uint32_t>(recordLine.size())), line_(recordLine.data()) {
+    if (recordLine.size() > UINT32_MAX) throw std::bad_alloc();
+  }
+  std::string_view recordLine() const { return {line_, length_}; }
+
+  std::chrono::year_month_day date{};
+
+ private:
+  std::uint32_t length_ = 0;
+  const char* line_ = nullptr;
 };
 
 // Rewrites a content as it streams past, in runs of whole lines: the first

@@ -21,6 +21,8 @@ namespace {
 
 // Pieces a file is read in: small enough to stay in the processor's cache.
 constexpr size_t kScanChunk = size_t{1} << 16;
+// The record lines of a batch are kept in blocks of this size.
+constexpr size_t kRecordBlock = size_t{1} << 20;
 
 // A text field as the note it holds.
 StoreResult<std::string> noteOfTextField(std::string_view textField) {
@@ -247,27 +249,35 @@ StoreResult<SaveReport> NoteStore::deleteNote(std::chrono::year_month_day date, 
 
 StoreResult<BatchReport> NoteStore::saveNotes(const NoteBatch& batch, const FileIdentity& readFrom) try {
   // Every record line is made before the file is touched, one after another
-  // in one buffer: the batch is refused whole or written whole.
-  std::string lines;
-  std::size_t noteBytes = 0;
-  for (const NoteChange& change : batch.changes) noteBytes += change.note ? change.note->size() + 16 : 0;
-  lines.reserve(noteBytes);
-  std::vector<RecordChange> changes(batch.changes.size());
-  std::vector<std::size_t> ends(batch.changes.size());
+  // in blocks that never move: the batch is refused whole or written whole.
+  std::vector<std::unique_ptr<char[]>> blocks;
+  char* out = nullptr;
+  std::size_t room = 0;
+  const auto keep = [&](std::string_view line) {
+    if (line.size() > room) {
+      room = std::max(kRecordBlock, line.size());
+      blocks.push_back(std::make_unique_for_overwrite<char[]>(room));
+      out = blocks.back().get();
+    }
+    out = std::copy(line.begin(), line.end(), out);
+    room -= line.size();
+    return std::string_view(out - line.size(), line.size());
+  };
+  std::vector<RecordChange> changes;
+  changes.reserve(batch.changes.size());
   std::vector<std::string> unencodable;
   std::unordered_set<std::string> seen;
-  for (std::size_t i = 0; i < batch.changes.size(); ++i) {
-    const NoteChange& change = batch.changes[i];
-    changes[i].date = change.date;
-    if (change.note) {
-      StoreResult<Cp932Encoding> encoded = encodedNote(change.date, *change.note);
-      if (!encoded) return completed(std::move(encoded).error(), StoreOperation::kSave);
-      for (std::string& character : encoded->unencodable) {
-        if (seen.insert(character).second) unencodable.push_back(std::move(character));
-      }
-      if (unencodable.empty()) lines += formatNoteRecord(change.date, encoded->bytes);
+  for (const NoteChange& change : batch.changes) {
+    if (!change.note) {
+      changes.emplace_back(change.date, std::string_view());
+      continue;
     }
-    ends[i] = lines.size();
+    StoreResult<Cp932Encoding> encoded = encodedNote(change.date, *change.note);
+    if (!encoded) return completed(std::move(encoded).error(), StoreOperation::kSave);
+    for (std::string& character : encoded->unencodable) {
+      if (seen.insert(character).second) unencodable.push_back(std::move(character));
+    }
+    changes.emplace_back(change.date, unencodable.empty() ? keep(formatNoteRecord(change.date, encoded->bytes)) : "");
   }
   if (!unencodable.empty()) {
     return completed(StoreError{.kind = StoreErrorKind::kUnencodable, .characters = std::move(unencodable)},
@@ -278,10 +288,6 @@ StoreResult<BatchReport> NoteStore::saveNotes(const NoteBatch& batch, const File
   for (const std::string& line : batch.addedLines) {
     if (line.find_first_of("\r\n") != std::string::npos) return completed(writeFailed(EINVAL), StoreOperation::kSave);
   }
-  for (std::size_t i = 0, start = 0; i < changes.size(); start = ends[i++]) {
-    changes[i].recordLine = std::string_view(lines).substr(start, ends[i] - start);
-  }
-  ends = {};
   // In date order, one a date: of two changes of one date the later counts.
   const auto byDate = [](const RecordChange& a, const RecordChange& b) { return a.date < b.date; };
   if (!std::is_sorted(changes.begin(), changes.end(), byDate)) std::stable_sort(changes.begin(), changes.end(), byDate);
@@ -303,7 +309,7 @@ StoreResult<BatchReport> NoteStore::saveNotes(const NoteBatch& batch, const File
   if (!rewritten) return std::move(rewritten).error();
   BatchReport report{.removed = removed, .file = rewritten->file, .warnings = warningsOf(*rewritten, StoreOperation::kSave)};
   report.saved = static_cast<std::size_t>(
-      std::count_if(changes.begin(), changes.end(), [](const RecordChange& change) { return !change.recordLine.empty(); }));
+      std::count_if(changes.begin(), changes.end(), [](const RecordChange& change) { return !change.recordLine().empty(); }));
   return report;
 } catch (const std::bad_alloc&) {
   return completed(outOfMemory(), StoreOperation::kSave);

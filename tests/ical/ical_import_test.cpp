@@ -5,11 +5,13 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "ical/ical_export.h"
+#include "ical/simple_event.h"
 #include "test_support.h"
 
 namespace hiduke {
@@ -120,6 +122,49 @@ TEST_F(ICalImportTest, AnExportImportedIntoAnEmptyDirectoryGivesBackTheSameNotes
   NoteStore other = openStore("empty/hiduke.dat");
   imported(other, "out.ics");
   EXPECT_EQ(notesOf(other), notes);
+}
+
+// Events of the common shape are read without libical's parser: as
+// libical reads them.
+TEST(SimpleEventTest, ReadsAsLibicalDoes) {
+  const std::vector<std::string> events = {
+      "DTSTART;VALUE=DATE:20240102\r\nDTEND;VALUE=DATE:20240105\r\nSUMMARY:a\\, b\\; c\\\\\r\nDESCRIPTION:x\\ny\\Nz\r\n",
+      "DTSTART:20240102T101500Z\r\nDTEND:20240102T111500Z\r\nsummary;LANGUAGE=ja:会議\r\nX-FOO:1\r\n",
+      "DTSTART:20240102T101500\r\nDESCRIPTION;ALTREP=\"cid:a:b\":d\r\nTRANSP:TRANSPARENT\r\n",
+      "DTSTART;VALUE=DATE:20240229\r\n",
+  };
+  for (const std::string& lines : events) {
+    const std::string text = event(lines);
+    const std::optional<EventParts> simple = readSimpleEvent(text);
+    ASSERT_TRUE(simple) << text;
+    icalcomponent* parsed = icalparser_parse_string(text.c_str());
+    const char* summary = icalcomponent_get_summary(parsed);
+    const char* description = icalcomponent_get_description(parsed);
+    EXPECT_EQ(simple->summary, summary != nullptr ? summary : "") << text;
+    EXPECT_EQ(simple->description, description != nullptr ? description : "") << text;
+    EXPECT_EQ(icaltime_compare(simple->start, icalcomponent_get_dtstart(parsed)), 0) << text;
+    EXPECT_EQ(icaltime_compare(simple->end, icalcomponent_get_dtend(parsed)), 0) << text;
+    icalcomponent_free(parsed);
+  }
+  for (const char* other : {"DTSTART;TZID=Eastern:20240102T101500\r\n", "DTSTART:20240102\r\nRRULE:FREQ=DAILY\r\n",
+                            "DTSTART:20240102T101500Z\r\nDURATION:PT1H\r\n", "SUMMARY:no start\r\n"}) {
+    EXPECT_FALSE(readSimpleEvent(event(other))) << other;
+  }
+}
+
+// Stopped when the progress says so, before anything is written.
+TEST_F(ICalImportTest, AnImportStopsWhenItsProgressSaysSo) {
+  std::string events;
+  for (int day = 1; day <= 28; ++day) events += event("DTSTART;VALUE=DATE:202402" + std::string(day < 10 ? "0" : "") + std::to_string(day) + "\r\nSUMMARY:x\r\n");
+  writeBytes("in.ics", calendar(events));
+  std::uint64_t told = 0;
+  const StoreResult<ImportPlan> plan = planImport(store_, "in.ics", kRange, [&](std::uint64_t done, std::uint64_t total) {
+    told = done;
+    return done < total;
+  });
+  ASSERT_FALSE(plan);
+  EXPECT_EQ(plan.error().kind, StoreErrorKind::kCancelled);
+  EXPECT_EQ(told, std::filesystem::file_size("in.ics"));
 }
 
 }  // namespace
