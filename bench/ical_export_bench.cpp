@@ -1,11 +1,11 @@
 // The iCalendar export beside its floor, in one run: for stores of 100,000
 // and 1,000,000 notes (bench_stores.h), the export to a file against the
 // least an export can do (read the note file, write as many bytes to a new
-// file, fsync, rename), medians of 5 runs taken in turn; and the peak
+// file, fsync, rename) and against the same with as many bytes written as
+// the calendar holds, medians of 5 runs taken in turn; and the peak
 // memory of `hiduke --export-ical` over that of the same export of an
 // empty note file. `--gigabyte` does the same once for a note file of 1 GB
 // (1,000,000 dates, notes of about 1 KB).
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 
@@ -19,24 +19,26 @@
 #include "bench_stores.h"
 #include "ical/ical_export.h"
 
-extern char** environ;
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
 double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
-// Read the note file, write the same bytes to a new file, fsync, rename.
-double floorSeconds(const std::string& notes, const std::string& target) {
+// Read the note file, write `bytes` bytes of it (read over again where
+// there are more than it holds) to a new file, fsync, rename.
+double floorSeconds(const std::string& notes, const std::string& target, long bytes) {
   const Clock::time_point start = Clock::now();
   std::vector<char> buffer(bench::kChunk * 16);
   const int in = ::open(notes.c_str(), O_RDONLY | O_CLOEXEC);
   const std::string temporary = target + ".tmp";
   const int out = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  ssize_t n;
-  while ((n = ::read(in, buffer.data(), buffer.size())) > 0) {
-    if (::write(out, buffer.data(), static_cast<size_t>(n)) != n) throw std::runtime_error("floor: write failed");
+  for (long written = 0; written < bytes;) {
+    ssize_t n = ::read(in, buffer.data(), buffer.size());
+    if (n == 0 && ::lseek(in, 0, SEEK_SET) == 0) continue;
+    n = std::min<ssize_t>(n, bytes - written);
+    if (n <= 0 || ::write(out, buffer.data(), static_cast<size_t>(n)) != n) throw std::runtime_error("floor: failed");
+    written += n;
   }
   if (::fsync(out) != 0 || ::close(out) != 0 || ::rename(temporary.c_str(), target.c_str()) != 0) {
     throw std::runtime_error("floor: fsync, close or rename failed");
@@ -62,28 +64,36 @@ struct ProgramRun {
   long peakKilobytes;  // VmHWM, as wait4 reports it
 };
 
-// `hiduke --export-ical notes.ics` in `directory`.
-ProgramRun runExport(const std::string& directory) {
+// `hiduke --export-ical notes.ics` in `directory`, started by a fork of a
+// process that is small itself: a child's peak counts the peak of the
+// process it was forked from up to its exec, and this one's is large.
+ProgramRun runExportFromSmallProcess(const std::string& directory) {
   const std::string target = directory + "/notes.ics";
   const std::string program = HIDUKE_PROGRAM;
-  char* const argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("--export-ical"),
-                        const_cast<char*>(target.c_str()), nullptr};
-  const std::filesystem::path before = std::filesystem::current_path();
-  std::filesystem::current_path(directory);
   const Clock::time_point start = Clock::now();
-  pid_t child = 0;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  const int spawned = ::posix_spawn(&child, program.c_str(), &actions, nullptr, argv, environ);
-  posix_spawn_file_actions_destroy(&actions);
-  std::filesystem::current_path(before);
-  if (spawned != 0) throw std::runtime_error("cannot start " + program);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const int quiet = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (::chdir(directory.c_str()) != 0 || ::dup2(quiet, STDERR_FILENO) < 0) ::_exit(127);
+    ::execl(program.c_str(), program.c_str(), "--export-ical", target.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
   int status = 0;
   struct rusage usage {};
   ::wait4(child, &status, 0, &usage);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("hiduke --export-ical failed");
+  if (child < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("hiduke --export-ical failed");
   return {secondsSince(start), usage.ru_maxrss};
+}
+
+// The same, through a new copy of this benchmark (`--run-export`).
+ProgramRun runExport(const std::string& directory) {
+  const std::string command = "/proc/" + std::to_string(::getpid()) + "/exe --run-export '" + directory + "'";
+  std::FILE* pipe = ::popen(command.c_str(), "r");
+  ProgramRun run{};
+  if (pipe == nullptr || std::fscanf(pipe, "%lf %ld", &run.seconds, &run.peakKilobytes) != 2 || ::pclose(pipe) != 0) {
+    throw std::runtime_error("the export's run failed");
+  }
+  return run;
 }
 
 std::string directoryWith(const std::string& name, const std::string& notes) {
@@ -95,19 +105,25 @@ std::string directoryWith(const std::string& name, const std::string& notes) {
 
 void measure(const std::string& label, const std::string& directory, long idleKilobytes, int runs) {
   const std::string notes = directory + "/hiduke.dat";
+  const std::string calendar = directory + "/notes.ics";
   const hiduke::NoteStore store = bench::openStore(notes);
-  std::vector<double> floors, exports;
+  exportSeconds(store, calendar);  // for the calendar's size
+  const long noteBytes = bench::fileSize(notes);
+  const long calendarBytes = bench::fileSize(calendar);
+  std::vector<double> floors, calendarFloors, exports;
   for (int run = 0; run < runs; ++run) {
-    floors.push_back(floorSeconds(notes, directory + "/floor.out"));
-    exports.push_back(exportSeconds(store, directory + "/notes.ics"));
+    floors.push_back(floorSeconds(notes, directory + "/floor.out", noteBytes));
+    calendarFloors.push_back(floorSeconds(notes, directory + "/floor.out", calendarBytes));
+    exports.push_back(exportSeconds(store, calendar));
   }
   const double floor = median(floors);
+  const double calendarFloor = median(calendarFloors);
   const double exported = median(exports);
   const ProgramRun program = runExport(directory);
-  std::printf("| %s | %.1f MB | %.1f MB | %.3f | %.3f | %.1fx | %.3f | %.1f MB |\n", label.c_str(),
-              static_cast<double>(bench::fileSize(notes)) / 1e6,
-              static_cast<double>(bench::fileSize(directory + "/notes.ics")) / 1e6, floor, exported, exported / floor,
-              program.seconds, static_cast<double>(program.peakKilobytes - idleKilobytes) / 1024);
+  std::printf("| %s | %.1f MB | %.1f MB | %.3f | %.3f | %.3f | %.1fx | %.1fx | %.3f | %.1f MB |\n", label.c_str(),
+              static_cast<double>(noteBytes) / 1e6, static_cast<double>(calendarBytes) / 1e6, floor, calendarFloor,
+              exported, exported / floor, exported / calendarFloor, program.seconds,
+              static_cast<double>(program.peakKilobytes - idleKilobytes) / 1024);
   std::fflush(stdout);
 }
 
@@ -131,11 +147,17 @@ std::string gigabyteNotes() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  if (argc == 3 && std::string(argv[1]) == "--run-export") {
+    const ProgramRun run = runExportFromSmallProcess(argv[2]);
+    std::printf("%f %ld\n", run.seconds, run.peakKilobytes);
+    return 0;
+  }
   const bool gigabyte = argc > 1 && std::string(argv[1]) == "--gigabyte";
   const long idle = runExport(directoryWith("empty", "")).peakKilobytes;
   std::printf("idle (export of an empty note file): %.1f MB\n\n", static_cast<double>(idle) / 1024);
-  std::printf("| Notes | Note file | Calendar | Floor (s) | Export (s) | Export / floor | hiduke --export-ical (s) | Peak over idle |\n");
-  std::printf("|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+  std::printf("| Notes | Note file | Calendar | Floor (s) | Floor, calendar's bytes (s) | Export (s) | Export / floor |"
+              " Export / floor of the calendar's bytes | hiduke --export-ical (s) | Peak over idle |\n");
+  std::printf("|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
   if (gigabyte) {
     measure("1,000,000 (1 GB)", directoryWith("gigabyte", gigabyteNotes()), idle, 1);
     return 0;
