@@ -107,7 +107,7 @@ void ICalWindowTest::aCancelledExportLeavesTheTargetAsItWas() {
   for (std::chrono::sys_days day = std::chrono::year(2000) / 1 / 1; notes.size() < 20'000'000; day += std::chrono::days(1)) {
     const std::chrono::year_month_day date(day);
     notes += QByteArray::number(static_cast<int>(date.year())) + ',' + QByteArray::number(unsigned{date.month()}) + ',' +
-             QByteArray::number(unsigned{date.day()}) + ",予定\r\n";
+             QByteArray::number(unsigned{date.day()}) + ",note\r\n";
   }
   writeNotes(notes);
   writeFile(QStringLiteral("old.ics"), "the calendar of before");
