@@ -251,7 +251,9 @@ void MainWindow::importFrom(const QString& path) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (notePanel_->settleUnsavedNote()) {
+  // Not while the notes are in use: settling the typed note would save
+  // through the store that a save or a task is using.
+  if (!book_->busy() && notePanel_->settleUnsavedNote()) {
     event->accept();
   } else {
     event->ignore();

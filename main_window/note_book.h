@@ -70,6 +70,10 @@ class NoteBook : public QObject {
   // shown follows, and what took effect is told.
   StoreResult<BatchReport> importPlan(const ImportPlan& plan);
 
+  // A save or a long task is under way, with the event loop running: the
+  // store is in use.
+  bool busy() const { return storing_; }
+
   // A message box with the failure in Japanese.
   void showError(const StoreError& error) const;
 
