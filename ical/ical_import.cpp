@@ -123,7 +123,14 @@ class EventReader {
                                .end = icalcomponent_get_dtend(event)};
         const bool repeats = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY) != nullptr ||
                              icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY) != nullptr;
-        addEvent(parts, repeats ? event : nullptr);
+        if (repeatsEndlesslyOften(event)) {
+          unreadable_.push_back({.summary = parts.summary,
+                                 .start = std::chrono::year(parts.start.year) / static_cast<unsigned>(parts.start.month) /
+                                          static_cast<unsigned>(parts.start.day),
+                                 .problem = EventProblem::kTooManyDays});
+        } else {
+          addEvent(parts, repeats ? event : nullptr);
+        }
         icalcomponent_remove_component(calendar_.get(), event);
         break;
       }
@@ -133,6 +140,8 @@ class EventReader {
   }
 
   std::size_t events() const { return events_; }
+  // What kept an event's text from being converted, if anything did.
+  const std::optional<StoreError>& failure() const { return failure_; }
   std::vector<UnreadableEvent>& unreadable() { return unreadable_; }
   std::vector<DayLine>& lines() { return lines_; }
   const std::string& texts() const { return texts_; }
@@ -146,6 +155,18 @@ class EventReader {
     std::uint32_t offset;
     std::uint32_t length;
   };
+
+  // A rule of every second or minute without a small count: libical would
+  // go through each repetition, for hours.
+  static bool repeatsEndlesslyOften(icalcomponent* event) {
+    for (icalproperty* rule = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY); rule != nullptr;
+         rule = icalcomponent_get_next_property(event, ICAL_RRULE_PROPERTY)) {
+      const icalrecurrencetype recurrence = icalproperty_get_rrule(rule);
+      const bool often = recurrence.freq == ICAL_SECONDLY_RECURRENCE || recurrence.freq == ICAL_MINUTELY_RECURRENCE;
+      if (often && (recurrence.count == 0 || recurrence.count > 100'000)) return true;
+    }
+    return false;
+  }
 
   // An event on its days; `repeating` is the event when it repeats, for
   // libical to expand.
@@ -197,7 +218,8 @@ class EventReader {
   // description's lines (without the summary again where the description
   // begins with it, as this program's own export writes them), ";" as the
   // full-width "；" that a note holds, and characters code page 932 lacks
-  // left out. False when nothing is left.
+  // left out, and control characters too (a NUL would cut the note short).
+  // False when the text cannot be converted: the failure is kept.
   bool appendText(const std::string& summary, std::string_view body, std::vector<std::string>& unencodable) {
     std::string text;
     std::string_view firstLine;
@@ -210,14 +232,26 @@ class EventReader {
       forEachLine(body, [&](std::string_view line) { text.append(line).push_back('\n'); });
       text.pop_back();
     }
-    std::string withSemicolons;
-    for (const char c : text) c == ';' ? withSemicolons += "；" : withSemicolons += c;
+    std::string cleaned;
+    for (const char c : text) {
+      if (c == ';') {
+        cleaned += "；";
+      } else if ((static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) || c == '\n' || c == '\t') {
+        cleaned += c;
+      }
+    }
     // Through code page 932 and back: what the file holds, look-alikes and all.
-    StoreResult<Cp932Encoding> encoded = encodeCp932(withSemicolons);
-    if (!encoded) return false;
+    StoreResult<Cp932Encoding> encoded = encodeCp932(cleaned);
+    if (!encoded) {
+      failure_ = std::move(encoded).error();
+      return false;
+    }
     unencodable = std::move(encoded->unencodable);
     StoreResult<std::string> stored = decodeCp932(encoded->bytes);
-    if (!stored) return false;
+    if (!stored) {
+      failure_ = std::move(stored).error();
+      return false;
+    }
     texts_ += *stored;
     return true;
   }
@@ -280,6 +314,7 @@ class EventReader {
   sys_days last_;
   Component calendar_;  // the time zones read so far
   std::size_t events_ = 0;
+  std::optional<StoreError> failure_;
   std::vector<UnreadableEvent> unreadable_;
   std::vector<DayLine> lines_;
   std::string texts_;
@@ -431,6 +466,12 @@ StoreResult<ImportPlan> planImport(const NoteStore& store, const std::string& pa
   const std::uint64_t total = S_ISREG(status.st_mode) ? static_cast<std::uint64_t>(status.st_size) : 0;
   EventReader reader(range);
   if (StoreResult<void> read = readCalendar(fd, total, reader, progress, path); !read) return std::move(read).error();
+  if (reader.failure()) {
+    StoreError failure = *reader.failure();
+    failure.operation = StoreOperation::kImport;
+    failure.path = path;
+    return failure;
+  }
   StoreResult<AllNotes> notes = store.allNotes();
   if (!notes) return std::move(notes).error();
   return planOf(reader, *notes);
