@@ -42,13 +42,10 @@ constexpr off_t kWritebackChunk = off_t{1} << 23;
 // of the calendar's, 1 to 9999).
 void appendBasicDate(std::string& out, std::chrono::year_month_day day) {
   const auto year = static_cast<unsigned>(static_cast<int>(day.year()));
-  const auto month = static_cast<unsigned>(day.month());
-  const auto dayOfMonth = static_cast<unsigned>(day.day());
-  const char digits[8] = {static_cast<char>('0' + year / 1000),      static_cast<char>('0' + year / 100 % 10),
-                          static_cast<char>('0' + year / 10 % 10),   static_cast<char>('0' + year % 10),
-                          static_cast<char>('0' + month / 10),       static_cast<char>('0' + month % 10),
-                          static_cast<char>('0' + dayOfMonth / 10),  static_cast<char>('0' + dayOfMonth % 10)};
-  out.append(digits, sizeof digits);
+  for (const unsigned twoDigits : {year / 100, year % 100, static_cast<unsigned>(day.month()), static_cast<unsigned>(day.day())}) {
+    out.push_back(static_cast<char>('0' + twoDigits / 10));
+    out.push_back(static_cast<char>('0' + twoDigits % 10));
+  }
 }
 
 // What tells this computer apart from another: its machine id, or its

@@ -38,7 +38,7 @@ QString errnoPhrase(int errorNumber) {
       {{ENOTCONN, ETIMEDOUT}, "ネットワーク上のファイルに接続できません"},
       {{ENOLCK}, "ファイルをロックできません"},
       {{ECANCELED}, "処理が取り消されました"},
-      {{EBADF}, "書き出し先が閉じています"},
+      {{EBADF}, "ファイルが閉じられています"},
       {{EPIPE}, "書き出し先のパイプが閉じられました"},
   };
   for (const auto& [values, phrase] : kPhrases) {

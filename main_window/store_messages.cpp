@@ -94,6 +94,8 @@ QString storeErrorMessage(const StoreError& error) {
                  .arg(path) +
              notice;
     case StoreErrorKind::kWriteFailed:
+      // Found closed before the export began.
+      if (toStandardOutput && error.errorNumber == EBADF) return QStringLiteral("標準出力が閉じています。") + notice;
       // What went to the standard output before the failure has gone.
       return QStringLiteral("%1 に書き込めませんでした（%2）。").arg(path, reason) +
              (toStandardOutput ? QStringLiteral("書き出しは途中で止まりました。") : notice);

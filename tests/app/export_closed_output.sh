@@ -16,7 +16,7 @@ check() {  # name, exit status, expected text of standard error
   fi
 }
 "$hiduke" --export-ical - >&- 2>err
-check "closed" $? "標準出力 に書き込めませんでした（書き出し先が閉じています）"
+check "closed" $? "標準出力が閉じています。書き出しは行われていません。"
 "$hiduke" --export-ical - 2>err | head -c 10 >/dev/null
 check "pipe closed early" "${PIPESTATUS[0]}" "標準出力 に書き込めませんでした（書き出し先のパイプが閉じられました）"
 exit $failed
