@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -16,6 +17,9 @@ namespace hiduke {
 namespace {
 
 constexpr int kWidestList = 900;
+// A calendar of a million events may have as many that cannot be read: the
+// list, which someone reads, stops well before.
+constexpr std::size_t kListedEvents = 1000;
 
 QLabel* countLabel(std::size_t count, const QString& unit, const QString& name, QWidget* parent) {
   auto* label = new QLabel(QStringLiteral("%1%2").arg(count).arg(unit), parent);
@@ -29,13 +33,19 @@ QTreeWidget* unreadableList(const std::vector<UnreadableEvent>& events, QWidget*
   list->setAccessibleName(QStringLiteral("読み込めない予定"));
   list->setRootIsDecorated(false);
   list->setHeaderLabels({QStringLiteral("日付"), QStringLiteral("予定"), QStringLiteral("読み込めないもの")});
-  for (const UnreadableEvent& event : events) {
+  const std::size_t listed = std::min(events.size(), kListedEvents);
+  for (std::size_t index = 0; index < listed; ++index) {
+    const UnreadableEvent& event = events[index];
     list->addTopLevelItem(new QTreeWidgetItem(
         {event.start.ok() ? dateWithWeekday(event.start) : QString(), QString::fromStdString(event.summary), eventLeftOutText(event)}));
   }
+  if (listed < events.size()) {
+    list->addTopLevelItem(new QTreeWidgetItem({QString(), QStringLiteral("ほか %1 件").arg(events.size() - listed)}));
+  }
   for (int column = 0; column < list->columnCount(); ++column) list->resizeColumnToContents(column);
   // Every column in sight, up to a width that still fits a small screen.
-  list->setMinimumWidth(std::min(list->header()->length() + list->frameWidth() * 2, kWidestList));
+  list->setMinimumWidth(
+      std::min(list->header()->length() + list->frameWidth() * 2 + list->verticalScrollBar()->sizeHint().width(), kWidestList));
   return list;
 }
 
