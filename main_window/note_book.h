@@ -25,8 +25,8 @@ struct LongTask;
 //
 // An export or import runs on a thread of its own (runLongTask), which then
 // alone uses the store: the window's thread asks it nothing but
-// fileIdentity() (a look at the directory, for the watch), and a change the
-// watch sees is taken up after the task. The task's dialog is modal to the
+// fileIdentity() (a look at the directory, for the watch) and its path, and
+// a change the watch sees is taken up after the task. The task's dialog is modal to the
 // window, so the person can neither save nor show another month meanwhile;
 // and the store's busy hook, which would paint from the task's thread, is
 // left empty.
