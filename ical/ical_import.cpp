@@ -14,6 +14,7 @@
 #include <new>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "ical/simple_event.h"
 #include "note_store/cp932.h"
@@ -345,8 +346,11 @@ StoreResult<void> readCalendar(int fd, std::uint64_t total, EventReader& reader,
       depth = std::max(depth - 1, 0);
     }
   };
+  bool firstLine = true;
   const auto physicalLine = [&](std::string_view line) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    // Some calendars begin their file with a UTF-8 byte order mark.
+    if (std::exchange(firstLine, false) && line.starts_with("\xEF\xBB\xBF")) line.remove_prefix(3);
     if (!line.empty() && (line.front() == ' ' || line.front() == '\t')) {
       logical.append(line.substr(1));
       return;
