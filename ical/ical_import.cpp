@@ -9,11 +9,13 @@
 #include <cerrno>
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <new>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "ical/simple_event.h"
 #include "note_store/cp932.h"
@@ -94,7 +96,7 @@ class EventReader {
   void take(const std::string& text) {
     if (std::optional<EventParts> simple = readSimpleEvent(text)) {
       ++events_;
-      addEvent(*simple, nullptr);
+      addEvent(*simple, nullptr, 0);
       return;
     }
     Component component(icalparser_parse_string(text.c_str()));
@@ -115,6 +117,18 @@ class EventReader {
         icalcomponent* const event = component.get();
         // Inside the calendar, so that its TZIDs find the time zones.
         icalcomponent_add_component(calendar_.get(), event);
+        const char* uid = icalcomponent_get_uid(event);
+        const std::uint64_t series = std::hash<std::string_view>{}(uid != nullptr ? uid : "");
+        // An instance edited or cancelled on its own (as phones write it)
+        // takes the place of the series' instance at that start, whichever
+        // of the two the file holds first.
+        if (icalcomponent_get_first_property(event, ICAL_RECURRENCEID_PROPERTY) != nullptr) {
+          replaced_.push_back({series, instanceStart(icalcomponent_get_recurrenceid(event))});
+        }
+        if (icalcomponent_get_status(event) == ICAL_STATUS_CANCELLED) {
+          icalcomponent_remove_component(calendar_.get(), event);
+          break;
+        }
         const char* summary = icalcomponent_get_summary(event);
         const char* description = icalcomponent_get_description(event);
         const EventParts parts{.summary = summary != nullptr ? summary : "",
@@ -129,7 +143,7 @@ class EventReader {
                                           static_cast<unsigned>(parts.start.day),
                                  .problem = EventProblem::kTooManyDays});
         } else {
-          addEvent(parts, repeats ? event : nullptr);
+          addEvent(parts, repeats ? event : nullptr, series);
         }
         icalcomponent_remove_component(calendar_.get(), event);
         break;
@@ -144,11 +158,40 @@ class EventReader {
   const std::optional<StoreError>& failure() const { return failure_; }
   std::vector<UnreadableEvent>& unreadable() { return unreadable_; }
   std::vector<DayLine>& lines() { return lines_; }
+
+  // Leaves out the lines of the series' instances that an instance of its
+  // own replaced or cancelled.
+  void dropReplacedInstances() {
+    if (replaced_.empty()) return;
+    std::sort(replaced_.begin(), replaced_.end());
+    constexpr std::uint32_t kDropped = std::numeric_limits<std::uint32_t>::max();
+    for (const Instance& instance : instances_) {
+      if (!std::binary_search(replaced_.begin(), replaced_.end(), instance.key)) continue;
+      for (std::uint32_t i = instance.firstLine; i < instance.firstLine + instance.lineCount; ++i) lines_[i].length = kDropped;
+    }
+    std::erase_if(lines_, [](const DayLine& line) { return line.length == kDropped; });
+  }
   const std::string& texts() const { return texts_; }
 
  private:
+  // A series (its UID's hash) and the start of one of its instances, as
+  // libical's seconds.
+  using InstanceKey = std::pair<std::uint64_t, std::time_t>;
+  // The lines one instance of a repeating event filled.
+  struct Instance {
+    InstanceKey key;
+    std::uint32_t firstLine;
+    std::uint32_t lineCount;
+  };
+
+  // The start of an instance as libical counts its repetitions' starts.
+  static std::time_t instanceStart(icaltimetype time) {
+    return icaltime_as_timet_with_zone(time, time.zone != nullptr ? time.zone : icaltimezone_get_utc_timezone());
+  }
+
   struct Expansion {
     EventReader* reader;
+    std::uint64_t series;
     bool wallClock;  // a date or floating time: its UTC reading is its clock's
     bool allDay;
     std::size_t days = 0;
@@ -169,8 +212,8 @@ class EventReader {
   }
 
   // An event on its days; `repeating` is the event when it repeats, for
-  // libical to expand.
-  void addEvent(const EventParts& parts, icalcomponent* repeating) {
+  // libical to expand, `series` its UID's hash.
+  void addEvent(const EventParts& parts, icalcomponent* repeating, std::uint64_t series) {
     const icaltimetype start = parts.start;
     UnreadableEvent report{.summary = parts.summary};
     if (icaltime_is_null_time(start) || !icaltime_is_valid_time(start)) {
@@ -184,11 +227,13 @@ class EventReader {
     // Kept compact with 32-bit offsets: 4 GB of events' text is beyond an import.
     if (texts_.size() > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
     Expansion expansion{.reader = this,
+                        .series = series,
                         .wallClock = start.is_date != 0 || (start.zone == nullptr && !icaltime_is_utc(start)),
                         .allDay = start.is_date != 0,
                         .offset = static_cast<std::uint32_t>(textStart),
                         .length = static_cast<std::uint32_t>(texts_.size() - textStart)};
     const std::size_t linesBefore = lines_.size();
+    const std::size_t instancesBefore = instances_.size();
     // A day on either side: the range is in local days, libical's in UTC.
     const auto edge = [](sys_days day) {
       const std::chrono::year_month_day date{day};
@@ -208,6 +253,7 @@ class EventReader {
     }
     if (expansion.days > kMaxDaysOfOneEvent) {
       lines_.resize(linesBefore);
+      instances_.resize(instancesBefore);
       report.problem = EventProblem::kTooManyDays;
     }
     if (lines_.size() == linesBefore) texts_.resize(textStart);
@@ -307,7 +353,12 @@ class EventReader {
     const sys_seconds start = local(span->start);
     // libical ends a span of days a second before the day after its end.
     const sys_seconds end = expansion.allDay ? local(span->end + 1) - days(1) : local(span->end);
-    expansion.reader->addOccurrence(expansion, start, end);
+    EventReader& reader = *expansion.reader;
+    const auto firstLine = static_cast<std::uint32_t>(reader.lines_.size());
+    reader.addOccurrence(expansion, start, end);
+    reader.instances_.push_back({.key = {expansion.series, span->start},
+                                 .firstLine = firstLine,
+                                 .lineCount = static_cast<std::uint32_t>(reader.lines_.size() - firstLine)});
   }
 
   sys_days first_;
@@ -318,6 +369,8 @@ class EventReader {
   std::vector<UnreadableEvent> unreadable_;
   std::vector<DayLine> lines_;
   std::string texts_;
+  std::vector<Instance> instances_;   // of repeating events
+  std::vector<InstanceKey> replaced_;  // instances replaced or cancelled by one of their own
 };
 
 // Reads the calendar from `fd` as it comes, joins folded lines, and hands
@@ -345,8 +398,11 @@ StoreResult<void> readCalendar(int fd, std::uint64_t total, EventReader& reader,
       depth = std::max(depth - 1, 0);
     }
   };
+  bool firstLine = true;
   const auto physicalLine = [&](std::string_view line) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    // Some calendars begin their file with a UTF-8 byte order mark.
+    if (std::exchange(firstLine, false) && line.starts_with("\xEF\xBB\xBF")) line.remove_prefix(3);
     if (!line.empty() && (line.front() == ' ' || line.front() == '\t')) {
       logical.append(line.substr(1));
       return;
@@ -402,6 +458,7 @@ ImportPlan planOf(EventReader& reader, const AllNotes& notes) {
   plan.events = reader.events();
   plan.unreadable = std::move(reader.unreadable());
   plan.readFrom = notes.file;
+  reader.dropReplacedInstances();
   std::vector<DayLine>& lines = reader.lines();
   const auto byStart = [](const DayLine& a, const DayLine& b) { return a.before(b); };
   if (!std::is_sorted(lines.begin(), lines.end(), byStart)) std::sort(lines.begin(), lines.end(), byStart);

@@ -107,6 +107,8 @@ std::optional<EventParts> readSimpleEvent(std::string_view text) {
       const bool start = name.size() == 7;
       (start ? parts.start : parts.end) = *time;
       started = started || start;
+    } else if (equalsNoCase(name, "STATUS") && equalsNoCase(value, "CANCELLED")) {
+      return std::nullopt;  // shows nothing, or cancels an instance of a series
     } else if (!name.starts_with("X-") && !name.starts_with("x-")) {
       bool unused = false;
       for (const std::string_view known : kUnused) unused = unused || equalsNoCase(name, known);

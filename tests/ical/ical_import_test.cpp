@@ -90,6 +90,23 @@ TEST_F(ICalImportTest, EventsBecomeTheLinesOfTheDaysTheyCover) {
        {{"2024-01-02", "party"}, {"2024-01-12", "trip\nold"}},
        {{.summary = "🎉party", .start = date(2024, 1, 2), .characters = {"🎉"}},
         {.summary = "every day", .start = date(2023, 1, 1), .problem = EventProblem::kTooManyDays}}},
+      {"an instance edited after its series, its RECURRENCE-ID in UTC",
+       event("DTSTART;TZID=Eastern:20240101T200000\r\nRRULE:FREQ=WEEKLY;COUNT=3\r\nSUMMARY:s\r\n") +
+           event("RECURRENCE-ID:20240109T010000Z\r\nDTSTART;TZID=Eastern:20240108T210000\r\nSUMMARY:later\r\n"),
+       {{"2024-01-02", "10:00 s"}, {"2024-01-09", "11:00 later"}, {"2024-01-12", "trip\nold"}, {"2024-01-16", "10:00 s"}},
+       {}},
+      {"instances cancelled and edited before their series",
+       event("RECURRENCE-ID;VALUE=DATE:20240302\r\nDTSTART;VALUE=DATE:20240302\r\nSTATUS:CANCELLED\r\n") +
+           event("RECURRENCE-ID;VALUE=DATE:20240303\r\nDTSTART;VALUE=DATE:20240303\r\nSUMMARY:d2\r\n") +
+           event("DTSTART;VALUE=DATE:20240301\r\nRRULE:FREQ=DAILY;COUNT=3\r\nSUMMARY:d\r\n"),
+       {{"2024-01-12", "trip\nold"}, {"2024-03-01", "d"}, {"2024-03-03", "d2"}},
+       {}},
+      {"an instance moved to another day; a cancelled event",
+       event("DTSTART;VALUE=DATE:20240401\r\nRRULE:FREQ=WEEKLY;COUNT=2\r\nSUMMARY:m\r\n") +
+           event("RECURRENCE-ID;VALUE=DATE:20240408\r\nDTSTART;VALUE=DATE:20240410\r\nSUMMARY:m\r\n") +
+           event("DTSTART;VALUE=DATE:20240405\r\nSTATUS:CANCELLED\r\nSUMMARY:c\r\n"),
+       {{"2024-01-12", "trip\nold"}, {"2024-04-01", "m"}, {"2024-04-10", "m"}},
+       {}},
   };
   for (const Case& c : cases) {
     writeBytes("hiduke.dat", "2024,1,12,trip;old\r\n");
