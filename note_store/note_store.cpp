@@ -203,21 +203,17 @@ StoreResult<FileIdentity> NoteStore::readLines(int passes,
   StoreResult<OpenedFile> file = directory_.openForReading();
   if (!file) return completed(std::move(file).error(), StoreOperation::kRead);
   if (!file->fd) return FileIdentity{};
-  std::int64_t bytes = 0;
   bool stopped = false;
   for (int pass = 0; pass < passes && !stopped; ++pass) {
     if (pass != 0 && ::lseek(file->fd.get(), 0, SEEK_SET) != 0) {
       return completed(readFailed(errno), StoreOperation::kRead);
     }
-    bytes = 0;
     StoreResult<void> read = readInLines(file->fd.get(), file->status.st_size, kScanChunk, [&](std::string_view lines) {
-      bytes += static_cast<std::int64_t>(lines.size());
       stopped = !consume(LinesRead{.pass = pass, .lines = lines, .fileSize = file->status.st_size});
       return !stopped;
     });
     if (!read) return completed(std::move(read).error(), StoreOperation::kRead);
   }
-  noteRead(file->status, bytes);
   return identityOf(file->status);
 } catch (const std::bad_alloc&) {
   return completed(outOfMemory(), StoreOperation::kRead);

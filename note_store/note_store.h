@@ -147,6 +147,8 @@ class NoteStore {
   // answering false. Every pass reads the same opened file again, so that a
   // reader that first looks over all of it (where the last record of each
   // date lies) finds the same lines after. The identity of the file read.
+  // It changes nothing of the store, so it may run on a thread of its own
+  // beside the store's other calls (a long export beside the window).
   StoreResult<FileIdentity> readLines(int passes, const std::function<bool(const LinesRead&)>& consume) const;
 
   // Stores `note` as the note of `date`: the first record of the date is
