@@ -70,10 +70,14 @@ double floorSeconds(const std::string& ics, long bytes, const std::string& dir) 
 // Plan and write the import into `dir`, which holds no note file.
 void import(const std::string& ics, const std::string& dir, long records) {
   hiduke::NoteStore store = bench::openStore(dir + "/hiduke.dat");
+  const auto t0 = Clock::now();
   hiduke::StoreResult<hiduke::ImportPlan> plan = hiduke::planImport(store, ics, rangeOf(records));
   if (!plan) throw std::runtime_error(bench::reason(plan.error()));
+  const auto t1 = Clock::now();
+  fprintf(stderr, "TMP plan %.3f\n", std::chrono::duration<double>(t1 - t0).count());
   const hiduke::StoreResult<hiduke::BatchReport> saved = store.saveNotes(plan->batch, plan->readFrom);
   if (!saved) throw std::runtime_error(bench::reason(saved.error()));
+  fprintf(stderr, "TMP save %.3f\n", std::chrono::duration<double>(Clock::now() - t1).count());
 }
 
 // The processor time of this process so far: on a shared machine the wall
