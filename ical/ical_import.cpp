@@ -269,15 +269,20 @@ class EventReader {
   bool appendText(const std::string& summary, std::string_view body, std::vector<std::string>& unencodable) {
     std::string& text = cleaned_;
     text.clear();
+    // Most of a text is kept as it is: appended a run at a time.
+    const auto plain = [](char c) { return static_cast<unsigned char>(c) >= 0x20 && c != 0x7F && c != ';'; };
     const auto appendCleaned = [&](std::string_view part) {
       for (std::size_t i = 0; i < part.size(); ++i) {
+        const std::size_t runEnd = static_cast<std::size_t>(std::find_if_not(part.begin() + i, part.end(), plain) - part.begin());
+        text.append(part.substr(i, runEnd - i));
+        if ((i = runEnd) == part.size()) break;
         const char c = part[i];
         if (c == ';') {
           text += "；";
         } else if (c == '\r' || c == '\n') {
           if (c == '\r' && i + 1 < part.size() && part[i + 1] == '\n') ++i;
           text += '\n';
-        } else if ((static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) || c == '\t') {
+        } else if (c == '\t') {
           text += c;
         }
       }

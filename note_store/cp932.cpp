@@ -212,8 +212,13 @@ StoreResult<Cp932Encoding> encodeCp932(std::string_view utf8) {
   std::string asked;
   for (std::size_t i = 0; i < utf8.size();) {
     const auto lead = static_cast<unsigned char>(utf8[i]);
-    const std::size_t length = lead < 0x80 ? 1 : utf8SequenceLength(utf8.substr(i));
-    const std::uint16_t code = length != 0 && length < 4 ? (*characters)->code(lead < 0x80 ? lead : codePoint(utf8.substr(i, length))) : 0;
+    std::size_t length = 1;
+    char32_t character = lead;
+    if (lead >= 0x80) {
+      length = utf8SequenceLength(utf8.substr(i));
+      character = length != 0 && length < 4 ? codePoint(utf8.substr(i, length)) : 0;
+    }
+    const std::uint16_t code = (*characters)->code(character);
     if (code >= 0x100) {
       *out++ = static_cast<char>(code >> 8);
       *out++ = static_cast<char>(code);
