@@ -166,10 +166,11 @@ int main(int argc, char* argv[]) try {
     std::ifstream a(store, std::ios::binary), b(dir + "/hiduke.dat", std::ios::binary);
     const bool same = std::equal(std::istreambuf_iterator<char>(a), {}, std::istreambuf_iterator<char>(b), {});
     const double peak = peakMegabytes(ics, dir, records);
+    const double icsMegabytes = static_cast<double>(bench::fileSize(ics)) / 1e6;
     bench::writeFile(ics, calendarOf(store, "\n+"));
     const double peakAdded = peakMegabytes(ics, dir, records, store);
     std::printf("%10ld %10.1f %10.3f %10.3f %7.1fx %10.3f %10.1f %12.1f %s\n", records,
-                static_cast<double>(bench::fileSize(ics)) / 1e6, median(floors), median(imports),
+                icsMegabytes, median(floors), median(imports),
                 median(imports) / median(floors), median(processor), peak, peakAdded, same ? "yes" : "no");
   }
   return 0;
