@@ -153,6 +153,14 @@ class EventReader {
     }
   }
 
+  // Room taken at once for the lines and texts of a calendar of `bytes`:
+  // more than it will need, which costs no memory until it is written, so
+  // that they are never copied as they grow.
+  void reserveFor(std::uint64_t bytes) {
+    lines_.reserve(static_cast<std::size_t>(bytes / 32));
+    texts_.reserve(static_cast<std::size_t>(bytes / 2));
+  }
+
   std::size_t events() const { return events_; }
   // What kept an event's text from being converted, if anything did.
   const std::optional<StoreError>& failure() const { return failure_; }
@@ -539,6 +547,7 @@ StoreResult<ImportPlan> planImport(const NoteStore& store, const std::string& pa
   if (S_ISDIR(status.st_mode)) return importError(StoreErrorKind::kNotRegularFile, path);
   const std::uint64_t total = S_ISREG(status.st_mode) ? static_cast<std::uint64_t>(status.st_size) : 0;
   EventReader reader(range);
+  reader.reserveFor(total);
   if (StoreResult<void> read = readCalendar(fd, total, reader, progress, path); !read) return std::move(read).error();
   if (reader.failure()) {
     StoreError failure = *reader.failure();
