@@ -153,6 +153,14 @@ class EventReader {
     }
   }
 
+  // Room taken at once for the lines and texts of a calendar of `bytes`:
+  // more than it will need, which costs no memory until it is written, so
+  // that they are never copied as they grow.
+  void reserveFor(std::uint64_t bytes) {
+    lines_.reserve(static_cast<std::size_t>(bytes / 32));
+    texts_.reserve(static_cast<std::size_t>(bytes / 2));
+  }
+
   std::size_t events() const { return events_; }
   // What kept an event's text from being converted, if anything did.
   const std::optional<StoreError>& failure() const { return failure_; }
@@ -267,38 +275,53 @@ class EventReader {
   // left out, and control characters too (a NUL would cut the note short).
   // False when the text cannot be converted: the failure is kept.
   bool appendText(const std::string& summary, std::string_view body, std::vector<std::string>& unencodable) {
-    std::string text;
+    std::string& text = cleaned_;
+    text.clear();
+    // Most of a text is kept as it is: appended a run at a time.
+    const auto plain = [](char c) { return static_cast<unsigned char>(c) >= 0x20 && c != 0x7F && c != ';'; };
+    const auto appendCleaned = [&](std::string_view part) {
+      for (std::size_t i = 0; i < part.size(); ++i) {
+        const std::size_t runEnd = static_cast<std::size_t>(std::find_if_not(part.begin() + i, part.end(), plain) - part.begin());
+        text.append(part.substr(i, runEnd - i));
+        if ((i = runEnd) == part.size()) break;
+        const char c = part[i];
+        if (c == ';') {
+          text += "；";
+        } else if (c == '\r' || c == '\n') {
+          if (c == '\r' && i + 1 < part.size() && part[i + 1] == '\n') ++i;
+          text += '\n';
+        } else if (c == '\t') {
+          text += c;
+        }
+      }
+    };
     std::string_view firstLine;
     forEachLine(body, [&](std::string_view line) {
       if (firstLine.empty()) firstLine = line;
     });
-    if (!summary.empty() && summary != firstLine) text = summary;
-    if (!body.empty()) {
-      if (!text.empty()) text += '\n';
-      forEachLine(body, [&](std::string_view line) { text.append(line).push_back('\n'); });
-      text.pop_back();
+    if (!summary.empty() && summary != firstLine) {
+      appendCleaned(summary);
+      if (!body.empty()) text += '\n';
     }
-    std::string cleaned;
-    for (const char c : text) {
-      if (c == ';') {
-        cleaned += "；";
-      } else if ((static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) || c == '\n' || c == '\t') {
-        cleaned += c;
-      }
-    }
+    appendCleaned(body);
     // Through code page 932 and back: what the file holds, look-alikes and all.
-    StoreResult<Cp932Encoding> encoded = encodeCp932(cleaned);
+    StoreResult<Cp932Encoding> encoded = encodeCp932(text);
     if (!encoded) {
       failure_ = std::move(encoded).error();
       return false;
     }
     unencodable = std::move(encoded->unencodable);
-    StoreResult<std::string> stored = decodeCp932(encoded->bytes);
-    if (!stored) {
-      failure_ = std::move(stored).error();
-      return false;
+    if (!decoder_) {
+      StoreResult<Cp932Decoder> decoder = Cp932Decoder::open();
+      if (!decoder) {
+        failure_ = std::move(decoder).error();
+        return false;
+      }
+      decoder_ = *decoder;
     }
-    texts_ += *stored;
+    const std::size_t start = texts_.size();
+    texts_.resize(start + Cp932Decoder::room(encoded->bytes.size()));
+    texts_.resize(static_cast<std::size_t>(decoder_->decode(encoded->bytes, texts_.data() + start) - texts_.data()));
     return true;
   }
 
@@ -369,6 +392,8 @@ class EventReader {
   std::vector<UnreadableEvent> unreadable_;
   std::vector<DayLine> lines_;
   std::string texts_;
+  std::string cleaned_;  // an event's text before its conversion, kept for its room
+  std::optional<Cp932Decoder> decoder_;
   std::vector<Instance> instances_;   // of repeating events
   std::vector<InstanceKey> replaced_;  // instances replaced or cancelled by one of their own
 };
@@ -522,6 +547,7 @@ StoreResult<ImportPlan> planImport(const NoteStore& store, const std::string& pa
   if (S_ISDIR(status.st_mode)) return importError(StoreErrorKind::kNotRegularFile, path);
   const std::uint64_t total = S_ISREG(status.st_mode) ? static_cast<std::uint64_t>(status.st_size) : 0;
   EventReader reader(range);
+  reader.reserveFor(total);
   if (StoreResult<void> read = readCalendar(fd, total, reader, progress, path); !read) return std::move(read).error();
   if (reader.failure()) {
     StoreError failure = *reader.failure();

@@ -24,14 +24,13 @@ bool equalsNoCase(std::string_view a, std::string_view upper) {
 std::string unescaped(std::string_view value) {
   std::string text;
   text.reserve(value.size());
-  for (std::size_t i = 0; i < value.size(); ++i) {
-    if (value[i] != '\\' || i + 1 == value.size()) {
-      text += value[i];
-      continue;
-    }
-    const char next = value[++i];
+  for (std::size_t slash; (slash = value.find('\\')) != std::string_view::npos && slash + 1 < value.size();) {
+    text.append(value.substr(0, slash));
+    const char next = value[slash + 1];
     text += next == 'n' || next == 'N' ? '\n' : next;
+    value.remove_prefix(slash + 2);
   }
+  text.append(value);
   return text;
 }
 

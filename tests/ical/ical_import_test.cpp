@@ -85,10 +85,10 @@ TEST_F(ICalImportTest, EventsBecomeTheLinesOfTheDaysTheyCover) {
        {{"2024-01-01", "w"}, {"2024-01-12", "trip\nold"}, {"2024-01-15", "w"}, {"2024-01-20", "w"}},
        {}},
       {"emoji left out, the rest imported; a day bound",
-       event("DTSTART;VALUE=DATE:20240102\r\nSUMMARY:🎉party\r\n") +
+       event("DTSTART;VALUE=DATE:20240102\r\nSUMMARY:🎉par\x01ty\t!\r\n") +
            event("DTSTART;VALUE=DATE:20230101\r\nRRULE:FREQ=DAILY\r\nSUMMARY:every day\r\n"),
-       {{"2024-01-02", "party"}, {"2024-01-12", "trip\nold"}},
-       {{.summary = "🎉party", .start = date(2024, 1, 2), .characters = {"🎉"}},
+       {{"2024-01-02", "party\t!"}, {"2024-01-12", "trip\nold"}},
+       {{.summary = "🎉par\x01ty\t!", .start = date(2024, 1, 2), .characters = {"🎉"}},
         {.summary = "every day", .start = date(2023, 1, 1), .problem = EventProblem::kTooManyDays}}},
       {"an instance edited after its series, its RECURRENCE-ID in UTC",
        event("DTSTART;TZID=Eastern:20240101T200000\r\nRRULE:FREQ=WEEKLY;COUNT=3\r\nSUMMARY:s\r\n") +
