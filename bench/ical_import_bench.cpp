@@ -2,8 +2,11 @@
 // empty directory, beside its floor measured in the same run: read the
 // .ics file, write as many bytes as the note file gets, fsync, rename. The
 // peak memory is measured in a process of its own, above what that process
-// held before the import. Usage: ical_import_bench [records ...]
+// held before the import; also for an import into the store itself of a
+// calendar that adds a line to every one of its days. Usage:
+// ical_import_bench [records ...]
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,8 +26,9 @@ using Clock = std::chrono::steady_clock;
 constexpr int kRepetitions = 3;
 
 // The events of the store of `records` notes, as a phone would write them:
-// all day, the first line the summary, the whole note the description.
-std::string calendarOf(const std::string& storePath) {
+// all day, the first line the summary, the whole note the description;
+// `added` a last line of each.
+std::string calendarOf(const std::string& storePath, const std::string& added = "") {
   std::ifstream in(storePath, std::ios::binary);
   std::string ics = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//bench//EN\r\n";
   std::string line;
@@ -32,7 +36,7 @@ std::string calendarOf(const std::string& storePath) {
     line.pop_back();  // CR
     const std::optional<hiduke::RecordHead> head = hiduke::readRecordHead(line);
     const hiduke::StoreResult<std::string> text = hiduke::decodeCp932(hiduke::readNoteText(head->textField));
-    const std::string note = hiduke::decodeNoteText(*text);
+    const std::string note = hiduke::decodeNoteText(*text) + added;
     char date[16];
     std::snprintf(date, sizeof date, "%04d%02u%02u", static_cast<int>(head->date.year()),
                   static_cast<unsigned>(head->date.month()), static_cast<unsigned>(head->date.day()));
@@ -66,7 +70,7 @@ double floorSeconds(const std::string& ics, long bytes, const std::string& dir) 
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Plan and write the import into `dir`, which holds no note file.
+// Plan and write the import into `dir`.
 void import(const std::string& ics, const std::string& dir, long records) {
   hiduke::NoteStore store = bench::openStore(dir + "/hiduke.dat");
   hiduke::StoreResult<hiduke::ImportPlan> plan = hiduke::planImport(store, ics, rangeOf(records));
@@ -75,11 +79,22 @@ void import(const std::string& ics, const std::string& dir, long records) {
   if (!saved) throw std::runtime_error(bench::reason(saved.error()));
 }
 
-double importSeconds(const std::string& ics, const std::string& dir, long records) {
+// The processor time of this process so far: on a shared machine the wall
+// clock also counts the others' work.
+double processorSeconds() {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Wall clock and processor seconds.
+std::pair<double, double> importSeconds(const std::string& ics, const std::string& dir, long records) {
   std::filesystem::remove(dir + "/hiduke.dat");
   const auto start = Clock::now();
+  const double processorStart = processorSeconds();
   import(ics, dir, records);
-  return std::chrono::duration<double>(Clock::now() - start).count();
+  return {std::chrono::duration<double>(Clock::now() - start).count(), processorSeconds() - processorStart};
 }
 
 long statusKilobytes(const char* field) {
@@ -97,9 +112,11 @@ double median(std::vector<double> values) {
 }
 
 // The import's peak resident memory above the process's own before it, in
-// a process started for it alone: MB.
-double peakMegabytes(const std::string& ics, const std::string& dir, long records) {
+// a process started for it alone, into `dir` with the note file `notes`
+// (none when empty): MB.
+double peakMegabytes(const std::string& ics, const std::string& dir, long records, const std::string& notes = "") {
   std::filesystem::remove(dir + "/hiduke.dat");
+  if (!notes.empty()) std::filesystem::copy_file(notes, dir + "/hiduke.dat");
   int pipeFds[2];
   if (::pipe(pipeFds) != 0) throw std::runtime_error("pipe");
   const pid_t child = ::fork();
@@ -131,24 +148,30 @@ int main(int argc, char* argv[]) try {
   std::vector<long> counts;
   for (int i = 1; i < argc; ++i) counts.push_back(std::stol(argv[i]));
   if (counts.empty()) counts = {100'000, 1'000'000};
-  std::printf("%10s %10s %10s %10s %8s %10s %s\n", "events", "ics MB", "floor s", "import s", "ratio", "peak MB", "same bytes");
+  std::printf("%10s %10s %10s %10s %8s %10s %10s %12s %s\n", "events", "ics MB", "floor s", "import s", "ratio", "import cpu",
+              "peak MB", "peak, added", "same bytes");
   for (const long records : counts) {
     const std::string& store = bench::dir().store(records);
     const std::string ics = bench::dir().path() + "/calendar-" + std::to_string(records) + ".ics";
     bench::writeFile(ics, calendarOf(store));
     const std::string dir = bench::dir().path() + "/import-" + std::to_string(records);
     std::filesystem::create_directory(dir);
-    std::vector<double> floors, imports;
+    std::vector<double> floors, imports, processor;
     for (int i = 0; i < kRepetitions; ++i) {
       floors.push_back(floorSeconds(ics, bench::fileSize(store), dir));
-      imports.push_back(importSeconds(ics, dir, records));
+      const auto [wall, cpu] = importSeconds(ics, dir, records);
+      imports.push_back(wall);
+      processor.push_back(cpu);
     }
     std::ifstream a(store, std::ios::binary), b(dir + "/hiduke.dat", std::ios::binary);
     const bool same = std::equal(std::istreambuf_iterator<char>(a), {}, std::istreambuf_iterator<char>(b), {});
     const double peak = peakMegabytes(ics, dir, records);
-    std::printf("%10ld %10.1f %10.3f %10.3f %7.1fx %10.1f %s\n", records,
-                static_cast<double>(bench::fileSize(ics)) / 1e6, median(floors), median(imports),
-                median(imports) / median(floors), peak, same ? "yes" : "no");
+    const double icsMegabytes = static_cast<double>(bench::fileSize(ics)) / 1e6;
+    bench::writeFile(ics, calendarOf(store, "\n+"));
+    const double peakAdded = peakMegabytes(ics, dir, records, store);
+    std::printf("%10ld %10.1f %10.3f %10.3f %7.1fx %10.3f %10.1f %12.1f %s\n", records,
+                icsMegabytes, median(floors), median(imports),
+                median(imports) / median(floors), median(processor), peak, peakAdded, same ? "yes" : "no");
   }
   return 0;
 } catch (const std::exception& error) {

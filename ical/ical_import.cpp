@@ -9,11 +9,13 @@
 #include <cerrno>
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <new>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "ical/simple_event.h"
 #include "note_store/cp932.h"
@@ -94,7 +96,7 @@ class EventReader {
   void take(const std::string& text) {
     if (std::optional<EventParts> simple = readSimpleEvent(text)) {
       ++events_;
-      addEvent(*simple, nullptr);
+      addEvent(*simple, nullptr, 0);
       return;
     }
     Component component(icalparser_parse_string(text.c_str()));
@@ -115,6 +117,18 @@ class EventReader {
         icalcomponent* const event = component.get();
         // Inside the calendar, so that its TZIDs find the time zones.
         icalcomponent_add_component(calendar_.get(), event);
+        const char* uid = icalcomponent_get_uid(event);
+        const std::uint64_t series = std::hash<std::string_view>{}(uid != nullptr ? uid : "");
+        // An instance edited or cancelled on its own (as phones write it)
+        // takes the place of the series' instance at that start, whichever
+        // of the two the file holds first.
+        if (icalcomponent_get_first_property(event, ICAL_RECURRENCEID_PROPERTY) != nullptr) {
+          replaced_.push_back({series, instanceStart(icalcomponent_get_recurrenceid(event))});
+        }
+        if (icalcomponent_get_status(event) == ICAL_STATUS_CANCELLED) {
+          icalcomponent_remove_component(calendar_.get(), event);
+          break;
+        }
         const char* summary = icalcomponent_get_summary(event);
         const char* description = icalcomponent_get_description(event);
         const EventParts parts{.summary = summary != nullptr ? summary : "",
@@ -123,7 +137,14 @@ class EventReader {
                                .end = icalcomponent_get_dtend(event)};
         const bool repeats = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY) != nullptr ||
                              icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY) != nullptr;
-        addEvent(parts, repeats ? event : nullptr);
+        if (repeatsEndlesslyOften(event)) {
+          unreadable_.push_back({.summary = parts.summary,
+                                 .start = std::chrono::year(parts.start.year) / static_cast<unsigned>(parts.start.month) /
+                                          static_cast<unsigned>(parts.start.day),
+                                 .problem = EventProblem::kTooManyDays});
+        } else {
+          addEvent(parts, repeats ? event : nullptr, series);
+        }
         icalcomponent_remove_component(calendar_.get(), event);
         break;
       }
@@ -132,14 +153,53 @@ class EventReader {
     }
   }
 
+  // Room taken at once for the lines and texts of a calendar of `bytes`:
+  // more than it will need, which costs no memory until it is written, so
+  // that they are never copied as they grow.
+  void reserveFor(std::uint64_t bytes) {
+    lines_.reserve(static_cast<std::size_t>(bytes / 32));
+    texts_.reserve(static_cast<std::size_t>(bytes / 2));
+  }
+
   std::size_t events() const { return events_; }
+  // What kept an event's text from being converted, if anything did.
+  const std::optional<StoreError>& failure() const { return failure_; }
   std::vector<UnreadableEvent>& unreadable() { return unreadable_; }
   std::vector<DayLine>& lines() { return lines_; }
+
+  // Leaves out the lines of the series' instances that an instance of its
+  // own replaced or cancelled.
+  void dropReplacedInstances() {
+    if (replaced_.empty()) return;
+    std::sort(replaced_.begin(), replaced_.end());
+    constexpr std::uint32_t kDropped = std::numeric_limits<std::uint32_t>::max();
+    for (const Instance& instance : instances_) {
+      if (!std::binary_search(replaced_.begin(), replaced_.end(), instance.key)) continue;
+      for (std::uint32_t i = instance.firstLine; i < instance.firstLine + instance.lineCount; ++i) lines_[i].length = kDropped;
+    }
+    std::erase_if(lines_, [](const DayLine& line) { return line.length == kDropped; });
+  }
   const std::string& texts() const { return texts_; }
 
  private:
+  // A series (its UID's hash) and the start of one of its instances, as
+  // libical's seconds.
+  using InstanceKey = std::pair<std::uint64_t, std::time_t>;
+  // The lines one instance of a repeating event filled.
+  struct Instance {
+    InstanceKey key;
+    std::uint32_t firstLine;
+    std::uint32_t lineCount;
+  };
+
+  // The start of an instance as libical counts its repetitions' starts.
+  static std::time_t instanceStart(icaltimetype time) {
+    return icaltime_as_timet_with_zone(time, time.zone != nullptr ? time.zone : icaltimezone_get_utc_timezone());
+  }
+
   struct Expansion {
     EventReader* reader;
+    std::uint64_t series;
     bool wallClock;  // a date or floating time: its UTC reading is its clock's
     bool allDay;
     std::size_t days = 0;
@@ -147,9 +207,21 @@ class EventReader {
     std::uint32_t length;
   };
 
+  // A rule of every second or minute without a small count: libical would
+  // go through each repetition, for hours.
+  static bool repeatsEndlesslyOften(icalcomponent* event) {
+    for (icalproperty* rule = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY); rule != nullptr;
+         rule = icalcomponent_get_next_property(event, ICAL_RRULE_PROPERTY)) {
+      const icalrecurrencetype recurrence = icalproperty_get_rrule(rule);
+      const bool often = recurrence.freq == ICAL_SECONDLY_RECURRENCE || recurrence.freq == ICAL_MINUTELY_RECURRENCE;
+      if (often && (recurrence.count == 0 || recurrence.count > 100'000)) return true;
+    }
+    return false;
+  }
+
   // An event on its days; `repeating` is the event when it repeats, for
-  // libical to expand.
-  void addEvent(const EventParts& parts, icalcomponent* repeating) {
+  // libical to expand, `series` its UID's hash.
+  void addEvent(const EventParts& parts, icalcomponent* repeating, std::uint64_t series) {
     const icaltimetype start = parts.start;
     UnreadableEvent report{.summary = parts.summary};
     if (icaltime_is_null_time(start) || !icaltime_is_valid_time(start)) {
@@ -163,11 +235,13 @@ class EventReader {
     // Kept compact with 32-bit offsets: 4 GB of events' text is beyond an import.
     if (texts_.size() > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
     Expansion expansion{.reader = this,
+                        .series = series,
                         .wallClock = start.is_date != 0 || (start.zone == nullptr && !icaltime_is_utc(start)),
                         .allDay = start.is_date != 0,
                         .offset = static_cast<std::uint32_t>(textStart),
                         .length = static_cast<std::uint32_t>(texts_.size() - textStart)};
     const std::size_t linesBefore = lines_.size();
+    const std::size_t instancesBefore = instances_.size();
     // A day on either side: the range is in local days, libical's in UTC.
     const auto edge = [](sys_days day) {
       const std::chrono::year_month_day date{day};
@@ -187,6 +261,7 @@ class EventReader {
     }
     if (expansion.days > kMaxDaysOfOneEvent) {
       lines_.resize(linesBefore);
+      instances_.resize(instancesBefore);
       report.problem = EventProblem::kTooManyDays;
     }
     if (lines_.size() == linesBefore) texts_.resize(textStart);
@@ -197,28 +272,56 @@ class EventReader {
   // description's lines (without the summary again where the description
   // begins with it, as this program's own export writes them), ";" as the
   // full-width "；" that a note holds, and characters code page 932 lacks
-  // left out. False when nothing is left.
+  // left out, and control characters too (a NUL would cut the note short).
+  // False when the text cannot be converted: the failure is kept.
   bool appendText(const std::string& summary, std::string_view body, std::vector<std::string>& unencodable) {
-    std::string text;
+    std::string& text = cleaned_;
+    text.clear();
+    // Most of a text is kept as it is: appended a run at a time.
+    const auto plain = [](char c) { return static_cast<unsigned char>(c) >= 0x20 && c != 0x7F && c != ';'; };
+    const auto appendCleaned = [&](std::string_view part) {
+      for (std::size_t i = 0; i < part.size(); ++i) {
+        const std::size_t runEnd = static_cast<std::size_t>(std::find_if_not(part.begin() + i, part.end(), plain) - part.begin());
+        text.append(part.substr(i, runEnd - i));
+        if ((i = runEnd) == part.size()) break;
+        const char c = part[i];
+        if (c == ';') {
+          text += "；";
+        } else if (c == '\r' || c == '\n') {
+          if (c == '\r' && i + 1 < part.size() && part[i + 1] == '\n') ++i;
+          text += '\n';
+        } else if (c == '\t') {
+          text += c;
+        }
+      }
+    };
     std::string_view firstLine;
     forEachLine(body, [&](std::string_view line) {
       if (firstLine.empty()) firstLine = line;
     });
-    if (!summary.empty() && summary != firstLine) text = summary;
-    if (!body.empty()) {
-      if (!text.empty()) text += '\n';
-      forEachLine(body, [&](std::string_view line) { text.append(line).push_back('\n'); });
-      text.pop_back();
+    if (!summary.empty() && summary != firstLine) {
+      appendCleaned(summary);
+      if (!body.empty()) text += '\n';
     }
-    std::string withSemicolons;
-    for (const char c : text) c == ';' ? withSemicolons += "；" : withSemicolons += c;
+    appendCleaned(body);
     // Through code page 932 and back: what the file holds, look-alikes and all.
-    StoreResult<Cp932Encoding> encoded = encodeCp932(withSemicolons);
-    if (!encoded) return false;
+    StoreResult<Cp932Encoding> encoded = encodeCp932(text);
+    if (!encoded) {
+      failure_ = std::move(encoded).error();
+      return false;
+    }
     unencodable = std::move(encoded->unencodable);
-    StoreResult<std::string> stored = decodeCp932(encoded->bytes);
-    if (!stored) return false;
-    texts_ += *stored;
+    if (!decoder_) {
+      StoreResult<Cp932Decoder> decoder = Cp932Decoder::open();
+      if (!decoder) {
+        failure_ = std::move(decoder).error();
+        return false;
+      }
+      decoder_ = *decoder;
+    }
+    const std::size_t start = texts_.size();
+    texts_.resize(start + Cp932Decoder::room(encoded->bytes.size()));
+    texts_.resize(static_cast<std::size_t>(decoder_->decode(encoded->bytes, texts_.data() + start) - texts_.data()));
     return true;
   }
 
@@ -273,16 +376,26 @@ class EventReader {
     const sys_seconds start = local(span->start);
     // libical ends a span of days a second before the day after its end.
     const sys_seconds end = expansion.allDay ? local(span->end + 1) - days(1) : local(span->end);
-    expansion.reader->addOccurrence(expansion, start, end);
+    EventReader& reader = *expansion.reader;
+    const auto firstLine = static_cast<std::uint32_t>(reader.lines_.size());
+    reader.addOccurrence(expansion, start, end);
+    reader.instances_.push_back({.key = {expansion.series, span->start},
+                                 .firstLine = firstLine,
+                                 .lineCount = static_cast<std::uint32_t>(reader.lines_.size() - firstLine)});
   }
 
   sys_days first_;
   sys_days last_;
   Component calendar_;  // the time zones read so far
   std::size_t events_ = 0;
+  std::optional<StoreError> failure_;
   std::vector<UnreadableEvent> unreadable_;
   std::vector<DayLine> lines_;
   std::string texts_;
+  std::string cleaned_;  // an event's text before its conversion, kept for its room
+  std::optional<Cp932Decoder> decoder_;
+  std::vector<Instance> instances_;   // of repeating events
+  std::vector<InstanceKey> replaced_;  // instances replaced or cancelled by one of their own
 };
 
 // Reads the calendar from `fd` as it comes, joins folded lines, and hands
@@ -310,8 +423,11 @@ StoreResult<void> readCalendar(int fd, std::uint64_t total, EventReader& reader,
       depth = std::max(depth - 1, 0);
     }
   };
+  bool firstLine = true;
   const auto physicalLine = [&](std::string_view line) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    // Some calendars begin their file with a UTF-8 byte order mark.
+    if (std::exchange(firstLine, false) && line.starts_with("\xEF\xBB\xBF")) line.remove_prefix(3);
     if (!line.empty() && (line.front() == ' ' || line.front() == '\t')) {
       logical.append(line.substr(1));
       return;
@@ -367,6 +483,7 @@ ImportPlan planOf(EventReader& reader, const AllNotes& notes) {
   plan.events = reader.events();
   plan.unreadable = std::move(reader.unreadable());
   plan.readFrom = notes.file;
+  reader.dropReplacedInstances();
   std::vector<DayLine>& lines = reader.lines();
   const auto byStart = [](const DayLine& a, const DayLine& b) { return a.before(b); };
   if (!std::is_sorted(lines.begin(), lines.end(), byStart)) std::sort(lines.begin(), lines.end(), byStart);
@@ -430,7 +547,14 @@ StoreResult<ImportPlan> planImport(const NoteStore& store, const std::string& pa
   if (S_ISDIR(status.st_mode)) return importError(StoreErrorKind::kNotRegularFile, path);
   const std::uint64_t total = S_ISREG(status.st_mode) ? static_cast<std::uint64_t>(status.st_size) : 0;
   EventReader reader(range);
+  reader.reserveFor(total);
   if (StoreResult<void> read = readCalendar(fd, total, reader, progress, path); !read) return std::move(read).error();
+  if (reader.failure()) {
+    StoreError failure = *reader.failure();
+    failure.operation = StoreOperation::kImport;
+    failure.path = path;
+    return failure;
+  }
   StoreResult<AllNotes> notes = store.allNotes();
   if (!notes) return std::move(notes).error();
   return planOf(reader, *notes);

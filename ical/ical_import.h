@@ -57,6 +57,9 @@ struct ImportPlan {
 // a timed one `HH:MM summary` on its first day; its description's lines
 // follow), the events of a day in the order they start. Lines a day's note
 // already holds are not added again, so a second import changes nothing.
+// An instance of a repeating event edited on its own (the same UID, a
+// RECURRENCE-ID) replaces the series' instance; a cancelled one shows
+// nothing.
 // The file is read as it streams past: one event in memory at a time, with
 // the time zones it defines. Errors name `path`, with
 // StoreOperation::kImport; stopped (kCancelled) when `progress`, told of

@@ -24,14 +24,13 @@ bool equalsNoCase(std::string_view a, std::string_view upper) {
 std::string unescaped(std::string_view value) {
   std::string text;
   text.reserve(value.size());
-  for (std::size_t i = 0; i < value.size(); ++i) {
-    if (value[i] != '\\' || i + 1 == value.size()) {
-      text += value[i];
-      continue;
-    }
-    const char next = value[++i];
+  for (std::size_t slash; (slash = value.find('\\')) != std::string_view::npos && slash + 1 < value.size();) {
+    text.append(value.substr(0, slash));
+    const char next = value[slash + 1];
     text += next == 'n' || next == 'N' ? '\n' : next;
+    value.remove_prefix(slash + 2);
   }
+  text.append(value);
   return text;
 }
 
@@ -107,6 +106,8 @@ std::optional<EventParts> readSimpleEvent(std::string_view text) {
       const bool start = name.size() == 7;
       (start ? parts.start : parts.end) = *time;
       started = started || start;
+    } else if (equalsNoCase(name, "STATUS") && equalsNoCase(value, "CANCELLED")) {
+      return std::nullopt;  // shows nothing, or cancels an instance of a series
     } else if (!name.starts_with("X-") && !name.starts_with("x-")) {
       bool unused = false;
       for (const std::string_view known : kUnused) unused = unused || equalsNoCase(name, known);
@@ -114,10 +115,11 @@ std::optional<EventParts> readSimpleEvent(std::string_view text) {
     }
   }
   if (!started) return std::nullopt;
-  // An all-day event without an end lasts its day, as libical has it.
-  if (icaltime_is_null_time(parts.end) && parts.start.is_date) {
+  // Without an end an all-day event lasts its day, a timed one is a
+  // moment, as libical has it.
+  if (icaltime_is_null_time(parts.end)) {
     parts.end = parts.start;
-    icaltime_adjust(&parts.end, 1, 0, 0, 0);
+    if (parts.start.is_date) icaltime_adjust(&parts.end, 1, 0, 0, 0);
   }
   return parts;
 }

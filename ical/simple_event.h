@@ -13,7 +13,7 @@ struct EventParts {
   std::string summary{};
   std::string description{};
   icaltimetype start;
-  icaltimetype end;  // null when it has none
+  icaltimetype end;
 };
 
 // An event (its unfolded CR LF lines, BEGIN:VEVENT to END:VEVENT) that
@@ -21,7 +21,8 @@ struct EventParts {
 // end as a date, a UTC or a floating time, summary, description and
 // properties the import does not use — read without libical's parser,
 // which costs tens of microseconds an event. Nothing for any other event
-// (repetition, time zones, durations, alarms ...): libical reads those.
+// (repetition, an instance of a series, cancelled, time zones, durations,
+// alarms ...): libical reads those.
 std::optional<EventParts> readSimpleEvent(std::string_view text);
 
 }  // namespace hiduke

@@ -1,33 +1,42 @@
 #include "main_window/import_messages.h"
 
+#include <QStringList>
+
 #include "main_window/day_description.h"
 #include "main_window/store_messages.h"
 
 namespace hiduke {
 
-QString unreadableEventText(const UnreadableEvent& event) {
-  QString text = event.start.ok() ? dateText(event.start) : QString();
-  text += QStringLiteral("「%1」").arg(QString::fromStdString(event.summary));
+QString eventLeftOutText(const UnreadableEvent& event) {
+  QStringList parts;
   switch (event.problem) {
     case EventProblem::kNone:
       break;
     case EventProblem::kTooManyDays:
-      text += QStringLiteral(" %1 日より多くの日にかかるため、読み込みません。").arg(kMaxDaysOfOneEvent);
+      parts << QStringLiteral("%1 日より多くの日にかかるため、読み込みません。").arg(kMaxDaysOfOneEvent);
       break;
     case EventProblem::kNoStart:
-      text += QStringLiteral(" 始まりの日時が読めないため、読み込みません。");
+      parts << QStringLiteral("始まりの日時が読めないため、読み込みません。");
       break;
     case EventProblem::kUnreadable:
-      text += QStringLiteral(" 予定として読めないため、読み込みません。");
+      parts << QStringLiteral("予定として読めないため、読み込みません。");
       break;
   }
   if (!event.characters.empty()) {
-    text += QStringLiteral(" 保存できない文字を省きます:");
+    QString characters = QStringLiteral("保存できない文字を省きます:");
     for (const std::string& character : event.characters) {
-      text += QLatin1Char(' ') + characterText(QString::fromStdString(character));
+      characters += QLatin1Char(' ') + characterText(QString::fromStdString(character));
     }
+    parts << characters;
   }
-  return text;
+  return parts.join(QLatin1Char(' '));
+}
+
+QString unreadableEventText(const UnreadableEvent& event) {
+  QString text = event.start.ok() ? dateText(event.start) : QString();
+  text += QStringLiteral("「%1」").arg(QString::fromStdString(event.summary));
+  const QString leftOut = eventLeftOutText(event);
+  return leftOut.isEmpty() ? text : text + QLatin1Char(' ') + leftOut;
 }
 
 QString importPlanSummary(const ImportPlan& plan) {
@@ -43,6 +52,16 @@ QString importPlanSummary(const ImportPlan& plan) {
 
 QString importResult(const BatchReport& report) {
   return QStringLiteral("%1 日の予定を書き込みました。\n").arg(report.saved);
+}
+
+QString importAnnouncement(const BatchReport& report) { return QStringLiteral("%1日分の予定を読み込みました").arg(report.saved); }
+
+QString importSummary(const BatchReport& report, const ImportPlan& plan) {
+  QString summary = importAnnouncement(report) + QStringLiteral("。");
+  if (!plan.unreadable.empty()) {
+    summary += QStringLiteral("読み込めない予定が %1 件ありました（読み込めない部分は除いています）。").arg(plan.unreadable.size());
+  }
+  return summary;
 }
 
 }  // namespace hiduke

@@ -15,12 +15,17 @@
 #include "main_window/day_accessibility.h"
 #include "main_window/day_description.h"
 #include "main_window/go_to_date_dialog.h"
+#include "main_window/import_messages.h"
+#include "main_window/import_preview_dialog.h"
+#include "main_window/import_range_dialog.h"
 #include "main_window/layout_twips.h"
+#include "main_window/message_box.h"
 #include "main_window/month_view.h"
 #include "main_window/note_book.h"
 #include "main_window/note_panel.h"
 #include "main_window/screen_reader.h"
 #include "main_window/search_dialog.h"
+#include "main_window/store_messages.h"
 #include "main_window/today_clock.h"
 #include "main_window/window_look.h"
 #include "main_window/window_zoom.h"
@@ -61,6 +66,7 @@ MainWindow::MainWindow(NoteStore store, std::function<QDateTime()> now, QWidget*
   connect(monthView_, &MonthView::undoRequested, notePanel_, &NotePanel::undoStore);
   connect(notePanel_, &NotePanel::undoAvailable, monthView_, &MonthView::setUndoAvailable);
   connect(monthView_, &MonthView::exportRequested, this, &MainWindow::exportNotes);
+  connect(monthView_, &MonthView::importRequested, this, &MainWindow::importNotes);
   connect(notePanel_, &NotePanel::opened, this, [this](std::chrono::year_month_day day) {
     setWide(true);
     monthView_->setOpenDay(day);
@@ -195,11 +201,11 @@ void MainWindow::panelClosed(bool hadFocus) {
   }
 }
 
-void MainWindow::noteFileChanged(bool byMerge) {
+void MainWindow::noteFileChanged(bool linesAdded) {
   const std::optional<std::chrono::year_month_day> day = notePanel_->day();
   if (!notePanel_->isOpen() || !day) return;
   if (const StoreResult<std::optional<std::string>> note = book_->note(*day)) {
-    notePanel_->followNoteFile(*note, byMerge ? NotePanel::ChangedBy::kMerge : NotePanel::ChangedBy::kOtherProgram);
+    notePanel_->followNoteFile(*note, linesAdded ? NotePanel::ChangedBy::kLinesAdded : NotePanel::ChangedBy::kOtherProgram);
   }
 }
 
@@ -256,8 +262,44 @@ void MainWindow::exportNotes() {
   if (!path.isEmpty()) book_->exportTo(path);
 }
 
+void MainWindow::importNotes() {
+  const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("iCalendar から読み込む"), QDir::homePath(),
+                                                    QStringLiteral("iCalendar (*.ics)"));
+  if (!path.isEmpty()) importFrom(path);
+}
+
+void MainWindow::importFrom(const QString& path) {
+  const QString title = QStringLiteral("iCalendar から読み込む");
+  ImportRangeDialog rangeDialog(clock_->today(), this);
+  if (rangeDialog.exec() != QDialog::Accepted) return;
+  // Another program's save between the plan and this one's: planned once
+  // more from the file as it is now, and asked again.
+  for (const bool replanned : {false, true}) {
+    const StoreResult<ImportPlan> plan = book_->planImport(path, rangeDialog.range());
+    if (!plan) {
+      showMessage(this, title, storeErrorMessage(plan.error()));
+      return;
+    }
+    ImportPreviewDialog preview(*plan, replanned, this);
+    if (preview.exec() != QDialog::Accepted) return;
+    const StoreResult<BatchReport> saved = book_->importPlan(*plan);
+    if (saved) {
+      noteFileChanged(true);  // an open note shows what was added to it
+      announce(this, importAnnouncement(*saved));
+      showMessage(this, title, importSummary(*saved, *plan));
+      return;
+    }
+    if (saved.error().kind != StoreErrorKind::kChangedOnDisk || replanned) {
+      showMessage(this, title, storeErrorMessage(saved.error()));
+      return;
+    }
+  }
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (notePanel_->settleUnsavedNote()) {
+  // Not while the notes are in use: settling the typed note would save
+  // through the store that a save or a task is using.
+  if (!book_->busy() && notePanel_->settleUnsavedNote()) {
     event->accept();
   } else {
     event->ignore();

@@ -40,6 +40,12 @@ class MainWindow : public QWidget {
   void goToDate();
   // Writes every note to a file the user chooses, as iCalendar.
   void exportNotes();
+  // Reads the notes of an iCalendar file the user chooses.
+  void importNotes();
+  // Reads the notes of the iCalendar file `path`: the range of days for
+  // repeating events, what the import will do, and then, if the user
+  // agrees, the notes in one save.
+  void importFrom(const QString& path);
   // Draws the whole window at `percent` of its design size, and keeps it
   // for the next start.
   void setZoom(int percent);
@@ -61,7 +67,7 @@ class MainWindow : public QWidget {
   void panelClosed(bool hadFocus);
   // Another program (a second copy, a sync tool) changed the note file,
   // or a merge did.
-  void noteFileChanged(bool byMerge);
+  void noteFileChanged(bool linesAdded);
   // The conflict copies beside the note file, as the owner of the notes
   // last found them: offered for merging, or the offer withdrawn.
   void showConflictCopies();

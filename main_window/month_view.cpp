@@ -281,6 +281,7 @@ void MonthView::showMenu(QPoint at) {
   menu.addAction(QStringLiteral("予定を検索…"), this, &MonthView::searchRequested);
   menu.addAction(QStringLiteral("今後の予定…"), this, &MonthView::upcomingRequested);
   menu.addAction(QStringLiteral("iCalendar に書き出す…"), this, &MonthView::exportRequested);
+  menu.addAction(QStringLiteral("iCalendar から読み込む…"), this, &MonthView::importRequested);
   menu.addAction(QStringLiteral("元に戻す"), this, &MonthView::undoRequested)->setEnabled(undoAvailable_);
   menu.exec(at);
 }

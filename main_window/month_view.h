@@ -74,6 +74,7 @@ class MonthView : public RingedWidget {
   void upcomingRequested();
   void undoRequested();
   void exportRequested();
+  void importRequested();
 
  protected:
   void contextMenuEvent(QContextMenuEvent* event) override;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "main_window/long_task.h"
 #include "main_window/message_box.h"
 #include "main_window/note_file_watcher.h"
 #include "main_window/store_messages.h"
@@ -45,8 +46,7 @@ auto NoteBook::whileStoring(Save save) {
   auto result = save();
   store_.setBusyHook({});
   if (busy) QApplication::restoreOverrideCursor();
-  storing_ = false;
-  if (std::exchange(changedWhileStoring_, false)) QMetaObject::invokeMethod(this, &NoteBook::fileChanged, Qt::QueuedConnection);
+  releaseStore();
   return result;
 }
 
@@ -164,10 +164,57 @@ StoreResult<SaveReport> NoteBook::store(std::chrono::year_month_day day, const s
   return stored;
 }
 
+void NoteBook::releaseStore() {
+  storing_ = false;
+  if (std::exchange(changedWhileStoring_, false)) QMetaObject::invokeMethod(this, &NoteBook::fileChanged, Qt::QueuedConnection);
+}
+
+template <typename Work>
+auto NoteBook::runOnStore(const LongTask& task, Work work) {
+  storing_ = true;
+  store_.setBusyHook({});  // the task's dialog shows that the window is busy
+  auto result = runLongTask(window_, task, [&](const ICalProgress& progress) { return work(store_, progress); });
+  releaseStore();
+  return result;
+}
+
 void NoteBook::exportTo(const QString& path) {
-  const StoreResult<ExportReport> report = exportICalendar(store_, QFile::encodeName(path).toStdString());
-  showMessage(window_, QStringLiteral("iCalendar に書き出す"),
-              report ? exportSummary(*report) : storeErrorMessage(report.error()));
+  const QString title = QStringLiteral("iCalendar に書き出す");
+  const std::string target = QFile::encodeName(path).toStdString();
+  const StoreResult<ExportReport> report =
+      runOnStore(LongTask{.title = title, .label = QStringLiteral("予定を書き出しています…")},
+                 [&target](const NoteStore& store, const ICalProgress& progress) {
+                   return exportICalendar(store, target, progress);
+                 });
+  showMessage(window_, title, report ? exportSummary(*report) : storeErrorMessage(report.error()));
+}
+
+StoreResult<ImportPlan> NoteBook::planImport(const QString& path, const ImportRange& range) {
+  const std::string source = QFile::encodeName(path).toStdString();
+  return runOnStore(LongTask{.title = QStringLiteral("iCalendar から読み込む"),
+                             .label = QStringLiteral("iCalendar のファイルを読んでいます…")},
+                    [&](const NoteStore& store, const ICalProgress& progress) {
+                      return hiduke::planImport(store, source, range, progress);
+                    });
+}
+
+StoreResult<BatchReport> NoteBook::importPlan(const ImportPlan& plan) {
+  // One rewrite, which cannot stop halfway: no キャンセル.
+  StoreResult<BatchReport> saved = runOnStore(
+      LongTask{.title = QStringLiteral("iCalendar から読み込む"), .label = QStringLiteral("予定を保存しています…"),
+               .cancellable = false},
+      [&plan](NoteStore& store, const ICalProgress&) { return store.saveNotes(plan.batch, plan.readFrom); });
+  if (!saved) {
+    // Worded as the import's: nothing of it was written.
+    StoreError error = std::move(saved).error();
+    error.operation = StoreOperation::kImport;
+    return error;
+  }
+  watcher_->setKnownFile(saved->file);
+  readMonth(monthNotes_.month);
+  emit monthNotesChanged();
+  for (const StoreError& warning : saved->warnings) showError(warning);
+  return saved;
 }
 
 void NoteBook::showError(const StoreError& error) const {

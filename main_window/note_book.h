@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ical/ical_export.h"
+#include "ical/ical_import.h"
 #include "main_window/note_search.h"
 #include "note_store/conflict_copy_merge.h"
 #include "note_store/note_store.h"
@@ -16,12 +17,21 @@ class QWidget;
 namespace hiduke {
 
 class NoteFileWatcher;
+struct LongTask;
 
 // The window's one owner of the notes: it holds the note store, the notes of
 // the month shown and the watch on the note file, shows the busy cursor
 // while a save waits for the file, and words every failure for the user.
 // The widgets ask it and hear from it by signals; none of them holds the
 // store.
+//
+// An export or import runs on a thread of its own (runLongTask), which then
+// alone uses the store: the window's thread asks it nothing but
+// fileIdentity() (a look at the directory, for the watch) and its path, and
+// a change the watch sees is taken up after the task. The task's dialog is modal to the
+// window, so the person can neither save nor show another month meanwhile;
+// and the store's busy hook, which would paint from the task's thread, is
+// left empty.
 class NoteBook : public QObject {
   Q_OBJECT
 
@@ -57,6 +67,16 @@ class NoteBook : public QObject {
   // Writes every note to `path` as iCalendar and tells the user how it went.
   void exportTo(const QString& path);
 
+  // What an import of the iCalendar file `path` would do.
+  StoreResult<ImportPlan> planImport(const QString& path, const ImportRange& range);
+  // Makes the changes of `plan` in one rewrite of the note file; the month
+  // shown follows, and what took effect is told.
+  StoreResult<BatchReport> importPlan(const ImportPlan& plan);
+
+  // A save or a long task is under way, with the event loop running: the
+  // store is in use.
+  bool busy() const { return storing_; }
+
   // A message box with the failure in Japanese.
   void showError(const StoreError& error) const;
 
@@ -90,12 +110,16 @@ class NoteBook : public QObject {
   auto whileStoring(Save save);
   // Reads the month shown again; false, saying nothing, when it cannot.
   bool rereadMonth();
+  // After a save or a task: a change the watch saw meanwhile is taken up.
+  void releaseStore();
+  template <typename Work>
+  auto runOnStore(const LongTask& task, Work work);
 
   NoteStore store_;
   QWidget* window_;
   MonthNotes monthNotes_;
   NoteFileWatcher* watcher_ = nullptr;
-  bool storing_ = false;          // a save is under way, perhaps waiting with the event loop running
+  bool storing_ = false;  // a save or a task is under way, with the event loop running
   bool changedWhileStoring_ = false;
   // The note file as last read from a state that this program shares with
   // the other machines (conflict_copy_merge.h); nothing where unknown.

@@ -74,62 +74,6 @@ StoreError converterMissing(StoreOperation operation, int errorNumber) {
   return StoreError{.kind = StoreErrorKind::kConverterMissing, .operation = operation, .errorNumber = errorNumber};
 }
 
-// What iconv makes of each character code page 932 has, one byte or two,
-// asked once and kept: decoding a file of a million notes then takes a
-// look-up a character instead of iconv's work. A byte that starts no
-// character has no entry; the single byte 0x5C is the yen sign, as in
-// Japanese text and in the fonts made for code page 932.
-class Cp932Characters {
- public:
-  // kConverterMissing when iconv cannot convert CP932 now; a failure is
-  // not kept, as it may pass (all file descriptors were in use).
-  static StoreResult<const Cp932Characters*> get() {
-    static std::mutex mutex;
-    static std::unique_ptr<Cp932Characters> characters;
-    const std::lock_guard lock(mutex);
-    if (!characters) {
-      Converter converter("UTF-8", "CP932");
-      if (!converter.ok()) return converterMissing(StoreOperation::kRead, converter.openError());
-      characters = make(converter);
-    }
-    return characters.get();
-  }
-
-  // A character's UTF-8 in the low three bytes (in memory order) and its
-  // length in the high one; 0 for none.
-  std::uint32_t single(unsigned char byte) const { return entries_[byte]; }
-  std::uint32_t pair(unsigned char lead, unsigned char trail) const { return entries_[256 + lead * 256 + trail]; }
-
- private:
-  static std::uint32_t entryOf(std::string_view utf8) {
-    std::uint32_t entry = static_cast<std::uint32_t>(utf8.size()) << 24;
-    for (size_t i = 0; i < utf8.size(); ++i) entry |= std::uint32_t{static_cast<unsigned char>(utf8[i])} << (8 * i);
-    return entry;
-  }
-
-  static std::unique_ptr<Cp932Characters> make(Converter& converter) {
-    auto characters = std::make_unique<Cp932Characters>();
-    const auto learn = [&](std::uint32_t& entry, std::string_view bytes) {
-      std::string utf8;
-      if (converter.convert(bytes, utf8) == 0 && utf8.size() <= 3) entry = entryOf(utf8);
-    };
-    for (int byte = 0x80; byte < 256; ++byte) {
-      const char lead = static_cast<char>(byte);
-      learn(characters->entries_[static_cast<size_t>(byte)], std::string_view(&lead, 1));
-      if (characters->entries_[static_cast<size_t>(byte)] != 0) continue;  // a character of its own
-      for (int trail = 0; trail < 256; ++trail) {
-        const char two[2] = {lead, static_cast<char>(trail)};
-        learn(characters->entries_[256 + static_cast<size_t>(byte) * 256 + static_cast<size_t>(trail)],
-              std::string_view(two, 2));
-      }
-    }
-    characters->entries_['\\'] = entryOf(kYenSign);
-    return characters;
-  }
-
-  std::array<std::uint32_t, 256 + 256 * 256> entries_{};
-};
-
 // Length of the well-formed UTF-8 sequence at the start of `s`, or 0.
 size_t utf8SequenceLength(std::string_view s) {
   auto byte = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
@@ -160,27 +104,153 @@ size_t utf8SequenceLength(std::string_view s) {
   return length;
 }
 
+// The code point of a well-formed sequence of one to three bytes.
+char32_t codePoint(std::string_view utf8) {
+  const auto byte = [&](std::size_t i) { return static_cast<char32_t>(static_cast<unsigned char>(utf8[i])); };
+  switch (utf8.size()) {
+    case 1: return byte(0);
+    case 2: return (byte(0) & 0x1F) << 6 | (byte(1) & 0x3F);
+    default: return (byte(0) & 0x0F) << 12 | (byte(1) & 0x3F) << 6 | (byte(2) & 0x3F);
+  }
+}
+
+// What iconv makes of each character code page 932 has, one byte or two,
+// asked once and kept, and what it makes of each such character back:
+// converting a file of a million notes then takes a look-up a character
+// instead of iconv's work. A byte that starts no character has no entry;
+// the single byte 0x5C is the yen sign, as in Japanese text and in the
+// fonts made for code page 932.
+class Cp932Characters {
+ public:
+  // kConverterMissing when iconv cannot convert CP932 now; a failure is
+  // not kept, as it may pass (all file descriptors were in use).
+  static StoreResult<const Cp932Characters*> get(StoreOperation operation) {
+    // Once made, the table stays: a thread that has it asks no lock again.
+    thread_local const Cp932Characters* made = nullptr;
+    if (made != nullptr) return made;
+    static std::mutex mutex;
+    static std::unique_ptr<Cp932Characters> characters;
+    const std::lock_guard lock(mutex);
+    if (!characters) {
+      Converter decoder("UTF-8", "CP932");
+      if (!decoder.ok()) return converterMissing(operation, decoder.openError());
+      Converter encoder("CP932", "UTF-8");
+      if (!encoder.ok()) return converterMissing(operation, encoder.openError());
+      characters = make(decoder, encoder);
+    }
+    made = characters.get();
+    return made;
+  }
+
+  // The bytes iconv makes of a character below U+10000 that code page 932
+  // decodes to (the byte below 0x100, else lead and trail byte); 0 for any
+  // other (a look-alike, one it lacks): iconv is asked then.
+  std::uint16_t code(char32_t character) const { return codes_[character]; }
+
+  // A character's UTF-8 in the low three bytes (in memory order) and its
+  // length in the high one; 0 for none.
+  std::uint32_t single(unsigned char byte) const { return entries_[byte]; }
+  std::uint32_t pair(unsigned char lead, unsigned char trail) const { return entries_[256 + lead * 256 + trail]; }
+
+ private:
+  static std::uint32_t entryOf(std::string_view utf8) {
+    std::uint32_t entry = static_cast<std::uint32_t>(utf8.size()) << 24;
+    for (size_t i = 0; i < utf8.size(); ++i) entry |= std::uint32_t{static_cast<unsigned char>(utf8[i])} << (8 * i);
+    return entry;
+  }
+
+  static std::unique_ptr<Cp932Characters> make(Converter& converter, Converter& encoder) {
+    auto characters = std::make_unique<Cp932Characters>();
+    const auto learn = [&](std::uint32_t& entry, std::string_view bytes) {
+      std::string utf8;
+      if (converter.convert(bytes, utf8) == 0 && utf8.size() <= 3) entry = entryOf(utf8);
+    };
+    for (int byte = 0x80; byte < 256; ++byte) {
+      const char lead = static_cast<char>(byte);
+      learn(characters->entries_[static_cast<size_t>(byte)], std::string_view(&lead, 1));
+      if (characters->entries_[static_cast<size_t>(byte)] != 0) continue;  // a character of its own
+      for (int trail = 0; trail < 256; ++trail) {
+        const char two[2] = {lead, static_cast<char>(trail)};
+        learn(characters->entries_[256 + static_cast<size_t>(byte) * 256 + static_cast<size_t>(trail)],
+              std::string_view(two, 2));
+      }
+    }
+    characters->entries_['\\'] = entryOf(kYenSign);
+    const auto learnCode = [&](std::uint32_t entry) {
+      const auto length = static_cast<std::size_t>(entry >> 24);
+      if (length == 0) return;
+      const char utf8[3] = {static_cast<char>(entry), static_cast<char>(entry >> 8), static_cast<char>(entry >> 16)};
+      const char32_t character = codePoint(std::string_view(utf8, length));
+      std::string_view in(utf8, length);
+      std::string bytes;
+      if (characters->codes_[character] != 0 || encoder.convert(in, bytes) != 0 || bytes.empty() || bytes.size() > 2) return;
+      const auto first = static_cast<unsigned char>(bytes[0]);
+      characters->codes_[character] =
+          static_cast<std::uint16_t>(bytes.size() == 1 ? first : first << 8 | static_cast<unsigned char>(bytes[1]));
+    };
+    for (std::uint32_t ascii = 1; ascii < 0x80; ++ascii) learnCode(std::uint32_t{1} << 24 | ascii);
+    for (const std::uint32_t entry : characters->entries_) learnCode(entry);
+    return characters;
+  }
+
+  std::array<std::uint32_t, 256 + 256 * 256> entries_{};
+  std::array<std::uint16_t, 0x10000> codes_{};
+};
+
 }  // namespace
 
 StoreResult<Cp932Encoding> encodeCp932(std::string_view utf8) {
-  // Opened again after a failure, which may pass (all file descriptors in use).
+  StoreResult<const Cp932Characters*> characters = Cp932Characters::get(StoreOperation::kSave);
+  if (!characters) return std::move(characters).error();
+  // For the characters the table lacks; opened again after a failure,
+  // which may pass (all file descriptors in use).
   thread_local std::unique_ptr<Converter> converter;
-  if (!converter || !converter->ok()) converter = std::make_unique<Converter>("CP932", "UTF-8");
-  if (!converter->ok()) return converterMissing(StoreOperation::kSave, converter->openError());
   Cp932Encoding encoding;
-  encoding.bytes.reserve(utf8.size());
-  while (converter->convert(utf8, encoding.bytes) != 0) {
-    const size_t length = utf8SequenceLength(utf8);
-    std::string character(length == 0 ? kReplacementCharacter : utf8.substr(0, length));
-    utf8.remove_prefix(length == 0 ? 1 : length);
-    auto& seen = encoding.unencodable;
-    if (std::find(seen.begin(), seen.end(), character) == seen.end()) seen.push_back(std::move(character));
+  // No character takes more bytes in code page 932 than in UTF-8.
+  encoding.bytes.resize(utf8.size());
+  char* out = encoding.bytes.data();
+  std::string asked;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    std::size_t length = 1;
+    char32_t character = lead;
+    if (lead >= 0x80) {
+      length = utf8SequenceLength(utf8.substr(i));
+      character = length != 0 && length < 4 ? codePoint(utf8.substr(i, length)) : 0;
+    }
+    const std::uint16_t code = (*characters)->code(character);
+    if (code >= 0x100) {
+      *out++ = static_cast<char>(code >> 8);
+      *out++ = static_cast<char>(code);
+    } else if (code != 0) {
+      *out++ = static_cast<char>(code);
+    } else {
+      const std::string_view character = utf8.substr(i, std::max<std::size_t>(length, 1));
+      if (!converter || !converter->ok()) converter = std::make_unique<Converter>("CP932", "UTF-8");
+      if (!converter->ok()) return converterMissing(StoreOperation::kSave, converter->openError());
+      std::string_view in = character;
+      asked.clear();
+      if (length != 0 && converter->convert(in, asked) == 0) {
+        if (asked.size() > length) {  // never for code page 932; kept sound all the same
+          const auto at = static_cast<std::size_t>(out - encoding.bytes.data());
+          encoding.bytes.resize(encoding.bytes.size() + asked.size());
+          out = encoding.bytes.data() + at;
+        }
+        out = std::copy(asked.begin(), asked.end(), out);
+      } else {
+        std::string unencodable(length == 0 ? kReplacementCharacter : character);
+        auto& seen = encoding.unencodable;
+        if (std::find(seen.begin(), seen.end(), unencodable) == seen.end()) seen.push_back(std::move(unencodable));
+      }
+    }
+    i += std::max<std::size_t>(length, 1);
   }
+  encoding.bytes.resize(static_cast<std::size_t>(out - encoding.bytes.data()));
   return encoding;
 }
 
 StoreResult<Cp932Decoder> Cp932Decoder::open() {
-  StoreResult<const Cp932Characters*> characters = Cp932Characters::get();
+  StoreResult<const Cp932Characters*> characters = Cp932Characters::get(StoreOperation::kRead);
   if (!characters) return std::move(characters).error();
   return Cp932Decoder(*characters);
 }

@@ -1,5 +1,7 @@
 #include "note_store/note_record.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstring>
 
 #include "note_store/note_lines.h"
@@ -61,22 +63,33 @@ std::string readNoteText(std::string_view textField) {
   return std::string(storedTextOf(textField, scratch));
 }
 
-std::string formatNoteRecord(std::chrono::year_month_day date, std::string_view text) {
-  const std::string stored = encodeNoteText(text);
-  std::string line = std::to_string(static_cast<int>(date.year())) + ',' +
-                     std::to_string(static_cast<unsigned>(date.month())) + ',' +
-                     std::to_string(static_cast<unsigned>(date.day())) + ',';
-  if (needsQuotes(stored)) {
-    line.push_back('"');
-    for (const char c : stored) {
-      if (c == '"') line.push_back('"');
-      line.push_back(c);
-    }
-    line.push_back('"');
-  } else {
-    line += stored;
+void appendNoteRecord(std::string& line, std::chrono::year_month_day date, std::string_view text) {
+  char number[8];
+  for (const int field : {static_cast<int>(date.year()), static_cast<int>(static_cast<unsigned>(date.month())),
+                          static_cast<int>(static_cast<unsigned>(date.day()))}) {
+    line.append(number, std::to_chars(number, number + sizeof number, field).ptr).push_back(',');
   }
+  // A line break does not change whether the text needs its quotes.
+  const bool quoted = needsQuotes(text);
+  if (quoted) line.push_back('"');
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '\r' || c == '\n') {
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      c = ';';
+    } else if (c == '"' && quoted) {
+      line.push_back('"');
+    }
+    line.push_back(c);
+  }
+  if (quoted) line.push_back('"');
   line += kRecordTerminator;
+}
+
+std::string formatNoteRecord(std::chrono::year_month_day date, std::string_view text) {
+  std::string line;
+  line.reserve(text.size() + 16);
+  appendNoteRecord(line, date, text);
   return line;
 }
 

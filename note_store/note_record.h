@@ -89,6 +89,8 @@ std::string_view storedTextOf(std::string_view textField, std::string& scratch);
 // double quote): then it is written between double quotes with every inner
 // quote doubled.
 std::string formatNoteRecord(std::chrono::year_month_day date, std::string_view text);
+// The same, appended to `line`: many records made without a string each.
+void appendNoteRecord(std::string& line, std::chrono::year_month_day date, std::string_view text);
 
 // Note text to stored form: every line break ("\n", "\r\n" or a lone "\r")
 // becomes one ";". The line-break bytes never occur inside a double-byte

@@ -287,6 +287,7 @@ StoreResult<BatchReport> NoteStore::saveNotes(const NoteBatch& batch, const File
   changes.reserve(batch.changes.size());
   std::vector<std::string> unencodable;
   std::unordered_set<std::string> seen;
+  std::string line;
   for (const NoteChange& change : batch.changes) {
     if (!change.note) {
       changes.emplace_back(change.date, std::string_view());
@@ -297,7 +298,9 @@ StoreResult<BatchReport> NoteStore::saveNotes(const NoteBatch& batch, const File
     for (std::string& character : encoded->unencodable) {
       if (seen.insert(character).second) unencodable.push_back(std::move(character));
     }
-    changes.emplace_back(change.date, unencodable.empty() ? keep(formatNoteRecord(change.date, encoded->bytes)) : "");
+    line.clear();
+    if (unencodable.empty()) appendNoteRecord(line, change.date, encoded->bytes);
+    changes.emplace_back(change.date, unencodable.empty() ? keep(line) : "");
   }
   if (!unencodable.empty()) {
     return completed(StoreError{.kind = StoreErrorKind::kUnencodable, .characters = std::move(unencodable)},

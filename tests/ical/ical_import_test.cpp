@@ -5,11 +5,13 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "ical/ical_export.h"
+#include "ical/simple_event.h"
 #include "test_support.h"
 
 namespace hiduke {
@@ -83,11 +85,28 @@ TEST_F(ICalImportTest, EventsBecomeTheLinesOfTheDaysTheyCover) {
        {{"2024-01-01", "w"}, {"2024-01-12", "trip\nold"}, {"2024-01-15", "w"}, {"2024-01-20", "w"}},
        {}},
       {"emoji left out, the rest imported; a day bound",
-       event("DTSTART;VALUE=DATE:20240102\r\nSUMMARY:🎉party\r\n") +
+       event("DTSTART;VALUE=DATE:20240102\r\nSUMMARY:🎉par\x01ty\t!\r\n") +
            event("DTSTART;VALUE=DATE:20230101\r\nRRULE:FREQ=DAILY\r\nSUMMARY:every day\r\n"),
-       {{"2024-01-02", "party"}, {"2024-01-12", "trip\nold"}},
-       {{.summary = "🎉party", .start = date(2024, 1, 2), .characters = {"🎉"}},
+       {{"2024-01-02", "party\t!"}, {"2024-01-12", "trip\nold"}},
+       {{.summary = "🎉par\x01ty\t!", .start = date(2024, 1, 2), .characters = {"🎉"}},
         {.summary = "every day", .start = date(2023, 1, 1), .problem = EventProblem::kTooManyDays}}},
+      {"an instance edited after its series, its RECURRENCE-ID in UTC",
+       event("DTSTART;TZID=Eastern:20240101T200000\r\nRRULE:FREQ=WEEKLY;COUNT=3\r\nSUMMARY:s\r\n") +
+           event("RECURRENCE-ID:20240109T010000Z\r\nDTSTART;TZID=Eastern:20240108T210000\r\nSUMMARY:later\r\n"),
+       {{"2024-01-02", "10:00 s"}, {"2024-01-09", "11:00 later"}, {"2024-01-12", "trip\nold"}, {"2024-01-16", "10:00 s"}},
+       {}},
+      {"instances cancelled and edited before their series",
+       event("RECURRENCE-ID;VALUE=DATE:20240302\r\nDTSTART;VALUE=DATE:20240302\r\nSTATUS:CANCELLED\r\n") +
+           event("RECURRENCE-ID;VALUE=DATE:20240303\r\nDTSTART;VALUE=DATE:20240303\r\nSUMMARY:d2\r\n") +
+           event("DTSTART;VALUE=DATE:20240301\r\nRRULE:FREQ=DAILY;COUNT=3\r\nSUMMARY:d\r\n"),
+       {{"2024-01-12", "trip\nold"}, {"2024-03-01", "d"}, {"2024-03-03", "d2"}},
+       {}},
+      {"an instance moved to another day; a cancelled event",
+       event("DTSTART;VALUE=DATE:20240401\r\nRRULE:FREQ=WEEKLY;COUNT=2\r\nSUMMARY:m\r\n") +
+           event("RECURRENCE-ID;VALUE=DATE:20240408\r\nDTSTART;VALUE=DATE:20240410\r\nSUMMARY:m\r\n") +
+           event("DTSTART;VALUE=DATE:20240405\r\nSTATUS:CANCELLED\r\nSUMMARY:c\r\n"),
+       {{"2024-01-12", "trip\nold"}, {"2024-04-01", "m"}, {"2024-04-10", "m"}},
+       {}},
   };
   for (const Case& c : cases) {
     writeBytes("hiduke.dat", "2024,1,12,trip;old\r\n");
@@ -120,6 +139,49 @@ TEST_F(ICalImportTest, AnExportImportedIntoAnEmptyDirectoryGivesBackTheSameNotes
   NoteStore other = openStore("empty/hiduke.dat");
   imported(other, "out.ics");
   EXPECT_EQ(notesOf(other), notes);
+}
+
+// Events of the common shape are read without libical's parser: as
+// libical reads them.
+TEST(SimpleEventTest, ReadsAsLibicalDoes) {
+  const std::vector<std::string> events = {
+      "DTSTART;VALUE=DATE:20240102\r\nDTEND;VALUE=DATE:20240105\r\nSUMMARY:a\\, b\\; c\\\\\r\nDESCRIPTION:x\\ny\\Nz\r\n",
+      "DTSTART:20240102T101500Z\r\nDTEND:20240102T111500Z\r\nsummary;LANGUAGE=ja:会議\r\nX-FOO:1\r\n",
+      "DTSTART:20240102T101500\r\nDESCRIPTION;ALTREP=\"cid:a:b\":d\r\nTRANSP:TRANSPARENT\r\n",
+      "DTSTART;VALUE=DATE:20240229\r\n",
+  };
+  for (const std::string& lines : events) {
+    const std::string text = event(lines);
+    const std::optional<EventParts> simple = readSimpleEvent(text);
+    ASSERT_TRUE(simple) << text;
+    icalcomponent* parsed = icalparser_parse_string(text.c_str());
+    const char* summary = icalcomponent_get_summary(parsed);
+    const char* description = icalcomponent_get_description(parsed);
+    EXPECT_EQ(simple->summary, summary != nullptr ? summary : "") << text;
+    EXPECT_EQ(simple->description, description != nullptr ? description : "") << text;
+    EXPECT_EQ(icaltime_compare(simple->start, icalcomponent_get_dtstart(parsed)), 0) << text;
+    EXPECT_EQ(icaltime_compare(simple->end, icalcomponent_get_dtend(parsed)), 0) << text;
+    icalcomponent_free(parsed);
+  }
+  for (const char* other : {"DTSTART;TZID=Eastern:20240102T101500\r\n", "DTSTART:20240102\r\nRRULE:FREQ=DAILY\r\n",
+                            "DTSTART:20240102T101500Z\r\nDURATION:PT1H\r\n", "SUMMARY:no start\r\n"}) {
+    EXPECT_FALSE(readSimpleEvent(event(other))) << other;
+  }
+}
+
+// Stopped when the progress says so, before anything is written.
+TEST_F(ICalImportTest, AnImportStopsWhenItsProgressSaysSo) {
+  std::string events;
+  for (int day = 1; day <= 28; ++day) events += event("DTSTART;VALUE=DATE:202402" + std::string(day < 10 ? "0" : "") + std::to_string(day) + "\r\nSUMMARY:x\r\n");
+  writeBytes("in.ics", calendar(events));
+  std::uint64_t told = 0;
+  const StoreResult<ImportPlan> plan = planImport(store_, "in.ics", kRange, [&](std::uint64_t done, std::uint64_t total) {
+    told = done;
+    return done < total;
+  });
+  ASSERT_FALSE(plan);
+  EXPECT_EQ(plan.error().kind, StoreErrorKind::kCancelled);
+  EXPECT_EQ(told, std::filesystem::file_size("in.ics"));
 }
 
 }  // namespace

@@ -204,7 +204,7 @@ void WindowFeaturesTest::theContextMenuOffersWhatTheKeysDo() {
     menu->close();
   });
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_F10, Qt::ShiftModifier);
-  QCOMPARE(items, (QStringList{"今日", "日付へ移動…", "予定を検索…", "今後の予定…", "iCalendar に書き出す…", "元に戻す"}));
+  QCOMPARE(items, (QStringList{"今日", "日付へ移動…", "予定を検索…", "今後の予定…", "iCalendar に書き出す…", "iCalendar から読み込む…", "元に戻す"}));
   QCOMPARE(window->windowTitle(), QStringLiteral("2026年12月7日"));
 }
 

@@ -103,5 +103,28 @@ TEST(Cp932Test, DecodesAsIconvDoesAnyBytes) {
   }
 }
 
+// Encoding by what iconv said of each character once gives what iconv
+// gives, for every character below U+10000.
+TEST(Cp932Test, EncodesAsIconvDoesEveryCharacter) {
+  const iconv_t cd = iconv_open("CP932", "UTF-8");
+  for (char32_t c = 1; c < 0x10000; ++c) {
+    if (c >= 0xD800 && c < 0xE000) continue;
+    std::string utf8 = c < 0x80 ? std::string(1, static_cast<char>(c))
+                       : c < 0x800 ? std::string{static_cast<char>(0xC0 | c >> 6), static_cast<char>(0x80 | (c & 0x3F))}
+                                   : std::string{static_cast<char>(0xE0 | c >> 12), static_cast<char>(0x80 | (c >> 6 & 0x3F)),
+                                                 static_cast<char>(0x80 | (c & 0x3F))};
+    char buffer[8];
+    char* in = utf8.data();
+    size_t inLeft = utf8.size();
+    char* out = buffer;
+    size_t outLeft = sizeof buffer;
+    const bool converted = iconv(cd, &in, &inLeft, &out, &outLeft) != static_cast<size_t>(-1);
+    const StoreResult<Cp932Encoding> encoded = encodeCp932(utf8);
+    ASSERT_EQ(encoded->bytes, converted ? std::string(buffer, out) : "") << static_cast<unsigned>(c);
+    ASSERT_EQ(encoded->unencodable, converted ? std::vector<std::string>{} : std::vector<std::string>{utf8});
+  }
+  iconv_close(cd);
+}
+
 }  // namespace
 }  // namespace hiduke
