@@ -75,12 +75,26 @@ ImportPreviewDialog::ImportPreviewDialog(const ImportPlan& plan, bool replanned,
   question->setObjectName(QStringLiteral("importQuestion"));
   layout->addWidget(question);
   auto* buttons = new QDialogButtonBox(this);
+  QPushButton* first = nullptr;
   if (anything) {
-    buttons->addButton(QStringLiteral("読み込む"), QDialogButtonBox::AcceptRole)->setObjectName(QStringLiteral("importButton"));
+    first = buttons->addButton(QStringLiteral("読み込む"), QDialogButtonBox::AcceptRole);
+    first->setObjectName(QStringLiteral("importButton"));
     buttons->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
   } else {
-    buttons->addButton(QStringLiteral("閉じる"), QDialogButtonBox::RejectRole);
+    first = buttons->addButton(QStringLiteral("閉じる"), QDialogButtonBox::RejectRole);
   }
+  // A screen reader says the focused button and its description: the
+  // counts and the question, which the person decides on.
+  const QString said = QStringLiteral("新しく予定ができる日 %1 日、予定が書き足される日 %2 日、変わらない日 %3 日、読み込めない予定 %4 件。%5")
+                           .arg(plan.newDays)
+                           .arg(plan.addedToDays)
+                           .arg(plan.unchangedDays)
+                           .arg(plan.unreadable.size())
+                           .arg(question->text());
+  setAccessibleDescription(said);
+  first->setAccessibleDescription(said);
+  first->setDefault(true);
+  first->setFocus();
   connect(buttons, &QDialogButtonBox::accepted, this, &ImportPreviewDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &ImportPreviewDialog::reject);
   layout->addWidget(buttons);
