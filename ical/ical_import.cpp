@@ -122,8 +122,10 @@ class EventReader {
         // An instance edited or cancelled on its own (as phones write it)
         // takes the place of the series' instance at that start, whichever
         // of the two the file holds first.
-        if (icalcomponent_get_first_property(event, ICAL_RECURRENCEID_PROPERTY) != nullptr) {
-          replaced_.push_back({series, instanceStart(icalcomponent_get_recurrenceid(event))});
+        // Read with its TZID, which icalcomponent_get_recurrenceid passes over.
+        if (icalproperty* recurrenceId = icalcomponent_get_first_property(event, ICAL_RECURRENCEID_PROPERTY);
+            recurrenceId != nullptr) {
+          replaced_.push_back({series, instanceStart(icalproperty_get_datetime_with_component(recurrenceId, event))});
         }
         if (icalcomponent_get_status(event) == ICAL_STATUS_CANCELLED) {
           icalcomponent_remove_component(calendar_.get(), event);
