@@ -57,6 +57,10 @@ CommandLine readCommandLine(int argc, const char* const argv[]) {
     const std::string_view argument = argv[i];
     if (argument == "-h" || argument == "--help") return {.action = CommandLine::Action::kHelp};
     if (argument == "-v" || argument == "--version") return {.action = CommandLine::Action::kVersion};
+    if (argument == "--merge-conflicts") {
+      line.action = CommandLine::Action::kMergeConflicts;
+      continue;
+    }
     if (argument == "--export-ical") {
       if (i + 1 == argc) return {.action = CommandLine::Action::kMissingValue, .refused = std::string(argument)};
       line.action = CommandLine::Action::kExportICal;

@@ -15,6 +15,7 @@ struct CommandLine {
     kVersion,     // -v, --version
     kExportICal,  // --export-ical FILE ("-": standard output)
     kImportICal,  // --import-ical FILE ("-": standard input), with --from DATE and --to DATE
+    kMergeConflicts,  // --merge-conflicts: the sync tools' conflict copies merged into the note file
     kRefuse,      // an argument neither hiduke nor Qt takes
     kMissingValue,  // an option of hiduke's at the end, without its value
     kBadDate,       // --from or --to without a date YYYY-MM-DD the note file can hold, or --from after --to

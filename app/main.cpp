@@ -1,9 +1,15 @@
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QMessageBox>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <string>
 
@@ -12,6 +18,7 @@
 #include "ical/ical_export.h"
 #include "ical/ical_import.h"
 #include "main_window/app_icon.h"
+#include "main_window/conflict_messages.h"
 #include "main_window/design_fonts.h"
 #include "main_window/import_messages.h"
 #include "main_window/main_window.h"
@@ -25,6 +32,19 @@ void print(std::FILE* stream, const QString& text) { std::fputs(qPrintable(text)
 // --export-ical: no window, no display; what was left out goes to standard
 // error, with any failure.
 int exportNotes(const std::string& path) {
+  // Found closed before anything is opened: the note file's directory
+  // would take its number, and the calendar would be written there.
+  if (path == "-" && ::fcntl(STDOUT_FILENO, F_GETFD) == -1) {
+    print(stderr, QStringLiteral("hiduke: %1\n").arg(hiduke::storeErrorMessage(hiduke::StoreError{
+                      .kind = hiduke::StoreErrorKind::kWriteFailed,
+                      .operation = hiduke::StoreOperation::kExport,
+                      .errorNumber = EBADF,
+                      .path = path})));
+    return 1;
+  }
+  // A reader that goes away early makes the next write fail with EPIPE,
+  // which is then worded, instead of ending the program without a word.
+  std::signal(SIGPIPE, SIG_IGN);
   hiduke::StoreResult<hiduke::NoteStore> store = hiduke::NoteStore::open();
   hiduke::StoreResult<hiduke::ExportReport> report =
       store ? hiduke::exportICalendar(*store, path) : hiduke::StoreResult<hiduke::ExportReport>(store.error());
@@ -33,6 +53,26 @@ int exportNotes(const std::string& path) {
     return 1;
   }
   print(stderr, QStringLiteral("hiduke: %1\n").arg(hiduke::exportSummary(*report)));
+  return 0;
+}
+
+// --merge-conflicts: no window, no display; what the merge did on standard
+// output, a failure on standard error. Without a base: every day that
+// differs keeps both texts.
+int mergeConflicts() {
+  hiduke::StoreResult<hiduke::NoteStore> store = hiduke::NoteStore::open();
+  hiduke::StoreResult<hiduke::ConflictMergeReport> report =
+      store ? hiduke::mergeConflictCopies(*store, std::nullopt)
+            : hiduke::StoreResult<hiduke::ConflictMergeReport>(store.error());
+  if (!report) {
+    print(stderr, QStringLiteral("hiduke: %1\n").arg(hiduke::storeErrorMessage(report.error())));
+    return 1;
+  }
+  for (const hiduke::StoreError& warning : report->warnings) {
+    print(stderr, QStringLiteral("hiduke: %1\n").arg(hiduke::storeErrorMessage(warning)));
+  }
+  print(stdout, report->plan.copies.empty() ? QStringLiteral("分かれた予定のファイルはありません。\n")
+                                            : hiduke::conflictMergeSummary(*report) + QLatin1Char('\n'));
   return 0;
 }
 
@@ -132,6 +172,8 @@ int main(int argc, char* argv[]) {
       return exportNotes(commandLine.exportPath);
     case hiduke::CommandLine::Action::kImportICal:
       return importNotes(commandLine);
+    case hiduke::CommandLine::Action::kMergeConflicts:
+      return mergeConflicts();
     case hiduke::CommandLine::Action::kStart:
       break;
   }

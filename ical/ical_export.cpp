@@ -1,15 +1,25 @@
 #include "ical/ical_export.h"
 
 #include <fcntl.h>
-#include <libical/ical.h>
 #include <unistd.h>
 
-#include <climits>
+#include <algorithm>
+#include <array>
 #include <cerrno>
-#include <optional>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
 #include <memory>
+#include <optional>
+#include <utility>
 
+#include "ical/ical_text.h"
+#include "note_store/cp932.h"
+#include "note_store/note_lines.h"
+#include "note_store/note_record.h"
 #include "note_store/unique_fd.h"
 #include "note_store/write_all.h"
 
@@ -17,37 +27,81 @@ namespace hiduke {
 
 namespace {
 
-constexpr const char* kProductId = "-//hiduke//hiduke//JA";
+constexpr std::string_view kProductId = "-//hiduke//hiduke//JA";
+// The name a calendar program shows for the imported calendar.
+constexpr std::string_view kCalendarName = "hiduke の予定";
+// The summary of a note with nothing to read in it (only empty lines):
+// a calendar drops an event whose summary is empty.
+constexpr std::string_view kBlankNoteSummary = "（予定）";
+// Bytes gathered before they are written out, and written before the
+// disk is asked to start on them.
+constexpr std::size_t kWriteChunk = std::size_t{1} << 18;
+constexpr off_t kWritebackChunk = off_t{1} << 23;
 
-struct ComponentFree {
-  void operator()(icalcomponent* component) const { icalcomponent_free(component); }
-};
-using Component = std::unique_ptr<icalcomponent, ComponentFree>;
+// "20020315": the date as iCalendar writes it, appended to `out` (a year
+// of the calendar's, 1 to 9999).
+void appendBasicDate(std::string& out, std::chrono::year_month_day day) {
+  const auto year = static_cast<unsigned>(static_cast<int>(day.year()));
+  for (const unsigned twoDigits : {year / 100, year % 100, static_cast<unsigned>(day.month()), static_cast<unsigned>(day.day())}) {
+    out.push_back(static_cast<char>('0' + twoDigits / 10));
+    out.push_back(static_cast<char>('0' + twoDigits % 10));
+  }
+}
 
-// "20020315": the date as iCalendar writes it.
-std::string basicDateText(std::chrono::year_month_day day) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%04d%02u%02u", static_cast<int>(day.year()), static_cast<unsigned>(day.month()),
-                static_cast<unsigned>(day.day()));
+// What tells this computer apart from another: its machine id, or its
+// host name where it has none.
+std::string machineId() {
+  std::string id;
+  std::getline(std::ifstream("/etc/machine-id"), id);
+  if (!id.empty()) return id;
+  std::array<char, HOST_NAME_MAX + 1> host{};
+  if (::gethostname(host.data(), host.size() - 1) == 0) id = host.data();
+  return id;
+}
+
+// The part of the UIDs that belongs to one note file on one computer, so
+// that two people's exports in one calendar keep apart while a later
+// export of the same file updates its events: 16 hex digits of an FNV-1a
+// hash of the machine id and the file's full path.
+std::string noteFileTag(const std::string& notePath) {
+  std::uint64_t hash = 14695981039346656037u;
+  for (const char byte : machineId() + '\0' + notePath) {
+    hash = (hash ^ static_cast<unsigned char>(byte)) * 1099511628211u;
+  }
+  char text[20];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
   return text;
 }
 
-// DTSTART;VALUE=DATE of the day. Read from its text: libical's own dates
-// reach only to the year 3000.
-icalproperty* startOf(std::chrono::year_month_day day) {
-  return icalproperty_new_from_string(("DTSTART;VALUE=DATE:" + basicDateText(day)).c_str());
+// The first line of `note` with something to read in it; empty when none.
+std::string_view summaryLine(std::string_view note) {
+  while (!note.empty()) {
+    const std::size_t end = note.find('\n');
+    const std::string_view line = note.substr(0, end);
+    for (const char byte : line) {
+      if (byte != ' ' && byte != '\t' && !isLeftOutControl(static_cast<unsigned char>(byte))) return line;
+    }
+    if (end == std::string_view::npos) break;
+    note.remove_prefix(end + 1);
+  }
+  return {};
 }
 
-icalcomponent* eventOf(const DatedNote& note, icaltimetype stamp) {
-  icalcomponent* event = icalcomponent_new_vevent();
-  icalcomponent_add_property(event, icalproperty_new_uid((basicDateText(note.date) + "@hiduke").c_str()));
-  icalcomponent_add_property(event, icalproperty_new_dtstamp(stamp));
-  icalcomponent_add_property(event, startOf(note.date));
-  const std::string text(note.text);
-  icalcomponent_add_property(event, icalproperty_new_summary(text.substr(0, text.find('\n')).c_str()));
-  icalcomponent_add_property(event, icalproperty_new_description(text.c_str()));
-  return event;
+// Dates as indexes of a table of every date the file can hold.
+constexpr std::size_t kDateSlots = std::size_t{kMaxDateField + 1} * 12 * 31;
+std::size_t dateSlot(std::chrono::year_month_day date) {
+  return (static_cast<std::size_t>(static_cast<int>(date.year())) * 12 + static_cast<unsigned>(date.month()) - 1) * 31 +
+         static_cast<unsigned>(date.day()) - 1;
 }
+
+// For each date, the number (from 1, in file order) of its last record:
+// the one whose text is its note. Taken from the system as untouched
+// zero pages, so that only the dates the file holds take memory (4 bytes
+// each, 48 MB at most).
+struct FreeTable {
+  void operator()(std::uint32_t* table) const { std::free(table); }
+};
+using LastRecordTable = std::unique_ptr<std::uint32_t[], FreeTable>;
 
 StoreError exportFailed(int errorNumber) {
   return StoreError{.kind = StoreErrorKind::kWriteFailed, .operation = StoreOperation::kExport, .errorNumber = errorNumber};
@@ -106,72 +160,217 @@ StoreResult<ExportTarget> exportTargetOf(const NoteStore& store, const std::stri
   return result;
 }
 
-// `text` as the whole content of the target, put in place in one step.
-StoreResult<void> writeFileAtomically(const ExportTarget& target, std::string_view text) {
-  std::string temporary = target.path + ".XXXXXX";
-  UniqueFd fd(::mkostemp(temporary.data(), O_CLOEXEC));
-  if (!fd) return exportFailed(errno);
-  StoreResult<void> written;
-  if (const int error = writeAll(fd.get(), text); error != 0) written = exportFailed(error);
-  // The owner where the user may give it (root, or a group of the user's
-  // own); the permissions after it, as a change of owner clears some.
-  if (target.replaced && ::fchown(fd.get(), target.replaced->st_uid, target.replaced->st_gid) != 0 &&
-      ::fchown(fd.get(), static_cast<uid_t>(-1), target.replaced->st_gid) != 0) {
-    // Not the user's to give: the new file stays the user's own.
+// The file an export writes, a temporary beside the target until it is
+// complete and put in the target's place in one step; removed unless it
+// got there.
+class PendingFile {
+ public:
+  static StoreResult<PendingFile> create(const ExportTarget& target) {
+    std::string temporary = target.path + ".XXXXXX";
+    UniqueFd fd(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (!fd) return exportFailed(errno);
+    return PendingFile(std::move(temporary), std::move(fd));
   }
-  if (written && ::fchmod(fd.get(), target.permissions) != 0) written = exportFailed(errno);
-  if (written && ::fsync(fd.get()) != 0) written = exportFailed(errno);
-  if (const int closeError = fd.close(); written && closeError != 0) written = exportFailed(closeError);
-  if (written && ::rename(temporary.c_str(), target.path.c_str()) != 0) written = exportFailed(errno);
-  if (!written) ::unlink(temporary.c_str());
-  return written;
-}
+  PendingFile(PendingFile&& other) noexcept : path_(std::exchange(other.path_, {})), fd_(std::move(other.fd_)) {}
+  PendingFile& operator=(PendingFile&&) = delete;
+  ~PendingFile() {
+    if (!path_.empty()) ::unlink(path_.c_str());
+  }
+  int fd() const { return fd_.get(); }
+
+  // Gives the written file the target's owner and permissions and puts it
+  // in the target's place.
+  StoreResult<void> putInPlace(const ExportTarget& target) {
+    // The owner where the user may give it (root, or a group of the user's
+    // own); the permissions after it, as a change of owner clears some.
+    if (target.replaced && ::fchown(fd_.get(), target.replaced->st_uid, target.replaced->st_gid) != 0 &&
+        ::fchown(fd_.get(), static_cast<uid_t>(-1), target.replaced->st_gid) != 0) {
+      // Not the user's to give: the new file stays the user's own.
+    }
+    if (::fchmod(fd_.get(), target.permissions) != 0) return exportFailed(errno);
+    if (::fsync(fd_.get()) != 0) return exportFailed(errno);
+    if (const int closeError = fd_.close(); closeError != 0) return exportFailed(closeError);
+    if (::rename(path_.c_str(), target.path.c_str()) != 0) return exportFailed(errno);
+    path_.clear();
+    return {};
+  }
+
+ private:
+  PendingFile(std::string path, UniqueFd fd) : path_(std::move(path)), fd_(std::move(fd)) {}
+  std::string path_;
+  UniqueFd fd_;
+};
+
+// The calendar's text as the notes stream past, written out in chunks.
+class CalendarWriter {
+ public:
+  CalendarWriter(int fd, const std::string& uidTag, std::chrono::system_clock::time_point stamp)
+      : fd_(fd), uidEnd_('-' + uidTag + "@hiduke\r\n") {
+    const std::time_t time = std::chrono::system_clock::to_time_t(stamp);
+    std::tm utc{};
+    ::gmtime_r(&time, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "DTSTAMP:%Y%m%dT%H%M%SZ\r\n", &utc);
+    stampLine_ = text;
+    out_.reserve(kWriteChunk * 2);
+    out_ += "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n";
+    appendFoldedLine(out_, "PRODID:" + std::string(kProductId));
+    appendFoldedLine(out_, "X-WR-CALNAME:" + std::string(kCalendarName));
+  }
+
+  // One note as an all-day event on its day; false once a write has failed.
+  bool addEvent(std::chrono::year_month_day date, std::string_view note) {
+    out_ += "BEGIN:VEVENT\r\nUID:";
+    appendBasicDate(out_, date);
+    out_ += uidEnd_;
+    out_ += stampLine_;
+    out_ += "DTSTART;VALUE=DATE:";
+    appendBasicDate(out_, date);
+    out_ += "\r\n";
+    const std::string_view summary = summaryLine(note);
+    line_ = "SUMMARY:";
+    const std::size_t leftOut = appendTextValue(line_, summary.empty() ? kBlankNoteSummary : summary);
+    appendFoldedLine(out_, line_);
+    // The whole note where it says more than its summary.
+    if (note.size() == summary.size()) {
+      controlCharacters_ += leftOut;
+    } else {
+      line_ = "DESCRIPTION:";
+      controlCharacters_ += appendTextValue(line_, note);
+      appendFoldedLine(out_, line_);
+    }
+    // A note reminds; it does not make the day busy.
+    out_ += "TRANSP:TRANSPARENT\r\nEND:VEVENT\r\n";
+    ++events_;
+    return out_.size() < kWriteChunk || flush();
+  }
+
+  bool finish() {
+    out_ += "END:VCALENDAR\r\n";
+    return flush();
+  }
+
+  int error() const { return error_; }
+  std::size_t events() const { return events_; }
+  std::size_t controlCharacters() const { return controlCharacters_; }
+
+ private:
+  bool flush() {
+    if (error_ == 0) error_ = writeAll(fd_, out_);
+    written_ += static_cast<off_t>(out_.size());
+    out_.clear();
+    // The disk starts on what is written while the rest is made, so that
+    // the fsync at the end waits for the last part only. Not possible on a
+    // pipe, and not needed for a result.
+    if (written_ - writingBack_ >= kWritebackChunk) {
+      ::sync_file_range(fd_, writingBack_, written_ - writingBack_, SYNC_FILE_RANGE_WRITE);
+      writingBack_ = written_;
+    }
+    return error_ == 0;
+  }
+
+  int fd_;
+  off_t written_ = 0;
+  off_t writingBack_ = 0;  // the bytes before it are on their way to the disk
+  std::string uidEnd_;  // what follows the date in each UID line
+  std::string stampLine_;
+  std::string out_;
+  std::string line_;
+  int error_ = 0;
+  std::size_t events_ = 0;
+  std::size_t controlCharacters_ = 0;
+};
 
 }  // namespace
 
-ICalendar iCalendarOf(const AllNotes& notes, std::chrono::system_clock::time_point stamp) {
-  Component calendar(icalcomponent_new_vcalendar());
-  icalcomponent_add_property(calendar.get(), icalproperty_new_version("2.0"));
-  icalcomponent_add_property(calendar.get(), icalproperty_new_prodid(kProductId));
-  const icaltimetype stampTime =
-      icaltime_from_timet_with_zone(std::chrono::system_clock::to_time_t(stamp), 0, icaltimezone_get_utc_timezone());
-  ICalendar result;
-  for (const DatedNote& note : notes.notes) {
-    if (note.date.year() < std::chrono::year(1) || note.date.year() > std::chrono::year(9999)) {
-      ++result.outsideYears;
-      continue;
-    }
-    icalcomponent_add_component(calendar.get(), eventOf(note, stampTime));
-    ++result.events;
-  }
-  char* text = icalcomponent_as_ical_string_r(calendar.get());
-  result.text = text;
-  icalmemory_free_buffer(text);
-  return result;
-}
-
-StoreResult<ExportReport> exportICalendar(const NoteStore& store, const std::string& path) {
+StoreResult<ExportReport> exportICalendar(const NoteStore& store, const std::string& path,
+                                          const ICalProgress& progress) try {
+  const auto named = [&](StoreError error) {
+    error.operation = StoreOperation::kExport;
+    error.path = path;
+    return error;
+  };
   StoreResult<ExportTarget> target = path == "-" ? StoreResult<ExportTarget>(ExportTarget{}) : exportTargetOf(store, path);
-  if (!target) {
-    StoreError error = std::move(target).error();
-    error.path = path;
-    return error;
-  }
-  StoreResult<AllNotes> notes = store.allNotes();
-  if (!notes) return std::move(notes).error();
-  const ICalendar calendar = iCalendarOf(*notes, std::chrono::system_clock::now());
-  StoreResult<void> written;
+  if (!target) return named(std::move(target).error());
+  StoreResult<Cp932Decoder> decoder = Cp932Decoder::open();
+  if (!decoder) return named(std::move(decoder).error());
+  std::optional<PendingFile> file;
   if (path != "-") {
-    written = writeFileAtomically(*target, calendar.text);
-  } else if (const int error = writeAll(STDOUT_FILENO, calendar.text); error != 0) {
-    written = exportFailed(error);
+    StoreResult<PendingFile> created = PendingFile::create(*target);
+    if (!created) return named(std::move(created).error());
+    file.emplace(std::move(*created));
   }
-  if (!written) {
-    StoreError error = std::move(written).error();
-    error.path = path;
-    return error;
+  const LastRecordTable lastRecords(static_cast<std::uint32_t*>(std::calloc(kDateSlots, sizeof(std::uint32_t))));
+  if (!lastRecords) throw std::bad_alloc();
+
+  CalendarWriter calendar(file ? file->fd() : STDOUT_FILENO, noteFileTag(store.path()),
+                          std::chrono::system_clock::now());
+  ExportReport report;
+  int pass = 0;
+  std::uint32_t records = 0;  // of the pass so far
+  bool tooManyRecords = false;  // for the table: a file of more than 32 GB
+  std::uint64_t bytesRead = 0;
+  bool cancelled = false;
+  std::string unquoted;
+  std::string utf8;
+  // The first pass finds the last record of each date, the second writes
+  // those records' notes as they come.
+  StoreResult<FileIdentity> read = store.readLines(2, [&](const NoteStore::LinesRead& run) {
+    if (run.pass != pass) {
+      pass = run.pass;
+      records = 0;
+    }
+    bool written = true;
+    forEachNoteLine(run.lines, [&](const NoteLine& line) {
+      const std::optional<RecordHead> head = readRecordHead(line.body);
+      if (!head) {
+        report.otherLines += run.pass == 0 && !line.body.empty();
+        return;
+      }
+      if (records == UINT32_MAX) {
+        tooManyRecords = true;
+        return;
+      }
+      const std::uint32_t record = ++records;
+      std::uint32_t& last = lastRecords[dateSlot(head->date)];
+      if (run.pass == 0) {
+        last = record;
+        return;
+      }
+      if (last != record || !written) return;
+      if (head->date.year() < std::chrono::year(1) || head->date.year() > std::chrono::year(9999)) {
+        ++report.outsideYears;
+        return;
+      }
+      const std::string_view text = storedTextOf(head->textField, unquoted);
+      utf8.resize(Cp932Decoder::room(text.size()));
+      char* const end = decoder->decode(text, utf8.data());
+      decodeLineBreaks({utf8.data(), end});
+      written = calendar.addEvent(head->date, std::string_view(utf8.data(), static_cast<std::size_t>(end - utf8.data())));
+    });
+    bytesRead += run.lines.size();
+    if (!written || tooManyRecords) return false;
+    const std::uint64_t total = 2 * static_cast<std::uint64_t>(std::max<std::int64_t>(run.fileSize, 0));
+    if (progress && !progress(std::min(bytesRead, total), total)) {
+      cancelled = true;
+      return false;
+    }
+    return true;
+  });
+  if (!read) return std::move(read).error();
+  if (cancelled) return named(StoreError{.kind = StoreErrorKind::kCancelled});
+  if (tooManyRecords) return named(exportFailed(EFBIG));
+  if (calendar.error() == 0) calendar.finish();
+  if (calendar.error() != 0) return named(exportFailed(calendar.error()));
+  if (file) {
+    if (StoreResult<void> placed = file->putInPlace(*target); !placed) return named(std::move(placed).error());
   }
-  return ExportReport{.events = calendar.events, .otherLines = notes->otherLines, .outsideYears = calendar.outsideYears};
+  report.events = calendar.events();
+  report.controlCharacters = calendar.controlCharacters();
+  return report;
+} catch (const std::bad_alloc&) {
+  return StoreError{.kind = StoreErrorKind::kOutOfMemory, .operation = StoreOperation::kExport, .errorNumber = ENOMEM,
+                    .path = path};
 }
 
 }  // namespace hiduke

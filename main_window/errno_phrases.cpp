@@ -38,6 +38,8 @@ QString errnoPhrase(int errorNumber) {
       {{ENOTCONN, ETIMEDOUT}, "ネットワーク上のファイルに接続できません"},
       {{ENOLCK}, "ファイルをロックできません"},
       {{ECANCELED}, "処理が取り消されました"},
+      {{EBADF}, "ファイルが閉じられています"},
+      {{EPIPE}, "書き出し先のパイプが閉じられました"},
   };
   for (const auto& [values, phrase] : kPhrases) {
     if (std::find(values.begin(), values.end(), errorNumber) != values.end()) return QString::fromUtf8(phrase);

@@ -40,6 +40,14 @@ inline constexpr QRect kSaveStatus{3600, 2760, 1320, 375};  // what the last sav
 inline constexpr QRect kSaveButton{5040, 2760, 975, 375};
 inline constexpr QRect kCloseButton{6240, 2760, 975, 375};
 
+// The bar below the month and the panel that offers to merge the conflict
+// copies a sync tool left beside the note file; the window grows by it
+// while it shows. Its parts, from its own top left corner.
+inline constexpr int kConflictBarHeight = 900;  // the least; a longer text makes it higher
+inline constexpr int kConflictBarMargin = 120;
+inline constexpr int kConflictBarButtonWidth = 975;
+inline constexpr int kConflictBarButtonHeight = 375;
+
 }  // namespace layout
 
 inline QRect twipsRect(const QRect& twips, int zoom = 100) {

@@ -10,6 +10,8 @@
 #include <optional>
 #include <utility>
 
+#include "main_window/conflict_bar.h"
+#include "main_window/conflict_messages.h"
 #include "main_window/day_accessibility.h"
 #include "main_window/day_description.h"
 #include "main_window/go_to_date_dialog.h"
@@ -37,10 +39,12 @@ MainWindow::MainWindow(NoteStore store, std::function<QDateTime()> now, QWidget*
   clock_ = new TodayClock(std::move(now), this);
   monthView_ = new MonthView(*book_, this);
   notePanel_ = new NotePanel(*book_, this);
+  conflictBar_ = new ConflictBar(this);
 
-  // Focus order: the note box, save, close, next month, previous month, the days.
+  // Focus order: the note box, save, close, next month, previous month, the
+  // days, and まとめる while the bar shows.
   QWidget* previous = nullptr;
-  for (QWidget* next : notePanel_->focusChain() + monthView_->focusChain()) {
+  for (QWidget* next : notePanel_->focusChain() + monthView_->focusChain() + QList<QWidget*>{conflictBar_->button()}) {
     if (previous != nullptr) setTabOrder(previous, next);
     previous = next;
   }
@@ -62,7 +66,11 @@ MainWindow::MainWindow(NoteStore store, std::function<QDateTime()> now, QWidget*
     monthView_->setOpenDay(day);
   });
   connect(notePanel_, &NotePanel::closed, this, &MainWindow::panelClosed);
-  connect(book_, &NoteBook::changedOnDisk, this, &MainWindow::noteFileChanged);
+  connect(book_, &NoteBook::changedOnDisk, this, [this] { noteFileChanged(false); });
+  connect(book_, &NoteBook::conflictCopiesMerged, this, [this] { noteFileChanged(true); });
+  connect(book_, &NoteBook::conflictCopiesChanged, this, &MainWindow::showConflictCopies);
+  connect(conflictBar_, &ConflictBar::mergeRequested, this, &MainWindow::mergeConflictCopies);
+  connect(conflictBar_, &ConflictBar::closed, this, &MainWindow::hideConflictBar);
 
   const auto shortcut = [this](QKeySequence keys, auto action) {
     connect(new QShortcut(keys, this), &QShortcut::activated, this, action);
@@ -90,20 +98,23 @@ MainWindow::~MainWindow() {
   disconnect(monthView_, nullptr, this, nullptr);
   disconnect(notePanel_, nullptr, this, nullptr);
   disconnect(book_, nullptr, this, nullptr);
+  disconnect(conflictBar_, nullptr, this, nullptr);
   // The views hold the owner of the notes: they go first.
   delete notePanel_;
   delete monthView_;
 }
 
 QSize MainWindow::sizeAtDefault() const {
+  const int bar = conflictBar_->isVisibleTo(this) ? conflictBar_->heightTwips() : 0;
   return {twipsToPixels(wide_ ? layout::kWideClientWidth : layout::kNarrowClientWidth),
-          twipsToPixels(layout::kClientHeight)};
+          twipsToPixels(layout::kClientHeight + bar)};
 }
 
 void MainWindow::setWide(bool wide) {
   // The frame belongs to the window manager; the client area carries the
   // layout. Its edge resizes it from 100% to 300%, in the zoom's steps.
   wide_ = wide;
+  conflictBar_->setZoom(zoom_, wide ? layout::kWideClientWidth : layout::kNarrowClientWidth);
   sizing_ = true;
   setMinimumSize(sizeAtDefault());
   setMaximumSize(zoom::scaled(sizeAtDefault(), zoom::kLargest));
@@ -147,6 +158,7 @@ void MainWindow::start() {
   monthView_->showMonth(clock_->today().year() / clock_->today().month());
   // The day keys work at once: the focus starts on today.
   monthView_->takeFocus();
+  book_->lookForConflictCopies();
 }
 
 void MainWindow::setTitle() {
@@ -183,10 +195,44 @@ void MainWindow::panelClosed(bool hadFocus) {
   }
 }
 
-void MainWindow::noteFileChanged() {
+void MainWindow::noteFileChanged(bool byMerge) {
   const std::optional<std::chrono::year_month_day> day = notePanel_->day();
   if (!notePanel_->isOpen() || !day) return;
-  if (const StoreResult<std::optional<std::string>> note = book_->note(*day)) notePanel_->followNoteFile(*note);
+  if (const StoreResult<std::optional<std::string>> note = book_->note(*day)) {
+    notePanel_->followNoteFile(*note, byMerge ? NotePanel::ChangedBy::kMerge : NotePanel::ChangedBy::kOtherProgram);
+  }
+}
+
+void MainWindow::showConflictCopies() {
+  if (merging_) return;  // the merge tells what it did
+  const ConflictPlan& plan = book_->conflictPlan();
+  if (!plan.copies.empty()) {
+    conflictBar_->offer(conflictOfferText(plan));
+    setWide(wide_);
+  } else if (conflictBar_->isOffering()) {
+    // Merged on another machine, or removed by hand.
+    hideConflictBar();
+  }
+}
+
+void MainWindow::mergeConflictCopies() {
+  merging_ = true;
+  const StoreResult<ConflictMergeReport> report = book_->mergeConflictCopies();
+  merging_ = false;
+  if (!report) {
+    book_->showError(report.error());
+    return;
+  }
+  conflictBar_->tellOutcome(conflictMergeSummary(*report));
+  setWide(wide_);
+}
+
+void MainWindow::hideConflictBar() {
+  const bool hadFocus = conflictBar_->isAncestorOf(QApplication::focusWidget());
+  // The focus first, so that hiding it does not pass it to a button.
+  if (hadFocus) monthView_->takeFocus();
+  conflictBar_->hide();
+  setWide(wide_);
 }
 
 void MainWindow::searchNotes() { chooseFromNotes(QStringLiteral("予定を検索")); }
@@ -194,7 +240,7 @@ void MainWindow::searchNotes() { chooseFromNotes(QStringLiteral("予定を検索
 void MainWindow::showUpcomingNotes() { chooseFromNotes(QStringLiteral("今後の予定")); }
 
 void MainWindow::chooseFromNotes(const QString& title) {
-  SearchDialog dialog(book_->allNotes(), clock_->today(), title, this);
+  SearchDialog dialog(book_->noteSearch(), clock_->today(), title, this);
   if (dialog.exec() == QDialog::Accepted && dialog.chosenDay()) openDay(*dialog.chosenDay());
 }
 

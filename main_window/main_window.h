@@ -9,6 +9,7 @@
 
 namespace hiduke {
 
+class ConflictBar;
 class MonthView;
 class NoteBook;
 class NotePanel;
@@ -58,13 +59,21 @@ class MainWindow : public QWidget {
   void chooseFromNotes(const QString& title);
   void setTitle();
   void panelClosed(bool hadFocus);
-  // Another program (a second copy, a sync tool) changed the note file.
-  void noteFileChanged();
+  // Another program (a second copy, a sync tool) changed the note file,
+  // or a merge did.
+  void noteFileChanged(bool byMerge);
+  // The conflict copies beside the note file, as the owner of the notes
+  // last found them: offered for merging, or the offer withdrawn.
+  void showConflictCopies();
+  void mergeConflictCopies();
+  void hideConflictBar();
 
   NoteBook* book_ = nullptr;
   TodayClock* clock_ = nullptr;
   MonthView* monthView_ = nullptr;
   NotePanel* notePanel_ = nullptr;
+  ConflictBar* conflictBar_ = nullptr;
+  bool merging_ = false;
   bool wide_ = true;
   int zoom_ = 100;
   bool sizing_ = false;  // the window sets its own size: no zoom from it

@@ -7,6 +7,8 @@
 #include <string>
 
 #include "ical/ical_export.h"
+#include "main_window/note_search.h"
+#include "note_store/conflict_copy_merge.h"
 #include "note_store/note_store.h"
 
 class QWidget;
@@ -42,7 +44,8 @@ class NoteBook : public QObject {
   StoreResult<std::optional<std::string>> readNote(std::chrono::year_month_day day) const { return store_.note(day); }
   StoreResult<std::optional<std::chrono::year_month_day>> nearestNoteDate(std::chrono::year_month_day from,
                                                                           bool later) const;
-  StoreResult<AllNotes> allNotes() const;
+  // Every note, read now, to be searched.
+  StoreResult<NoteSearch> noteSearch() const;
 
   // Saves `note` as the note of `day`, or deletes it when `note` is empty.
   // While the file is held by another program the window shows that it is
@@ -57,14 +60,34 @@ class NoteBook : public QObject {
   // A message box with the failure in Japanese.
   void showError(const StoreError& error) const;
 
+  // Conflict copies that a sync tool left beside the note file, and what
+  // merging them would do, as last looked for (at start, and when the
+  // directory changes); no copies: nothing to offer.
+  void lookForConflictCopies();
+  const ConflictPlan& conflictPlan() const { return conflictPlan_; }
+  // Merges the copies into the note file (conflict_copy_merge.h) and reads
+  // the month again; a failure is returned for the caller to show.
+  StoreResult<ConflictMergeReport> mergeConflictCopies();
+
  signals:
   // The notes of the month shown changed: read again, or saved here.
   void monthNotesChanged();
   // Another program (a second copy, a sync tool) changed the note file.
   void changedOnDisk();
+  // The conflict copies beside the note file, or what merging them would
+  // do, changed.
+  void conflictCopiesChanged();
+  // A merge of conflict copies changed the notes.
+  void conflictCopiesMerged();
 
  private:
   void fileChanged();
+  // Keeps the note file as it is now as the base of a later merge, unless
+  // conflict copies lie beside it.
+  void rememberBase();
+  // Runs a save, showing the busy cursor while it waits for the file.
+  template <typename Save>
+  auto whileStoring(Save save);
   // Reads the month shown again; false, saying nothing, when it cannot.
   bool rereadMonth();
 
@@ -74,6 +97,10 @@ class NoteBook : public QObject {
   NoteFileWatcher* watcher_ = nullptr;
   bool storing_ = false;          // a save is under way, perhaps waiting with the event loop running
   bool changedWhileStoring_ = false;
+  // The note file as last read from a state that this program shares with
+  // the other machines (conflict_copy_merge.h); nothing where unknown.
+  std::optional<std::string> base_;
+  ConflictPlan conflictPlan_;
 };
 
 }  // namespace hiduke

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -16,7 +17,9 @@ namespace hiduke {
 // program's own saves are known by the file they put in place and pass
 // unseen. It watches the file and its directory; where the system cannot
 // watch them (no inotify watches left), it looks at the file's identity,
-// size and times every two seconds instead.
+// size and times every two seconds instead. A file that was there and is
+// missing is taken as gone only once it stays missing for a second: a sync
+// tool replaces the file by removing it and renaming its new one into place.
 class NoteFileWatcher : public QObject {
   Q_OBJECT
 
@@ -36,6 +39,9 @@ class NoteFileWatcher : public QObject {
 
  signals:
   void changedOnDisk();
+  // Something in the note file's directory changed (a sync tool's conflict
+  // copy may have come or gone); after changedOnDisk where both apply.
+  void directoryChanged();
 
  private:
   QString path_;
@@ -44,6 +50,9 @@ class NoteFileWatcher : public QObject {
   QFileSystemWatcher* watcher_ = nullptr;
   QTimer* settle_ = nullptr;
   QTimer* poll_ = nullptr;
+  QTimer* lookAgain_ = nullptr;  // while the file is missing
+  QElapsedTimer missing_;         // since when it is
+  bool directoryChanged_ = false;
 };
 
 }  // namespace hiduke

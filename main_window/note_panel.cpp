@@ -85,6 +85,7 @@ void NotePanel::setZoom(int zoom) {
 
 void NotePanel::tell(const QString& text) {
   status_->setText(text);
+  status_->setToolTip(QString());
   announce(box_, text);
 }
 
@@ -107,6 +108,8 @@ void NotePanel::open(std::chrono::year_month_day day, const std::optional<std::s
 void NotePanel::showNote(const std::optional<std::string>& note) {
   setUndoNote(std::nullopt);  // a note read anew is not the one saved over
   noteOnDisk_ = note;
+  toldOnDisk_ = note;
+  justStored_ = false;
   box_->setNote(note ? QString::fromStdString(*note) : QString());
   textAsStored_ = box_->note();
   tell(QString());
@@ -138,6 +141,8 @@ bool NotePanel::store(const QString& said) {
   const std::optional<std::string> replaced = std::exchange(noteOnDisk_, stored->note);
   setUndoNote(replaced && replaced != noteOnDisk_ && !overwritten ? replaced : std::nullopt);
   textAsStored_ = text;
+  toldOnDisk_ = noteOnDisk_;
+  justStored_ = true;
   tell(!said.isEmpty() ? said : note.empty() ? QStringLiteral("削除しました") : QStringLiteral("保存しました"));
   return true;
 }
@@ -264,9 +269,33 @@ void NotePanel::closePanel() {
   setUndoNote(std::nullopt);
 }
 
-void NotePanel::followNoteFile(const std::optional<std::string>& note) {
-  if (!isOpen() || storing_ || hasUnsavedNote() || note == noteOnDisk_) return;
-  showNote(note);
+void NotePanel::followNoteFile(const std::optional<std::string>& note, ChangedBy changedBy) {
+  if (!isOpen() || storing_) return;
+  if (note == noteOnDisk_) {
+    // Back to the note the box was written against (a merge took it in):
+    // a box that shows it holds nothing unsaved any more.
+    if (std::exchange(toldOnDisk_, note) != note && box_->note() == QString::fromStdString(note.value_or(""))) {
+      textAsStored_ = box_->note();
+      tell(QString());
+    }
+    return;
+  }
+  const bool keep = hasUnsavedNote() || (justStored_ && changedBy == ChangedBy::kOtherProgram);
+  if (!keep) {
+    showNote(note);
+    return;
+  }
+  // The box keeps the user's text, now unsaved; noteOnDisk_ stays the note
+  // it was written against, so that a save asks before it overwrites.
+  if (!hasUnsavedNote()) textAsStored_ = note ? QString::fromStdString(*note) : QString();
+  justStored_ = false;
+  if (std::exchange(toldOnDisk_, note) == note) return;
+  // The whole sentence for the ear and the tooltip; the status beside the
+  // buttons holds a few words.
+  const QString said = QStringLiteral("別の端末でこの日の予定が変わりました。この欄の内容はまだ保存されていません。");
+  status_->setText(QStringLiteral("別の端末で変更"));
+  status_->setToolTip(said);
+  announce(box_, said);
 }
 
 }  // namespace hiduke

@@ -48,9 +48,14 @@ class NotePanel : public RingedWidget {
   bool undoStore();
   // 閉じる: asks about unsaved text, then hides the panel.
   void requestClose();
-  // The note file changed on disk and holds `note` for the day: a note the
-  // user has not touched follows it.
-  void followNoteFile(const std::optional<std::string>& note);
+  // Where a change of the note file came from.
+  enum class ChangedBy { kOtherProgram, kMerge };
+  // The note file changed and holds `note` for the day: a note the user has
+  // not touched follows it. Text the user typed, or saved just before
+  // another program replaced or removed it, stays in the box as unsaved,
+  // and the panel says so. A merge keeps every line of the note, so a
+  // note just saved follows it.
+  void followNoteFile(const std::optional<std::string>& note, ChangedBy changedBy = ChangedBy::kOtherProgram);
 
  signals:
   void opened(std::chrono::year_month_day day);
@@ -88,6 +93,8 @@ class NotePanel : public RingedWidget {
   QString textAsStored_;                   // the box's text as shown or last stored
   std::optional<std::string> undoNote_;     // the note the last delete or save replaced
   bool storing_ = false;                   // a save or delete is under way, perhaps waiting for the file
+  bool justStored_ = false;                // the box shows what was stored last, since the day was shown
+  std::optional<std::string> toldOnDisk_;  // the day's note on disk that the user was last told of
 
   QLabel* heading_ = nullptr;
   NoteBox* box_ = nullptr;

@@ -1,120 +1,187 @@
 #include "main_window/note_search.h"
 
-#include <QStringDecoder>
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <new>
+#include <numeric>
 #include <string_view>
 
-#include "note_store/huge_pages.h"
+#include "note_store/byte_places.h"
 
 namespace hiduke {
 
-namespace {
-
-// Whether NFKC and case folding might change `text`. Most notes hold
-// nothing they would change, and are then compared as they are, which
-// spares a copy of each: letters with case, compatibility characters (full
-// and half width), combining marks and characters that decompose, but for
-// the composed kana, which stay as they are.
-bool mayChangeWhenFolded(QStringView text) {
-  for (const QChar c : text) {
-    const char16_t code = c.unicode();
-    if (code < 0x80) {
-      if (code >= 'A' && code <= 'Z') return true;
-      continue;
-    }
-    // Kana and kanji, most of a Japanese note: none changes (the kana with
-    // a voiced mark are composed already).
-    if ((code >= 0x3041 && code <= 0x3096) || (code >= 0x30A1 && code <= 0x30FA) || code == 0x30FC ||
-        (code >= 0x4E00 && code <= 0x9FFF)) {
-      continue;
-    }
-    if (c.isSurrogate() || c.combiningClass() != 0 || c.toCaseFolded() != c) return true;
-    const QChar::Decomposition tag = c.decompositionTag();
-    const bool composedKana = tag == QChar::Canonical && code >= 0x3040 && code <= 0x30FF;
-    if (tag != QChar::NoDecomposition && !composedKana) return true;
-    if ((code >= 0x1100 && code <= 0x11FF) || (code >= 0xA960 && code <= 0xA97F) || (code >= 0xD7B0 && code <= 0xD7FF)) {
-      return true;  // Hangul jamo, which compose without a mark of it
-    }
+StoreResult<NoteSearch> NoteSearch::read(const NoteStore& store) try {
+  StoreResult<const SearchFolding*> folding = SearchFolding::get();
+  StoreResult<Cp932Decoder> decoder = Cp932Decoder::open();
+  if (!folding || !decoder) {
+    StoreError error = !folding ? std::move(folding).error() : std::move(decoder).error();
+    error.path = store.path();
+    return error;
   }
-  return false;
+  NoteSearch search(**folding, *decoder);
+  // No record is shorter than "1,1,1," and its line end: room for all,
+  // taken by the pages they fill.
+  const auto records = static_cast<std::size_t>(std::max<std::int64_t>(store.fileIdentity().size, 0) / 7 + 1);
+  search.starts_.reserve(records + 1);
+  search.days_.reserve(records);
+  StoreResult<FileIdentity> file =
+      store.forEachRecord([&search](std::chrono::year_month_day date, std::string_view stored) { search.add(date, stored); });
+  if (!file) return std::move(file).error();
+  search.putInDateOrder();
+  return search;
+} catch (const std::bad_alloc&) {
+  return StoreError{.kind = StoreErrorKind::kOutOfMemory, .errorNumber = ENOMEM, .path = store.path()};
 }
 
-}  // namespace
-
-QString NoteSearch::folded(QStringView text) {
-  return text.toString().normalized(QString::NormalizationForm_KC).toCaseFolded();
+NoteSearch::Bytes& NoteSearch::Bytes::operator=(Bytes&& other) noexcept {
+  std::swap(data_, other.data_);
+  std::swap(size_, other.size_);
+  std::swap(capacity_, other.capacity_);
+  return *this;
 }
 
-NoteSearch::NoteSearch(AllNotes notes) : notes_(std::move(notes)) {
-  // Decoded straight into the folded text, without a string for each note
-  // (a UTF-8 byte makes at most one UTF-16 unit); a note that folding
-  // changes is put there again, folded, which may take more room.
-  qsizetype bytes = 0;
-  for (const DatedNote& note : notes_.notes) bytes += static_cast<qsizetype>(note.text.size()) + 1;
-  folded_.resize(bytes);
-  adviseHugePages(folded_.data(), static_cast<size_t>(bytes) * sizeof(QChar));
-  starts_.reserve(notes_.notes.size() + 1);
-  QStringDecoder decoder(QStringDecoder::Utf8);
-  qsizetype at = 0;
-  for (const DatedNote& note : notes_.notes) {
-    const auto size = static_cast<qsizetype>(note.text.size());
-    if (folded_.size() < at + size + 1) folded_.resize(at + size + 1 + folded_.size() / 2);
-    starts_.push_back(at);
-    QChar* const start = folded_.data() + at;
-    qsizetype end = decoder.appendToBuffer(start, QByteArrayView(note.text.data(), size)) - folded_.data();
-    if (const QStringView text(start, end - at); mayChangeWhenFolded(text)) {
-      const QString changed = folded(text);
-      if (folded_.size() < at + changed.size() + 1) folded_.resize(at + changed.size() + 1 + folded_.size() / 2);
-      std::copy(changed.begin(), changed.end(), folded_.data() + at);
-      end = at + changed.size();
-    }
-    folded_[end] = QLatin1Char('\n');
-    at = end + 1;
+NoteSearch::Bytes::~Bytes() {
+  if (data_ != nullptr) ::munmap(data_, capacity_);
+}
+
+char* NoteSearch::Bytes::room(std::size_t bytes) {
+  if (capacity_ - size_ < bytes) {
+    // Twice the room: only the pages written to take memory.
+    const std::size_t capacity = std::max(size_ + bytes, 2 * capacity_ + (std::size_t{1} << 20));
+    void* grown = data_ == nullptr ? ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0)
+                                   : ::mremap(data_, capacity_, capacity, MREMAP_MAYMOVE);
+    if (grown == MAP_FAILED) throw std::bad_alloc();
+    // Huge pages where the mapping grows to hold them (see huge_pages.h),
+    // asked for the mapping whole: mremap moves only an unsplit mapping.
+    if (data_ == nullptr) ::madvise(grown, capacity, MADV_HUGEPAGE);
+    data_ = static_cast<char*>(grown);
+    capacity_ = capacity;
   }
-  folded_.truncate(at);
+  return data_ + size_;
+}
+
+void NoteSearch::Bytes::append(std::string_view bytes) {
+  std::memcpy(room(bytes.size()), bytes.data(), bytes.size());
+  grow(bytes.size());
+}
+
+void NoteSearch::add(std::chrono::year_month_day date, std::string_view stored) {
+  char* const out = folded_.room(stored.size() * folding_->mostGrowth() + 1);
+  const SearchFolding::Folded note = folding_->fold(stored, out);
+  *note.end = '\n';
   starts_.push_back(folded_.size());
+  days_.push_back(static_cast<std::int32_t>(std::chrono::sys_days(date).time_since_epoch().count()));
+  folded_.grow(static_cast<std::size_t>(note.end + 1 - out));
+  if (note.changed) {
+    writtenNotes_.push_back({noteCount() - 1, written_.size()});
+    written_.append(stored);
+  }
+}
+
+void NoteSearch::putInDateOrder() {
+  starts_.push_back(folded_.size());
+  if (std::adjacent_find(days_.begin(), days_.end(), std::greater_equal<>()) == days_.end()) return;
+  // Records out of order or repeated (edits by hand or by other programs):
+  // the notes are laid out again, once.
+  std::vector<std::uint32_t> order(noteCount());
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(), [this](std::uint32_t a, std::uint32_t b) { return days_[a] < days_[b]; });
+  NoteSearch sorted(*folding_, decoder_);
+  for (auto note = order.begin(); note != order.end(); ++note) {
+    if (note + 1 != order.end() && days_[*(note + 1)] == days_[*note]) continue;
+    sorted.starts_.push_back(sorted.folded_.size());
+    sorted.days_.push_back(days_[*note]);
+    sorted.folded_.append(std::string_view(folded_.data() + starts_[*note], starts_[*note + 1] - starts_[*note]));
+    const auto written = std::lower_bound(writtenNotes_.begin(), writtenNotes_.end(), *note,
+                                          [](const Written& w, std::uint32_t n) { return w.note < n; });
+    if (written == writtenNotes_.end() || written->note != *note) continue;
+    const std::uint64_t end = written + 1 != writtenNotes_.end() ? (written + 1)->start : written_.size();
+    sorted.writtenNotes_.push_back({sorted.noteCount() - 1, sorted.written_.size()});
+    sorted.written_.append(std::string_view(written_.data() + written->start, end - written->start));
+  }
+  sorted.starts_.push_back(sorted.folded_.size());
+  *this = std::move(sorted);
+}
+
+std::uint32_t NoteSearch::noteAt(std::uint64_t at, std::uint32_t from) const {
+  // Hits come in order, mostly near the one before: a gallop from there.
+  std::uint32_t low = from;
+  std::uint32_t step = 1;
+  while (low + step < noteCount() && starts_[low + step] <= at) {
+    low += step;
+    step *= 2;
+  }
+  const auto high = starts_.begin() + std::min<std::size_t>(std::size_t{low} + step, noteCount()) + 1;
+  return static_cast<std::uint32_t>(std::upper_bound(starts_.begin() + low, high, at) - starts_.begin() - 1);
 }
 
 NoteSearch::Result NoteSearch::find(const QString& query, std::size_t limit) const {
   Result result;
-  const QString needle = folded(query);
-  if (needle.isEmpty() || needle.contains(QLatin1Char('\n'))) return result;
-  // The notes hit and where each is first hit, oldest first as they lie in
-  // the text.
-  struct Hit {
-    std::size_t note;
-    qsizetype at;
-  };
-  std::vector<Hit> hits;
-  for (qsizetype at = folded_.indexOf(needle); at >= 0;) {
-    const auto note = static_cast<std::size_t>(std::upper_bound(starts_.begin(), starts_.end(), at) - starts_.begin()) - 1;
-    hits.push_back({note, at});
-    at = folded_.indexOf(needle, starts_[note + 1]);
-  }
-  result.total = hits.size();
-  for (auto hit = hits.rbegin(); hit != hits.rend() && result.matches.size() < limit; ++hit) {
-    // Folding keeps the line breaks: the hit's line is the same line of the
-    // note as written.
-    const auto lineIndex = QStringView(folded_).sliced(starts_[hit->note], hit->at - starts_[hit->note]).count(QLatin1Char('\n'));
-    const DatedNote& dated = notes_.notes[hit->note];
-    std::string_view line = dated.text;
-    for (qsizetype skipped = 0; skipped < lineIndex; ++skipped) line.remove_prefix(line.find('\n') + 1);
-    line = line.substr(0, line.find('\n'));
-    result.matches.push_back({dated.date, QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()))});
+  const std::string needle = folding_->foldQuery(query);
+  if (needle.empty() || needle.find('\n') != std::string::npos) return result;
+  std::vector<Found>& found = found_;
+  found.clear();
+  const char* const text = folded_.data();
+  std::uint32_t note = 0;
+  std::uint64_t walked = 0;  // where a character begins, at or after every byte looked at
+  findPlaces(text, text + folded_.size(), needle, [&](const char* place) {
+    if (std::memcmp(place, needle.data(), needle.size()) != 0) return place + 1;
+    const auto at = static_cast<std::uint64_t>(place - text);
+    note = noteAt(at, note);
+    // Only a hit where a character begins counts: the second byte of a
+    // code page 932 character may look like a first byte, or like ASCII.
+    // A byte below 0x40 is a character of its own, never a second byte.
+    const auto isWhole = [](char byte) { return static_cast<unsigned char>(byte) < 0x40; };
+    if (at != starts_[note] && !isWhole(text[at]) && !isWhole(text[at - 1])) {
+      walked = std::max(walked, starts_[note]);
+      while (walked < at) walked += SearchFolding::characterLength(static_cast<unsigned char>(text[walked]));
+      if (walked != at) return place + 1;
+    }
+    found.push_back({note, at});
+    return text + starts_[note + 1];
+  });
+  result.total = found.size();
+  for (auto hit = found.rbegin(); hit != found.rend() && result.hits.size() < limit; ++hit) {
+    const auto line = std::count(text + starts_[hit->note], text + hit->at, '\n');
+    result.hits.push_back({hit->note, static_cast<std::uint32_t>(line)});
   }
   return result;
 }
 
 NoteSearch::Result NoteSearch::upcoming(std::chrono::year_month_day from, std::size_t limit) const {
-  const std::vector<DatedNote>& notes = notes_.notes;  // in date order
-  const auto first = std::lower_bound(notes.begin(), notes.end(), from,
-                                      [](const DatedNote& note, std::chrono::year_month_day day) { return note.date < day; });
-  Result result{.matches = {}, .total = static_cast<std::size_t>(notes.end() - first)};
-  for (auto note = first; note != notes.end() && result.matches.size() < limit; ++note) {
-    const std::string_view line = note->text.substr(0, note->text.find('\n'));
-    result.matches.push_back({note->date, QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()))});
+  const auto first = std::lower_bound(days_.begin(), days_.end(), std::chrono::sys_days(from).time_since_epoch().count());
+  Result result{.hits = {}, .total = static_cast<std::size_t>(days_.end() - first)};
+  for (auto note = static_cast<std::uint32_t>(first - days_.begin()); note < noteCount() && result.hits.size() < limit; ++note) {
+    result.hits.push_back({note, 0});
   }
   return result;
+}
+
+std::chrono::year_month_day NoteSearch::date(Hit hit) const {
+  return std::chrono::year_month_day(std::chrono::sys_days(std::chrono::days(days_[hit.note])));
+}
+
+QString NoteSearch::line(Hit hit) const {
+  // A note that folding left as it was is its folded form, line breaks
+  // apart.
+  std::string_view note(folded_.data() + starts_[hit.note], starts_[hit.note + 1] - 1 - starts_[hit.note]);
+  char lineBreak = '\n';
+  const auto written = std::lower_bound(writtenNotes_.begin(), writtenNotes_.end(), hit.note,
+                                        [](const Written& w, std::uint32_t n) { return w.note < n; });
+  if (written != writtenNotes_.end() && written->note == hit.note) {
+    const std::uint64_t end = written + 1 != writtenNotes_.end() ? (written + 1)->start : written_.size();
+    note = std::string_view(written_.data() + written->start, end - written->start);
+    lineBreak = ';';
+  }
+  for (std::uint32_t skipped = 0; skipped < hit.line; ++skipped) note.remove_prefix(note.find(lineBreak) + 1);
+  note = note.substr(0, note.find(lineBreak));
+  std::string utf8(Cp932Decoder::room(note.size()), '\0');
+  const char* end = decoder_.decode(note, utf8.data());
+  return QString::fromUtf8(utf8.data(), end - utf8.data());
 }
 
 }  // namespace hiduke

@@ -4,10 +4,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QVBoxLayout>
 
-#include "main_window/day_description.h"
 #include "main_window/store_messages.h"
 
 namespace hiduke {
@@ -15,11 +14,13 @@ namespace {
 
 // More would only take time to list: the newest are shown, and the count.
 constexpr std::size_t kMostShown = 1000;
-constexpr int kDateRole = Qt::UserRole;
+// Longer than anyone types to find a note: a paste is cut there, so that
+// a stray megabyte in the field costs no more than a sentence.
+constexpr int kLongestQuery = 200;
 
 }  // namespace
 
-SearchDialog::SearchDialog(StoreResult<AllNotes> notes, std::chrono::year_month_day today, const QString& title,
+SearchDialog::SearchDialog(StoreResult<NoteSearch> notes, std::chrono::year_month_day today, const QString& title,
                            QWidget* parent)
     : QDialog(parent), today_(today) {
   setObjectName(QStringLiteral("searchDialog"));
@@ -28,18 +29,23 @@ SearchDialog::SearchDialog(StoreResult<AllNotes> notes, std::chrono::year_month_
   query_->setObjectName(QStringLiteral("searchQuery"));
   query_->setAccessibleName(QStringLiteral("検索する言葉"));
   query_->setPlaceholderText(QStringLiteral("検索する言葉"));
-  results_ = new QListWidget(this);
-  results_->setObjectName(QStringLiteral("searchResults"));
-  results_->setAccessibleName(QStringLiteral("見つかった予定"));
+  query_->setMaxLength(kLongestQuery);
+  results_ = new SearchResults(this);
+  list_ = new QListView(this);
+  list_->setObjectName(QStringLiteral("searchResults"));
+  list_->setAccessibleName(QStringLiteral("見つかった予定"));
+  list_->setUniformItemSizes(true);
+  list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list_->setModel(results_);
   count_ = new QLabel(this);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(query_);
-  layout->addWidget(results_);
+  layout->addWidget(list_);
   layout->addWidget(count_);
   resize(420, 320);
 
   connect(query_, &QLineEdit::textChanged, this, &SearchDialog::search);
-  connect(results_, &QListWidget::itemActivated, this, &SearchDialog::choose);
+  connect(list_, &QListView::activated, this, &SearchDialog::choose);
   query_->installEventFilter(this);
 
   if (notes) {
@@ -52,28 +58,31 @@ SearchDialog::SearchDialog(StoreResult<AllNotes> notes, std::chrono::year_month_
 }
 
 void SearchDialog::search() {
-  results_->clear();
   if (!search_) return;
-  const NoteSearch::Result found =
-      query_->text().isEmpty() ? search_->upcoming(today_, kMostShown) : search_->find(query_->text(), kMostShown);
-  for (const NoteSearch::Match& match : found.matches) {
-    auto* item = new QListWidgetItem(dateWithWeekday(match.date) + QStringLiteral("  ") + match.line, results_);
-    item->setData(kDateRole, QVariant::fromValue(static_cast<qint64>(std::chrono::sys_days(match.date).time_since_epoch().count())));
+  const QString query = query_->text();
+  // Backspace goes back to a query typed on the way here: its results are
+  // kept, and only those of the start of what is typed now.
+  std::erase_if(typed_, [&query](const auto& typed) { return !query.startsWith(typed.first); });
+  if (typed_.empty() || typed_.back().first != query) {
+    typed_.emplace_back(query, query.isEmpty() ? search_->upcoming(today_, kMostShown) : search_->find(query, kMostShown));
   }
-  if (query_->text().isEmpty()) {
+  const NoteSearch::Result& found = typed_.back().second;
+  const std::size_t shown = found.hits.size();
+  results_->show(*search_, found.hits);
+  if (query.isEmpty()) {
     count_->setText(found.total == 0 ? QStringLiteral("今日から後の予定はありません") : QStringLiteral("今日から後の予定"));
-  } else if (found.total > found.matches.size()) {
-    count_->setText(QStringLiteral("%1 件（新しい %2 件を表示）").arg(QString::number(found.total), QString::number(found.matches.size())));
+  } else if (found.total > shown) {
+    count_->setText(QStringLiteral("%1 件（新しい %2 件を表示）").arg(QString::number(found.total), QString::number(shown)));
   } else {
     count_->setText(QStringLiteral("%1 件").arg(found.total));
   }
-  results_->setCurrentRow(0);
+  list_->setCurrentIndex(results_->index(0));
 }
 
 void SearchDialog::choose() {
-  const QListWidgetItem* item = results_->currentItem();
-  if (item == nullptr) return;
-  chosen_ = std::chrono::year_month_day(std::chrono::sys_days(std::chrono::days(item->data(kDateRole).toLongLong())));
+  const QModelIndex current = list_->currentIndex();
+  if (!current.isValid()) return;
+  chosen_ = results_->date(current.row());
   accept();
 }
 
@@ -88,7 +97,7 @@ bool SearchDialog::eventFilter(QObject* watched, QEvent* event) {
     }
     if (key->key() == Qt::Key_Down || key->key() == Qt::Key_Up || key->key() == Qt::Key_PageDown ||
         key->key() == Qt::Key_PageUp) {
-      QCoreApplication::sendEvent(results_, event);
+      QCoreApplication::sendEvent(list_, event);
       return true;
     }
   }

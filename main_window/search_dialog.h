@@ -3,12 +3,15 @@
 #include <QDialog>
 #include <chrono>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "main_window/note_search.h"
+#include "main_window/search_results.h"
 
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QListView;
 
 namespace hiduke {
 
@@ -22,7 +25,7 @@ class SearchDialog : public QDialog {
  public:
   // Searches `notes`, every note as the file held it when the search began;
   // `title` names the dialog.
-  SearchDialog(StoreResult<AllNotes> notes, std::chrono::year_month_day today, const QString& title,
+  SearchDialog(StoreResult<NoteSearch> notes, std::chrono::year_month_day today, const QString& title,
                QWidget* parent = nullptr);
 
   std::optional<std::chrono::year_month_day> chosenDay() const { return chosen_; }
@@ -35,10 +38,12 @@ class SearchDialog : public QDialog {
   void choose();
 
   std::optional<NoteSearch> search_;
+  std::vector<std::pair<QString, NoteSearch::Result>> typed_;  // each the start of the next
   std::chrono::year_month_day today_;
   std::optional<std::chrono::year_month_day> chosen_;
   QLineEdit* query_ = nullptr;
-  QListWidget* results_ = nullptr;
+  SearchResults* results_ = nullptr;
+  QListView* list_ = nullptr;
   QLabel* count_ = nullptr;
 };
 

@@ -17,6 +17,8 @@ QString usageText() {
       "                        書き足して終了します（- は標準入力）\n"
       "  --from 年-月-日         読み込む日の範囲の始め（既定: 1年前の今日）\n"
       "  --to 年-月-日           読み込む日の範囲の終わり（既定: 2年後の今日）\n"
+      "  --merge-conflicts     同期ソフトが残した予定のファイルの写し（競合コピー）を\n"
+      "                        hiduke.dat にまとめて終了します\n"
       "\n"
       "Qt の標準オプション（-platform、-style など）も使えます。\n");
 }
@@ -49,7 +51,7 @@ QString directoryGoneAtStartMessage() {
 QString noDisplayMessage() {
   return QStringLiteral(
       "ウィンドウを開く画面に接続できません（環境変数 DISPLAY が設定されていないか、その画面に接続できません）。"
-      "画面のない環境で使えるのは --help、--version、--export-ical と --import-ical です。\n");
+      "画面のない環境で使えるのは --help、--version、--export-ical、--import-ical と --merge-conflicts です。\n");
 }
 
 }  // namespace hiduke

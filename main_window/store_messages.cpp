@@ -80,7 +80,8 @@ QString characterText(const QString& character) {
 }
 
 QString storeErrorMessage(const StoreError& error) {
-  const QString path = QString::fromStdString(error.path);
+  const bool toStandardOutput = error.operation == StoreOperation::kExport && error.path == "-";
+  const QString path = toStandardOutput ? QStringLiteral("標準出力") : QString::fromStdString(error.path);
   const QString reason = errnoPhrase(error.errorNumber);
   const QString notice = unchangedNotice(error.operation);
   switch (error.kind) {
@@ -93,7 +94,11 @@ QString storeErrorMessage(const StoreError& error) {
                  .arg(path) +
              notice;
     case StoreErrorKind::kWriteFailed:
-      return QStringLiteral("%1 に書き込めませんでした（%2）。").arg(path, reason) + notice;
+      // Found closed before the export began.
+      if (toStandardOutput && error.errorNumber == EBADF) return QStringLiteral("標準出力が閉じています。") + notice;
+      // What went to the standard output before the failure has gone.
+      return QStringLiteral("%1 に書き込めませんでした（%2）。").arg(path, reason) +
+             (toStandardOutput ? QStringLiteral("書き出しは途中で止まりました。") : notice);
     case StoreErrorKind::kUnencodable:
       return unencodableMessage(error);
     case StoreErrorKind::kSemicolon:
@@ -150,6 +155,9 @@ QString exportSummary(const ExportReport& report) {
   if (report.otherLines != 0) summary += QStringLiteral("予定として読めない行 %1 行は書き出していません。").arg(report.otherLines);
   if (report.outsideYears != 0) {
     summary += QStringLiteral("1年から9999年までの外の予定 %1 件は書き出していません。").arg(report.outsideYears);
+  }
+  if (report.controlCharacters != 0) {
+    summary += QStringLiteral("予定の中の制御文字 %1 文字は書き出していません。").arg(report.controlCharacters);
   }
   return summary;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 
 #include "note_store/note_lines.h"
 
@@ -103,7 +104,13 @@ std::string encodeNoteText(std::string_view note) {
 }
 
 void decodeLineBreaks(std::span<char> stored) {
-  std::replace_if(stored.begin(), stored.end(), [](char c) { return c == ';' || c == '\r'; }, '\n');
+  // A note has few line breaks: memchr finds them looking at many bytes at once.
+  char* const end = stored.data() + stored.size();
+  for (const char lineBreak : {';', '\r'}) {
+    for (char* p = stored.data(); (p = static_cast<char*>(std::memchr(p, lineBreak, static_cast<size_t>(end - p)))) != nullptr;) {
+      *p++ = '\n';
+    }
+  }
 }
 
 std::string decodeNoteText(std::string_view stored) {

@@ -1,5 +1,7 @@
 #include "note_store/note_store.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <new>
@@ -8,6 +10,7 @@
 
 #include "note_store/atomic_rewrite.h"
 #include "note_store/cp932.h"
+#include "note_store/directory_lock.h"
 #include "note_store/huge_pages.h"
 #include "note_store/line_reader.h"
 #include "note_store/note_content.h"
@@ -35,6 +38,10 @@ StoreResult<std::optional<std::string>> noteOfTextFieldIfAny(const std::optional
   if (!note) return std::move(note).error();
   return std::optional<std::string>(std::move(*note));
 }
+
+// How long a file that was there may be missing while a sync tool puts its
+// new version in place (Syncthing: well under a millisecond).
+constexpr auto kMissingFilePatience = std::chrono::seconds(1);
 
 // A note in the file's bytes, checked as every save checks it: a date the
 // file can hold, no ";" (the file keeps it for a line break: a typed one
@@ -196,6 +203,46 @@ StoreResult<AllNotes> NoteStore::allNotes() const try {
   return completed(outOfMemory(), StoreOperation::kRead);
 }
 
+StoreResult<FileIdentity> NoteStore::readLines(int passes,
+                                               const std::function<bool(const LinesRead&)>& consume) const try {
+  StoreResult<OpenedFile> file = directory_.openForReading();
+  if (!file) return completed(std::move(file).error(), StoreOperation::kRead);
+  if (!file->fd) return FileIdentity{};
+  bool stopped = false;
+  for (int pass = 0; pass < passes && !stopped; ++pass) {
+    if (pass != 0 && ::lseek(file->fd.get(), 0, SEEK_SET) != 0) {
+      return completed(readFailed(errno), StoreOperation::kRead);
+    }
+    StoreResult<void> read = readInLines(file->fd.get(), file->status.st_size, kScanChunk, [&](std::string_view lines) {
+      stopped = !consume(LinesRead{.pass = pass, .lines = lines, .fileSize = file->status.st_size});
+      return !stopped;
+    });
+    if (!read) return completed(std::move(read).error(), StoreOperation::kRead);
+  }
+  return identityOf(file->status);
+} catch (const std::bad_alloc&) {
+  return completed(outOfMemory(), StoreOperation::kRead);
+}
+
+StoreResult<FileIdentity> NoteStore::forEachRecord(
+    const std::function<void(std::chrono::year_month_day, std::string_view)>& visit) const try {
+  struct RecordScan {
+    const std::function<void(std::chrono::year_month_day, std::string_view)>& visit;
+    std::string unquoted;
+    void scan(std::string_view lines) {
+      forEachNoteLine(lines, [&](const NoteLine& line) {
+        const std::optional<RecordHead> head = readRecordHead(line.body);
+        if (head) visit(head->date, storedTextOf(head->textField, unquoted));
+      });
+    }
+  } scan{visit, {}};
+  StoreResult<FileIdentity> file = scanFile(scan);
+  if (!file) return completed(std::move(file).error(), StoreOperation::kRead);
+  return file;
+} catch (const std::bad_alloc&) {
+  return completed(outOfMemory(), StoreOperation::kRead);
+}
+
 StoreResult<SaveReport> NoteStore::saveNote(std::chrono::year_month_day date, const std::string& note,
                                             const ExpectedNote& before) try {
   StoreResult<Cp932Encoding> encoded = encodedNote(date, note);
@@ -314,6 +361,7 @@ StoreResult<SaveReport> NoteStore::rewrite(std::chrono::year_month_day date, con
 StoreResult<Rewritten> NoteStore::rewriteFile(const NoteFileEdit& edit, StoreOperation operation) {
   // A copy: the hook may replace itself while the save still calls it.
   const std::function<void()> busy = busyHook_;
+  waitWhileMissing(busy);
   StoreResult<Rewritten> rewritten = rewriteNoteFile(directory_, edit, largestRead_, busy);
   // The file as it now is counts as read: a refused save, tried again,
   // takes it as it is then.
@@ -333,6 +381,14 @@ std::vector<StoreError> NoteStore::warningsOf(const Rewritten& rewritten, StoreO
         StoreError{.kind = StoreErrorKind::kHardLinksSeparated, .otherNames = rewritten.otherNames}, operation));
   }
   return warnings;
+}
+
+void NoteStore::waitWhileMissing(const std::function<void()>& busy) const {
+  if (!largestRead_.exists) return;
+  BusyWait wait(busy);
+  while (!directory_.identity().exists) {
+    if (!wait.pause(kMissingFilePatience)) return;  // gone for good: the save makes a new file
+  }
 }
 
 void NoteStore::noteRead(const struct stat& status, std::int64_t bytes) const {

@@ -136,6 +136,29 @@ class NoteStore {
 
   StoreResult<AllNotes> allNotes() const;
 
+  // A run of the file's whole lines, as readLines hands them on.
+  struct LinesRead {
+    int pass;               // 0 .. passes - 1
+    std::string_view lines;
+    std::int64_t fileSize;  // as the file was when it was opened
+  };
+  // The file's lines as they stream past, for a reader of every note that
+  // keeps only a few of them in memory: `consume` stops the reading by
+  // answering false. Every pass reads the same opened file again, so that a
+  // reader that first looks over all of it (where the last record of each
+  // date lies) finds the same lines after. The identity of the file read.
+  // It changes nothing of the store, so it may run on a thread of its own
+  // beside the store's other calls (a long export beside the window).
+  StoreResult<FileIdentity> readLines(int passes, const std::function<bool(const LinesRead&)>& consume) const;
+
+  // Hands `visit` every record's date and stored text (code page 932 as
+  // the file holds it, ";" for each line break, unquoted) in the file's
+  // order as the file streams past, for a reader that keeps the notes in a
+  // form of its own; of the records of one date the last is its note.
+  // The identity of the file read.
+  StoreResult<FileIdentity> forEachRecord(
+      const std::function<void(std::chrono::year_month_day, std::string_view)>& visit) const;
+
   // Stores `note` as the note of `date`: the first record of the date is
   // replaced in its place and any others of that date dropped, or one is
   // appended at the end. Each line break ("\n", and also "\r\n" or a lone
@@ -166,6 +189,10 @@ class NoteStore {
   // What the note file's name stands for now, without reading the file.
   FileIdentity fileIdentity() const { return directory_.identity(); }
 
+  // The directory that finally holds the note file (links followed), open,
+  // and the file's name there: where sync tools leave their copies of it.
+  StoreResult<LocatedFile> locate() const { return directory_.locate(StoreErrorKind::kReadFailed); }
+
   // Called about every 20 ms while a save or delete waits for another copy
   // of the program to finish its own (for up to 10 s) or for another
   // program to finish writing the file (for up to 5 s), so that the caller
@@ -189,6 +216,11 @@ class NoteStore {
   };
   StoreResult<SaveReport> rewrite(std::chrono::year_month_day date, const std::optional<Record>& record,
                                   const ExpectedNote& before, StoreOperation operation);
+  // A sync tool replaces the file by removing it and renaming its new one
+  // into place: a file this program last found present, missing now, is
+  // looked for again for a moment before a save writes one that holds
+  // only its own note.
+  void waitWhileMissing(const std::function<void()>& busy) const;
   // Runs `edit` through the atomic rewrite, with the busy hook.
   StoreResult<Rewritten> rewriteFile(const NoteFileEdit& edit, StoreOperation operation);
   std::vector<StoreError> warningsOf(const Rewritten& rewritten, StoreOperation operation) const;

@@ -27,6 +27,7 @@ void CommandLineTest::readsTheArguments_data() {
   QTest::newRow("version") << QStringList{"-v"} << Action::kVersion << "";
   QTest::newRow("export") << QStringList{"--export-ical", "notes.ics"} << Action::kExportICal << "notes.ics";
   QTest::newRow("export to standard output") << QStringList{"--export-ical", "-"} << Action::kExportICal << "-";
+  QTest::newRow("merge conflict copies") << QStringList{"--merge-conflicts"} << Action::kMergeConflicts << "";
   QTest::newRow("export without a file") << QStringList{"--export-ical"} << Action::kMissingValue << "--export-ical";
   QTest::newRow("import over a range")
       << QStringList{"--import-ical", "-", "--from", "2024-01-01", "--to", "2024-12-31"} << Action::kImportICal << "-";

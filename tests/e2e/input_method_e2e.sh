@@ -94,6 +94,6 @@ compose  # the 17th is open now, its box empty
 /usr/bin/python3 "$here/close_window.py" "$window"
 answer_save "closing the window with あした composed in the 17th's box asked nothing"
 poll 50 ended || fail "the program did not end after the note was saved"
-wait "$app_pid" || fail "the program ended with status $?: $(tail -n 40 "$e2e_dir/app.log")"
+wait "$app_pid" || fail "the program ended with status $?: $(tail -n 40 "$app_log")"
 expect_notes $'2026,12,10,あした\n2026,12,17,あした\n2026,12,25,クリスマス'
 echo "あした composed through fcitx5 was committed, asked about and saved on opening another day and on closing"

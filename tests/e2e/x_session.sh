@@ -18,19 +18,24 @@ start_x() {
   e2e_dir=$(mktemp -d)
   export XDG_CONFIG_HOME="$e2e_dir/config"  # the program's settings: the default zoom
   fd_file="$e2e_dir/display"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fd_file" 2>"$e2e_dir/xvfb.log" &
+  # -noreset: the server would reset whenever its last client left, as a
+  # polling xdotool does before the program connects, and could refuse the
+  # program while it does.
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$fd_file" 2>"$e2e_dir/xvfb.log" &
   e2e_started+=($!)
   for _ in $(seq 100); do [ -s "$fd_file" ] && break; sleep 0.1; done
   [ -s "$fd_file" ] || fail "Xvfb did not start: $(cat "$e2e_dir/xvfb.log")"
   export DISPLAY=":$(head -n1 "$fd_file")"
+  unset QT_QPA_PLATFORM  # set for the window tests; the program must use this display
 }
 
-# Starts the program in $e2e_dir/work, on the date $2 when given, and sets
-# $app_pid to the program's own process. The date comes from libfaketime,
+# Starts the program in the directory $3 ($e2e_dir/work when not given), on
+# the date $2 when given, and sets $app_pid to the program's own process and
+# $app_log to its output. The date comes from libfaketime,
 # preloaded straight into the program: its clock starts at noon of that day
 # and runs on.
 start_app() {
-  local run=("$1")
+  local run=("$1") dir=${3:-$e2e_dir/work}
   if [ -n "${2:-}" ]; then
     local faketime_library
     faketime_library=$(ls /usr/lib/*/faketime/libfaketime.so.1 | head -n1)
@@ -38,8 +43,9 @@ start_app() {
     run=(env "LD_PRELOAD=$faketime_library" "FAKETIME=@$2 12:00:00"
          "ASAN_OPTIONS=${ASAN_OPTIONS:-}:verify_asan_link_order=0" "$1")
   fi
-  mkdir -p "$e2e_dir/work"
-  (cd "$e2e_dir/work" && exec "${run[@]}") >"$e2e_dir/app.log" 2>&1 &
+  mkdir -p "$dir"
+  app_log="$dir.log"
+  (cd "$dir" && exec "${run[@]}") >"$app_log" 2>&1 &
   app_pid=$!
   e2e_started+=("$app_pid")
 }
@@ -50,10 +56,10 @@ find_window() {
   for _ in $(seq 300); do
     id=$(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | head -n1 || true)
     [ -n "$id" ] && { echo "$id"; return 0; }
-    kill -0 "$app_pid" 2>/dev/null || fail "the program ended: $(cat "$e2e_dir/app.log")"
+    kill -0 "$app_pid" 2>/dev/null || fail "the program ended: $(cat "$app_log")"
     sleep 0.1
   done
-  fail "the program shows no window; its output: $(cat "$e2e_dir/app.log")"
+  fail "the program shows no window; its output: $(cat "$app_log")"
 }
 
 # Prints "WIDTHxHEIGHT" of a window.

@@ -5,10 +5,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <map>
+#include <regex>
 #include <string>
 #include <vector>
 
+#include "ical/ical_text.h"
 #include "note_store/cp932.h"
 #include "note_store/note_record.h"
 #include "test_support.h"
@@ -24,26 +28,30 @@ using hiduke::testing::ScratchDir;
 using hiduke::testing::writeBytes;
 
 struct Event {
-  std::string start;
   std::string summary;
   std::string description;
+  std::string transparency;
   friend bool operator==(const Event&, const Event&) = default;
   friend void PrintTo(const Event& event, std::ostream* out) {
-    *out << "{" << event.start << " | " << event.summary << " | " << event.description << "}";
+    *out << "{" << event.summary << " | " << event.description << " | " << event.transparency << "}";
   }
 };
 
-// The events of an iCalendar text by UID, as libical's parser reads them.
-std::map<std::string, Event> eventsOf(const std::string& text) {
+// The events of an iCalendar text by their all-day dates, as libical's
+// parser reads them; their UIDs in `uids`.
+std::map<std::string, Event> eventsOf(const std::string& text, std::vector<std::string>* uids = nullptr) {
   std::map<std::string, Event> events;
   icalcomponent* calendar = icalparser_parse_string(text.c_str());
   if (calendar == nullptr) return events;
   for (icalcomponent* event = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); event != nullptr;
        event = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT)) {
     const icaltimetype start = icalcomponent_get_dtstart(event);
-    events[icalcomponent_get_uid(event)] = Event{
-        std::string(icaltime_as_ical_string(start)) + (start.is_date ? " date" : " time"),
-        icalcomponent_get_summary(event), icalcomponent_get_description(event)};
+    icalproperty* transparency = icalcomponent_get_first_property(event, ICAL_TRANSP_PROPERTY);
+    const char* description = icalcomponent_get_description(event);
+    events[std::string(icaltime_as_ical_string(start)) + (start.is_date ? "" : " time")] = Event{
+        icalcomponent_get_summary(event), description != nullptr ? description : "",
+        transparency != nullptr ? icalproperty_get_value_as_string(transparency) : ""};
+    if (uids != nullptr) uids->push_back(icalcomponent_get_uid(event));
   }
   icalcomponent_free(calendar);
   return events;
@@ -72,6 +80,9 @@ TEST(ICalendarExportTest, EveryNoteReadsBackFromAStrictReader) {
                            formatNoteRecord(date(2002, 3, 16), cp932("an earlier record")) + "hand edit\r\n" +
                            formatNoteRecord(date(2002, 3, 17), cp932(longLine)) +
                            formatNoteRecord(date(2002, 3, 16), cp932("last record wins")) +
+                           formatNoteRecord(date(2002, 3, 18), cp932("\n \n二行目から")) +
+                           formatNoteRecord(date(2002, 3, 19), "\n\x1b\n") +
+                           formatNoteRecord(date(2002, 3, 20), std::string("a\x01" "b\x7f\0c\td", 8)) +
                            formatNoteRecord(date(1, 1, 1), cp932("the first year")) +
                            formatNoteRecord(date(9999, 12, 31), cp932(longJapanese)) + "12002,1,1,far\r\n" +
                            formatNoteRecord(date(0, 1, 1), cp932("year zero"));
@@ -79,35 +90,159 @@ TEST(ICalendarExportTest, EveryNoteReadsBackFromAStrictReader) {
   const NoteStore store = openStore();
   const StoreResult<ExportReport> report = exportICalendar(store, "notes.ics");
   ASSERT_TRUE(report) << testing::describe(report.error());
-  EXPECT_EQ(report->events, 5u);
+  EXPECT_EQ(report->events, 8u);
   EXPECT_EQ(report->otherLines, 1u);
   EXPECT_EQ(report->outsideYears, 2u);
+  EXPECT_EQ(report->controlCharacters, 4u);
   const std::string text = *readBytes("notes.ics");
   expectFoldedLines(text);
+  EXPECT_NE(text.find("\r\nX-WR-CALNAME:hiduke の予定\r\n"), std::string::npos);
+  const std::string free = "TRANSPARENT";
   const std::map<std::string, Event> expected = {
-      {"20020315@hiduke", {"20020315 date", "会議, 資料 \"集合\" ¥ 10時", "会議, 資料 \"集合\" ¥ 10時\n二行目\n三行目"}},
-      {"20020316@hiduke", {"20020316 date", "last record wins", "last record wins"}},
-      {"20020317@hiduke", {"20020317 date", longLine, longLine}},
-      {"00010101@hiduke", {"00010101 date", "the first year", "the first year"}},
-      {"99991231@hiduke", {"99991231 date", longJapanese, longJapanese}},
+      {"20020315", {"会議, 資料 \"集合\" ¥ 10時", "会議, 資料 \"集合\" ¥ 10時\n二行目\n三行目", free}},
+      {"20020316", {"last record wins", "", free}},  // no description that only repeats the summary
+      {"20020317", {longLine, "", free}},
+      {"20020318", {"二行目から", "\n \n二行目から", free}},  // the first line with something in it
+      {"20020319", {"（予定）", "\n\n", free}},
+      {"20020320", {"abc\td", "", free}},  // control characters left out, the tab kept
+      {"00010101", {"the first year", "", free}},
+      {"99991231", {longJapanese, "", free}},
   };
   EXPECT_EQ(eventsOf(text), expected);
   EXPECT_EQ(readBytes("hiduke.dat"), file);  // only read
 
   // A later export names the same events, for a calendar to update them.
-  writeBytes("hiduke.dat", formatNoteRecord(date(2002, 3, 15), cp932("changed")));
+  std::vector<std::string> uids, laterUids;
+  eventsOf(text, &uids);
+  writeBytes("hiduke.dat", file + formatNoteRecord(date(2002, 3, 15), cp932("changed")));
   ASSERT_TRUE(exportICalendar(store, "notes.ics"));
-  EXPECT_EQ(eventsOf(*readBytes("notes.ics")).at("20020315@hiduke").summary, "changed");
+  EXPECT_EQ(eventsOf(*readBytes("notes.ics"), &laterUids).at("20020315").summary, "changed");
+  std::sort(uids.begin(), uids.end());
+  std::sort(laterUids.begin(), laterUids.end());
+  EXPECT_EQ(laterUids, uids);
   EXPECT_EQ(listDir("."), (std::vector<std::string>{"hiduke.dat", "notes.ics"}));
 }
 
-// What the file cannot hold but a calendar's text must escape: a
+// The UIDs of one note file tell its dates apart, and those of another
+// person's note file (another path) from its own.
+TEST(ICalendarExportTest, UidsBelongToTheDateAndTheNoteFile) {
+  ScratchDir dir;
+  const std::string notes = formatNoteRecord(date(2002, 3, 15), "x") + formatNoteRecord(date(2002, 3, 16), "y");
+  std::vector<std::vector<std::string>> uids(2);
+  for (const std::string folder : {"mine", "theirs"}) {
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    writeBytes(folder + "/hiduke.dat", notes);
+    const StoreResult<NoteStore> store = NoteStore::open(folder + "/hiduke.dat");
+    ASSERT_TRUE(store && exportICalendar(*store, folder + "/notes.ics"));
+    eventsOf(readBytes(folder + "/notes.ics").value_or(""), &uids[folder == "mine" ? 0 : 1]);
+  }
+  const std::regex shape("(\\d{8})-[0-9a-f]{16}@hiduke");
+  for (const std::vector<std::string>& own : uids) {
+    ASSERT_EQ(own.size(), 2u);
+    std::smatch parts;
+    for (size_t i = 0; i < own.size(); ++i) {
+      ASSERT_TRUE(std::regex_match(own[i], parts, shape)) << own[i];
+      EXPECT_EQ(parts[1], i == 0 ? "20020315" : "20020316");
+    }
+    EXPECT_EQ(own[0].substr(8), own[1].substr(8));  // one note file
+  }
+  EXPECT_NE(uids[0][0], uids[1][0]);
+}
+
+// What a note cannot hold but a calendar's text must escape: a
 // semicolon (in the file a line break) and a backslash (the file's ¥).
-TEST(ICalendarExportTest, SemicolonsAndBackslashesAreEscaped) {
-  const AllNotes notes({{date(2002, 3, 15), "a;b\\c,d\ne"}}, 0);
-  const ICalendar calendar = iCalendarOf(notes, std::chrono::system_clock::now());
-  EXPECT_NE(calendar.text.find("DESCRIPTION:a\\;b\\\\c\\,d\\ne\r\n"), std::string::npos) << calendar.text;
-  EXPECT_EQ(eventsOf(calendar.text).at("20020315@hiduke"), (Event{"20020315 date", "a;b\\c,d", "a;b\\c,d\ne"}));
+TEST(ICalendarExportTest, TextValuesAreEscapedAndLeaveOutControlCharacters) {
+  struct Row {
+    std::string text;
+    std::string value;
+    size_t leftOut;
+  };
+  for (const auto& [text, value, leftOut] : {
+           Row{"a;b\\c,d\ne", "a\\;b\\\\c\\,d\\ne", 0},
+           Row{"\x01x\x1b\x1f\x7f\ty\n", "x\ty\\n", 4},
+           Row{std::string("\0予定\0", 8), "予定", 2},
+       }) {
+    std::string out = "DESCRIPTION:";
+    EXPECT_EQ(appendTextValue(out, text), leftOut) << text;
+    EXPECT_EQ(out, "DESCRIPTION:" + value);
+  }
+}
+
+// Every length around the fold points (75, 149), with characters of one
+// to four bytes lying across them: unfolded, the line comes back whole;
+// folded, no physical line is over 75 octets, each ends in CR LF, and no
+// character is split.
+TEST(ICalendarExportTest, LinesAreFoldedAtEveryLength) {
+  for (size_t length = 60; length <= 160; ++length) {
+    for (const std::string character : {"x", "é", "予", "😀"}) {
+      for (size_t shift = 0; shift < character.size(); ++shift) {
+        std::string line = "SUMMARY:" + std::string(shift, 'a');
+        while (line.size() + character.size() <= length) line += character;
+        line.resize(length, 'b');
+        std::string folded;
+        appendFoldedLine(folded, line);
+        std::string unfolded;
+        size_t start = 0;
+        while (start < folded.size()) {
+          const size_t end = folded.find("\r\n", start);
+          ASSERT_NE(end, std::string::npos);
+          const std::string physical = folded.substr(start, end - start);
+          EXPECT_LE(physical.size(), 75u) << line;
+          EXPECT_EQ(physical.find_first_of("\r\n"), std::string::npos) << line;
+          const std::string content = start == 0 ? physical : physical.substr(1);
+          EXPECT_TRUE(start == 0 || (physical.starts_with(' ') && !content.empty())) << line;
+          EXPECT_NE(static_cast<unsigned char>(content.front()) & 0xC0, 0x80u) << line;  // starts a character
+          unfolded += content;
+          start = end + 2;
+        }
+        EXPECT_EQ(unfolded, line);
+      }
+    }
+  }
+}
+
+// A strict reader takes back summaries of every length around the fold
+// points, with a character of three bytes at their end.
+TEST(ICalendarExportTest, SummariesOfEveryLengthReadBack) {
+  ScratchDir dir;
+  std::string notes;
+  std::map<std::string, Event> expected;
+  for (size_t length = 60; length <= 160; ++length) {
+    const std::chrono::year_month_day day{std::chrono::sys_days{date(2002, 1, 1)} + std::chrono::days(length)};
+    const std::string summary = std::string(length - std::string("SUMMARY:予").size(), 'x') + "予";
+    notes += formatNoteRecord(day, cp932(summary));
+    char start[16];
+    std::snprintf(start, sizeof start, "%04d%02u%02u", static_cast<int>(day.year()), static_cast<unsigned>(day.month()),
+                  static_cast<unsigned>(day.day()));
+    expected[start] = Event{summary, "", "TRANSPARENT"};
+  }
+  writeBytes("hiduke.dat", notes);
+  ASSERT_TRUE(exportICalendar(openStore(), "notes.ics"));
+  const std::string text = readBytes("notes.ics").value_or("");
+  expectFoldedLines(text);
+  EXPECT_EQ(eventsOf(text), expected);
+}
+
+// The export stops when asked, and leaves the target as it was.
+TEST(ICalendarExportTest, AStoppedExportLeavesTheTarget) {
+  ScratchDir dir;
+  std::string notes;
+  for (int day = 1; day <= 28; ++day) notes += formatNoteRecord(date(2002, 2, day), std::string(5000, 'x'));
+  writeBytes("hiduke.dat", notes);
+  writeBytes("notes.ics", "an older export");
+  const NoteStore store = openStore();
+  std::vector<std::uint64_t> done;
+  const StoreResult<ExportReport> report = exportICalendar(store, "notes.ics", [&](std::uint64_t bytes, std::uint64_t total) {
+    EXPECT_EQ(total, 2 * notes.size());
+    done.push_back(bytes);
+    return bytes < notes.size() + 1;
+  });
+  ASSERT_FALSE(report);
+  EXPECT_EQ(report.error().kind, StoreErrorKind::kCancelled);
+  EXPECT_TRUE(std::is_sorted(done.begin(), done.end()));
+  EXPECT_GT(done.back(), notes.size());  // stopped while writing
+  EXPECT_EQ(readBytes("notes.ics"), "an older export");
+  EXPECT_EQ(listDir("."), (std::vector<std::string>{"hiduke.dat", "notes.ics"}));
 }
 
 TEST(ICalendarExportTest, AFileThatCannotBeWrittenIsNamedAndLeftAsItWas) {

@@ -456,13 +456,17 @@ void NotePanelTest::changesOnDiskShowWithinASecond_data() {
   QTest::addColumn<QByteArray>("file");
   QTest::addColumn<QList<int>>("underlined");
   QTest::addColumn<QString>("typed");  // into the box before the change
+  QTest::addColumn<bool>("saved");     // and saved
   QTest::addColumn<QString>("box");
   QTest::newRow("written in place") << "in place" << QByteArray("2002,3,15,a\r\n2002,3,16,b\r\n") << QList<int>{15, 16}
-                                    << "" << "a";
-  QTest::newRow("replaced by a rename") << "rename" << QByteArray("2002,3,16,b\r\n") << QList<int>{16} << "" << "";
-  QTest::newRow("removed") << "remove" << QByteArray() << QList<int>{} << "" << "";
+                                    << "" << false << "a";
+  QTest::newRow("replaced by a rename") << "rename" << QByteArray("2002,3,16,b\r\n") << QList<int>{16} << "" << false
+                                        << "";
+  QTest::newRow("removed") << "remove" << QByteArray() << QList<int>{} << "" << false << "";
   QTest::newRow("typed text stays") << "in place" << QByteArray("2002,3,15,a\r\n2002,3,16,b\r\n") << QList<int>{15, 16}
-                                    << "mine" << "oldmine";
+                                    << "mine" << false << "oldmine";
+  QTest::newRow("saved text stays when replaced") << "rename" << QByteArray("2002,3,16,b\r\n") << QList<int>{16}
+                                                  << "mine" << true << "oldmine";
 }
 
 void NotePanelTest::changesOnDiskShowWithinASecond() {
@@ -470,12 +474,14 @@ void NotePanelTest::changesOnDiskShowWithinASecond() {
   QFETCH(QByteArray, file);
   QFETCH(QList<int>, underlined);
   QFETCH(QString, typed);
+  QFETCH(bool, saved);
   QFETCH(QString, box);
   writeNotes("2002,3,15,old\r\n");
   const auto window = startedWindow(QDate(2002, 3, 1));
   clickCell(*window, 19);  // the 15th
   noteBox(*window)->moveCursor(QTextCursor::End);
   noteBox(*window)->insertPlainText(typed);
+  if (saved) press(*window, "saveButton");
   if (how == QStringLiteral("in place")) writeNotes(file);
   if (how == QStringLiteral("rename")) {
     QFile other(QStringLiteral("other.tmp"));
@@ -485,9 +491,19 @@ void NotePanelTest::changesOnDiskShowWithinASecond() {
     QVERIFY(::rename("other.tmp", "hiduke.dat") == 0);
   }
   if (how == QStringLiteral("remove")) QVERIFY(QFile::remove(QStringLiteral("hiduke.dat")));
-  QTRY_COMPARE_WITH_TIMEOUT(underlinedDays(*window), underlined, 1000);
+  // A missing file is taken as removed once it stays missing for a second.
+  QTRY_COMPARE_WITH_TIMEOUT(underlinedDays(*window), underlined, how == QStringLiteral("remove") ? 2500 : 1000);
   QTRY_COMPARE_WITH_TIMEOUT(noteBox(*window)->toPlainText(), box, 1000);
-  if (!typed.isEmpty()) return;
+  if (!typed.isEmpty()) {
+    // Said beside the buttons, and kept as unsaved.
+    QCOMPARE(child<QLabel>(*window, QStringLiteral("saveStatus"))->text(), QStringLiteral("別の端末で変更"));
+    const QString asked = answerDuring([&] { window->close(); }, [](QMessageBox* asking) {
+      asking->button(QMessageBox::Cancel)->click();
+      return QString();
+    });
+    QCOMPARE(asked, QStringLiteral("2002年3月15日の予定は変更されています。\n保存しますか？"));
+    return;
+  }
   // A second change after the first rename is seen as well.
   writeNotes("2002,3,20,later\r\n");
   QTRY_COMPARE_WITH_TIMEOUT(underlinedDays(*window), QList<int>{20}, 1000);

@@ -2,6 +2,9 @@
 #include <QTest>
 
 #include "main_window/note_search.h"
+#include "note_store/cp932.h"
+#include "note_store/note_record.h"
+#include "window_test_support.h"
 
 using namespace hiduke;
 using std::chrono::year;
@@ -10,33 +13,44 @@ class NoteSearchTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void initTestCase();
   void findsNotesWhateverTheWidthOrCase_data();
   void findsNotesWhateverTheWidthOrCase();
   void newestFirstUpToTheLimit();
   void upcomingNearestFirstUpToTheLimit();
+
+ private:
+  std::optional<testing::NotesDirectory> directory_;
+  std::optional<NoteSearch> search_;
 };
 
 namespace {
 
-AllNotes notes() {
-  return AllNotes({{year(2001) / 1 / 1, "ABC meeting"},
-                   {year(2002) / 3 / 15, "買い物\nｶﾞｽ代を払う"},
-                   {year(2002) / 3 / 16, "ＡＢＣ社\n2行目"},
-                   {year(2003) / 5 / 5, "first\nsecond abc"},
-                   {year(2004) / 1 / 1, "㌔ ﷺ ㌔"}},
-                  0);
-}
-
-// "2002-03-16: line" for each match.
-QStringList found(const NoteSearch& search, const QString& query, std::size_t limit = 100) {
+// "2002-03-16: line" for each hit.
+QStringList found(const NoteSearch& search, const NoteSearch::Result& result) {
   QStringList lines;
-  for (const NoteSearch::Match& match : search.find(query, limit).matches) {
-    lines << QStringLiteral("%1-%2: %3").arg(static_cast<int>(match.date.year())).arg(static_cast<unsigned>(match.date.month())).arg(match.line);
+  for (const NoteSearch::Hit hit : result.hits) {
+    const std::chrono::year_month_day date = search.date(hit);
+    lines << QStringLiteral("%1-%2: %3").arg(static_cast<int>(date.year())).arg(static_cast<unsigned>(date.month())).arg(search.line(hit));
   }
   return lines;
 }
 
 }  // namespace
+
+void NoteSearchTest::initTestCase() {
+  // Out of date order, and a day written twice (its last record is its note).
+  const std::pair<std::chrono::year_month_day, const char*> records[] = {
+      {year(2003) / 5 / 5, "first\nsecond abc"}, {year(2002) / 3 / 16, "old"},
+      {year(2001) / 1 / 1, "ABC meeting"},       {year(2002) / 3 / 15, "買い物\nｶﾞｽ代を払う"},
+      {year(2002) / 3 / 16, "ＡＢＣ社\n2行目"},  {year(2004) / 1 / 1, "㌔と㌔"},
+      {year(2005) / 1 / 1, "ダヂ"}};
+  QByteArray file;
+  for (const auto& [date, text] : records) file += QByteArray::fromStdString(formatNoteRecord(date, encodeCp932(text)->bytes));
+  directory_.emplace();
+  testing::writeNotes(file);
+  search_.emplace(std::move(*NoteSearch::read(*NoteStore::open())));
+}
 
 void NoteSearchTest::findsNotesWhateverTheWidthOrCase_data() {
   QTest::addColumn<QString>("query");
@@ -49,32 +63,29 @@ void NoteSearchTest::findsNotesWhateverTheWidthOrCase_data() {
   QTest::newRow("nothing") << "夕食" << QStringList{};
   QTest::newRow("an empty query finds nothing") << "" << QStringList{};
   QTest::newRow("no note spans a line break") << "物ｶ" << QStringList{};
-  QTest::newRow("folding that lengthens a note") << "キロ" << QStringList{"2004-1: ㌔ ﷺ ㌔"};
+  QTest::newRow("folding that lengthens a note") << "キロと" << QStringList{"2004-1: ㌔と㌔"};
+  QTest::newRow("only where a character begins") << "_ヂ" << QStringList{};  // ダヂ: 83 5F 83 61
+  QTest::newRow("a day's earlier record is no note") << "old" << QStringList{};
 }
 
 void NoteSearchTest::findsNotesWhateverTheWidthOrCase() {
   QFETCH(QString, query);
   QFETCH(QStringList, found);
-  const NoteSearch search(notes());
-  QCOMPARE(::found(search, query), found);
+  QCOMPARE(::found(*search_, search_->find(query, 100)), found);
 }
 
 void NoteSearchTest::newestFirstUpToTheLimit() {
-  const NoteSearch search(notes());
-  const NoteSearch::Result result = search.find(QStringLiteral("abc"), 2);
+  const NoteSearch::Result result = search_->find(QStringLiteral("abc"), 2);
   QCOMPARE(result.total, std::size_t{3});
-  QCOMPARE(::found(search, QStringLiteral("abc"), 2), (QStringList{"2003-5: second abc", "2002-3: ＡＢＣ社"}));
+  QCOMPARE(::found(*search_, result), (QStringList{"2003-5: second abc", "2002-3: ＡＢＣ社"}));
 }
 
 void NoteSearchTest::upcomingNearestFirstUpToTheLimit() {
-  const NoteSearch search(notes());
-  const NoteSearch::Result result = search.upcoming(year(2002) / 3 / 16, 2);
-  QCOMPARE(result.total, std::size_t{3});
-  QStringList lines;
-  for (const NoteSearch::Match& match : result.matches) lines << match.line;
-  QCOMPARE(lines, (QStringList{"ＡＢＣ社", "first"}));  // the first lines
+  const NoteSearch::Result result = search_->upcoming(year(2002) / 3 / 16, 2);
+  QCOMPARE(result.total, std::size_t{4});
+  QCOMPARE(::found(*search_, result), (QStringList{"2002-3: ＡＢＣ社", "2003-5: first"}));  // the first lines
 }
 
-QTEST_APPLESS_MAIN(NoteSearchTest)
+QTEST_GUILESS_MAIN(NoteSearchTest)
 
 #include "note_search_test.moc"

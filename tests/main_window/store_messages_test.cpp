@@ -76,6 +76,10 @@ void StoreMessagesTest::wordsNumbersAndCharacters_data() {
   const QString path = QString::fromUtf8(kPath);
   QTest::newRow("unknown errno") << error(StoreErrorKind::kWriteFailed, StoreOperation::kSave, 4095)
                                  << path + " に書き込めませんでした（エラー番号 4095）。予定は保存されていません。";
+  StoreError closedPipe = error(StoreErrorKind::kWriteFailed, StoreOperation::kExport, EPIPE);
+  closedPipe.path = "-";
+  QTest::newRow("standard output, by name") << closedPipe
+                                            << "標準出力 に書き込めませんでした（書き出し先のパイプが閉じられました）。書き出しは途中で止まりました。";
   StoreError unencodable = error(StoreErrorKind::kUnencodable, StoreOperation::kSave);
   unencodable.characters = {"𠮷", "é", "\u200b", "\u0085", "\u00a0"};
   QTest::newRow("unencodable, by code point, the invisible by name")

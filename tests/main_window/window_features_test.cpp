@@ -9,7 +9,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -45,6 +45,7 @@ class WindowFeaturesTest : public QObject {
   void theContextMenuOffersWhatTheKeysDo();
   void theWatchKnowsTheProgramsOwnSaves();
   void theWatchLooksEveryTwoSecondsWhereItCannotWatch();
+  void aConflictCopyIsOfferedAndMerged();
   void zoomScalesTheWholeWindowAndIsKept();
 
  private:
@@ -74,9 +75,18 @@ void WindowFeaturesTest::searchShowsTheMonthAndOpensTheDay() {
     QVERIFY(dialog != nullptr);
     QCOMPARE(dialog->windowTitle(), QStringLiteral("予定を検索"));
     // Nothing typed: the notes from today on.
-    QCOMPARE(child<QListWidget>(*dialog, QStringLiteral("searchResults"))->item(0)->text(), QStringLiteral("2027年1月5日（火）  next"));
-    child<QLineEdit>(*dialog, QStringLiteral("searchQuery"))->insert(QStringLiteral("ａｂｃ"));  // as an input method types it
-    QCOMPARE(child<QListWidget>(*dialog, QStringLiteral("searchResults"))->count(), 1);
+    const QAbstractItemModel* results = child<QListView>(*dialog, QStringLiteral("searchResults"))->model();
+    QCOMPARE(results->index(0, 0).data().toString(), QStringLiteral("2027年1月5日（火）  next"));
+    auto* query = child<QLineEdit>(*dialog, QStringLiteral("searchQuery"));
+    query->insert(QString(1 << 20, QLatin1Char('x')));  // a paste is cut to a query's length
+    QCOMPARE(query->text().size(), 200);
+    query->clear();
+    query->insert(QStringLiteral("ａｂｃ"));  // as an input method types it
+    QCOMPARE(results->rowCount(), 1);
+    query->insert(QStringLiteral("x"));
+    QCOMPARE(results->rowCount(), 0);
+    QTest::keyClick(query, Qt::Key_Backspace);  // back to the results kept for ａｂｃ
+    QCOMPARE(results->rowCount(), 1);
     QTest::keyClick(child<QLineEdit>(*dialog, QStringLiteral("searchQuery")), Qt::Key_Return);
   });
   QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier);
@@ -224,6 +234,33 @@ void WindowFeaturesTest::theWatchLooksEveryTwoSecondsWhereItCannotWatch() {
   QSignalSpy changed(&watcher, &NoteFileWatcher::changedOnDisk);
   writeNotes("2002,3,15,theirs\r\n");
   QVERIFY(changed.wait(10000));
+}
+
+// A sync tool's conflict copy that appears beside the note file is told,
+// to a screen reader too, and 「まとめる」 merges it and removes it.
+void WindowFeaturesTest::aConflictCopyIsOfferedAndMerged() {
+  writeNotes("2002,3,15,a\r\n");
+  const auto window = startedWindow(QDate(2002, 3, 1));
+  window->show();
+  QVERIFY(QTest::qWaitForWindowActive(window.get()));
+  const QString copy = QStringLiteral("hiduke.sync-conflict-20020301-120000-ABCDEFG.dat");
+  QFile file(copy);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write("2002,3,15,a\r\n2002,3,16,b\r\n");
+  file.close();
+  const QString offer = QStringLiteral("別の端末との同期で予定のファイルが2つに分かれました（1日分が異なります）。");
+  QTRY_COMPARE_WITH_TIMEOUT(child<QLabel>(*window, QStringLiteral("conflictText"))->text(), offer, 5000);
+  QCOMPARE(child<QLabel>(*window, QStringLiteral("announcer"))->text(), offer);
+  auto* merge = child<QPushButton>(*window, QStringLiteral("conflictButton"));
+  QCOMPARE(merge->accessibleName(), QStringLiteral("まとめる"));
+  // Reached by Tab from the days, and pressed with the keyboard.
+  cell(*window, 5)->setFocus();  // today's, the 1st
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  QCOMPARE(QApplication::focusWidget(), merge);
+  QTest::keyClick(merge, Qt::Key_Space);
+  QCOMPARE(readNotes(), QByteArray("2002,3,15,a\r\n2002,3,16,b\r\n"));
+  QVERIFY(!QFile::exists(copy));
+  QCOMPARE(daysWhere(*window, [](const DayCell* cell) { return cell->font().underline(); }), (QList<int>{15, 16}));
 }
 
 void WindowFeaturesTest::zoomScalesTheWholeWindowAndIsKept() {

@@ -125,6 +125,19 @@ TEST_F(NoteStoreTest, MissingFileIsAnEmptyStoreAndTheFirstSaveCreatesIt) {
   EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
+// A sync tool replaces the file by removing it and renaming its new one into
+// place: a save that finds missing the file it read waits for the new one
+// (here put in place while the save shows that it is busy).
+TEST_F(NoteStoreTest, ASaveWaitsForAFileThatASyncToolIsReplacing) {
+  writeBytes("hiduke.dat", "2002,3,14,theirs\r\n");
+  ASSERT_TRUE(store_.note(date(2002, 3, 14)));
+  writeBytes("incoming", "2002,3,14,theirs\r\n2002,3,16,new\r\n");
+  ASSERT_EQ(::unlink("hiduke.dat"), 0);
+  store_.setBusyHook([] { ::rename("incoming", "hiduke.dat"); });
+  ASSERT_TRUE(store_.saveNote(date(2002, 3, 15), "mine"));
+  EXPECT_EQ(readBytes("hiduke.dat"), "2002,3,14,theirs\r\n2002,3,16,new\r\n2002,3,15,mine\r\n");
+}
+
 TEST_F(NoteStoreTest, DeletingTheLastNoteLeavesAnEmptyFile) {
   ASSERT_TRUE(store_.saveNote(date(2002, 3, 15), "x"));
   ASSERT_TRUE(store_.deleteNote(date(2002, 3, 15)));

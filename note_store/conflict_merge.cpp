@@ -1,0 +1,149 @@
+#include "note_store/conflict_merge.h"
+
+#include <algorithm>
+#include <optional>
+#include <set>
+
+#include "note_store/cp932.h"
+#include "note_store/note_lines.h"
+#include "note_store/note_record.h"
+
+namespace hiduke {
+
+namespace {
+
+using Date = std::chrono::year_month_day;
+using Text = std::optional<std::string>;
+
+Text textOf(const NoteFileText& notes, Date date) {
+  const auto found = notes.notes.find(date);
+  return found == notes.notes.end() ? Text() : Text(found->second);
+}
+
+// The lines of a stored text: ";" is a line break, and no byte of a code
+// page 932 character (trail bytes start at 0x40) is one.
+std::vector<std::string_view> linesOf(std::string_view stored) {
+  std::vector<std::string_view> lines;
+  for (size_t from = 0;;) {
+    const size_t semicolon = stored.find(';', from);
+    lines.push_back(stored.substr(from, semicolon - from));
+    if (semicolon == std::string_view::npos) return lines;
+    from = semicolon + 1;
+  }
+}
+
+// Both texts in one: `here` first, then each line of `there` that it does
+// not hold yet.
+std::string bothTexts(const std::string& here, const std::string& there) {
+  std::string both = here;
+  const std::vector<std::string_view> held = linesOf(here);
+  std::set<std::string_view> present(held.begin(), held.end());
+  for (const std::string_view line : linesOf(there)) {
+    if (!present.insert(line).second) continue;
+    both += ';';
+    both += line;
+  }
+  return both;
+}
+
+}  // namespace
+
+NoteFileText readNoteFileText(std::string_view content) {
+  NoteFileText text;
+  forEachNoteLine(content, [&](const NoteLine& line) {
+    if (const std::optional<RecordHead> head = readRecordHead(line.body)) {
+      text.notes[head->date] = readNoteText(head->textField);
+    } else if (!line.body.empty()) {
+      text.otherLines.emplace_back(line.body);
+    }
+  });
+  return text;
+}
+
+StoreResult<ConflictMerge> mergeNoteFiles(const NoteFileText& file, const std::vector<NoteFileText>& copies,
+                                          const NoteFileText* base) {
+  ConflictMerge merge;
+  std::map<Date, Text> merged;  // the days changed so far
+  const auto current = [&](Date date) {
+    const auto found = merged.find(date);
+    return found != merged.end() ? found->second : textOf(file, date);
+  };
+  std::set<Date> conflicts;
+  std::set<Date> differing;
+  std::set<std::string> otherLines(file.otherLines.begin(), file.otherLines.end());
+  for (size_t index = 0; index < copies.size(); ++index) {
+    const NoteFileText& copy = copies[index];
+    std::vector<Date> dates;
+    dates.reserve(file.notes.size() + merged.size() + copy.notes.size());
+    for (const auto& [date, text] : file.notes) dates.push_back(date);
+    for (const auto& [date, text] : merged) dates.push_back(date);
+    for (const auto& [date, text] : copy.notes) dates.push_back(date);
+    std::sort(dates.begin(), dates.end());
+    dates.erase(std::unique(dates.begin(), dates.end()), dates.end());
+    bool added = false;
+    for (const Date date : dates) {
+      const Text here = current(date);
+      const Text there = textOf(copy, date);
+      if (here == there) continue;
+      differing.insert(date);
+      Text result;
+      bool conflict = false;
+      if (base != nullptr) {
+        const Text before = textOf(*base, date);
+        if (there == before) continue;  // changed here only
+        conflict = here != before;
+        result = there;
+      } else if (!here) {
+        result = there;
+      } else if (!there) {
+        continue;  // without a base, no deletion is taken
+      } else {
+        conflict = true;
+      }
+      if (conflict) {
+        // A change against a deletion keeps the changed text.
+        result = !here ? there : !there ? here : Text(bothTexts(*here, *there));
+        // Nothing to choose where the note already holds every line of the copy's.
+        if (!here || !there || result != here) {
+          conflicts.insert(date);
+          added = true;
+        }
+      }
+      if (result == here) continue;
+      merged[date] = result;
+      added = true;
+    }
+    for (const std::string& line : copy.otherLines) {
+      if (!otherLines.insert(line).second) continue;
+      merge.batch.addedLines.push_back(line);
+      added = true;
+    }
+    if (!added) merge.emptyCopies.push_back(index);
+  }
+  for (const auto& [date, text] : merged) {
+    if (text == textOf(file, date)) continue;
+    ++merge.changedDays;
+    NoteChange change{.date = date, .note = std::nullopt};
+    if (text) {
+      StoreResult<std::string> note = decodeCp932(*text);
+      if (!note) return std::move(note).error();
+      StoreResult<Cp932Encoding> again = encodeCp932(*note);
+      if (!again) return std::move(again).error();
+      if (again->bytes != *text) {
+        // Bytes that are no code page 932 text (a hand edit's) would not
+        // survive the batch's conversion: the record goes in as it is, at
+        // the end, where it is the day's last.
+        const std::string line = formatNoteRecord(date, *text);
+        merge.batch.addedLines.push_back(line.substr(0, line.size() - kRecordTerminator.size()));
+        continue;
+      }
+      change.note = decodeNoteText(*note);
+    }
+    merge.batch.changes.push_back(std::move(change));
+  }
+  merge.conflicts.assign(conflicts.begin(), conflicts.end());
+  merge.differingDays = differing.size();
+  return merge;
+}
+
+}  // namespace hiduke
