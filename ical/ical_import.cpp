@@ -264,7 +264,11 @@ class EventReader {
       instances_.resize(instancesBefore);
       report.problem = EventProblem::kTooManyDays;
     }
-    if (lines_.size() == linesBefore) texts_.resize(textStart);
+    if (lines_.size() == linesBefore) {
+      texts_.resize(textStart);
+      // Characters of an event that fills no day of the range keep nothing out.
+      if (report.problem == EventProblem::kNone) report.characters.clear();
+    }
     if (!report.characters.empty() || report.problem != EventProblem::kNone) unreadable_.push_back(std::move(report));
   }
 
