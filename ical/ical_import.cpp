@@ -495,8 +495,13 @@ ImportPlan planOf(EventReader& reader, const AllNotes& notes) {
   // Room for every day at once: grown step by step, the batch would for a
   // moment take its size twice over beside the lines.
   std::size_t days = 0;
-  for (std::size_t i = 0; i < lines.size(); ++i) days += i == 0 || lines[i].day != lines[i - 1].day;
-  plan.batch.changes.reserve(days);
+  std::size_t textBytes = 0;  // at most: every note, each line timed
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    days += i == 0 || lines[i].day != lines[i - 1].day;
+    textBytes += lines[i].length + sizeof "HH:MM \n";
+  }
+  for (const DatedNote& note : notes.notes) textBytes += note.text.size() + 1;
+  plan.batch.reserve(days, textBytes);
   auto existing = notes.notes.begin();
   std::vector<std::string_view> noteLines;
   std::string added;
@@ -526,11 +531,14 @@ ImportPlan planOf(EventReader& reader, const AllNotes& notes) {
     added.pop_back();
     if (hasNote) {
       ++plan.addedToDays;
-      plan.batch.changes.push_back(
-          {date, existing->text.empty() ? added : std::string(existing->text).append("\n").append(added)});
+      if (existing->text.empty()) {
+        plan.batch.add(date, {added});
+      } else {
+        plan.batch.add(date, {existing->text, "\n", added});
+      }
     } else {
       ++plan.newDays;
-      plan.batch.changes.push_back({date, added});
+      plan.batch.add(date, {added});
     }
   }
   return plan;

@@ -284,11 +284,12 @@ StoreResult<BatchReport> NoteStore::saveNotes(const NoteBatch& batch, const File
     return std::string_view(out - line.size(), line.size());
   };
   std::vector<RecordChange> changes;
-  changes.reserve(batch.changes.size());
+  changes.reserve(batch.size());
   std::vector<std::string> unencodable;
   std::unordered_set<std::string> seen;
   std::string line;
-  for (const NoteChange& change : batch.changes) {
+  for (std::size_t i = 0; i < batch.size(); ++i) {
+    const NoteChange change = batch[i];
     if (!change.note) {
       changes.emplace_back(change.date, std::string_view());
       continue;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "note_store/file_identity.h"
+#include "note_store/note_batch.h"
 #include "note_store/note_directory.h"
 #include "note_store/store_error.h"
 
@@ -70,20 +71,6 @@ struct AllNotes {
   std::size_t otherLines = 0;    // lines that are not empty and hold no note (hand edits)
   std::vector<std::unique_ptr<char[]>> texts;  // what the notes' texts point into
   FileIdentity file;             // the file read ({} when there was none)
-};
-
-// One day's part of a batch: its new note, or nothing to remove it.
-struct NoteChange {
-  std::chrono::year_month_day date;
-  std::optional<std::string> note;
-};
-
-// Many days changed in one rewrite of the file (an import, a merge).
-struct NoteBatch {
-  std::vector<NoteChange> changes;  // one a date
-  // Lines added at the end as they are, in the file's bytes without line
-  // end (lines of another copy of the file that hold no note).
-  std::vector<std::string> addedLines{};
 };
 
 // What a batch did.
