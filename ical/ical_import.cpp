@@ -19,6 +19,7 @@
 
 #include "ical/simple_event.h"
 #include "note_store/cp932.h"
+#include "note_store/note_record.h"
 #include "note_store/unique_fd.h"
 
 namespace hiduke {
@@ -480,39 +481,112 @@ std::string withTime(int minutes, std::string_view line) {
   return text;
 }
 
+// The notes of the days a calendar fills, as the file holds them (code
+// page 932), gathered as the file streams past: the store's other notes
+// are never held, and none is decoded before its day is planned.
+class StoredNotes {
+ public:
+  // `lines` sorted by day.
+  StoredNotes(const std::vector<DayLine>& lines) : lines_(lines) {}
+
+  void take(std::chrono::year_month_day date, std::string_view text) {
+    const auto day = static_cast<std::int32_t>(sys_days(date).time_since_epoch().count());
+    const auto line = std::lower_bound(lines_.begin(), lines_.end(), day,
+                                       [](const DayLine& l, std::int32_t d) { return l.day < d; });
+    if (line == lines_.end() || line->day != day) return;
+    if (text.size() > room_) {
+      room_ = std::max(kBlock, text.size());
+      blocks_.push_back(std::make_unique_for_overwrite<char[]>(room_));
+      out_ = blocks_.back().get();
+    }
+    std::copy(text.begin(), text.end(), out_);
+    notes_.push_back({day, static_cast<std::uint32_t>(text.size()), out_});
+    out_ += text.size();
+    room_ -= text.size();
+  }
+
+  // In date order, the last record of each date its note.
+  void finish() {
+    const auto byDay = [](const Stored& a, const Stored& b) { return a.day < b.day; };
+    if (!std::is_sorted(notes_.begin(), notes_.end(), byDay)) std::stable_sort(notes_.begin(), notes_.end(), byDay);
+    auto kept = notes_.begin();
+    for (auto note = notes_.begin(); note != notes_.end(); ++note) {
+      if (note + 1 != notes_.end() && (note + 1)->day == note->day) continue;
+      *kept++ = *note;
+    }
+    notes_.erase(kept, notes_.end());
+  }
+
+  // The stored text of `day` (days rising from call to call), if it has a note.
+  std::optional<std::string_view> next(std::int32_t day) {
+    while (next_ != notes_.size() && notes_[next_].day < day) ++next_;
+    if (next_ == notes_.size() || notes_[next_].day != day) return std::nullopt;
+    return std::string_view(notes_[next_].text, notes_[next_].length);
+  }
+  std::size_t bytes() const {
+    std::size_t total = 0;
+    for (const Stored& note : notes_) total += note.length;
+    return total;
+  }
+  std::size_t size() const { return notes_.size(); }
+
+ private:
+  static constexpr std::size_t kBlock = std::size_t{1} << 20;
+  struct Stored {
+    std::int32_t day;
+    std::uint32_t length;  // a record line is read whole, far below 4 GiB
+    const char* text;
+  };
+  const std::vector<DayLine>& lines_;
+  std::vector<Stored> notes_;
+  std::vector<std::unique_ptr<char[]>> blocks_;  // never move: the notes point into them
+  char* out_ = nullptr;
+  std::size_t room_ = 0;
+  std::size_t next_ = 0;
+};
+
 // The plan: each day's lines in start order, added where the day's note
 // lacks them.
-ImportPlan planOf(EventReader& reader, const AllNotes& notes) {
+StoreResult<ImportPlan> planOf(EventReader& reader, const NoteStore& store) {
+  StoreResult<Cp932Decoder> decoder = Cp932Decoder::open();
+  if (!decoder) return std::move(decoder).error();
   ImportPlan plan;
   plan.events = reader.events();
   plan.unreadable = std::move(reader.unreadable());
-  plan.readFrom = notes.file;
   reader.dropReplacedInstances();
   std::vector<DayLine>& lines = reader.lines();
   const auto byStart = [](const DayLine& a, const DayLine& b) { return a.before(b); };
   if (!std::is_sorted(lines.begin(), lines.end(), byStart)) std::sort(lines.begin(), lines.end(), byStart);
   const std::string_view texts = reader.texts();
+  StoredNotes notes(lines);
+  StoreResult<FileIdentity> read = store.forEachRecord(
+      [&](std::chrono::year_month_day date, std::string_view text) { notes.take(date, text); });
+  if (!read) return std::move(read).error();
+  plan.readFrom = *read;
+  notes.finish();
   // Room for every day at once: grown step by step, the batch would for a
   // moment take its size twice over beside the lines.
   std::size_t days = 0;
-  std::size_t textBytes = 0;  // at most: every note, each line timed
+  std::size_t textBytes = Cp932Decoder::room(notes.bytes()) + notes.size();  // at most: every note, each line timed
   for (std::size_t i = 0; i < lines.size(); ++i) {
     days += i == 0 || lines[i].day != lines[i - 1].day;
     textBytes += lines[i].length + sizeof "HH:MM \n";
   }
-  for (const DatedNote& note : notes.notes) textBytes += note.text.size() + 1;
   plan.batch.reserve(days, textBytes);
-  auto existing = notes.notes.begin();
+  std::string existing;
   std::vector<std::string_view> noteLines;
   std::string added;
   for (std::size_t i = 0, j = 0; i < lines.size(); i = j) {
     while (j < lines.size() && lines[j].day == lines[i].day) ++j;
     const std::chrono::year_month_day date{sys_days(std::chrono::days(lines[i].day))};
-    existing = std::lower_bound(existing, notes.notes.end(), date,
-                                [](const DatedNote& note, std::chrono::year_month_day d) { return note.date < d; });
-    const bool hasNote = existing != notes.notes.end() && existing->date == date;
+    const std::optional<std::string_view> stored = notes.next(lines[i].day);
+    existing.resize(stored ? Cp932Decoder::room(stored->size()) : 0);
+    if (stored) {
+      existing.resize(static_cast<std::size_t>(decoder->decode(*stored, existing.data()) - existing.data()));
+      decodeLineBreaks(existing);
+    }
     noteLines.clear();
-    if (hasNote) forEachLine(existing->text, [&](std::string_view line) { noteLines.push_back(line); });
+    if (stored) forEachLine(existing, [&](std::string_view line) { noteLines.push_back(line); });
     std::sort(noteLines.begin(), noteLines.end());
     added.clear();
     for (std::size_t k = i; k < j; ++k) {
@@ -529,12 +603,12 @@ ImportPlan planOf(EventReader& reader, const AllNotes& notes) {
       continue;
     }
     added.pop_back();
-    if (hasNote) {
+    if (stored) {
       ++plan.addedToDays;
-      if (existing->text.empty()) {
+      if (existing.empty()) {
         plan.batch.add(date, {added});
       } else {
-        plan.batch.add(date, {existing->text, "\n", added});
+        plan.batch.add(date, {existing, "\n", added});
       }
     } else {
       ++plan.newDays;
@@ -567,9 +641,7 @@ StoreResult<ImportPlan> planImport(const NoteStore& store, const std::string& pa
     failure.path = path;
     return failure;
   }
-  StoreResult<AllNotes> notes = store.allNotes();
-  if (!notes) return std::move(notes).error();
-  return planOf(reader, *notes);
+  return planOf(reader, store);
 } catch (const std::bad_alloc&) {
   return importError(StoreErrorKind::kOutOfMemory, path, ENOMEM);
 }
