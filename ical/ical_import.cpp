@@ -19,7 +19,6 @@
 
 #include "ical/simple_event.h"
 #include "note_store/cp932.h"
-#include "note_store/note_record.h"
 #include "note_store/unique_fd.h"
 
 namespace hiduke {
@@ -309,24 +308,14 @@ class EventReader {
       if (!body.empty()) text += '\n';
     }
     appendCleaned(body);
-    // Through code page 932 and back: what the file holds, look-alikes and all.
+    // In code page 932, as the file will hold it, look-alikes and all.
     StoreResult<Cp932Encoding> encoded = encodeCp932(text);
     if (!encoded) {
       failure_ = std::move(encoded).error();
       return false;
     }
     unencodable = std::move(encoded->unencodable);
-    if (!decoder_) {
-      StoreResult<Cp932Decoder> decoder = Cp932Decoder::open();
-      if (!decoder) {
-        failure_ = std::move(decoder).error();
-        return false;
-      }
-      decoder_ = *decoder;
-    }
-    const std::size_t start = texts_.size();
-    texts_.resize(start + Cp932Decoder::room(encoded->bytes.size()));
-    texts_.resize(static_cast<std::size_t>(decoder_->decode(encoded->bytes, texts_.data() + start) - texts_.data()));
+    texts_.append(encoded->bytes);
     return true;
   }
 
@@ -396,9 +385,8 @@ class EventReader {
   std::optional<StoreError> failure_;
   std::vector<UnreadableEvent> unreadable_;
   std::vector<DayLine> lines_;
-  std::string texts_;
+  std::string texts_;  // in code page 932, "\n" between lines
   std::string cleaned_;  // an event's text before its conversion, kept for its room
-  std::optional<Cp932Decoder> decoder_;
   std::vector<Instance> instances_;   // of repeating events
   std::vector<InstanceKey> replaced_;  // instances replaced or cancelled by one of their own
 };
@@ -546,10 +534,8 @@ class StoredNotes {
 };
 
 // The plan: each day's lines in start order, added where the day's note
-// lacks them.
+// lacks them; compared and written in the file's bytes, never converted again.
 StoreResult<ImportPlan> planOf(EventReader& reader, const NoteStore& store) {
-  StoreResult<Cp932Decoder> decoder = Cp932Decoder::open();
-  if (!decoder) return std::move(decoder).error();
   ImportPlan plan;
   plan.events = reader.events();
   plan.unreadable = std::move(reader.unreadable());
@@ -567,26 +553,25 @@ StoreResult<ImportPlan> planOf(EventReader& reader, const NoteStore& store) {
   // Room for every day at once: grown step by step, the batch would for a
   // moment take its size twice over beside the lines.
   std::size_t days = 0;
-  std::size_t textBytes = Cp932Decoder::room(notes.bytes()) + notes.size();  // at most: every note, each line timed
+  std::size_t textBytes = notes.bytes() + notes.size();  // at most: every note, each line timed
   for (std::size_t i = 0; i < lines.size(); ++i) {
     days += i == 0 || lines[i].day != lines[i - 1].day;
     textBytes += lines[i].length + sizeof "HH:MM \n";
   }
   plan.batch.reserve(days, textBytes);
-  std::string existing;
   std::vector<std::string_view> noteLines;
   std::string added;
   for (std::size_t i = 0, j = 0; i < lines.size(); i = j) {
     while (j < lines.size() && lines[j].day == lines[i].day) ++j;
     const std::chrono::year_month_day date{sys_days(std::chrono::days(lines[i].day))};
     const std::optional<std::string_view> stored = notes.next(lines[i].day);
-    existing.resize(stored ? Cp932Decoder::room(stored->size()) : 0);
-    if (stored) {
-      existing.resize(static_cast<std::size_t>(decoder->decode(*stored, existing.data()) - existing.data()));
-      decodeLineBreaks(existing);
-    }
     noteLines.clear();
-    if (stored) forEachLine(existing, [&](std::string_view line) { noteLines.push_back(line); });
+    for (std::string_view rest = stored.value_or(""); stored;) {
+      const std::size_t end = rest.find(';');
+      noteLines.push_back(rest.substr(0, end));
+      if (end == std::string_view::npos) break;
+      rest.remove_prefix(end + 1);
+    }
     std::sort(noteLines.begin(), noteLines.end());
     added.clear();
     for (std::size_t k = i; k < j; ++k) {
@@ -595,24 +580,24 @@ StoreResult<ImportPlan> planOf(EventReader& reader, const NoteStore& store) {
         const std::string timed = first && lines[k].minutes >= 0 ? withTime(lines[k].minutes, line) : std::string();
         const std::string_view text = timed.empty() ? line : timed;
         first = false;
-        if (!std::binary_search(noteLines.begin(), noteLines.end(), text)) added.append(text).push_back('\n');
+        if (!std::binary_search(noteLines.begin(), noteLines.end(), text)) added.append(text).push_back(';');
       });
     }
-    if (added.find_first_not_of('\n') == std::string::npos) {
+    if (added.find_first_not_of(';') == std::string::npos) {
       ++plan.unchangedDays;
       continue;
     }
     added.pop_back();
     if (stored) {
       ++plan.addedToDays;
-      if (existing.empty()) {
-        plan.batch.add(date, {added});
+      if (stored->empty()) {
+        plan.batch.addStored(date, {added});
       } else {
-        plan.batch.add(date, {existing, "\n", added});
+        plan.batch.addStored(date, {*stored, ";", added});
       }
     } else {
       ++plan.newDays;
-      plan.batch.add(date, {added});
+      plan.batch.addStored(date, {added});
     }
   }
   return plan;

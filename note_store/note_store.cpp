@@ -294,6 +294,19 @@ StoreResult<BatchReport> NoteStore::saveNotes(const NoteBatch& batch, const File
       changes.emplace_back(change.date, std::string_view());
       continue;
     }
+    if (batch.isStored(i)) {
+      // Already the file's bytes: only a line break would break the record.
+      if (!isStorableDate(change.date)) {
+        return completed(StoreError{.kind = StoreErrorKind::kDateOutOfRange, .date = change.date}, StoreOperation::kSave);
+      }
+      if (std::any_of(change.note->begin(), change.note->end(), [](char c) { return c == '\r' || c == '\n'; })) {
+        return completed(writeFailed(EINVAL), StoreOperation::kSave);
+      }
+      line.clear();
+      appendNoteRecord(line, change.date, *change.note);
+      changes.emplace_back(change.date, unencodable.empty() ? keep(line) : "");
+      continue;
+    }
     StoreResult<Cp932Encoding> encoded = encodedNote(change.date, *change.note);
     if (!encoded) return completed(std::move(encoded).error(), StoreOperation::kSave);
     for (std::string& character : encoded->unencodable) {
