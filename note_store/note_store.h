@@ -169,8 +169,10 @@ class NoteStore {
   // its place and any others dropped, new dates appended in date order.
   // Refused whole, with the file untouched, for any reason saveNote would
   // refuse one of its notes (a kUnencodable lists the characters of all),
-  // and with kChangedOnDisk when the file is no longer `readFrom` (the
-  // identity of the file the batch was worked out from; {}: there was none).
+  // with kWriteFailed (EINVAL) for a line break in a note given in the
+  // file's bytes or in an added line, and with kChangedOnDisk when the file
+  // is no longer `readFrom` (the identity of the file the batch was worked
+  // out from; {}: there was none).
   StoreResult<BatchReport> saveNotes(const NoteBatch& batch, const FileIdentity& readFrom);
 
   // What the note file's name stands for now, without reading the file.
