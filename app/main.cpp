@@ -104,7 +104,7 @@ int importNotes(const hiduke::CommandLine& line) {
     const hiduke::StoreResult<hiduke::ImportPlan> plan = hiduke::planImport(*store, line.importPath, range);
     if (!plan) return fail(plan.error());
     print(stdout, hiduke::importPlanSummary(*plan));
-    if (plan->batch.changes.empty()) return 0;
+    if (plan->batch.empty()) return 0;
     const hiduke::StoreResult<hiduke::BatchReport> saved = store->saveNotes(plan->batch, plan->readFrom);
     if (!saved && saved.error().kind == hiduke::StoreErrorKind::kChangedOnDisk && attempt == 0 &&
         line.importPath != "-") {

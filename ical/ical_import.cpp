@@ -266,7 +266,11 @@ class EventReader {
       instances_.resize(instancesBefore);
       report.problem = EventProblem::kTooManyDays;
     }
-    if (lines_.size() == linesBefore) texts_.resize(textStart);
+    if (lines_.size() == linesBefore) {
+      texts_.resize(textStart);
+      // Characters of an event that fills no day of the range keep nothing out.
+      if (report.problem == EventProblem::kNone) report.characters.clear();
+    }
     if (!report.characters.empty() || report.problem != EventProblem::kNone) unreadable_.push_back(std::move(report));
   }
 
@@ -306,24 +310,14 @@ class EventReader {
       if (!body.empty()) text += '\n';
     }
     appendCleaned(body);
-    // Through code page 932 and back: what the file holds, look-alikes and all.
+    // In code page 932, as the file will hold it, look-alikes and all.
     StoreResult<Cp932Encoding> encoded = encodeCp932(text);
     if (!encoded) {
       failure_ = std::move(encoded).error();
       return false;
     }
     unencodable = std::move(encoded->unencodable);
-    if (!decoder_) {
-      StoreResult<Cp932Decoder> decoder = Cp932Decoder::open();
-      if (!decoder) {
-        failure_ = std::move(decoder).error();
-        return false;
-      }
-      decoder_ = *decoder;
-    }
-    const std::size_t start = texts_.size();
-    texts_.resize(start + Cp932Decoder::room(encoded->bytes.size()));
-    texts_.resize(static_cast<std::size_t>(decoder_->decode(encoded->bytes, texts_.data() + start) - texts_.data()));
+    texts_.append(encoded->bytes);
     return true;
   }
 
@@ -393,9 +387,8 @@ class EventReader {
   std::optional<StoreError> failure_;
   std::vector<UnreadableEvent> unreadable_;
   std::vector<DayLine> lines_;
-  std::string texts_;
+  std::string texts_;  // in code page 932, "\n" between lines
   std::string cleaned_;  // an event's text before its conversion, kept for its room
-  std::optional<Cp932Decoder> decoder_;
   std::vector<Instance> instances_;   // of repeating events
   std::vector<InstanceKey> replaced_;  // instances replaced or cancelled by one of their own
 };
@@ -478,34 +471,109 @@ std::string withTime(int minutes, std::string_view line) {
   return text;
 }
 
+// The notes of the days a calendar fills, as the file holds them (code
+// page 932), gathered as the file streams past: the store's other notes
+// are never held, and none is decoded before its day is planned.
+class StoredNotes {
+ public:
+  // `lines` sorted by day.
+  StoredNotes(const std::vector<DayLine>& lines) : lines_(lines) {}
+
+  void take(std::chrono::year_month_day date, std::string_view text) {
+    const auto day = static_cast<std::int32_t>(sys_days(date).time_since_epoch().count());
+    const auto line = std::lower_bound(lines_.begin(), lines_.end(), day,
+                                       [](const DayLine& l, std::int32_t d) { return l.day < d; });
+    if (line == lines_.end() || line->day != day) return;
+    if (text.size() > room_) {
+      room_ = std::max(kBlock, text.size());
+      blocks_.push_back(std::make_unique_for_overwrite<char[]>(room_));
+      out_ = blocks_.back().get();
+    }
+    std::copy(text.begin(), text.end(), out_);
+    notes_.push_back({day, static_cast<std::uint32_t>(text.size()), out_});
+    out_ += text.size();
+    room_ -= text.size();
+  }
+
+  // In date order, the last record of each date its note.
+  void finish() {
+    const auto byDay = [](const Stored& a, const Stored& b) { return a.day < b.day; };
+    if (!std::is_sorted(notes_.begin(), notes_.end(), byDay)) std::stable_sort(notes_.begin(), notes_.end(), byDay);
+    auto kept = notes_.begin();
+    for (auto note = notes_.begin(); note != notes_.end(); ++note) {
+      if (note + 1 != notes_.end() && (note + 1)->day == note->day) continue;
+      *kept++ = *note;
+    }
+    notes_.erase(kept, notes_.end());
+  }
+
+  // The stored text of `day` (days rising from call to call), if it has a note.
+  std::optional<std::string_view> next(std::int32_t day) {
+    while (next_ != notes_.size() && notes_[next_].day < day) ++next_;
+    if (next_ == notes_.size() || notes_[next_].day != day) return std::nullopt;
+    return std::string_view(notes_[next_].text, notes_[next_].length);
+  }
+  std::size_t bytes() const {
+    std::size_t total = 0;
+    for (const Stored& note : notes_) total += note.length;
+    return total;
+  }
+  std::size_t size() const { return notes_.size(); }
+
+ private:
+  static constexpr std::size_t kBlock = std::size_t{1} << 20;
+  struct Stored {
+    std::int32_t day;
+    std::uint32_t length;  // a record line is read whole, far below 4 GiB
+    const char* text;
+  };
+  const std::vector<DayLine>& lines_;
+  std::vector<Stored> notes_;
+  std::vector<std::unique_ptr<char[]>> blocks_;  // never move: the notes point into them
+  char* out_ = nullptr;
+  std::size_t room_ = 0;
+  std::size_t next_ = 0;
+};
+
 // The plan: each day's lines in start order, added where the day's note
-// lacks them.
-ImportPlan planOf(EventReader& reader, const AllNotes& notes) {
+// lacks them; compared and written in the file's bytes, never converted again.
+StoreResult<ImportPlan> planOf(EventReader& reader, const NoteStore& store) {
   ImportPlan plan;
   plan.events = reader.events();
   plan.unreadable = std::move(reader.unreadable());
-  plan.readFrom = notes.file;
   reader.dropReplacedInstances();
   std::vector<DayLine>& lines = reader.lines();
   const auto byStart = [](const DayLine& a, const DayLine& b) { return a.before(b); };
   if (!std::is_sorted(lines.begin(), lines.end(), byStart)) std::sort(lines.begin(), lines.end(), byStart);
   const std::string_view texts = reader.texts();
+  StoredNotes notes(lines);
+  StoreResult<FileIdentity> read = store.forEachRecord(
+      [&](std::chrono::year_month_day date, std::string_view text) { notes.take(date, text); });
+  if (!read) return std::move(read).error();
+  plan.readFrom = *read;
+  notes.finish();
   // Room for every day at once: grown step by step, the batch would for a
   // moment take its size twice over beside the lines.
   std::size_t days = 0;
-  for (std::size_t i = 0; i < lines.size(); ++i) days += i == 0 || lines[i].day != lines[i - 1].day;
-  plan.batch.changes.reserve(days);
-  auto existing = notes.notes.begin();
+  std::size_t textBytes = notes.bytes() + notes.size();  // at most: every note, each line timed
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    days += i == 0 || lines[i].day != lines[i - 1].day;
+    textBytes += lines[i].length + sizeof "HH:MM \n";
+  }
+  plan.batch.reserve(days, textBytes);
   std::vector<std::string_view> noteLines;
   std::string added;
   for (std::size_t i = 0, j = 0; i < lines.size(); i = j) {
     while (j < lines.size() && lines[j].day == lines[i].day) ++j;
     const std::chrono::year_month_day date{sys_days(std::chrono::days(lines[i].day))};
-    existing = std::lower_bound(existing, notes.notes.end(), date,
-                                [](const DatedNote& note, std::chrono::year_month_day d) { return note.date < d; });
-    const bool hasNote = existing != notes.notes.end() && existing->date == date;
+    const std::optional<std::string_view> stored = notes.next(lines[i].day);
     noteLines.clear();
-    if (hasNote) forEachLine(existing->text, [&](std::string_view line) { noteLines.push_back(line); });
+    for (std::string_view rest = stored.value_or(""); stored;) {
+      const std::size_t end = rest.find(';');
+      noteLines.push_back(rest.substr(0, end));
+      if (end == std::string_view::npos) break;
+      rest.remove_prefix(end + 1);
+    }
     std::sort(noteLines.begin(), noteLines.end());
     added.clear();
     for (std::size_t k = i; k < j; ++k) {
@@ -514,21 +582,24 @@ ImportPlan planOf(EventReader& reader, const AllNotes& notes) {
         const std::string timed = first && lines[k].minutes >= 0 ? withTime(lines[k].minutes, line) : std::string();
         const std::string_view text = timed.empty() ? line : timed;
         first = false;
-        if (!std::binary_search(noteLines.begin(), noteLines.end(), text)) added.append(text).push_back('\n');
+        if (!std::binary_search(noteLines.begin(), noteLines.end(), text)) added.append(text).push_back(';');
       });
     }
-    if (added.find_first_not_of('\n') == std::string::npos) {
+    if (added.find_first_not_of(';') == std::string::npos) {
       ++plan.unchangedDays;
       continue;
     }
     added.pop_back();
-    if (hasNote) {
+    if (stored) {
       ++plan.addedToDays;
-      plan.batch.changes.push_back(
-          {date, existing->text.empty() ? added : std::string(existing->text).append("\n").append(added)});
+      if (stored->empty()) {
+        plan.batch.addStored(date, {added});
+      } else {
+        plan.batch.addStored(date, {*stored, ";", added});
+      }
     } else {
       ++plan.newDays;
-      plan.batch.changes.push_back({date, added});
+      plan.batch.addStored(date, {added});
     }
   }
   return plan;
@@ -557,9 +628,7 @@ StoreResult<ImportPlan> planImport(const NoteStore& store, const std::string& pa
     failure.path = path;
     return failure;
   }
-  StoreResult<AllNotes> notes = store.allNotes();
-  if (!notes) return std::move(notes).error();
-  return planOf(reader, *notes);
+  return planOf(reader, store);
 } catch (const std::bad_alloc&) {
   return importError(StoreErrorKind::kOutOfMemory, path, ENOMEM);
 }

@@ -42,7 +42,7 @@ struct UnreadableEvent {
 // What an import will do, worked out from the calendar and the notes as
 // they were read, before anything is written.
 struct ImportPlan {
-  NoteBatch batch;             // the days whose notes change
+  NoteBatch batch;             // the days whose notes change, in the file's bytes
   std::size_t events = 0;      // events the calendar holds
   std::size_t newDays = 0;     // days that had no note
   std::size_t addedToDays = 0; // days whose note gets lines added

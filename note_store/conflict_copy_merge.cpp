@@ -53,7 +53,7 @@ StoreResult<ConflictMergeReport> mergeConflictCopies(NoteStore& store, const std
     if (report.plan.copies.empty()) return report;
     report.file = report.plan.file;
     const NoteBatch& batch = report.plan.merge.batch;
-    if (batch.changes.empty() && batch.addedLines.empty()) break;
+    if (batch.empty() && batch.addedLines.empty()) break;
     StoreResult<BatchReport> saved = store.saveNotes(batch, report.plan.file);
     if (saved) {
       report.file = saved->file;

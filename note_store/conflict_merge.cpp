@@ -123,23 +123,23 @@ StoreResult<ConflictMerge> mergeNoteFiles(const NoteFileText& file, const std::v
   for (const auto& [date, text] : merged) {
     if (text == textOf(file, date)) continue;
     ++merge.changedDays;
-    NoteChange change{.date = date, .note = std::nullopt};
-    if (text) {
-      StoreResult<std::string> note = decodeCp932(*text);
-      if (!note) return std::move(note).error();
-      StoreResult<Cp932Encoding> again = encodeCp932(*note);
-      if (!again) return std::move(again).error();
-      if (again->bytes != *text) {
-        // Bytes that are no code page 932 text (a hand edit's) would not
-        // survive the batch's conversion: the record goes in as it is, at
-        // the end, where it is the day's last.
-        const std::string line = formatNoteRecord(date, *text);
-        merge.batch.addedLines.push_back(line.substr(0, line.size() - kRecordTerminator.size()));
-        continue;
-      }
-      change.note = decodeNoteText(*note);
+    if (!text) {
+      merge.batch.remove(date);
+      continue;
     }
-    merge.batch.changes.push_back(std::move(change));
+    StoreResult<std::string> note = decodeCp932(*text);
+    if (!note) return std::move(note).error();
+    StoreResult<Cp932Encoding> again = encodeCp932(*note);
+    if (!again) return std::move(again).error();
+    if (again->bytes != *text) {
+      // Bytes that are no code page 932 text (a hand edit's) would not
+      // survive the batch's conversion: the record goes in as it is, at
+      // the end, where it is the day's last.
+      const std::string line = formatNoteRecord(date, *text);
+      merge.batch.addedLines.push_back(line.substr(0, line.size() - kRecordTerminator.size()));
+      continue;
+    }
+    merge.batch.add(date, {decodeNoteText(*note)});
   }
   merge.conflicts.assign(conflicts.begin(), conflicts.end());
   merge.differingDays = differing.size();

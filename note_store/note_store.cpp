@@ -284,13 +284,27 @@ StoreResult<BatchReport> NoteStore::saveNotes(const NoteBatch& batch, const File
     return std::string_view(out - line.size(), line.size());
   };
   std::vector<RecordChange> changes;
-  changes.reserve(batch.changes.size());
+  changes.reserve(batch.size());
   std::vector<std::string> unencodable;
   std::unordered_set<std::string> seen;
   std::string line;
-  for (const NoteChange& change : batch.changes) {
+  for (std::size_t i = 0; i < batch.size(); ++i) {
+    const NoteChange change = batch[i];
     if (!change.note) {
       changes.emplace_back(change.date, std::string_view());
+      continue;
+    }
+    if (batch.isStored(i)) {
+      // Already the file's bytes: only a line break would break the record.
+      if (!isStorableDate(change.date)) {
+        return completed(StoreError{.kind = StoreErrorKind::kDateOutOfRange, .date = change.date}, StoreOperation::kSave);
+      }
+      if (std::any_of(change.note->begin(), change.note->end(), [](char c) { return c == '\r' || c == '\n'; })) {
+        return completed(writeFailed(EINVAL), StoreOperation::kSave);
+      }
+      line.clear();
+      appendNoteRecord(line, change.date, *change.note);
+      changes.emplace_back(change.date, unencodable.empty() ? keep(line) : "");
       continue;
     }
     StoreResult<Cp932Encoding> encoded = encodedNote(change.date, *change.note);

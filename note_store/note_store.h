@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "note_store/file_identity.h"
+#include "note_store/note_batch.h"
 #include "note_store/note_directory.h"
 #include "note_store/store_error.h"
 
@@ -70,20 +71,6 @@ struct AllNotes {
   std::size_t otherLines = 0;    // lines that are not empty and hold no note (hand edits)
   std::vector<std::unique_ptr<char[]>> texts;  // what the notes' texts point into
   FileIdentity file;             // the file read ({} when there was none)
-};
-
-// One day's part of a batch: its new note, or nothing to remove it.
-struct NoteChange {
-  std::chrono::year_month_day date;
-  std::optional<std::string> note;
-};
-
-// Many days changed in one rewrite of the file (an import, a merge).
-struct NoteBatch {
-  std::vector<NoteChange> changes;  // one a date
-  // Lines added at the end as they are, in the file's bytes without line
-  // end (lines of another copy of the file that hold no note).
-  std::vector<std::string> addedLines{};
 };
 
 // What a batch did.
@@ -182,8 +169,10 @@ class NoteStore {
   // its place and any others dropped, new dates appended in date order.
   // Refused whole, with the file untouched, for any reason saveNote would
   // refuse one of its notes (a kUnencodable lists the characters of all),
-  // and with kChangedOnDisk when the file is no longer `readFrom` (the
-  // identity of the file the batch was worked out from; {}: there was none).
+  // with kWriteFailed (EINVAL) for a line break in a note given in the
+  // file's bytes or in an added line, and with kChangedOnDisk when the file
+  // is no longer `readFrom` (the identity of the file the batch was worked
+  // out from; {}: there was none).
   StoreResult<BatchReport> saveNotes(const NoteBatch& batch, const FileIdentity& readFrom);
 
   // What the note file's name stands for now, without reading the file.

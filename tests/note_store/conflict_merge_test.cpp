@@ -72,7 +72,7 @@ TEST(ConflictMergeTest, BringsCopiesIntoTheFileDayByDay) {
     const StoreResult<ConflictMerge> merge = mergeNoteFiles(readNoteFileText(c.file), copies, base ? &*base : nullptr);
     ASSERT_TRUE(merge) << c.name;
     std::vector<std::pair<std::chrono::year_month_day, std::optional<std::string>>> changes;
-    for (const NoteChange& change : merge->batch.changes) changes.emplace_back(change.date, change.note);
+    for (std::size_t i = 0; i < merge->batch.size(); ++i) changes.emplace_back(merge->batch[i].date, merge->batch[i].note);
     EXPECT_EQ(changes, c.changes) << c.name;
     EXPECT_EQ(merge->conflicts, c.conflicts) << c.name;
     EXPECT_EQ(merge->emptyCopies, c.emptyCopies) << c.name;

@@ -926,6 +926,8 @@ TEST_F(NoteStoreTest, ABatchIsRefusedWholeWithTheFileUntouched) {
     StoreError refusal;
   };
   const NoteBatch fine{{{date(2002, 3, 16), "new"}}};
+  NoteBatch storedBreak;
+  storedBreak.addStored(date(2002, 3, 1), {"ok;a\r\nb"});
   const std::vector<Case> cases = {
       {"unencodable", {{{date(2002, 3, 1), "ok"}, {date(2002, 3, 2), "😀x"}, {date(2002, 3, 3), "🍣😀"}}}, std::nullopt,
        StoreError{.kind = StoreErrorKind::kUnencodable, .characters = {"😀", "🍣"}}},
@@ -933,6 +935,7 @@ TEST_F(NoteStoreTest, ABatchIsRefusedWholeWithTheFileUntouched) {
        StoreError{.kind = StoreErrorKind::kSemicolon}},
       {"date out of range", {{{date(32768, 1, 1), "x"}}}, std::nullopt,
        StoreError{.kind = StoreErrorKind::kDateOutOfRange, .date = date(32768, 1, 1)}},
+      {"a line break in a note of the file's bytes", storedBreak, std::nullopt, writeFailed(EINVAL)},
       {"file rewritten since", fine, std::string("2002,3,15,other\r\n"), StoreError{.kind = StoreErrorKind::kChangedOnDisk}},
       {"file removed since", fine, std::string(), StoreError{.kind = StoreErrorKind::kChangedOnDisk}},
   };
