@@ -70,7 +70,7 @@ ImportPreviewDialog::ImportPreviewDialog(const ImportPlan& plan, bool replanned,
                  countLabel(plan.unreadable.size(), QStringLiteral(" 件"), QStringLiteral("unreadableCount"), this));
   layout->addLayout(counts);
   if (!plan.unreadable.empty()) layout->addWidget(unreadableList(plan.unreadable, this));
-  const bool anything = !plan.batch.changes.empty() || !plan.batch.addedLines.empty();
+  const bool anything = !plan.batch.empty() || !plan.batch.addedLines.empty();
   auto* question = new QLabel(anything ? QStringLiteral("読み込みますか？") : QStringLiteral("読み込む予定はありません。"), this);
   question->setObjectName(QStringLiteral("importQuestion"));
   layout->addWidget(question);
