@@ -317,7 +317,17 @@ class EventReader {
       return false;
     }
     unencodable = std::move(encoded->unencodable);
-    texts_.append(encoded->bytes);
+    if (unencodable.empty()) {
+      texts_.append(encoded->bytes);
+    } else {
+      // "帰省 🚄" is kept as "帰省", not with the space that led to what was
+      // left out. A space byte is never part of a double-byte character.
+      bool first = true;
+      forEachLine(encoded->bytes, [&](std::string_view line) {
+        if (!std::exchange(first, false)) texts_ += '\n';
+        texts_.append(line.substr(0, line.find_last_not_of(' ') + 1));
+      });
+    }
     return true;
   }
 

@@ -84,21 +84,22 @@ TEST_F(ICalImportTest, EventsBecomeTheLinesOfTheDaysTheyCover) {
              "RDATE;VALUE=DATE:20240120\r\nSUMMARY:w\r\n"),
        {{"2024-01-01", "w"}, {"2024-01-12", "trip\nold"}, {"2024-01-15", "w"}, {"2024-01-20", "w"}},
        {}},
-      {"emoji left out, the rest imported; a day bound",
-       event("DTSTART;VALUE=DATE:20240102\r\nSUMMARY:🎉par\x01ty\t!\r\n") +
+      {"emoji left out with the space before them, the rest imported; a day bound",
+       event("DTSTART;VALUE=DATE:20240102\r\nSUMMARY:🎉par\x01ty\t! 🎄\r\n") +
            event("DTSTART;VALUE=DATE:20230101\r\nRRULE:FREQ=DAILY\r\nSUMMARY:every day\r\n"),
        {{"2024-01-02", "party\t!"}, {"2024-01-12", "trip\nold"}},
-       {{.summary = "🎉par\x01ty\t!", .start = date(2024, 1, 2), .characters = {"🎉"}},
+       {{.summary = "🎉par\x01ty\t! 🎄", .start = date(2024, 1, 2), .characters = {"🎉", "🎄"}},
         {.summary = "every day", .start = date(2023, 1, 1), .problem = EventProblem::kTooManyDays}}},
       {"emoji of events outside the range not reported",
        event("DTSTART;VALUE=DATE:20220102\r\nSUMMARY:🎉\r\n") +
            event("DTSTART;VALUE=DATE:20260101\r\nRRULE:FREQ=DAILY;COUNT=3\r\nSUMMARY:🎉\r\n"),
        {{"2024-01-12", "trip\nold"}},
        {}},
-      {"an instance edited after its series, its RECURRENCE-ID in UTC",
+      {"instances edited after their series, RECURRENCE-IDs in UTC and in the series' time zone",
        event("DTSTART;TZID=Eastern:20240101T200000\r\nRRULE:FREQ=WEEKLY;COUNT=3\r\nSUMMARY:s\r\n") +
-           event("RECURRENCE-ID:20240109T010000Z\r\nDTSTART;TZID=Eastern:20240108T210000\r\nSUMMARY:later\r\n"),
-       {{"2024-01-02", "10:00 s"}, {"2024-01-09", "11:00 later"}, {"2024-01-12", "trip\nold"}, {"2024-01-16", "10:00 s"}},
+           event("RECURRENCE-ID:20240109T010000Z\r\nDTSTART;TZID=Eastern:20240108T210000\r\nSUMMARY:later\r\n") +
+           event("RECURRENCE-ID;TZID=Eastern:20240115T200000\r\nDTSTART;TZID=Eastern:20240115T220000\r\nSUMMARY:m\r\n"),
+       {{"2024-01-02", "10:00 s"}, {"2024-01-09", "11:00 later"}, {"2024-01-12", "trip\nold"}, {"2024-01-16", "12:00 m"}},
        {}},
       {"instances cancelled and edited before their series",
        event("RECURRENCE-ID;VALUE=DATE:20240302\r\nDTSTART;VALUE=DATE:20240302\r\nSTATUS:CANCELLED\r\n") +
