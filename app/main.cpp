@@ -57,12 +57,11 @@ int exportNotes(const std::string& path) {
 }
 
 // --merge-conflicts: no window, no display; what the merge did on standard
-// output, a failure on standard error. Without a base: every day that
-// differs keeps both texts.
+// output, a failure on standard error.
 int mergeConflicts() {
   hiduke::StoreResult<hiduke::NoteStore> store = hiduke::NoteStore::open();
   hiduke::StoreResult<hiduke::ConflictMergeReport> report =
-      store ? hiduke::mergeConflictCopies(*store, std::nullopt)
+      store ? hiduke::mergeConflictCopies(*store)
             : hiduke::StoreResult<hiduke::ConflictMergeReport>(store.error());
   if (!report) {
     print(stderr, QStringLiteral("hiduke: %1\n").arg(hiduke::storeErrorMessage(report.error())));

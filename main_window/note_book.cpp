@@ -15,10 +15,6 @@ namespace hiduke {
 
 namespace {
 
-// A note file larger than this is merged without a base (every difference
-// is asked about, nothing is lost) rather than held in memory a second time.
-constexpr std::int64_t kMaxBaseBytes = std::int64_t{32} << 20;
-
 bool sameCopies(const std::vector<ConflictCopy>& a, const std::vector<ConflictCopy>& b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const ConflictCopy& x, const ConflictCopy& y) {
     return x.name == y.name && x.file == y.file;
@@ -31,7 +27,6 @@ NoteBook::NoteBook(NoteStore store, QWidget* window) : QObject(window), store_(s
   watcher_ = new NoteFileWatcher(path(), [this] { return store_.fileIdentity(); }, this);
   connect(watcher_, &NoteFileWatcher::changedOnDisk, this, &NoteBook::fileChanged);
   connect(watcher_, &NoteFileWatcher::directoryChanged, this, &NoteBook::lookForConflictCopies);
-  rememberBase();
 }
 
 template <typename Save>
@@ -50,28 +45,13 @@ auto NoteBook::whileStoring(Save save) {
   return result;
 }
 
-void NoteBook::rememberBase() {
-  // The base must be a state that the other machines had too: this
-  // program's own saves are not (they may not have reached them yet), and
-  // neither is a change made while conflict copies lie beside the file (it
-  // may be the sync tool's pick of one side, the other being the copy).
-  // So the base stays as it was then; an older one errs towards asking.
-  StoreResult<LocatedFile> located = store_.locate();
-  if (!located) return;
-  const StoreResult<std::vector<ConflictCopy>> copies = findConflictCopies(located->directory.get(), located->name);
-  if (!copies || !copies->empty()) return;
-  if (store_.fileIdentity().size > kMaxBaseBytes) {
-    base_.reset();
+void NoteBook::lookForConflictCopies() {
+  // The save's own files come and go: looked at after it.
+  if (storing_) {
+    directoryChangedWhileStoring_ = true;
     return;
   }
-  StoreResult<FileContent> content = readWholeFile(located->directory.get(), located->name);
-  if (!content) return;
-  base_ = content->file.size > kMaxBaseBytes ? std::nullopt : std::optional(std::move(content->bytes));
-}
-
-void NoteBook::lookForConflictCopies() {
-  if (storing_) return;  // the save's own files come and go; looked at after it
-  StoreResult<ConflictPlan> plan = planConflictMerge(store_, base_);
+  StoreResult<ConflictPlan> plan = planConflictMerge(store_);
   if (!plan) return;  // errors wait for the next thing the user does
   const bool same = sameCopies(plan->copies, conflictPlan_.copies) &&
                     plan->merge.differingDays == conflictPlan_.merge.differingDays;
@@ -80,7 +60,7 @@ void NoteBook::lookForConflictCopies() {
 }
 
 StoreResult<ConflictMergeReport> NoteBook::mergeConflictCopies() {
-  StoreResult<ConflictMergeReport> report = whileStoring([this] { return hiduke::mergeConflictCopies(store_, base_); });
+  StoreResult<ConflictMergeReport> report = whileStoring([this] { return hiduke::mergeConflictCopies(store_); });
   if (report) {
     watcher_->setKnownFile(report->file);
     if (rereadMonth()) emit monthNotesChanged();
@@ -120,7 +100,6 @@ void NoteBook::fileChanged() {
   }
   // Errors wait for the next thing the user does; nothing pops up unasked.
   if (rereadMonth()) emit monthNotesChanged();
-  rememberBase();
   emit changedOnDisk();
 }
 
@@ -167,6 +146,9 @@ StoreResult<SaveReport> NoteBook::store(std::chrono::year_month_day day, const s
 void NoteBook::releaseStore() {
   storing_ = false;
   if (std::exchange(changedWhileStoring_, false)) QMetaObject::invokeMethod(this, &NoteBook::fileChanged, Qt::QueuedConnection);
+  if (std::exchange(directoryChangedWhileStoring_, false)) {
+    QMetaObject::invokeMethod(this, &NoteBook::lookForConflictCopies, Qt::QueuedConnection);
+  }
 }
 
 template <typename Work>

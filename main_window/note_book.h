@@ -102,9 +102,6 @@ class NoteBook : public QObject {
 
  private:
   void fileChanged();
-  // Keeps the note file as it is now as the base of a later merge, unless
-  // conflict copies lie beside it.
-  void rememberBase();
   // Runs a save, showing the busy cursor while it waits for the file.
   template <typename Save>
   auto whileStoring(Save save);
@@ -121,9 +118,7 @@ class NoteBook : public QObject {
   NoteFileWatcher* watcher_ = nullptr;
   bool storing_ = false;  // a save or a task is under way, with the event loop running
   bool changedWhileStoring_ = false;
-  // The note file as last read from a state that this program shares with
-  // the other machines (conflict_copy_merge.h); nothing where unknown.
-  std::optional<std::string> base_;
+  bool directoryChangedWhileStoring_ = false;  // a conflict copy may have come meanwhile
   ConflictPlan conflictPlan_;
 };
 

@@ -295,6 +295,10 @@ StoreResult<bool> takeUpLateWrites(const LocatedFile& target, const OpenedFile& 
   }
 }
 
+// How long a file that was there may be missing while a sync tool puts its
+// new version in place (Syncthing: well under a millisecond).
+constexpr auto kMissingFilePatience = std::chrono::seconds(1);
+
 // One reading of the file and the writing of its new content; nothing when
 // another program changed the file meanwhile, so that it must be read again.
 StoreResult<std::optional<Rewritten>> rewriteOnce(const LocatedFile& target, const NoteFileEdit& edit,
@@ -359,6 +363,17 @@ StoreResult<Rewritten> rewriteNoteFile(const NoteDirectory& directory, const Not
   if (!target) return std::move(target).error();
   if (target->name.empty() || target->name == "." || target->name == "..") return writeFailed(EISDIR);
   if (StoreResult<void> locked = lockDirectory(target->directory.get(), busy); !locked) return std::move(locked).error();
+  // A sync tool replaces the file by removing it and renaming its new one
+  // in: a file that was read before and is missing now is looked for again
+  // for a moment, under the lock, before the save writes one that holds
+  // only its own note.
+  if (largestRead.exists) {
+    BusyWait missing(busy);
+    struct stat present;
+    while (::fstatat(target->directory.get(), target->name.c_str(), &present, AT_SYMLINK_NOFOLLOW) != 0 &&
+           errno == ENOENT && missing.pause(kMissingFilePatience)) {
+    }
+  }
   const auto lockedAt = std::chrono::system_clock::now();
   BusyWait wait(busy);
   for (;;) {

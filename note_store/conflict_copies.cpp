@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
+#include <limits>
 
 #include "note_store/line_reader.h"
 #include "note_store/note_directory.h"
@@ -118,7 +119,11 @@ StoreResult<std::vector<ConflictCopy>> findConflictCopies(int directory, const s
       continue;
     }
     const FileIdentity file = identityOf(status);
-    const std::int64_t made = copyName->madeSeconds ? *copyName->madeSeconds * 1'000'000'000 : file.modifiedNs;
+    // A name may say any year: kept within what nanoseconds can count.
+    constexpr std::int64_t kLatestSeconds = std::numeric_limits<std::int64_t>::max() / 1'000'000'000;
+    const std::int64_t made =
+        copyName->madeSeconds ? std::clamp(*copyName->madeSeconds, -kLatestSeconds, kLatestSeconds) * 1'000'000'000
+                              : file.modifiedNs;
     copies.push_back(ConflictCopy{.name = entry->d_name, .madeNs = made, .file = file});
   }
   const int listError = errno;

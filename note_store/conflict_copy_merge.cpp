@@ -14,7 +14,7 @@ StoreError completed(StoreError error, const NoteStore& store, StoreOperation op
 
 }  // namespace
 
-StoreResult<ConflictPlan> planConflictMerge(const NoteStore& store, const std::optional<std::string>& base) {
+StoreResult<ConflictPlan> planConflictMerge(const NoteStore& store) {
   const auto failed = [&](StoreError error) { return completed(std::move(error), store, StoreOperation::kRead); };
   StoreResult<LocatedFile> located = store.locate();
   if (!located) return failed(std::move(located).error());
@@ -36,18 +36,16 @@ StoreResult<ConflictPlan> planConflictMerge(const NoteStore& store, const std::o
     }
     copyTexts.push_back(readNoteFileText(content->bytes));
   }
-  const std::optional<NoteFileText> baseText = base ? std::optional(readNoteFileText(*base)) : std::nullopt;
-  StoreResult<ConflictMerge> merge =
-      mergeNoteFiles(readNoteFileText(file->bytes), copyTexts, baseText ? &*baseText : nullptr);
+  StoreResult<ConflictMerge> merge = mergeNoteFiles(readNoteFileText(file->bytes), copyTexts);
   if (!merge) return failed(std::move(merge).error());
   plan.merge = std::move(*merge);
   return plan;
 }
 
-StoreResult<ConflictMergeReport> mergeConflictCopies(NoteStore& store, const std::optional<std::string>& base) {
+StoreResult<ConflictMergeReport> mergeConflictCopies(NoteStore& store) {
   ConflictMergeReport report;
   for (int attempt = 0;; ++attempt) {
-    StoreResult<ConflictPlan> plan = planConflictMerge(store, base);
+    StoreResult<ConflictPlan> plan = planConflictMerge(store);
     if (!plan) return std::move(plan).error();
     report.plan = std::move(*plan);
     if (report.plan.copies.empty()) return report;

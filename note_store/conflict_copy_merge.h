@@ -12,9 +12,7 @@
 namespace hiduke {
 
 // Bringing the conflict copies that sync tools left beside the note file
-// back into it (conflict_copies.h, conflict_merge.h). `base` is the note
-// file's content as this program last read it from a state both machines
-// shared, or nothing.
+// back into it (conflict_copies.h, conflict_merge.h).
 
 // What a merge would do now.
 struct ConflictPlan {
@@ -22,7 +20,7 @@ struct ConflictPlan {
   ConflictMerge merge;
   FileIdentity file;  // the note file the plan was worked out from
 };
-StoreResult<ConflictPlan> planConflictMerge(const NoteStore& store, const std::optional<std::string>& base);
+StoreResult<ConflictPlan> planConflictMerge(const NoteStore& store);
 
 // What a merge did.
 struct ConflictMergeReport {
@@ -36,6 +34,6 @@ struct ConflictMergeReport {
 // only once that succeeded removes the copies, so that the sync tool
 // removes them on the other machines too. A file changed since the plan was
 // made is planned again, once.
-StoreResult<ConflictMergeReport> mergeConflictCopies(NoteStore& store, const std::optional<std::string>& base);
+StoreResult<ConflictMergeReport> mergeConflictCopies(NoteStore& store);
 
 }  // namespace hiduke

@@ -60,8 +60,7 @@ NoteFileText readNoteFileText(std::string_view content) {
   return text;
 }
 
-StoreResult<ConflictMerge> mergeNoteFiles(const NoteFileText& file, const std::vector<NoteFileText>& copies,
-                                          const NoteFileText* base) {
+StoreResult<ConflictMerge> mergeNoteFiles(const NoteFileText& file, const std::vector<NoteFileText>& copies) {
   ConflictMerge merge;
   std::map<Date, Text> merged;  // the days changed so far
   const auto current = [&](Date date) {
@@ -73,43 +72,20 @@ StoreResult<ConflictMerge> mergeNoteFiles(const NoteFileText& file, const std::v
   std::set<std::string> otherLines(file.otherLines.begin(), file.otherLines.end());
   for (size_t index = 0; index < copies.size(); ++index) {
     const NoteFileText& copy = copies[index];
-    std::vector<Date> dates;
-    dates.reserve(file.notes.size() + merged.size() + copy.notes.size());
-    for (const auto& [date, text] : file.notes) dates.push_back(date);
-    for (const auto& [date, text] : merged) dates.push_back(date);
-    for (const auto& [date, text] : copy.notes) dates.push_back(date);
-    std::sort(dates.begin(), dates.end());
-    dates.erase(std::unique(dates.begin(), dates.end()), dates.end());
     bool added = false;
-    for (const Date date : dates) {
+    // A day the copy lacks stays as it is: no deletion is taken.
+    for (const auto& [date, text] : copy.notes) {
       const Text here = current(date);
-      const Text there = textOf(copy, date);
+      const Text there(text);
       if (here == there) continue;
       differing.insert(date);
-      Text result;
-      bool conflict = false;
-      if (base != nullptr) {
-        const Text before = textOf(*base, date);
-        if (there == before) continue;  // changed here only
-        conflict = here != before;
-        result = there;
-      } else if (!here) {
-        result = there;
-      } else if (!there) {
-        continue;  // without a base, no deletion is taken
-      } else {
-        conflict = true;
-      }
-      if (conflict) {
-        // A change against a deletion keeps the changed text.
-        result = !here ? there : !there ? here : Text(bothTexts(*here, *there));
+      Text result = there;
+      if (here) {
+        result = Text(bothTexts(*here, *there));
         // Nothing to choose where the note already holds every line of the copy's.
-        if (!here || !there || result != here) {
-          conflicts.insert(date);
-          added = true;
-        }
+        if (result == here) continue;
+        conflicts.insert(date);
       }
-      if (result == here) continue;
       merged[date] = result;
       added = true;
     }

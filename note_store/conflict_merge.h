@@ -12,9 +12,8 @@
 
 namespace hiduke {
 
-// The notes of one version of the note file (the file itself, a conflict
-// copy a sync tool left beside it, or the file as this program last knew
-// it), as the merge compares them: in the file's bytes, so that code page
+// The notes of one version of the note file (the file itself, or a
+// conflict copy a sync tool left beside it), as the merge compares them: in the file's bytes, so that code page
 // 932 text is compared exactly.
 struct NoteFileText {
   // Per date the text of its last record: code page 932, ";" for a line
@@ -37,15 +36,16 @@ struct ConflictMerge {
   std::size_t changedDays = 0;           // days whose note the merge changes
 };
 
-// Brings `copies` (oldest first) into `file`, day by day. A day on one side
-// only is taken, the same text on both kept once. With a `base` (the file
-// as this program last read it, an ancestor of both sides), a change on one
-// side only, a deletion too, is taken; a change on both sides is a
-// conflict. Without one, two different texts are a conflict. A conflict
-// drops nothing: the note keeps the file's text and adds the copy's lines
-// it does not hold yet. Lines of a copy that hold no note and that the file
-// lacks are added as they are. Fails only when a text cannot be converted.
-StoreResult<ConflictMerge> mergeNoteFiles(const NoteFileText& file, const std::vector<NoteFileText>& copies,
-                                          const NoteFileText* base);
+// Brings `copies` (oldest first) into `file`, day by day, losing no text:
+// a day on one side only is kept (a deletion on the other side is not
+// taken), the same text on both kept once, and two different texts are a
+// conflict, for which the note keeps the file's text and adds the copy's
+// lines it does not hold yet. There is no common version to tell which side
+// changed a day: what this program last read may never have reached the
+// other computer (saved offline, written by another program meanwhile), and
+// taking a side by it deleted notes that only one computer had. Lines of a
+// copy that hold no note and that the file lacks are added as they are.
+// Fails only when a text cannot be converted.
+StoreResult<ConflictMerge> mergeNoteFiles(const NoteFileText& file, const std::vector<NoteFileText>& copies);
 
 }  // namespace hiduke

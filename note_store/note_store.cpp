@@ -10,7 +10,6 @@
 
 #include "note_store/atomic_rewrite.h"
 #include "note_store/cp932.h"
-#include "note_store/directory_lock.h"
 #include "note_store/huge_pages.h"
 #include "note_store/line_reader.h"
 #include "note_store/note_content.h"
@@ -38,10 +37,6 @@ StoreResult<std::optional<std::string>> noteOfTextFieldIfAny(const std::optional
   if (!note) return std::move(note).error();
   return std::optional<std::string>(std::move(*note));
 }
-
-// How long a file that was there may be missing while a sync tool puts its
-// new version in place (Syncthing: well under a millisecond).
-constexpr auto kMissingFilePatience = std::chrono::seconds(1);
 
 // A note in the file's bytes, checked as every save checks it: a date the
 // file can hold, no ";" (the file keeps it for a line break: a typed one
@@ -375,7 +370,6 @@ StoreResult<SaveReport> NoteStore::rewrite(std::chrono::year_month_day date, con
 StoreResult<Rewritten> NoteStore::rewriteFile(const NoteFileEdit& edit, StoreOperation operation) {
   // A copy: the hook may replace itself while the save still calls it.
   const std::function<void()> busy = busyHook_;
-  waitWhileMissing(busy);
   StoreResult<Rewritten> rewritten = rewriteNoteFile(directory_, edit, largestRead_, busy);
   // The file as it now is counts as read: a refused save, tried again,
   // takes it as it is then.
@@ -395,14 +389,6 @@ std::vector<StoreError> NoteStore::warningsOf(const Rewritten& rewritten, StoreO
         StoreError{.kind = StoreErrorKind::kHardLinksSeparated, .otherNames = rewritten.otherNames}, operation));
   }
   return warnings;
-}
-
-void NoteStore::waitWhileMissing(const std::function<void()>& busy) const {
-  if (!largestRead_.exists) return;
-  BusyWait wait(busy);
-  while (!directory_.identity().exists) {
-    if (!wait.pause(kMissingFilePatience)) return;  // gone for good: the save makes a new file
-  }
 }
 
 void NoteStore::noteRead(const struct stat& status, std::int64_t bytes) const {

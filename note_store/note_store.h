@@ -205,11 +205,6 @@ class NoteStore {
   };
   StoreResult<SaveReport> rewrite(std::chrono::year_month_day date, const std::optional<Record>& record,
                                   const ExpectedNote& before, StoreOperation operation);
-  // A sync tool replaces the file by removing it and renaming its new one
-  // into place: a file this program last found present, missing now, is
-  // looked for again for a moment before a save writes one that holds
-  // only its own note.
-  void waitWhileMissing(const std::function<void()>& busy) const;
   // Runs `edit` through the atomic rewrite, with the busy hook.
   StoreResult<Rewritten> rewriteFile(const NoteFileEdit& edit, StoreOperation operation);
   std::vector<StoreError> warningsOf(const Rewritten& rewritten, StoreOperation operation) const;

@@ -28,7 +28,6 @@ struct Case {
   const char* name;
   std::string file;
   std::vector<std::string> copies;  // oldest first
-  std::optional<std::string> base;
   std::vector<std::pair<std::chrono::year_month_day, std::optional<std::string>>> changes;  // UTF-8
   std::vector<std::chrono::year_month_day> conflicts;
   std::vector<std::size_t> emptyCopies;
@@ -37,39 +36,26 @@ struct Case {
 
 TEST(ConflictMergeTest, BringsCopiesIntoTheFileDayByDay) {
   const Case cases[] = {
-      {"a day in the copy only is taken", record(kDay, "a"), {record(kDay, "a") + record(kOtherDay, "b")},
-       std::nullopt, {{kOtherDay, "b"}}, {}, {}, {}},
-      {"a day in the file only stays", record(kDay, "a") + record(kOtherDay, "b"), {record(kDay, "a")},
-       std::nullopt, {}, {}, {0}, {}},
-      {"the same text is kept once", record(kDay, "a"), {record(kDay, "a")}, std::nullopt, {}, {}, {0}, {}},
-      {"different texts are both kept, the file's first", record(kDay, "x;a"), {record(kDay, "x;b")},
-       std::nullopt, {{kDay, "x\na\nb"}}, {kDay}, {}, {}},
-      {"without a base a deletion here is not taken", "", {record(kDay, "a")}, std::nullopt, {{kDay, "a"}}, {}, {}, {}},
-      {"with a base a deletion here is taken", "", {record(kDay, "a")}, record(kDay, "a"), {}, {}, {0}, {}},
-      {"with a base a deletion there is taken", record(kDay, "a"), {""}, record(kDay, "a"), {{kDay, std::nullopt}},
-       {}, {}, {}},
-      {"with a base a change there is taken", record(kDay, "a"), {record(kDay, "b")}, record(kDay, "a"),
-       {{kDay, "b"}}, {}, {}, {}},
-      {"with a base a change on both sides asks", record(kDay, "b"), {record(kDay, "c")}, record(kDay, "a"),
-       {{kDay, "b\nc"}}, {kDay}, {}, {}},
-      {"a change against a deletion keeps the change", "", {record(kDay, "b")}, record(kDay, "a"), {{kDay, "b"}},
-       {kDay}, {}, {}},
-      {"copies are taken oldest first", "", {record(kDay, "a"), record(kDay, "b")}, std::nullopt,
+      {"a day in the copy only is taken", record(kDay, "a"), {record(kDay, "a") + record(kOtherDay, "b")}, {{kOtherDay, "b"}}, {}, {}, {}},
+      {"a day in the file only stays", record(kDay, "a") + record(kOtherDay, "b"), {record(kDay, "a")}, {}, {}, {0}, {}},
+      {"the same text is kept once", record(kDay, "a"), {record(kDay, "a")}, {}, {}, {0}, {}},
+      {"different texts are both kept, the file's first", record(kDay, "x;a"), {record(kDay, "x;b")}, {{kDay, "x\na\nb"}}, {kDay}, {}, {}},
+      {"a day the file lost is taken back; one the copy lost stays", record(kOtherDay, "b"),
+       {record(kDay, "a")}, {{kDay, "a"}}, {}, {}, {}},
+      {"copies are taken oldest first", "", {record(kDay, "a"), record(kDay, "b")},
        {{kDay, "a\nb"}}, {kDay}, {}, {}},
-      {"code page 932 text is compared as bytes", record(kDay, kYotei), {record(kDay, kKaigi), record(kDay, kYotei)},
-       std::nullopt, {{kDay, "予定\n会議"}}, {kDay}, {1}, {}},
-      {"bytes that are no code page 932 text are kept as they are", "", {record(kDay, "\x81\x20x")}, std::nullopt,
+      {"code page 932 text is compared as bytes", record(kDay, kYotei), {record(kDay, kKaigi), record(kDay, kYotei)}, {{kDay, "予定\n会議"}}, {kDay}, {1}, {}},
+      {"bytes that are no code page 932 text are kept as they are", "", {record(kDay, "\x81\x20x")},
        {}, {}, {}, {"2026,12,8,\x81\x20x"}},
       {"the last record of a day in a copy wins", record(kDay, "new"),
-       {record(kDay, "old") + record(kDay, "new")}, std::nullopt, {}, {}, {0}, {}},
+       {record(kDay, "old") + record(kDay, "new")}, {}, {}, {0}, {}},
       {"lines that hold no note are added once", "memo\r\n" + record(kDay, "a"),
-       {"memo\r\nhand edit\r\n" + record(kDay, "a"), "hand edit\r\n"}, std::nullopt, {}, {}, {1}, {"hand edit"}},
+       {"memo\r\nhand edit\r\n" + record(kDay, "a"), "hand edit\r\n"}, {}, {}, {1}, {"hand edit"}},
   };
   for (const Case& c : cases) {
     std::vector<NoteFileText> copies;
     for (const std::string& copy : c.copies) copies.push_back(readNoteFileText(copy));
-    const std::optional<NoteFileText> base = c.base ? std::optional(readNoteFileText(*c.base)) : std::nullopt;
-    const StoreResult<ConflictMerge> merge = mergeNoteFiles(readNoteFileText(c.file), copies, base ? &*base : nullptr);
+    const StoreResult<ConflictMerge> merge = mergeNoteFiles(readNoteFileText(c.file), copies);
     ASSERT_TRUE(merge) << c.name;
     std::vector<std::pair<std::chrono::year_month_day, std::optional<std::string>>> changes;
     for (std::size_t i = 0; i < merge->batch.size(); ++i) changes.emplace_back(merge->batch[i].date, merge->batch[i].note);
