@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <ctime>
 #include <functional>
 #include <limits>
@@ -38,7 +39,7 @@ using std::chrono::sys_days;
 
 // Lines read between two reports of progress.
 constexpr std::size_t kLinesPerProgress = 4096;
-constexpr std::size_t kReadChunk = std::size_t{1} << 16;
+constexpr std::size_t kReadChunk = std::size_t{1} << 20;
 
 struct ComponentFree {
   void operator()(icalcomponent* component) const { icalcomponent_free(component); }
@@ -71,6 +72,19 @@ void forEachLine(std::string_view text, Visit&& visit) {
   }
 }
 
+// The lines of a file's text, at "\n" with the "\r" before it; none after
+// the last line end.
+template <typename Visit>
+void forEachFileLine(std::string_view text, Visit&& visit) {
+  while (!text.empty()) {
+    const std::size_t end = std::min(text.find('\n'), text.size());
+    std::string_view line = text.substr(0, end);
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    if (!line.empty()) visit(line);
+    text.remove_prefix(std::min(end + 1, text.size()));
+  }
+}
+
 // One event's text on one day: in a buffer shared by all, sorted at the
 // end by day and start.
 struct DayLine {
@@ -88,19 +102,23 @@ struct DayLine {
 // The events of a calendar as lines of days, read one at a time.
 class EventReader {
  public:
-  EventReader(const ImportRange& range)
-      : first_(sys_days(range.first)), last_(sys_days(range.last)), calendar_(icalcomponent_new_vcalendar()) {}
+  EventReader(const ImportRange& range, Cp932Encoder encoder)
+      : first_(sys_days(range.first)), last_(sys_days(range.last)), encoder_(encoder), calendar_(icalcomponent_new_vcalendar()) {}
 
-  // A component of the calendar, read whole from its text: time zones are
-  // kept, events turned into lines, anything else passed over.
-  void take(const std::string& text) {
-    if (std::optional<EventParts> simple = readSimpleEvent(text)) {
+  // A component of the calendar, read whole from its lines as the file
+  // holds them (`folded`: some continued on the next), and the event they
+  // are when it is a simple one and they were read unfolded: time zones
+  // are kept, events turned into lines, anything else passed over.
+  void take(std::string_view lines, bool folded, std::optional<EventParts>&& simple) {
+    if (folded) simple = readSimpleEvent(unfolded(lines));
+    if (simple) {
       ++events_;
       addEvent(*simple, nullptr, 0);
       return;
     }
-    Component component(icalparser_parse_string(text.c_str()));
-    const bool isEvent = startsWithNoCase(text, "BEGIN:VEVENT");
+    if (!folded) component_.assign(lines);
+    Component component(icalparser_parse_string(component_.c_str()));
+    const bool isEvent = startsWithNoCase(component_, "BEGIN:VEVENT");
     if (!component || (isEvent && icalcomponent_isa(component.get()) != ICAL_VEVENT_COMPONENT)) {
       if (isEvent) {
         ++events_;
@@ -135,12 +153,13 @@ class EventReader {
         const char* description = icalcomponent_get_description(event);
         const EventParts parts{.summary = summary != nullptr ? summary : "",
                                .description = description != nullptr ? description : "",
+                               .escaped = false,
                                .start = icalcomponent_get_dtstart(event),
                                .end = icalcomponent_get_dtend(event)};
         const bool repeats = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY) != nullptr ||
                              icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY) != nullptr;
         if (repeatsEndlesslyOften(event)) {
-          unreadable_.push_back({.summary = parts.summary,
+          unreadable_.push_back({.summary = std::string(parts.summary),
                                  .start = std::chrono::year(parts.start.year) / static_cast<unsigned>(parts.start.month) /
                                           static_cast<unsigned>(parts.start.day),
                                  .problem = EventProblem::kTooManyDays});
@@ -224,16 +243,14 @@ class EventReader {
   // An event on its days; `repeating` is the event when it repeats, for
   // libical to expand, `series` its UID's hash.
   void addEvent(const EventParts& parts, icalcomponent* repeating, std::uint64_t series) {
-    const icaltimetype start = parts.start;
-    UnreadableEvent report{.summary = parts.summary};
+    const icaltimetype& start = parts.start;
     if (icaltime_is_null_time(start) || !icaltime_is_valid_time(start)) {
-      report.problem = EventProblem::kNoStart;
-      unreadable_.push_back(std::move(report));
+      unreadable_.push_back({.summary = unescapedText(parts.summary, parts.escaped), .problem = EventProblem::kNoStart});
       return;
     }
-    report.start = std::chrono::year(start.year) / static_cast<unsigned>(start.month) / static_cast<unsigned>(start.day);
     const std::size_t textStart = texts_.size();
-    if (!appendText(report.summary, parts.description, report.characters)) return;
+    characters_.clear();
+    if (!appendText(parts)) return;
     // Kept compact with 32-bit offsets: 4 GB of events' text is beyond an import.
     if (texts_.size() > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
     Expansion expansion{.reader = this,
@@ -261,17 +278,24 @@ class EventReader {
       icalcomponent_foreach_recurrence(repeating, edge(first_ - std::chrono::days(1)), edge(last_ + std::chrono::days(2)),
                                        &EventReader::addSpan, &expansion);
     }
+    EventProblem problem = EventProblem::kNone;
     if (expansion.days > kMaxDaysOfOneEvent) {
       lines_.resize(linesBefore);
       instances_.resize(instancesBefore);
-      report.problem = EventProblem::kTooManyDays;
+      problem = EventProblem::kTooManyDays;
     }
     if (lines_.size() == linesBefore) {
       texts_.resize(textStart);
       // Characters of an event that fills no day of the range keep nothing out.
-      if (report.problem == EventProblem::kNone) report.characters.clear();
+      if (problem == EventProblem::kNone) characters_.clear();
     }
-    if (!report.characters.empty() || report.problem != EventProblem::kNone) unreadable_.push_back(std::move(report));
+    if (!characters_.empty() || problem != EventProblem::kNone) {
+      unreadable_.push_back(
+          {.summary = unescapedText(parts.summary, parts.escaped),
+           .start = std::chrono::year(start.year) / static_cast<unsigned>(start.month) / static_cast<unsigned>(start.day),
+           .characters = characters_,
+           .problem = problem});
+    }
   }
 
   // The event's text, as the note file will hold it: its summary, then the
@@ -280,62 +304,94 @@ class EventReader {
   // full-width "；" that a note holds, and characters code page 932 lacks
   // left out, and control characters too (a NUL would cut the note short).
   // False when the text cannot be converted: the failure is kept.
-  bool appendText(const std::string& summary, std::string_view body, std::vector<std::string>& unencodable) {
-    std::string& text = cleaned_;
-    text.clear();
-    // Most of a text is kept as it is: appended a run at a time.
-    const auto plain = [](char c) { return static_cast<unsigned char>(c) >= 0x20 && c != 0x7F && c != ';'; };
-    const auto appendCleaned = [&](std::string_view part) {
-      for (std::size_t i = 0; i < part.size(); ++i) {
-        const std::size_t runEnd = static_cast<std::size_t>(std::find_if_not(part.begin() + i, part.end(), plain) - part.begin());
-        text.append(part.substr(i, runEnd - i));
-        if ((i = runEnd) == part.size()) break;
-        const char c = part[i];
-        if (c == ';') {
-          text += "；";
-        } else if (c == '\r' || c == '\n') {
-          if (c == '\r' && i + 1 < part.size() && part[i + 1] == '\n') ++i;
-          text += '\n';
-        } else if (c == '\t') {
-          text += c;
-        }
+  bool appendText(const EventParts& parts) {
+    const std::size_t start = texts_.size();
+    if (!appendNoteText(parts.description, parts.escaped, texts_)) return false;
+    if (!parts.summary.empty()) {
+      summary_.clear();
+      if (!appendNoteText(parts.summary, parts.escaped, summary_)) return false;
+      const std::string_view body = std::string_view(texts_).substr(start);
+      if (summary_ != body.substr(0, body.find('\n'))) {
+        if (!body.empty()) summary_ += '\n';
+        texts_.insert(start, summary_);
       }
-    };
-    std::string_view firstLine;
-    forEachLine(body, [&](std::string_view line) {
-      if (firstLine.empty()) firstLine = line;
+    }
+    if (characters_.empty()) return true;
+    // "帰省 🚄" is kept as "帰省", not with the space that led to what was
+    // left out. A space byte is never part of a double-byte character.
+    const std::string text = texts_.substr(start);
+    texts_.resize(start);
+    bool first = true;
+    forEachLine(text, [&](std::string_view line) {
+      if (!std::exchange(first, false)) texts_ += '\n';
+      texts_.append(line.substr(0, line.find_last_not_of(' ') + 1));
     });
-    if (!summary.empty() && summary != firstLine) {
-      appendCleaned(summary);
-      if (!body.empty()) text += '\n';
-    }
-    appendCleaned(body);
-    // In code page 932, as the file will hold it, look-alikes and all.
-    StoreResult<Cp932Encoding> encoded = encodeCp932(text);
-    if (!encoded) {
-      failure_ = std::move(encoded).error();
-      return false;
-    }
-    unencodable = std::move(encoded->unencodable);
-    if (unencodable.empty()) {
-      texts_.append(encoded->bytes);
-    } else {
-      // "帰省 🚄" is kept as "帰省", not with the space that led to what was
-      // left out. A space byte is never part of a double-byte character.
-      bool first = true;
-      forEachLine(encoded->bytes, [&](std::string_view line) {
-        if (!std::exchange(first, false)) texts_ += '\n';
-        texts_.append(line.substr(0, line.find_last_not_of(' ') + 1));
-      });
+    return true;
+  }
+
+  // Appends `text` (UTF-8, as TEXT escapes it where `escaped`) to `out` in
+  // code page 932 with "\n" line breaks, ";" made "；", control characters
+  // but the tab left out, and characters code page 932 lacks left out and
+  // kept in characters_, in one pass.
+  bool appendNoteText(std::string_view text, bool escaped, std::string& out) {
+    const auto plain = [escaped](unsigned char c) {
+      return c >= 0x20 && c < 0x7F && c != ';' && (c != '\\' || !escaped);
+    };
+    for (std::size_t i = 0; i < text.size();) {
+      std::size_t end = i;
+      if (static_cast<unsigned char>(text[i]) >= 0x80) {
+        StoreResult<std::size_t> taken = encoder_.appendCharacter(text.substr(i), out, characters_);
+        if (!taken) {
+          failure_ = std::move(taken).error();
+          return false;
+        }
+        i += *taken;
+        continue;
+      }
+      while (end < text.size() && plain(static_cast<unsigned char>(text[end]))) ++end;
+      if (end != i) {
+        out.append(text.substr(i, end - i));
+        i = end;
+        continue;
+      }
+      char c = text[i++];
+      if (c == '\\' && escaped && i < text.size()) {
+        if (static_cast<unsigned char>(text[i]) >= 0x80) continue;  // the character itself
+        c = text[i++];
+        if (c == 'n' || c == 'N') c = '\n';
+      }
+      if (c == ';') {
+        out += "\x81\x47";  // ；
+      } else if (c == '\r' || c == '\n') {
+        if (c == '\r' && i < text.size() && text[i] == '\n') ++i;
+        out += '\n';
+      } else if (static_cast<unsigned char>(c) >= 0x20 ? c != 0x7F : c == '\t') {
+        out += c;
+      }
     }
     return true;
+  }
+
+  // `lines` with each folded line joined to the one before.
+  std::string_view unfolded(std::string_view lines) {
+    component_.clear();
+    forEachFileLine(lines, [this](std::string_view line) {
+      if (!component_.empty() && (line.front() == ' ' || line.front() == '\t')) {
+        component_.append(line.substr(1));
+      } else {
+        if (!component_.empty()) component_ += "\r\n";
+        component_.append(line);
+      }
+    });
+    component_ += "\r\n";
+    return component_;
   }
 
   // The seconds of `time` on the local clock, counted as if it were UTC:
   // a date or a floating time as it is written, a UTC or TZID time moved
   // to the local time zone. Worked out from its fields: libical's own
   // count of seconds drifts by days far from 1970.
-  static std::chrono::sys_seconds localSeconds(icaltimetype time) {
+  static std::chrono::sys_seconds localSeconds(const icaltimetype& time) {
     using namespace std::chrono;
     const auto secondsOf = [](const icaltimetype& t) {
       return sys_days(year(t.year) / static_cast<unsigned>(t.month) / static_cast<unsigned>(t.day)) + hours(t.hour) +
@@ -392,79 +448,109 @@ class EventReader {
 
   sys_days first_;
   sys_days last_;
+  Cp932Encoder encoder_;
   Component calendar_;  // the time zones read so far
   std::size_t events_ = 0;
   std::optional<StoreError> failure_;
   std::vector<UnreadableEvent> unreadable_;
   std::vector<DayLine> lines_;
   std::string texts_;  // in code page 932, "\n" between lines
-  std::string cleaned_;  // an event's text before its conversion, kept for its room
+  std::string summary_;  // an event's summary as converted, kept for its room
+  std::vector<std::string> characters_;  // those of an event that code page 932 lacks
+  std::string component_;  // an event unfolded, or for libical, kept for its room
   std::vector<Instance> instances_;   // of repeating events
   std::vector<InstanceKey> replaced_;  // instances replaced or cancelled by one of their own
 };
 
-// Reads the calendar from `fd` as it comes, joins folded lines, and hands
-// each component inside VCALENDAR to `reader` as its own text.
+// Reads the calendar from `fd` as it comes and hands each component
+// inside VCALENDAR to `reader` as the file holds it, from the buffer it
+// was read into: most events are read where they lie.
 StoreResult<void> readCalendar(int fd, std::uint64_t total, EventReader& reader, const ICalProgress& progress,
                                const std::string& path) {
-  std::string chunk(kReadChunk, '\0');
-  std::string pending;    // a line not yet ended
-  std::string logical;    // a content line, unfolded
-  std::string component;  // the lines of the component being read
-  bool haveLogical = false;
+  std::string buffer(kReadChunk, '\0');
+  constexpr std::size_t kNone = std::string::npos;
+  std::size_t filled = 0;             // bytes of the buffer read
+  std::size_t next = 0;               // where the next physical line begins
+  std::size_t logical = kNone;        // where the content line being read begins
+  bool logicalFolded = false;
+  std::size_t component = kNone;      // where the component being read begins
+  bool componentFolded = false;
   int depth = 0;  // 1 inside VCALENDAR, 2 and more inside one of its components
+  std::string unfolded;
+  SimpleEventReader simple;
   std::uint64_t done = 0;
   std::size_t lines = 0;
-  const auto endLogical = [&] {
-    if (!haveLogical) return;
-    haveLogical = false;
-    const bool begins = startsWithNoCase(logical, "BEGIN:");
-    const bool ends = startsWithNoCase(logical, "END:");
-    if (begins) ++depth;
-    if (depth >= 2) component.append(logical).append("\r\n");
+  // The content line [logical, end) read whole.
+  const auto endLogical = [&](std::size_t end) {
+    std::string_view line(buffer.data() + logical, end - logical);
+    if (logicalFolded) {
+      unfolded.clear();
+      forEachFileLine(line, [&](std::string_view part) { unfolded.append(unfolded.empty() ? part : part.substr(1)); });
+      line = unfolded;
+    } else {
+      line.remove_suffix(line.ends_with("\r\n") ? 2 : 1);
+    }
+    // Most lines begin with neither: told apart by their first letter.
+    const char first = line.empty() ? '\0' : static_cast<char>(line.front() | 0x20);
+    const bool begins = first == 'b' && startsWithNoCase(line, "BEGIN:");
+    const bool ends = first == 'e' && startsWithNoCase(line, "END:");
+    if (begins && ++depth == 2) {
+      component = logical;
+      componentFolded = false;
+    }
+    componentFolded = componentFolded || logicalFolded;
+    // Read as an event as it goes by, unless a line is folded: it is read
+    // unfolded at its end.
+    if (depth >= 2 && !componentFolded) simple.line(line, logical - component);
     if (ends) {
-      if (depth == 2) reader.take(component);
-      if (depth <= 2) component.clear();
+      if (depth == 2) {
+        const std::string_view lines(buffer.data() + component, end - component);
+        reader.take(lines, componentFolded, simple.finish(lines));
+      }
+      if (depth <= 2) component = kNone;
       depth = std::max(depth - 1, 0);
     }
+    logical = kNone;
   };
-  bool firstLine = true;
-  const auto physicalLine = [&](std::string_view line) {
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    // Some calendars begin their file with a UTF-8 byte order mark.
-    if (std::exchange(firstLine, false) && line.starts_with("\xEF\xBB\xBF")) line.remove_prefix(3);
-    if (!line.empty() && (line.front() == ' ' || line.front() == '\t')) {
-      logical.append(line.substr(1));
-      return;
+  for (bool atEnd = false; !atEnd;) {
+    // What is still needed moves to the front, and the rest is read after it.
+    const std::size_t keep = std::min({component, logical, next});
+    if (keep != 0) {
+      std::memmove(buffer.data(), buffer.data() + keep, filled - keep);
+      filled -= keep;
+      next -= keep;
+      if (logical != kNone) logical -= keep;
+      if (component != kNone) component -= keep;
     }
-    endLogical();
-    logical.assign(line);
-    haveLogical = true;
-  };
-  for (;;) {
-    const ssize_t n = ::read(fd, chunk.data(), chunk.size());
+    if (filled == buffer.size()) buffer.resize(buffer.size() * 2);  // one component larger than the buffer
+    const ssize_t n = ::read(fd, buffer.data() + filled, buffer.size() - filled);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return importError(StoreErrorKind::kReadFailed, path, errno);
-    if (n == 0) break;
+    // Some calendars begin their file with a UTF-8 byte order mark.
+    if (done == 0 && n >= 3 && std::string_view(buffer.data(), 3) == "\xEF\xBB\xBF") next = 3;
     done += static_cast<std::uint64_t>(n);
-    std::string_view data(chunk.data(), static_cast<std::size_t>(n));
-    for (std::size_t newline; (newline = data.find('\n')) != std::string_view::npos;) {
-      if (pending.empty()) {
-        physicalLine(data.substr(0, newline));
+    filled += static_cast<std::size_t>(n);
+    atEnd = n == 0;
+    if (atEnd && filled != next && buffer[filled - 1] != '\n') buffer[filled++] = '\n';  // a last line without its end
+    while (next < filled) {
+      const void* newline = std::memchr(buffer.data() + next, '\n', filled - next);
+      if (newline == nullptr) break;
+      const auto lineEnd = static_cast<std::size_t>(static_cast<const char*>(newline) - buffer.data()) + 1;
+      // A content line ends where the next line does not go on with it.
+      if (logical != kNone && (buffer[next] == ' ' || buffer[next] == '\t')) {
+        logicalFolded = true;
       } else {
-        pending.append(data.substr(0, newline));
-        physicalLine(pending);
-        pending.clear();
+        if (logical != kNone) endLogical(next);
+        logical = next;
+        logicalFolded = false;
       }
-      data.remove_prefix(newline + 1);
+      next = lineEnd;
       if (++lines % kLinesPerProgress == 0 && progress && !progress(done, total)) {
         return importError(StoreErrorKind::kCancelled, path);
       }
     }
-    pending.append(data);
   }
-  if (!pending.empty()) physicalLine(pending);
-  endLogical();
+  if (logical != kNone) endLogical(next);
   if (progress && !progress(done, total)) return importError(StoreErrorKind::kCancelled, path);
   return {};
 }
@@ -629,15 +715,18 @@ StoreResult<ImportPlan> planImport(const NoteStore& store, const std::string& pa
   if (::fstat(fd, &status) != 0) return importError(StoreErrorKind::kReadFailed, path, errno);
   if (S_ISDIR(status.st_mode)) return importError(StoreErrorKind::kNotRegularFile, path);
   const std::uint64_t total = S_ISREG(status.st_mode) ? static_cast<std::uint64_t>(status.st_size) : 0;
-  EventReader reader(range);
-  reader.reserveFor(total);
-  if (StoreResult<void> read = readCalendar(fd, total, reader, progress, path); !read) return std::move(read).error();
-  if (reader.failure()) {
-    StoreError failure = *reader.failure();
+  // A conversion's failure, told as the import's.
+  const auto failed = [&path](StoreError failure) {
     failure.operation = StoreOperation::kImport;
     failure.path = path;
     return failure;
-  }
+  };
+  StoreResult<Cp932Encoder> encoder = Cp932Encoder::open();
+  if (!encoder) return failed(std::move(encoder).error());
+  EventReader reader(range, *encoder);
+  reader.reserveFor(total);
+  if (StoreResult<void> read = readCalendar(fd, total, reader, progress, path); !read) return std::move(read).error();
+  if (reader.failure()) return failed(*reader.failure());
   return planOf(reader, store);
 } catch (const std::bad_alloc&) {
   return importError(StoreErrorKind::kOutOfMemory, path, ENOMEM);

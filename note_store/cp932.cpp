@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 
+
 namespace hiduke {
 
 namespace {
@@ -74,46 +75,6 @@ StoreError converterMissing(StoreOperation operation, int errorNumber) {
   return StoreError{.kind = StoreErrorKind::kConverterMissing, .operation = operation, .errorNumber = errorNumber};
 }
 
-// Length of the well-formed UTF-8 sequence at the start of `s`, or 0.
-size_t utf8SequenceLength(std::string_view s) {
-  auto byte = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
-  if (s.empty()) return 0;
-  const unsigned char lead = byte(0);
-  size_t length;
-  unsigned char low = 0x80, high = 0xBF;  // range of the second byte
-  if (lead < 0x80) {
-    return 1;
-  } else if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;   // no overlong forms
-    if (lead == 0xED) high = 0x9F;  // no surrogates
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
-  } else {
-    return 0;
-  }
-  if (s.size() < length) return 0;
-  if (byte(1) < low || byte(1) > high) return 0;
-  for (size_t i = 2; i < length; ++i) {
-    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
-  }
-  return length;
-}
-
-// The code point of a well-formed sequence of one to three bytes.
-char32_t codePoint(std::string_view utf8) {
-  const auto byte = [&](std::size_t i) { return static_cast<char32_t>(static_cast<unsigned char>(utf8[i])); };
-  switch (utf8.size()) {
-    case 1: return byte(0);
-    case 2: return (byte(0) & 0x1F) << 6 | (byte(1) & 0x3F);
-    default: return (byte(0) & 0x0F) << 12 | (byte(1) & 0x3F) << 6 | (byte(2) & 0x3F);
-  }
-}
-
 // What iconv makes of each character code page 932 has, one byte or two,
 // asked once and kept, and what it makes of each such character back:
 // converting a file of a million notes then takes a look-up a character
@@ -146,6 +107,7 @@ class Cp932Characters {
   // decodes to (the byte below 0x100, else lead and trail byte); 0 for any
   // other (a look-alike, one it lacks): iconv is asked then.
   std::uint16_t code(char32_t character) const { return codes_[character]; }
+  const std::uint16_t* codes() const { return codes_.data(); }
 
   // A character's UTF-8 in the low three bytes (in memory order) and its
   // length in the high one; 0 for none.
@@ -199,53 +161,46 @@ class Cp932Characters {
 
 }  // namespace
 
-StoreResult<Cp932Encoding> encodeCp932(std::string_view utf8) {
+StoreResult<Cp932Encoder> Cp932Encoder::open() {
   StoreResult<const Cp932Characters*> characters = Cp932Characters::get(StoreOperation::kSave);
   if (!characters) return std::move(characters).error();
-  // For the characters the table lacks; opened again after a failure,
-  // which may pass (all file descriptors in use).
+  return Cp932Encoder((*characters)->codes());
+}
+
+StoreResult<void> Cp932Encoder::appendUncommon(std::string_view character, std::string& out,
+                                               std::vector<std::string>& unencodable) const {
+  // Opened again after a failure, which may pass (all file descriptors in use).
   thread_local std::unique_ptr<Converter> converter;
-  Cp932Encoding encoding;
+  if (!converter || !converter->ok()) converter = std::make_unique<Converter>("CP932", "UTF-8");
+  if (!converter->ok()) return converterMissing(StoreOperation::kSave, converter->openError());
+  std::string_view in = character;
+  const std::size_t before = out.size();
+  if (utf8SequenceLength(character) == character.size() && converter->convert(in, out) == 0) return {};
+  out.resize(before);
+  std::string left(utf8SequenceLength(character) == 0 ? kReplacementCharacter : character);
+  if (std::find(unencodable.begin(), unencodable.end(), left) == unencodable.end()) unencodable.push_back(std::move(left));
+  return {};
+}
+
+StoreResult<void> Cp932Encoder::append(std::string_view utf8, std::string& out,
+                                       std::vector<std::string>& unencodable) const {
   // No character takes more bytes in code page 932 than in UTF-8.
-  encoding.bytes.resize(utf8.size());
-  char* out = encoding.bytes.data();
-  std::string asked;
+  out.reserve(out.size() + utf8.size());
   for (std::size_t i = 0; i < utf8.size();) {
-    const auto lead = static_cast<unsigned char>(utf8[i]);
-    std::size_t length = 1;
-    char32_t character = lead;
-    if (lead >= 0x80) {
-      length = utf8SequenceLength(utf8.substr(i));
-      character = length != 0 && length < 4 ? codePoint(utf8.substr(i, length)) : 0;
-    }
-    const std::uint16_t code = (*characters)->code(character);
-    if (code >= 0x100) {
-      *out++ = static_cast<char>(code >> 8);
-      *out++ = static_cast<char>(code);
-    } else if (code != 0) {
-      *out++ = static_cast<char>(code);
-    } else {
-      const std::string_view character = utf8.substr(i, std::max<std::size_t>(length, 1));
-      if (!converter || !converter->ok()) converter = std::make_unique<Converter>("CP932", "UTF-8");
-      if (!converter->ok()) return converterMissing(StoreOperation::kSave, converter->openError());
-      std::string_view in = character;
-      asked.clear();
-      if (length != 0 && converter->convert(in, asked) == 0) {
-        if (asked.size() > length) {  // never for code page 932; kept sound all the same
-          const auto at = static_cast<std::size_t>(out - encoding.bytes.data());
-          encoding.bytes.resize(encoding.bytes.size() + asked.size());
-          out = encoding.bytes.data() + at;
-        }
-        out = std::copy(asked.begin(), asked.end(), out);
-      } else {
-        std::string unencodable(length == 0 ? kReplacementCharacter : character);
-        auto& seen = encoding.unencodable;
-        if (std::find(seen.begin(), seen.end(), unencodable) == seen.end()) seen.push_back(std::move(unencodable));
-      }
-    }
-    i += std::max<std::size_t>(length, 1);
+    StoreResult<std::size_t> taken = appendCharacter(utf8.substr(i), out, unencodable);
+    if (!taken) return std::move(taken).error();
+    i += *taken;
   }
-  encoding.bytes.resize(static_cast<std::size_t>(out - encoding.bytes.data()));
+  return {};
+}
+
+StoreResult<Cp932Encoding> encodeCp932(std::string_view utf8) {
+  StoreResult<Cp932Encoder> encoder = Cp932Encoder::open();
+  if (!encoder) return std::move(encoder).error();
+  Cp932Encoding encoding;
+  if (StoreResult<void> appended = encoder->append(utf8, encoding.bytes, encoding.unencodable); !appended) {
+    return std::move(appended).error();
+  }
   return encoding;
 }
 

@@ -64,26 +64,35 @@ std::string readNoteText(std::string_view textField) {
 }
 
 void appendNoteRecord(std::string& line, std::chrono::year_month_day date, std::string_view text) {
-  char number[8];
-  for (const int field : {static_cast<int>(date.year()), static_cast<int>(static_cast<unsigned>(date.month())),
-                          static_cast<int>(static_cast<unsigned>(date.day()))}) {
-    line.append(number, std::to_chars(number, number + sizeof number, field).ptr).push_back(',');
-  }
   // A line break does not change whether the text needs its quotes.
   const bool quoted = needsQuotes(text);
-  if (quoted) line.push_back('"');
-  for (size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c == '\r' || c == '\n') {
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      c = ';';
-    } else if (c == '"' && quoted) {
-      line.push_back('"');
-    }
-    line.push_back(c);
+  // Written in place into room for the longest it can be: each quote doubled.
+  const std::size_t start = line.size();
+  line.resize(start + 3 * 12 + 2 + 2 * text.size() + kRecordTerminator.size());
+  char* out = line.data() + start;
+  for (const int field : {static_cast<int>(date.year()), static_cast<int>(static_cast<unsigned>(date.month())),
+                          static_cast<int>(static_cast<unsigned>(date.day()))}) {
+    out = std::to_chars(out, out + 12, field).ptr;
+    *out++ = ',';
   }
-  if (quoted) line.push_back('"');
-  line += kRecordTerminator;
+  if (quoted) *out++ = '"';
+  // Most texts are written as they are, a run at a time.
+  const auto special = [quoted](char c) { return c == '\r' || c == '\n' || (c == '"' && quoted); };
+  for (auto c = text.begin(); c != text.end(); ++c) {
+    const auto run = std::find_if(c, text.end(), special);
+    out = std::copy(c, run, out);
+    if ((c = run) == text.end()) break;
+    if (*c == '"') {
+      *out++ = '"';
+      *out++ = '"';
+    } else {
+      if (*c == '\r' && c + 1 != text.end() && *(c + 1) == '\n') ++c;
+      *out++ = ';';
+    }
+  }
+  if (quoted) *out++ = '"';
+  out = std::copy(kRecordTerminator.begin(), kRecordTerminator.end(), out);
+  line.resize(static_cast<std::size_t>(out - line.data()));
 }
 
 std::string formatNoteRecord(std::chrono::year_month_day date, std::string_view text) {

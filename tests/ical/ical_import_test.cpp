@@ -147,6 +147,43 @@ TEST_F(ICalImportTest, AnExportImportedIntoAnEmptyDirectoryGivesBackTheSameNotes
   EXPECT_EQ(notesOf(other), notes);
 }
 
+// However its lines are written, a calendar reads the same: line feeds
+// alone, a byte order mark, no last line end, every line folded, cut
+// where the file is read a megabyte at a time, an event longer than that.
+TEST_F(ICalImportTest, ACalendarReadsTheSameHoweverItsLinesAreWritten) {
+  const std::string events = event("DTSTART;VALUE=DATE:20240105\r\nSUMMARY:会議\r\nDESCRIPTION:会議\\nメモ\r\n") +
+                             event("DTSTART;VALUE=DATE:20240106\r\nSUMMARY:b\r\n");
+  const std::string plain = calendar(events);
+  std::string lineFeeds, folded;
+  for (std::size_t at = 0, end; (end = plain.find("\r\n", at)) != std::string::npos; at = end + 2) {
+    const std::string line = plain.substr(at, end - at);
+    lineFeeds += line + "\n";
+    folded += line.size() > 5 ? line.substr(0, 5) + "\r\n " + line.substr(5) + "\r\n" : line + "\r\n";
+  }
+  constexpr std::size_t kReadAtOnce = std::size_t{1} << 20;
+  const std::size_t header = calendar("").size() - std::string("END:VCALENDAR\r\n").size();
+  // The first event begins 20 bytes before the first megabyte ends.
+  const std::string padding = "X-PAD:" + std::string(kReadAtOnce - 20 - header - 8, 'p') + "\r\n";
+  std::string longEvent = events;
+  longEvent.insert(longEvent.find("SUMMARY"), "X-LONG:" + std::string(2 * kReadAtOnce, 'l') + "\r\n");
+  const std::vector<std::pair<const char*, std::string>> shapes = {
+      {"as written", plain},
+      {"line feeds alone", lineFeeds},
+      {"byte order mark", "\xEF\xBB\xBF" + plain},
+      {"no last line end", plain.substr(0, plain.size() - 2)},
+      {"every line folded", folded},
+      {"cut where it is read", calendar(padding + events)},
+      {"an event longer than what is read at once", calendar(longEvent)},
+  };
+  for (const auto& [what, text] : shapes) {
+    std::filesystem::remove("hiduke.dat");
+    NoteStore store = openStore();  // one that never saw a note file that is gone
+    writeBytes("in.ics", text);
+    imported(store, "in.ics");
+    EXPECT_EQ(notesOf(store), (std::map<std::string, std::string>{{"2024-01-05", "会議\nメモ"}, {"2024-01-06", "b"}})) << what;
+  }
+}
+
 // Events of the common shape are read without libical's parser: as
 // libical reads them.
 TEST(SimpleEventTest, ReadsAsLibicalDoes) {
@@ -163,8 +200,8 @@ TEST(SimpleEventTest, ReadsAsLibicalDoes) {
     icalcomponent* parsed = icalparser_parse_string(text.c_str());
     const char* summary = icalcomponent_get_summary(parsed);
     const char* description = icalcomponent_get_description(parsed);
-    EXPECT_EQ(simple->summary, summary != nullptr ? summary : "") << text;
-    EXPECT_EQ(simple->description, description != nullptr ? description : "") << text;
+    EXPECT_EQ(unescapedText(simple->summary, simple->escaped), summary != nullptr ? summary : "") << text;
+    EXPECT_EQ(unescapedText(simple->description, simple->escaped), description != nullptr ? description : "") << text;
     EXPECT_EQ(icaltime_compare(simple->start, icalcomponent_get_dtstart(parsed)), 0) << text;
     EXPECT_EQ(icaltime_compare(simple->end, icalcomponent_get_dtend(parsed)), 0) << text;
     icalcomponent_free(parsed);
