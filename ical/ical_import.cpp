@@ -20,6 +20,7 @@
 
 #include "ical/simple_event.h"
 #include "note_store/cp932.h"
+#include "note_store/last_of_each_date.h"
 #include "note_store/unique_fd.h"
 
 namespace hiduke {
@@ -592,16 +593,7 @@ class StoredNotes {
   }
 
   // In date order, the last record of each date its note.
-  void finish() {
-    const auto byDay = [](const Stored& a, const Stored& b) { return a.day < b.day; };
-    if (!std::is_sorted(notes_.begin(), notes_.end(), byDay)) std::stable_sort(notes_.begin(), notes_.end(), byDay);
-    auto kept = notes_.begin();
-    for (auto note = notes_.begin(); note != notes_.end(); ++note) {
-      if (note + 1 != notes_.end() && (note + 1)->day == note->day) continue;
-      *kept++ = *note;
-    }
-    notes_.erase(kept, notes_.end());
-  }
+  void finish() { keepLastOfEachDate(notes_, &Stored::day); }
 
   // The stored text of `day` (days rising from call to call), if it has a note.
   std::optional<std::string_view> next(std::int32_t day) {

@@ -11,6 +11,7 @@
 #include "note_store/atomic_rewrite.h"
 #include "note_store/cp932.h"
 #include "note_store/huge_pages.h"
+#include "note_store/last_of_each_date.h"
 #include "note_store/line_reader.h"
 #include "note_store/note_content.h"
 #include "note_store/note_record.h"
@@ -73,20 +74,32 @@ StoreResult<NoteStore> NoteStore::open(const std::string& path) {
   return NoteStore(std::move(*directory));
 }
 
-template <typename Scan>
-StoreResult<FileIdentity> NoteStore::scanFile(Scan& scan) const {
+template <typename Consume>
+StoreResult<FileIdentity> NoteStore::readWhole(int passes, Reading reading, Consume&& consume) const {
   StoreResult<OpenedFile> file = directory_.openForReading();
   if (!file) return std::move(file).error();
   if (!file->fd) return FileIdentity{};
   std::int64_t bytes = 0;
-  StoreResult<void> read = readInLines(file->fd.get(), file->status.st_size, kScanChunk, [&](std::string_view lines) {
-    scan.scan(lines);
-    bytes += static_cast<std::int64_t>(lines.size());
+  bool stopped = false;
+  for (int pass = 0; pass < passes && !stopped; ++pass) {
+    if (pass != 0 && ::lseek(file->fd.get(), 0, SEEK_SET) != 0) return readFailed(errno);
+    StoreResult<void> read = readInLines(file->fd.get(), file->status.st_size, kScanChunk, [&](std::string_view lines) {
+      if (pass == 0) bytes += static_cast<std::int64_t>(lines.size());
+      stopped = !consume(LinesRead{.pass = pass, .lines = lines, .fileSize = file->status.st_size});
+      return !stopped;
+    });
+    if (!read) return std::move(read).error();
+  }
+  if (reading == Reading::kKept) noteRead(file->status, bytes);
+  return identityOf(file->status);
+}
+
+template <typename Scan>
+StoreResult<FileIdentity> NoteStore::scanFile(Scan& scan) const {
+  return readWhole(1, Reading::kKept, [&scan](const LinesRead& run) {
+    scan.scan(run.lines);
     return true;
   });
-  if (!read) return std::move(read).error();
-  noteRead(file->status, bytes);
-  return identityOf(file->status);
 }
 
 StoreResult<MonthNotes> NoteStore::monthNotes(std::chrono::year_month month) const try {
@@ -136,20 +149,19 @@ StoreResult<std::optional<std::chrono::year_month_day>> NoteStore::nearestNoteDa
 StoreResult<AllNotes> NoteStore::allNotes() const try {
   StoreResult<Cp932Decoder> decoder = Cp932Decoder::open();
   if (!decoder) return completed(std::move(decoder).error(), StoreOperation::kRead);
-  StoreResult<OpenedFile> file = directory_.openForReading();
-  if (!file) return completed(std::move(file).error(), StoreOperation::kRead);
   AllNotes all;
-  if (!file->fd) return all;
-  all.file = identityOf(file->status);
   // Each record's text decoded as the file streams past, one after another
   // into buffers that never move: the first with room for the most the
   // file's size can make, a further one whenever the file turns out longer
   // than that size said (it grew, or was rewritten, meanwhile).
-  const auto size = static_cast<size_t>(std::max<off_t>(file->status.st_size, 0));
-  // No record is shorter than "1,1,1," and its line end: room for all,
-  // taken by the pages they fill.
-  all.notes.reserve(size / 7 + 1);
-  adviseHugePages(all.notes.data(), all.notes.capacity() * sizeof(DatedNote));
+  size_t size = 0;
+  const auto reserveFor = [&](std::int64_t fileSize) {
+    size = static_cast<size_t>(std::max<std::int64_t>(fileSize, 0));
+    // No record is shorter than "1,1,1," and its line end: room for all,
+    // taken by the pages they fill.
+    all.notes.reserve(size / 7 + 1);
+    adviseHugePages(all.notes.data(), all.notes.capacity() * sizeof(DatedNote));
+  };
   char* out = nullptr;
   size_t room = 0;
   const auto makeRoom = [&](size_t cp932Bytes) {
@@ -160,8 +172,9 @@ StoreResult<AllNotes> NoteStore::allNotes() const try {
     adviseHugePages(out, room);
   };
   std::string unquoted;
-  std::int64_t bytes = 0;
-  StoreResult<void> read = readInLines(file->fd.get(), file->status.st_size, kScanChunk, [&](std::string_view lines) {
+  StoreResult<FileIdentity> file = readWhole(1, Reading::kKept, [&](const LinesRead& run) {
+    const std::string_view lines = run.lines;
+    if (all.texts.empty()) reserveFor(run.fileSize);  // the first run
     makeRoom(lines.size());
     char* const start = out;
     forEachNoteLine(lines, [&](const NoteLine& line) {
@@ -177,22 +190,11 @@ StoreResult<AllNotes> NoteStore::allNotes() const try {
       all.notes.push_back({head->date, std::string_view(begin, static_cast<size_t>(out - begin))});
     });
     room -= static_cast<size_t>(out - start);
-    bytes += static_cast<std::int64_t>(lines.size());
     return true;
   });
-  if (!read) return completed(std::move(read).error(), StoreOperation::kRead);
-  noteRead(file->status, bytes);
-  // Notes are mostly kept in date order: sorting is then one look. Of the
-  // records of one date, the last in the file is its note.
-  auto& notes = all.notes;
-  const auto byDate = [](const DatedNote& a, const DatedNote& b) { return a.date < b.date; };
-  if (!std::is_sorted(notes.begin(), notes.end(), byDate)) std::stable_sort(notes.begin(), notes.end(), byDate);
-  auto kept = notes.begin();
-  for (auto note = notes.begin(); note != notes.end(); ++note) {
-    if (note + 1 != notes.end() && (note + 1)->date == note->date) continue;
-    *kept++ = *note;
-  }
-  notes.erase(kept, notes.end());
+  if (!file) return completed(std::move(file).error(), StoreOperation::kRead);
+  all.file = *file;
+  keepLastOfEachDate(all.notes, &DatedNote::date);
   return all;
 } catch (const std::bad_alloc&) {
   return completed(outOfMemory(), StoreOperation::kRead);
@@ -200,21 +202,10 @@ StoreResult<AllNotes> NoteStore::allNotes() const try {
 
 StoreResult<FileIdentity> NoteStore::readLines(int passes,
                                                const std::function<bool(const LinesRead&)>& consume) const try {
-  StoreResult<OpenedFile> file = directory_.openForReading();
+  // Not kept as read: this may run beside the store's other calls.
+  StoreResult<FileIdentity> file = readWhole(passes, Reading::kNotKept, consume);
   if (!file) return completed(std::move(file).error(), StoreOperation::kRead);
-  if (!file->fd) return FileIdentity{};
-  bool stopped = false;
-  for (int pass = 0; pass < passes && !stopped; ++pass) {
-    if (pass != 0 && ::lseek(file->fd.get(), 0, SEEK_SET) != 0) {
-      return completed(readFailed(errno), StoreOperation::kRead);
-    }
-    StoreResult<void> read = readInLines(file->fd.get(), file->status.st_size, kScanChunk, [&](std::string_view lines) {
-      stopped = !consume(LinesRead{.pass = pass, .lines = lines, .fileSize = file->status.st_size});
-      return !stopped;
-    });
-    if (!read) return completed(std::move(read).error(), StoreOperation::kRead);
-  }
-  return identityOf(file->status);
+  return file;
 } catch (const std::bad_alloc&) {
   return completed(outOfMemory(), StoreOperation::kRead);
 }
@@ -320,15 +311,8 @@ StoreResult<BatchReport> NoteStore::saveNotes(const NoteBatch& batch, const File
   for (const std::string& line : batch.addedLines) {
     if (line.find_first_of("\r\n") != std::string::npos) return completed(writeFailed(EINVAL), StoreOperation::kSave);
   }
-  // In date order, one a date: of two changes of one date the later counts.
-  const auto byDate = [](const RecordChange& a, const RecordChange& b) { return a.date < b.date; };
-  if (!std::is_sorted(changes.begin(), changes.end(), byDate)) std::stable_sort(changes.begin(), changes.end(), byDate);
-  auto kept = changes.begin();
-  for (auto change = changes.begin(); change != changes.end(); ++change) {
-    if (change + 1 != changes.end() && (change + 1)->date == change->date) continue;
-    *kept++ = *change;
-  }
-  changes.erase(kept, changes.end());
+  // Of two changes of one date the later counts.
+  keepLastOfEachDate(changes, &RecordChange::date);
 
   std::size_t removed = 0;
   const NoteFileEdit edit{.makeEditor = [&] { return NoteEditor::batch(changes, batch.addedLines); },

@@ -193,7 +193,14 @@ class NoteStore {
  private:
   explicit NoteStore(NoteDirectory directory) : directory_(std::move(directory)) {}
 
-  // Reads the file through `scan`; the identity of the file read.
+  // Whether a whole reading counts as the most read of the file (noteRead).
+  enum class Reading { kKept, kNotKept };
+  // Reads the whole file `passes` times, handing each run of its lines to
+  // `consume` (bool(const LinesRead&)) until it answers false; the
+  // identity of the file read.
+  template <typename Consume>
+  StoreResult<FileIdentity> readWhole(int passes, Reading reading, Consume&& consume) const;
+  // Reads the file once through `scan`; the identity of the file read.
   template <typename Scan>
   StoreResult<FileIdentity> scanFile(Scan& scan) const;
   StoreResult<std::optional<std::chrono::year_month_day>> nearestNoteDate(std::chrono::year_month_day from,
