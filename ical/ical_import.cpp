@@ -20,6 +20,7 @@
 
 #include "ical/simple_event.h"
 #include "note_store/cp932.h"
+#include "note_store/huge_pages.h"
 #include "note_store/last_of_each_date.h"
 #include "note_store/unique_fd.h"
 
@@ -181,6 +182,8 @@ class EventReader {
   void reserveFor(std::uint64_t bytes) {
     lines_.reserve(static_cast<std::size_t>(bytes / 32));
     texts_.reserve(static_cast<std::size_t>(bytes / 2));
+    adviseHugePages(lines_.data(), lines_.capacity() * sizeof(DayLine));
+    adviseHugePages(texts_.data(), texts_.capacity());
   }
 
   std::size_t events() const { return events_; }

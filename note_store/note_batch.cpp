@@ -1,5 +1,7 @@
 #include "note_store/note_batch.h"
 
+#include "note_store/huge_pages.h"
+
 #include <new>
 
 namespace hiduke {
@@ -12,6 +14,8 @@ NoteBatch::NoteBatch(std::initializer_list<NoteChange> changes, std::vector<std:
 void NoteBatch::reserve(std::size_t changes, std::size_t textBytes) {
   entries_.reserve(changes);
   texts_.reserve(textBytes);
+  adviseHugePages(entries_.data(), entries_.capacity() * sizeof(Entry));
+  adviseHugePages(texts_.data(), texts_.capacity());
 }
 
 void NoteBatch::add(std::chrono::year_month_day date, std::initializer_list<std::string_view> parts) {
