@@ -77,28 +77,26 @@ NoteSearch::Bytes::~Bytes() {
   if (data_ != nullptr) ::munmap(data_, capacity_);
 }
 
-char* NoteSearch::Bytes::room(std::size_t bytes) {
-  if (capacity_ - size_ < bytes) {
-    // Twice the room: only the pages written to take memory.
-    std::size_t capacity = std::max(size_ + bytes, 2 * capacity_ + (std::size_t{1} << 20));
-    if (fd_) {
-      capacity = size_ + bytes + std::min(size_ + bytes, kFileGrowth);
-      const int error = ::posix_fallocate(fd_.get(), static_cast<off_t>(capacity_), static_cast<off_t>(capacity - capacity_));
-      if (error != 0) throw SpillFailed{error};
-    }
-    void* grown = data_ != nullptr ? ::mremap(data_, capacity_, capacity, MREMAP_MAYMOVE)
-                  : fd_            ? ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_SHARED, fd_.get(), 0)
-                                   : ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (grown == MAP_FAILED) {
-      if (fd_) throw SpillFailed{errno};
-      throw std::bad_alloc();
-    }
-    // Huge pages where the mapping grows to hold them (see huge_pages.h),
-    // asked for the mapping whole: mremap moves only an unsplit mapping.
-    if (data_ == nullptr && !fd_) ::madvise(grown, capacity, MADV_HUGEPAGE);
-    data_ = static_cast<char*>(grown);
-    capacity_ = capacity;
+char* NoteSearch::Bytes::roomBeyond(std::size_t bytes) {
+  // Twice the room: only the pages written to take memory.
+  std::size_t capacity = std::max(size_ + bytes, 2 * capacity_ + (std::size_t{1} << 20));
+  if (fd_) {
+    capacity = size_ + bytes + std::min(size_ + bytes, kFileGrowth);
+    const int error = ::posix_fallocate(fd_.get(), static_cast<off_t>(capacity_), static_cast<off_t>(capacity - capacity_));
+    if (error != 0) throw SpillFailed{error};
   }
+  void* grown = data_ != nullptr ? ::mremap(data_, capacity_, capacity, MREMAP_MAYMOVE)
+                : fd_            ? ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_SHARED, fd_.get(), 0)
+                                 : ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (grown == MAP_FAILED) {
+    if (fd_) throw SpillFailed{errno};
+    throw std::bad_alloc();
+  }
+  // Huge pages where the mapping grows to hold them (see huge_pages.h),
+  // asked for the mapping whole: mremap moves only an unsplit mapping.
+  if (data_ == nullptr && !fd_) ::madvise(grown, capacity, MADV_HUGEPAGE);
+  data_ = static_cast<char*>(grown);
+  capacity_ = capacity;
   return data_ + size_;
 }
 
@@ -130,31 +128,28 @@ void NoteSearch::add(std::chrono::year_month_day date, std::string_view stored) 
   inDateOrder_ = inDateOrder_ && day > lastDay_;
   firstDay_ = std::min(firstDay_, day);
   lastDay_ = std::max(lastDay_, day);
-  added(day, static_cast<std::size_t>(note.end + 1 - out), note.changed ? std::optional(stored) : std::nullopt);
+  added(day, static_cast<std::size_t>(note.end + 1 - out), note.changed ? stored : std::string_view());
 }
 
-void NoteSearch::added(std::int32_t day, std::size_t folded, std::optional<std::string_view> written) {
+void NoteSearch::added(std::int32_t day, std::size_t folded, std::string_view written) {
   starts_.push(folded_.size());
   days_.push(day);
   folded_.grow(folded);
-  if (written) {
+  if (!written.empty()) {
     writtenNotes_.push({noteCount() - 1, written_.size()});
-    written_.append(*written);
+    written_.append(written);
   }
   keepWithinBudget();
 }
 
-void NoteSearch::keepWithinBudget() {
-  const std::size_t held = folded_.size() + written_.size() + starts_.bytes().size() + days_.bytes().size() +
-                           writtenNotes_.bytes().size();
-  if (held - releasedAt_ < (folded_.spilled() ? piece_ : memoryBudget_)) return;
+void NoteSearch::spillOrRelease() {
   if (!folded_.spilled()) {
     for (Bytes* bytes : {&folded_, &written_, &starts_.bytes(), &days_.bytes(), &writtenNotes_.bytes()}) {
       bytes->spill(spillFile(spillDirectory_));
     }
   }
   release();
-  releasedAt_ = held;
+  releasedAt_ = held();
 }
 
 void NoteSearch::release() const {
@@ -184,7 +179,7 @@ void NoteSearch::putInDateOrder() {
     std::memcpy(sorted.folded_.room(size), folded_.data() + starts_[note], size);
     const auto written = std::lower_bound(writtenNotes_.begin(), writtenNotes_.end(), note,
                                [](const Written& w, std::uint32_t n) { return w.note < n; });
-    std::optional<std::string_view> stored;
+    std::string_view stored;
     if (written != writtenNotes_.end() && written->note == note) {
       const std::uint64_t end = written + 1 != writtenNotes_.end() ? (written + 1)->start : written_.size();
       stored = std::string_view(written_.data() + written->start, end - written->start);

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <limits>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,10 +65,11 @@ class NoteSearch {
     Bytes(Bytes&& other) noexcept { *this = std::move(other); }
     Bytes& operator=(Bytes&& other) noexcept;
     ~Bytes();
-    char* room(std::size_t bytes);  // at least `bytes` free at the end
+    // At least `bytes` free at the end.
+    char* room(std::size_t bytes) { return capacity_ - size_ < bytes ? roomBeyond(bytes) : data_ + size_; }
     void grow(std::size_t bytes) { size_ += bytes; }
     void append(std::string_view bytes);
-    char* data() const { return data_; }
+    const char* data() const { return data_; }
     std::size_t size() const { return size_; }
     // Moves the bytes to the file `fd`, where they grow from now on.
     void spill(UniqueFd fd);
@@ -77,6 +78,8 @@ class NoteSearch {
     void release() const;
 
    private:
+    char* roomBeyond(std::size_t bytes);
+
     char* data_ = nullptr;
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;
@@ -86,7 +89,10 @@ class NoteSearch {
   template <typename T>
   class Column {
    public:
-    void push(T value) { bytes_.append(std::string_view(reinterpret_cast<const char*>(&value), sizeof value)); }
+    void push(T value) {
+      std::memcpy(bytes_.room(sizeof value), &value, sizeof value);
+      bytes_.grow(sizeof value);
+    }
     const T* begin() const { return reinterpret_cast<const T*>(bytes_.data()); }
     const T* end() const { return begin() + size(); }
     std::size_t size() const { return bytes_.size() / sizeof(T); }
@@ -111,14 +117,20 @@ class NoteSearch {
         spillDirectory_(std::move(spillDirectory)) {}
   void add(std::chrono::year_month_day date, std::string_view stored);
   // A note whose `folded` bytes were put at the end of folded_; `written`
-  // when folding changed it.
-  void added(std::int32_t day, std::size_t folded, std::optional<std::string_view> written);
+  // as stored when folding changed it, else empty.
+  void added(std::int32_t day, std::size_t folded, std::string_view written);
   // Of the records of one date the last is its note; the notes in date
   // order.
   void putInDateOrder();
+  std::size_t held() const {
+    return folded_.size() + written_.size() + starts_.bytes().size() + days_.bytes().size() + writtenNotes_.bytes().size();
+  }
   // Past the budget every column is spilled; spilled, their pages are
   // given back every piece.
-  void keepWithinBudget();
+  void keepWithinBudget() {
+    if (held() - releasedAt_ >= (folded_.spilled() ? piece_ : memoryBudget_)) spillOrRelease();
+  }
+  void spillOrRelease();
   void release() const;
   // The note that holds the byte at `at`, looking forward from `from`.
   std::uint32_t noteAt(std::uint64_t at, std::uint32_t from) const;
