@@ -215,9 +215,10 @@ NoteSearch::Result NoteSearch::find(const QString& query, std::size_t limit) con
   found.clear();
   const char* const text = folded_.data();
   const char* const end = text + folded_.size();
+  std::size_t oldest = 0;  // of the ring, once it is full
   std::uint32_t note = 0;
   std::uint64_t walked = 0;  // where a character begins, at or after every byte looked at
-  const PlaceFound foundAt = [&](const char* place) {
+  const auto foundAt = [&](const char* place) -> const char* {
     if (std::memcmp(place, needle.data(), needle.size()) != 0) return place + 1;
     const auto at = static_cast<std::uint64_t>(place - text);
     note = noteAt(at, note);
@@ -233,7 +234,8 @@ NoteSearch::Result NoteSearch::find(const QString& query, std::size_t limit) con
     if (found.size() < limit) {
       found.push_back({note, at});
     } else if (limit != 0) {
-      found[result.total % limit] = {note, at};
+      found[oldest] = {note, at};
+      oldest = oldest + 1 == limit ? 0 : oldest + 1;
     }
     ++result.total;
     return text + starts_[note + 1];
@@ -251,7 +253,7 @@ NoteSearch::Result NoteSearch::find(const QString& query, std::size_t limit) con
     release();
   }
   for (std::size_t newest = 0; newest < found.size(); ++newest) {
-    const Found hit = found[(result.total - 1 - newest) % found.size()];
+    const Found hit = found[(oldest + found.size() - 1 - newest) % found.size()];
     const auto line = std::count(text + starts_[hit.note], text + hit.at, '\n');
     result.hits.push_back({hit.note, static_cast<std::uint32_t>(line)});
   }
