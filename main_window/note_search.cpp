@@ -22,6 +22,9 @@ namespace {
 // How far ahead a spilled file takes its blocks, at most: not twice its size.
 constexpr std::size_t kFileGrowth = std::size_t{64} << 20;
 
+// The pages a note's copy may touch are counted by this size.
+constexpr std::size_t kPage = 4096;
+
 // A temporary file that cannot be made or written.
 struct SpillFailed {
   int errorNumber;
@@ -169,8 +172,10 @@ void NoteSearch::putInDateOrder() {
     last[days_[note] - firstDay_] = note + 1;
     if (note % (piece_ / sizeof(std::int32_t) + 1) == 0) release();
   }
-  // Spilled notes are laid out again in files of their own.
+  // Spilled notes are laid out again in files of their own, in pieces of
+  // the same size.
   NoteSearch sorted(*folding_, decoder_, folded_.spilled() ? 0 : memoryBudget_, spillDirectory_);
+  sorted.piece_ = piece_;
   std::size_t copied = 0;
   for (std::size_t slot = 0; slot < span; ++slot) {
     if (last[slot] == 0) continue;
@@ -185,7 +190,9 @@ void NoteSearch::putInDateOrder() {
       stored = std::string_view(written_.data() + written->start, end - written->start);
     }
     sorted.added(firstDay_ + static_cast<std::int32_t>(slot), size, stored);
-    if ((copied += size) >= piece_) {
+    // Besides its bytes a note copied touches the pages of its start and
+    // of its written form's place, wherever they lie.
+    if ((copied += size + 3 * kPage) >= piece_) {
       release();
       copied = 0;
     }
