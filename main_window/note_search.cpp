@@ -165,7 +165,7 @@ void NoteSearch::putInDateOrder() {
   // Records out of order or repeated (edits by hand, or a note added to a
   // day before the file's last): the notes are laid out again, once, by a
   // table of each day's last record, whose room the span of days bounds.
-  Bytes latest;  // for each day from the first, its last note and 1, or 0
+  Bytes latest;  // for each day from the first, its last record's place plus one; 0 for none
   const std::size_t span = static_cast<std::size_t>(lastDay_ - firstDay_) + 1;
   auto* const last = reinterpret_cast<std::uint32_t*>(latest.room(span * sizeof(std::uint32_t)));
   for (std::uint32_t note = 0; note < noteCount(); ++note) {
@@ -183,7 +183,7 @@ void NoteSearch::putInDateOrder() {
     const std::size_t size = starts_[note + 1] - starts_[note];
     std::memcpy(sorted.folded_.room(size), folded_.data() + starts_[note], size);
     const auto written = std::lower_bound(writtenNotes_.begin(), writtenNotes_.end(), note,
-                               [](const Written& w, std::uint32_t n) { return w.note < n; });
+                                          [](const Written& w, std::uint32_t n) { return w.note < n; });
     std::string_view stored;
     if (written != writtenNotes_.end() && written->note == note) {
       const std::uint64_t end = written + 1 != writtenNotes_.end() ? (written + 1)->start : written_.size();

@@ -21,7 +21,7 @@ namespace hiduke {
 // too, for its lines to be shown. Beyond a budget of memory the notes go
 // to unlinked files in the system's temporary directory, mapped and looked
 // at a piece at a time, each piece's pages given back after it: a huge
-// note file takes no more memory than the budget.
+// note file takes no more memory than the budget and a piece.
 class NoteSearch {
  public:
   static constexpr std::size_t kMemoryBudget = std::size_t{256} << 20;
