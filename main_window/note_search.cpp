@@ -1,20 +1,50 @@
 #include "main_window/note_search.h"
 
+#include <fcntl.h>
 #include <sys/mman.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <new>
-#include <numeric>
 #include <string_view>
+#include <utility>
 
 #include "note_store/byte_places.h"
+#include "note_store/write_all.h"
 
 namespace hiduke {
 
-StoreResult<NoteSearch> NoteSearch::read(const NoteStore& store) try {
+namespace {
+
+// How far ahead a spilled file takes its blocks, at most: not twice its size.
+constexpr std::size_t kFileGrowth = std::size_t{64} << 20;
+
+// The pages a note's copy may touch are counted by this size.
+constexpr std::size_t kPage = 4096;
+
+// A temporary file that cannot be made or written.
+struct SpillFailed {
+  int errorNumber;
+};
+
+// An unlinked file in `directory`, gone with its last descriptor.
+UniqueFd spillFile(const std::string& directory) {
+  int fd = ::open(directory.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR)) {  // a file system without O_TMPFILE
+    std::string name = directory + "/hiduke-search-XXXXXX";
+    fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd >= 0) ::unlink(name.c_str());
+  }
+  if (fd < 0) throw SpillFailed{errno};
+  return UniqueFd(fd);
+}
+
+}  // namespace
+
+StoreResult<NoteSearch> NoteSearch::read(const NoteStore& store, std::size_t memoryBudget) {
   StoreResult<const SearchFolding*> folding = SearchFolding::get();
   StoreResult<Cp932Decoder> decoder = Cp932Decoder::open();
   if (!folding || !decoder) {
@@ -22,25 +52,27 @@ StoreResult<NoteSearch> NoteSearch::read(const NoteStore& store) try {
     error.path = store.path();
     return error;
   }
-  NoteSearch search(**folding, *decoder);
-  // No record is shorter than "1,1,1," and its line end: room for all,
-  // taken by the pages they fill.
-  const auto records = static_cast<std::size_t>(std::max<std::int64_t>(store.fileIdentity().size, 0) / 7 + 1);
-  search.starts_.reserve(records + 1);
-  search.days_.reserve(records);
-  StoreResult<FileIdentity> file =
-      store.forEachRecord([&search](std::chrono::year_month_day date, std::string_view stored) { search.add(date, stored); });
-  if (!file) return std::move(file).error();
-  search.putInDateOrder();
+  const char* const temporary = std::getenv("TMPDIR");
+  NoteSearch search(**folding, *decoder, memoryBudget, temporary != nullptr && *temporary != '\0' ? temporary : "/tmp");
+  try {
+    StoreResult<FileIdentity> file =
+        store.forEachRecord([&search](std::chrono::year_month_day date, std::string_view stored) { search.add(date, stored); });
+    if (!file) return std::move(file).error();
+    search.putInDateOrder();
+  } catch (const std::bad_alloc&) {
+    return StoreError{.kind = StoreErrorKind::kOutOfMemory, .errorNumber = ENOMEM, .path = store.path()};
+  } catch (const SpillFailed& failed) {
+    return StoreError{.kind = StoreErrorKind::kWriteFailed, .errorNumber = failed.errorNumber, .path = search.spillDirectory_};
+  }
+  search.release();
   return search;
-} catch (const std::bad_alloc&) {
-  return StoreError{.kind = StoreErrorKind::kOutOfMemory, .errorNumber = ENOMEM, .path = store.path()};
 }
 
 NoteSearch::Bytes& NoteSearch::Bytes::operator=(Bytes&& other) noexcept {
   std::swap(data_, other.data_);
   std::swap(size_, other.size_);
   std::swap(capacity_, other.capacity_);
+  std::swap(fd_, other.fd_);
   return *this;
 }
 
@@ -48,20 +80,42 @@ NoteSearch::Bytes::~Bytes() {
   if (data_ != nullptr) ::munmap(data_, capacity_);
 }
 
-char* NoteSearch::Bytes::room(std::size_t bytes) {
-  if (capacity_ - size_ < bytes) {
-    // Twice the room: only the pages written to take memory.
-    const std::size_t capacity = std::max(size_ + bytes, 2 * capacity_ + (std::size_t{1} << 20));
-    void* grown = data_ == nullptr ? ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0)
-                                   : ::mremap(data_, capacity_, capacity, MREMAP_MAYMOVE);
-    if (grown == MAP_FAILED) throw std::bad_alloc();
-    // Huge pages where the mapping grows to hold them (see huge_pages.h),
-    // asked for the mapping whole: mremap moves only an unsplit mapping.
-    if (data_ == nullptr) ::madvise(grown, capacity, MADV_HUGEPAGE);
-    data_ = static_cast<char*>(grown);
-    capacity_ = capacity;
+char* NoteSearch::Bytes::roomBeyond(std::size_t bytes) {
+  // Twice the room: only the pages written to take memory.
+  std::size_t capacity = std::max(size_ + bytes, 2 * capacity_ + (std::size_t{1} << 20));
+  if (fd_) {
+    capacity = size_ + bytes + std::min(size_ + bytes, kFileGrowth);
+    const int error = ::posix_fallocate(fd_.get(), static_cast<off_t>(capacity_), static_cast<off_t>(capacity - capacity_));
+    if (error != 0) throw SpillFailed{error};
   }
+  void* grown = data_ != nullptr ? ::mremap(data_, capacity_, capacity, MREMAP_MAYMOVE)
+                : fd_            ? ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_SHARED, fd_.get(), 0)
+                                 : ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (grown == MAP_FAILED) {
+    if (fd_) throw SpillFailed{errno};
+    throw std::bad_alloc();
+  }
+  // Huge pages where the mapping grows to hold them (see huge_pages.h),
+  // asked for the mapping whole: mremap moves only an unsplit mapping.
+  if (data_ == nullptr && !fd_) ::madvise(grown, capacity, MADV_HUGEPAGE);
+  data_ = static_cast<char*>(grown);
+  capacity_ = capacity;
   return data_ + size_;
+}
+
+void NoteSearch::Bytes::spill(UniqueFd fd) {
+  if (const int error = writeAll(fd.get(), std::string_view(data_, size_)); error != 0) throw SpillFailed{error};
+  if (data_ != nullptr) ::munmap(data_, capacity_);
+  data_ = nullptr;
+  capacity_ = 0;
+  const std::size_t size = std::exchange(size_, 0);
+  fd_ = std::move(fd);
+  room(size);
+  grow(size);
+}
+
+void NoteSearch::Bytes::release() const {
+  if (fd_ && data_ != nullptr) ::madvise(data_, capacity_, MADV_DONTNEED);
 }
 
 void NoteSearch::Bytes::append(std::string_view bytes) {
@@ -73,37 +127,77 @@ void NoteSearch::add(std::chrono::year_month_day date, std::string_view stored) 
   char* const out = folded_.room(stored.size() * folding_->mostGrowth() + 1);
   const SearchFolding::Folded note = folding_->fold(stored, out);
   *note.end = '\n';
-  starts_.push_back(folded_.size());
-  days_.push_back(static_cast<std::int32_t>(std::chrono::sys_days(date).time_since_epoch().count()));
-  folded_.grow(static_cast<std::size_t>(note.end + 1 - out));
-  if (note.changed) {
-    writtenNotes_.push_back({noteCount() - 1, written_.size()});
-    written_.append(stored);
+  const auto day = static_cast<std::int32_t>(std::chrono::sys_days(date).time_since_epoch().count());
+  inDateOrder_ = inDateOrder_ && day > lastDay_;
+  firstDay_ = std::min(firstDay_, day);
+  lastDay_ = std::max(lastDay_, day);
+  added(day, static_cast<std::size_t>(note.end + 1 - out), note.changed ? stored : std::string_view());
+}
+
+void NoteSearch::added(std::int32_t day, std::size_t folded, std::string_view written) {
+  starts_.push(folded_.size());
+  days_.push(day);
+  folded_.grow(folded);
+  if (!written.empty()) {
+    writtenNotes_.push({noteCount() - 1, written_.size()});
+    written_.append(written);
   }
+  keepWithinBudget();
+}
+
+void NoteSearch::spillOrRelease() {
+  if (!folded_.spilled()) {
+    for (Bytes* bytes : {&folded_, &written_, &starts_.bytes(), &days_.bytes(), &writtenNotes_.bytes()}) {
+      bytes->spill(spillFile(spillDirectory_));
+    }
+  }
+  release();
+  releasedAt_ = held();
+}
+
+void NoteSearch::release() const {
+  for (const Bytes* bytes : {&folded_, &written_, &starts_.bytes(), &days_.bytes(), &writtenNotes_.bytes()}) bytes->release();
 }
 
 void NoteSearch::putInDateOrder() {
-  starts_.push_back(folded_.size());
-  if (std::adjacent_find(days_.begin(), days_.end(), std::greater_equal<>()) == days_.end()) return;
-  // Records out of order or repeated (edits by hand or by other programs):
-  // the notes are laid out again, once.
-  std::vector<std::uint32_t> order(noteCount());
-  std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(), [this](std::uint32_t a, std::uint32_t b) { return days_[a] < days_[b]; });
-  NoteSearch sorted(*folding_, decoder_);
-  for (auto note = order.begin(); note != order.end(); ++note) {
-    if (note + 1 != order.end() && days_[*(note + 1)] == days_[*note]) continue;
-    sorted.starts_.push_back(sorted.folded_.size());
-    sorted.days_.push_back(days_[*note]);
-    sorted.folded_.append(std::string_view(folded_.data() + starts_[*note], starts_[*note + 1] - starts_[*note]));
-    const auto written = std::lower_bound(writtenNotes_.begin(), writtenNotes_.end(), *note,
-                                          [](const Written& w, std::uint32_t n) { return w.note < n; });
-    if (written == writtenNotes_.end() || written->note != *note) continue;
-    const std::uint64_t end = written + 1 != writtenNotes_.end() ? (written + 1)->start : written_.size();
-    sorted.writtenNotes_.push_back({sorted.noteCount() - 1, sorted.written_.size()});
-    sorted.written_.append(std::string_view(written_.data() + written->start, end - written->start));
+  starts_.push(folded_.size());
+  if (inDateOrder_) return;
+  // Records out of order or repeated (edits by hand, or a note added to a
+  // day before the file's last): the notes are laid out again, once, by a
+  // table of each day's last record, whose room the span of days bounds.
+  Bytes latest;  // for each day from the first, its last record's place plus one; 0 for none
+  const std::size_t span = static_cast<std::size_t>(lastDay_ - firstDay_) + 1;
+  auto* const last = reinterpret_cast<std::uint32_t*>(latest.room(span * sizeof(std::uint32_t)));
+  for (std::uint32_t note = 0; note < noteCount(); ++note) {
+    last[days_[note] - firstDay_] = note + 1;
+    if (note % (piece_ / sizeof(std::int32_t) + 1) == 0) release();
   }
-  sorted.starts_.push_back(sorted.folded_.size());
+  // Spilled notes are laid out again in files of their own, in pieces of
+  // the same size.
+  NoteSearch sorted(*folding_, decoder_, folded_.spilled() ? 0 : memoryBudget_, spillDirectory_);
+  sorted.piece_ = piece_;
+  std::size_t copied = 0;
+  for (std::size_t slot = 0; slot < span; ++slot) {
+    if (last[slot] == 0) continue;
+    const std::uint32_t note = last[slot] - 1;
+    const std::size_t size = starts_[note + 1] - starts_[note];
+    std::memcpy(sorted.folded_.room(size), folded_.data() + starts_[note], size);
+    const auto written = std::lower_bound(writtenNotes_.begin(), writtenNotes_.end(), note,
+                                          [](const Written& w, std::uint32_t n) { return w.note < n; });
+    std::string_view stored;
+    if (written != writtenNotes_.end() && written->note == note) {
+      const std::uint64_t end = written + 1 != writtenNotes_.end() ? (written + 1)->start : written_.size();
+      stored = std::string_view(written_.data() + written->start, end - written->start);
+    }
+    sorted.added(firstDay_ + static_cast<std::int32_t>(slot), size, stored);
+    // Besides its bytes a note copied touches the pages of its start and
+    // of its written form's place, wherever they lie.
+    if ((copied += size + 3 * kPage) >= piece_) {
+      release();
+      copied = 0;
+    }
+  }
+  sorted.starts_.push(sorted.folded_.size());
   *this = std::move(sorted);
 }
 
@@ -123,12 +217,15 @@ NoteSearch::Result NoteSearch::find(const QString& query, std::size_t limit) con
   Result result;
   const std::string needle = folding_->foldQuery(query);
   if (needle.empty() || needle.find('\n') != std::string::npos) return result;
+  // The newest `limit` notes found, in a ring; the older are only counted.
   std::vector<Found>& found = found_;
   found.clear();
   const char* const text = folded_.data();
+  const char* const end = text + folded_.size();
+  std::size_t oldest = 0;  // of the ring, once it is full
   std::uint32_t note = 0;
   std::uint64_t walked = 0;  // where a character begins, at or after every byte looked at
-  findPlaces(text, text + folded_.size(), needle, [&](const char* place) {
+  const auto foundAt = [&](const char* place) -> const char* {
     if (std::memcmp(place, needle.data(), needle.size()) != 0) return place + 1;
     const auto at = static_cast<std::uint64_t>(place - text);
     note = noteAt(at, note);
@@ -141,14 +238,33 @@ NoteSearch::Result NoteSearch::find(const QString& query, std::size_t limit) con
       while (walked < at) walked += SearchFolding::characterLength(static_cast<unsigned char>(text[walked]));
       if (walked != at) return place + 1;
     }
-    found.push_back({note, at});
+    if (found.size() < limit) {
+      found.push_back({note, at});
+    } else if (limit != 0) {
+      found[oldest] = {note, at};
+      oldest = oldest + 1 == limit ? 0 : oldest + 1;
+    }
+    ++result.total;
     return text + starts_[note + 1];
-  });
-  result.total = found.size();
-  for (auto hit = found.rbegin(); hit != found.rend() && result.hits.size() < limit; ++hit) {
-    const auto line = std::count(text + starts_[hit->note], text + hit->at, '\n');
-    result.hits.push_back({hit->note, static_cast<std::uint32_t>(line)});
+  };
+  // A piece at a time, each place looked at in the piece it starts in.
+  for (const char* piece = text; piece < end;) {
+    const char* const pieceEnd = piece + std::min<std::size_t>(end - piece, piece_);
+    const char* on = pieceEnd;
+    findPlaces(piece, pieceEnd + std::min<std::size_t>(end - pieceEnd, needle.size() - 1), needle, [&](const char* place) {
+      const char* const next = foundAt(place);
+      on = std::max(on, next);
+      return next;
+    });
+    piece = on;
+    release();
   }
+  for (std::size_t newest = 0; newest < found.size(); ++newest) {
+    const Found hit = found[(oldest + found.size() - 1 - newest) % found.size()];
+    const auto line = std::count(text + starts_[hit.note], text + hit.at, '\n');
+    result.hits.push_back({hit.note, static_cast<std::uint32_t>(line)});
+  }
+  release();
   return result;
 }
 
@@ -158,11 +274,14 @@ NoteSearch::Result NoteSearch::upcoming(std::chrono::year_month_day from, std::s
   for (auto note = static_cast<std::uint32_t>(first - days_.begin()); note < noteCount() && result.hits.size() < limit; ++note) {
     result.hits.push_back({note, 0});
   }
+  release();
   return result;
 }
 
 std::chrono::year_month_day NoteSearch::date(Hit hit) const {
-  return std::chrono::year_month_day(std::chrono::sys_days(std::chrono::days(days_[hit.note])));
+  const std::chrono::days day(days_[hit.note]);
+  days_.bytes().release();
+  return std::chrono::year_month_day(std::chrono::sys_days(day));
 }
 
 QString NoteSearch::line(Hit hit) const {
@@ -181,6 +300,7 @@ QString NoteSearch::line(Hit hit) const {
   note = note.substr(0, note.find(lineBreak));
   std::string utf8(Cp932Decoder::room(note.size()), '\0');
   const char* end = decoder_.decode(note, utf8.data());
+  release();
   return QString::fromUtf8(utf8.data(), end - utf8.data());
 }
 

@@ -1,5 +1,6 @@
 // Finding notes as the user types: what matches, in which order.
 #include <QTest>
+#include <map>
 
 #include "main_window/note_search.h"
 #include "note_store/cp932.h"
@@ -18,10 +19,13 @@ class NoteSearchTest : public QObject {
   void findsNotesWhateverTheWidthOrCase();
   void newestFirstUpToTheLimit();
   void upcomingNearestFirstUpToTheLimit();
+  void aTemporaryFileThatCannotBeMadeIsAnError();
 
  private:
   std::optional<testing::NotesDirectory> directory_;
-  std::optional<NoteSearch> search_;
+  // In memory; spilled after a few notes; spilled from the first, looked
+  // at a byte at a time, so that every hit lies at a piece's edge.
+  std::map<std::size_t, NoteSearch> searches_;
 };
 
 namespace {
@@ -49,7 +53,9 @@ void NoteSearchTest::initTestCase() {
   for (const auto& [date, text] : records) file += QByteArray::fromStdString(formatNoteRecord(date, encodeCp932(text)->bytes));
   directory_.emplace();
   testing::writeNotes(file);
-  search_.emplace(std::move(*NoteSearch::read(*NoteStore::open())));
+  for (const std::size_t budget : {NoteSearch::kMemoryBudget, std::size_t{100}, std::size_t{0}}) {
+    searches_.emplace(budget, std::move(*NoteSearch::read(*NoteStore::open(), budget)));
+  }
 }
 
 void NoteSearchTest::findsNotesWhateverTheWidthOrCase_data() {
@@ -64,6 +70,7 @@ void NoteSearchTest::findsNotesWhateverTheWidthOrCase_data() {
   QTest::newRow("an empty query finds nothing") << "" << QStringList{};
   QTest::newRow("no note spans a line break") << "物ｶ" << QStringList{};
   QTest::newRow("folding that lengthens a note") << "キロと" << QStringList{"2004-1: ㌔と㌔"};
+  QTest::newRow("a note found once however often it holds the query") << "キロ" << QStringList{"2004-1: ㌔と㌔"};
   QTest::newRow("only where a character begins") << "_ヂ" << QStringList{};  // ダヂ: 83 5F 83 61
   QTest::newRow("a day's earlier record is no note") << "old" << QStringList{};
 }
@@ -71,19 +78,32 @@ void NoteSearchTest::findsNotesWhateverTheWidthOrCase_data() {
 void NoteSearchTest::findsNotesWhateverTheWidthOrCase() {
   QFETCH(QString, query);
   QFETCH(QStringList, found);
-  QCOMPARE(::found(*search_, search_->find(query, 100)), found);
+  for (const auto& [budget, search] : searches_) QCOMPARE(::found(search, search.find(query, 100)), found);
 }
 
 void NoteSearchTest::newestFirstUpToTheLimit() {
-  const NoteSearch::Result result = search_->find(QStringLiteral("abc"), 2);
-  QCOMPARE(result.total, std::size_t{3});
-  QCOMPARE(::found(*search_, result), (QStringList{"2003-5: second abc", "2002-3: ＡＢＣ社"}));
+  for (const auto& [budget, search] : searches_) {
+    const NoteSearch::Result result = search.find(QStringLiteral("abc"), 2);
+    QCOMPARE(result.total, std::size_t{3});
+    QCOMPARE(::found(search, result), (QStringList{"2003-5: second abc", "2002-3: ＡＢＣ社"}));
+  }
 }
 
 void NoteSearchTest::upcomingNearestFirstUpToTheLimit() {
-  const NoteSearch::Result result = search_->upcoming(year(2002) / 3 / 16, 2);
-  QCOMPARE(result.total, std::size_t{4});
-  QCOMPARE(::found(*search_, result), (QStringList{"2002-3: ＡＢＣ社", "2003-5: first"}));  // the first lines
+  for (const auto& [budget, search] : searches_) {
+    const NoteSearch::Result result = search.upcoming(year(2002) / 3 / 16, 2);
+    QCOMPARE(result.total, std::size_t{4});
+    QCOMPARE(::found(search, result), (QStringList{"2002-3: ＡＢＣ社", "2003-5: first"}));  // the first lines
+  }
+}
+
+void NoteSearchTest::aTemporaryFileThatCannotBeMadeIsAnError() {
+  const QByteArray tmpdir = qgetenv("TMPDIR");
+  qputenv("TMPDIR", "/nonexistent");
+  const StoreResult<NoteSearch> search = NoteSearch::read(*NoteStore::open(), 0);
+  qputenv("TMPDIR", tmpdir);
+  QVERIFY(!search);
+  QCOMPARE(search.error(), (StoreError{.kind = StoreErrorKind::kWriteFailed, .errorNumber = ENOENT, .path = "/nonexistent"}));
 }
 
 QTEST_GUILESS_MAIN(NoteSearchTest)
