@@ -74,16 +74,20 @@ void forEachLine(std::string_view text, Visit&& visit) {
   }
 }
 
-// The lines of a file's text, at "\n" with the "\r" before it; none after
-// the last line end.
-template <typename Visit>
-void forEachFileLine(std::string_view text, Visit&& visit) {
-  while (!text.empty()) {
-    const std::size_t end = std::min(text.find('\n'), text.size());
-    std::string_view line = text.substr(0, end);
+// Appends `lines` (a file's lines, each ended by "\n" with or without a
+// "\r" before it) to `out` as content lines, each ended by "\r\n": a line
+// that begins with a space or a tab goes on the one before it, empty or not.
+void appendUnfolded(std::string& out, std::string_view lines) {
+  for (bool first = true; !lines.empty(); first = false) {
+    const std::size_t end = std::min(lines.find('\n'), lines.size());
+    std::string_view line = lines.substr(0, end);
     if (line.ends_with('\r')) line.remove_suffix(1);
-    if (!line.empty()) visit(line);
-    text.remove_prefix(std::min(end + 1, text.size()));
+    lines.remove_prefix(std::min(end + 1, lines.size()));
+    if (!first && !line.empty() && (line.front() == ' ' || line.front() == '\t')) {
+      out.resize(out.size() - 2);  // the line before goes on
+      line.remove_prefix(1);
+    }
+    out.append(line).append("\r\n");
   }
 }
 
@@ -309,17 +313,18 @@ class EventReader {
   // left out, and control characters too (a NUL would cut the note short).
   // False when the text cannot be converted: the failure is kept.
   bool appendText(const EventParts& parts) {
+    const std::string_view summary = readableText(parts.summary, parts.escaped, summaryRoom_);
+    const std::string_view body = readableText(parts.description, parts.escaped, bodyRoom_);
+    std::string_view firstLine;
+    forEachLine(body, [&](std::string_view line) {
+      if (firstLine.empty()) firstLine = line;
+    });
     const std::size_t start = texts_.size();
-    if (!appendNoteText(parts.description, parts.escaped, texts_)) return false;
-    if (!parts.summary.empty()) {
-      summary_.clear();
-      if (!appendNoteText(parts.summary, parts.escaped, summary_)) return false;
-      const std::string_view body = std::string_view(texts_).substr(start);
-      if (summary_ != body.substr(0, body.find('\n'))) {
-        if (!body.empty()) summary_ += '\n';
-        texts_.insert(start, summary_);
-      }
+    if (!summary.empty() && summary != firstLine) {
+      if (!appendNoteText(summary)) return false;
+      if (!body.empty()) texts_ += '\n';
     }
+    if (!appendNoteText(body)) return false;
     if (characters_.empty()) return true;
     // "帰省 🚄" is kept as "帰省", not with the space that led to what was
     // left out. A space byte is never part of a double-byte character.
@@ -333,16 +338,14 @@ class EventReader {
     return true;
   }
 
-  // Appends `text` (UTF-8, as TEXT escapes it where `escaped`) to `out` in
-  // code page 932 with "\n" line breaks, ";" made "；", control characters
-  // but the tab left out, and characters code page 932 lacks left out and
-  // kept in characters_, in one pass.
-  bool appendNoteText(std::string_view text, bool escaped, std::string& out) {
-    const auto plain = [escaped](unsigned char c) {
-      return c >= 0x20 && c < 0x7F && c != ';' && (c != '\\' || !escaped);
-    };
+  // Appends `text` (UTF-8) to texts_ in code page 932 with "\n" line
+  // breaks, ";" made "；", control characters but the tab left out, and
+  // characters code page 932 lacks left out and kept in characters_, in
+  // one pass.
+  bool appendNoteText(std::string_view text) {
+    std::string& out = texts_;
+    const auto plain = [](unsigned char c) { return c >= 0x20 && c < 0x7F && c != ';'; };
     for (std::size_t i = 0; i < text.size();) {
-      std::size_t end = i;
       if (static_cast<unsigned char>(text[i]) >= 0x80) {
         StoreResult<std::size_t> taken = encoder_.appendCharacter(text.substr(i), out, characters_);
         if (!taken) {
@@ -352,42 +355,29 @@ class EventReader {
         i += *taken;
         continue;
       }
+      std::size_t end = i;
       while (end < text.size() && plain(static_cast<unsigned char>(text[end]))) ++end;
       if (end != i) {
         out.append(text.substr(i, end - i));
         i = end;
         continue;
       }
-      char c = text[i++];
-      if (c == '\\' && escaped && i < text.size()) {
-        if (static_cast<unsigned char>(text[i]) >= 0x80) continue;  // the character itself
-        c = text[i++];
-        if (c == 'n' || c == 'N') c = '\n';
-      }
+      const char c = text[i++];
       if (c == ';') {
         out += "\x81\x47";  // ；
       } else if (c == '\r' || c == '\n') {
         if (c == '\r' && i < text.size() && text[i] == '\n') ++i;
         out += '\n';
-      } else if (static_cast<unsigned char>(c) >= 0x20 ? c != 0x7F : c == '\t') {
+      } else if (c == '\t') {
         out += c;
       }
     }
     return true;
   }
 
-  // `lines` with each folded line joined to the one before.
   std::string_view unfolded(std::string_view lines) {
     component_.clear();
-    forEachFileLine(lines, [this](std::string_view line) {
-      if (!component_.empty() && (line.front() == ' ' || line.front() == '\t')) {
-        component_.append(line.substr(1));
-      } else {
-        if (!component_.empty()) component_ += "\r\n";
-        component_.append(line);
-      }
-    });
-    component_ += "\r\n";
+    appendUnfolded(component_, lines);
     return component_;
   }
 
@@ -459,7 +449,8 @@ class EventReader {
   std::vector<UnreadableEvent> unreadable_;
   std::vector<DayLine> lines_;
   std::string texts_;  // in code page 932, "\n" between lines
-  std::string summary_;  // an event's summary as converted, kept for its room
+  std::string summaryRoom_;  // an event's summary with its escapes undone, kept for its room
+  std::string bodyRoom_;     // the same for its description
   std::vector<std::string> characters_;  // those of an event that code page 932 lacks
   std::string component_;  // an event unfolded, or for libical, kept for its room
   std::vector<Instance> instances_;   // of repeating events
@@ -480,6 +471,7 @@ StoreResult<void> readCalendar(int fd, std::uint64_t total, EventReader& reader,
   std::size_t component = kNone;      // where the component being read begins
   bool componentFolded = false;
   int depth = 0;  // 1 inside VCALENDAR, 2 and more inside one of its components
+  bool markLookedFor = false;
   std::string unfolded;
   SimpleEventReader simple;
   std::uint64_t done = 0;
@@ -489,11 +481,10 @@ StoreResult<void> readCalendar(int fd, std::uint64_t total, EventReader& reader,
     std::string_view line(buffer.data() + logical, end - logical);
     if (logicalFolded) {
       unfolded.clear();
-      forEachFileLine(line, [&](std::string_view part) { unfolded.append(unfolded.empty() ? part : part.substr(1)); });
+      appendUnfolded(unfolded, line);
       line = unfolded;
-    } else {
-      line.remove_suffix(line.ends_with("\r\n") ? 2 : 1);
     }
+    line.remove_suffix(line.ends_with("\r\n") ? 2 : 1);
     // Most lines begin with neither: told apart by their first letter.
     const char first = line.empty() ? '\0' : static_cast<char>(line.front() | 0x20);
     const bool begins = first == 'b' && startsWithNoCase(line, "BEGIN:");
@@ -530,11 +521,16 @@ StoreResult<void> readCalendar(int fd, std::uint64_t total, EventReader& reader,
     const ssize_t n = ::read(fd, buffer.data() + filled, buffer.size() - filled);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return importError(StoreErrorKind::kReadFailed, path, errno);
-    // Some calendars begin their file with a UTF-8 byte order mark.
-    if (done == 0 && n >= 3 && std::string_view(buffer.data(), 3) == "\xEF\xBB\xBF") next = 3;
     done += static_cast<std::uint64_t>(n);
     filled += static_cast<std::size_t>(n);
     atEnd = n == 0;
+    // Some calendars begin their file with a UTF-8 byte order mark; a pipe
+    // may bring it a byte at a time, and nothing is read before it is told.
+    if (!markLookedFor && (filled >= 3 || atEnd)) {
+      markLookedFor = true;
+      if (filled >= 3 && std::string_view(buffer.data(), 3) == "\xEF\xBB\xBF") next = 3;
+    }
+    if (!markLookedFor) continue;
     if (atEnd && filled != next && buffer[filled - 1] != '\n') buffer[filled++] = '\n';  // a last line without its end
     while (next < filled) {
       const void* newline = std::memchr(buffer.data() + next, '\n', filled - next);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <utility>
 
 namespace hiduke {
@@ -47,10 +46,6 @@ Property propertyOf(std::string_view name) {
   }
 }
 
-std::chrono::year_month_day dateOf(const icaltimetype& time) {
-  return std::chrono::year(time.year) / static_cast<unsigned>(time.month) / static_cast<unsigned>(time.day);
-}
-
 bool readDigits(std::string_view text, std::size_t from, std::size_t count, int& number) {
   number = 0;
   for (std::size_t i = from; i < from + count; ++i) {
@@ -80,25 +75,31 @@ bool readTime(std::string_view parameters, std::string_view value, icaltimetype&
   } else if (value.size() == 16) {
     time.zone = icaltimezone_get_utc_timezone();
   }
-  // Years as libical takes them, from 1 to 3000.
-  if (time.year == 0 || time.year > 3000 || !dateOf(time).ok() || time.hour > 23 || time.minute > 59 || time.second > 60) return false;
-  return true;
+  // Dates as libical takes them (its own leap years before 1753 too).
+  return icaltime_is_valid_time(time) && time.month >= 1 && time.month <= 12 && time.day >= 1 &&
+         time.day <= icaltime_days_in_month(time.month, time.year) && time.hour <= 23 && time.minute <= 59 &&
+         time.second <= 60;
 }
 
 }  // namespace
 
-std::string unescapedText(std::string_view value, bool escaped) {
-  if (!escaped) return std::string(value);
-  std::string text;
-  text.reserve(value.size());
-  for (std::size_t slash; (slash = value.find('\\')) != std::string_view::npos && slash + 1 < value.size();) {
-    text.append(value.substr(0, slash));
+std::string_view readableText(std::string_view value, bool escaped, std::string& room) {
+  std::size_t slash = escaped ? value.find('\\') : std::string_view::npos;
+  if (slash == std::string_view::npos || slash + 1 == value.size()) return value;
+  room.clear();
+  for (; slash != std::string_view::npos && slash + 1 < value.size(); slash = value.find('\\')) {
+    room.append(value.substr(0, slash));
     const char next = value[slash + 1];
-    text += next == 'n' || next == 'N' ? '\n' : next;
+    room += next == 'n' || next == 'N' ? '\n' : next;
     value.remove_prefix(slash + 2);
   }
-  text.append(value);
-  return text;
+  room.append(value);
+  return room;
+}
+
+std::string unescapedText(std::string_view text, bool escaped) {
+  std::string room;
+  return std::string(readableText(text, escaped, room));
 }
 
 void SimpleEventReader::line(std::string_view line, std::size_t offset) {
@@ -175,15 +176,10 @@ std::optional<EventParts> SimpleEventReader::finish(std::string_view text) {
                                  text.substr(description_.offset, description_.length), true, start_, end_);
   EventParts& parts = *read;
   // Without an end an all-day event lasts its day, a timed one is a
-  // moment, as libical has it. Written field by field: see readTime.
-  if (parts.end.year == 0) {
+  // moment, as libical has it.
+  if (icaltime_is_null_time(parts.end)) {
     parts.end = start_;
-    if (start_.is_date) {
-      const std::chrono::year_month_day next{std::chrono::sys_days(dateOf(parts.start)) + std::chrono::days(1)};
-      parts.end.year = static_cast<int>(next.year());
-      parts.end.month = static_cast<int>(static_cast<unsigned>(next.month()));
-      parts.end.day = static_cast<int>(static_cast<unsigned>(next.day()));
-    }
+    if (start_.is_date) icaltime_adjust(&parts.end, 1, 0, 0, 0);
   }
   summary_ = description_ = {};
   start_ = end_ = {};

@@ -18,7 +18,9 @@ struct EventParts {
   icaltimetype end;
 };
 
-// A text of `parts` as it reads.
+// A text of `parts` as it reads: the text itself, or with its escapes
+// undone in `room`.
+std::string_view readableText(std::string_view text, bool escaped, std::string& room);
 std::string unescapedText(std::string_view text, bool escaped);
 
 // An event (its unfolded lines, BEGIN:VEVENT to END:VEVENT) that

@@ -90,6 +90,12 @@ TEST_F(ICalImportTest, EventsBecomeTheLinesOfTheDaysTheyCover) {
        {{"2024-01-02", "party\t!"}, {"2024-01-12", "trip\nold"}},
        {{.summary = "🎉par\x01ty\t! 🎄", .start = date(2024, 1, 2), .characters = {"🎉", "🎄"}},
         {.summary = "every day", .start = date(2023, 1, 1), .problem = EventProblem::kTooManyDays}}},
+      {"a summary left out only where it reads as the description's first line; a CR before an escaped line break",
+       event("DTSTART;VALUE=DATE:20240103\r\nSUMMARY:Foo\r\nDESCRIPTION:\\nFoo\r\n") +
+           event("DTSTART;VALUE=DATE:20240104\r\nSUMMARY:会議🎉\r\nDESCRIPTION:会議\r\n") +
+           event("DTSTART;VALUE=DATE:20240105\r\nSUMMARY:x\r\nDESCRIPTION:a\r\\nb\r\n"),
+       {{"2024-01-03", "\nFoo"}, {"2024-01-04", "会議\n会議"}, {"2024-01-05", "x\na\nb"}, {"2024-01-12", "trip\nold"}},
+       {{.summary = "会議🎉", .start = date(2024, 1, 4), .characters = {"🎉"}}}},
       {"emoji of events outside the range not reported",
        event("DTSTART;VALUE=DATE:20220102\r\nSUMMARY:🎉\r\n") +
            event("DTSTART;VALUE=DATE:20260101\r\nRRULE:FREQ=DAILY;COUNT=3\r\nSUMMARY:🎉\r\n"),
@@ -154,6 +160,10 @@ TEST_F(ICalImportTest, ACalendarReadsTheSameHoweverItsLinesAreWritten) {
   const std::string events = event("DTSTART;VALUE=DATE:20240105\r\nSUMMARY:会議\r\nDESCRIPTION:会議\\nメモ\r\n") +
                              event("DTSTART;VALUE=DATE:20240106\r\nSUMMARY:b\r\n");
   const std::string plain = calendar(events);
+  const auto replaced = [](std::string text, std::string_view from, std::string_view to) {
+    for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) text.replace(at, from.size(), to);
+    return text;
+  };
   std::string lineFeeds, folded;
   for (std::size_t at = 0, end; (end = plain.find("\r\n", at)) != std::string::npos; at = end + 2) {
     const std::string line = plain.substr(at, end - at);
@@ -172,6 +182,7 @@ TEST_F(ICalImportTest, ACalendarReadsTheSameHoweverItsLinesAreWritten) {
       {"byte order mark", "\xEF\xBB\xBF" + plain},
       {"no last line end", plain.substr(0, plain.size() - 2)},
       {"every line folded", folded},
+      {"a line that goes on an empty one", calendar(replaced(events, "\r\nEND:VEVENT", "\r\n\r\n END:VEVENT"))},
       {"cut where it is read", calendar(padding + events)},
       {"an event longer than what is read at once", calendar(longEvent)},
   };
