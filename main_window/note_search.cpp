@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <new>
 #include <string_view>
 #include <utility>
@@ -53,7 +54,9 @@ StoreResult<NoteSearch> NoteSearch::read(const NoteStore& store, std::size_t mem
     return error;
   }
   const char* const temporary = std::getenv("TMPDIR");
-  NoteSearch search(**folding, *decoder, memoryBudget, temporary != nullptr && *temporary != '\0' ? temporary : "/tmp");
+  // /var/tmp, not /tmp: the latter is often a tmpfs, whose files take the
+  // memory the spill is there to spare.
+  NoteSearch search(**folding, *decoder, memoryBudget, temporary != nullptr && *temporary != '\0' ? temporary : "/var/tmp");
   try {
     StoreResult<FileIdentity> file =
         store.forEachRecord([&search](std::chrono::year_month_day date, std::string_view stored) { search.add(date, stored); });
@@ -85,7 +88,10 @@ char* NoteSearch::Bytes::roomBeyond(std::size_t bytes) {
   std::size_t capacity = std::max(size_ + bytes, 2 * capacity_ + (std::size_t{1} << 20));
   if (fd_) {
     capacity = size_ + bytes + std::min(size_ + bytes, kFileGrowth);
-    const int error = ::posix_fallocate(fd_.get(), static_cast<off_t>(capacity_), static_cast<off_t>(capacity - capacity_));
+    int error;
+    do {
+      error = ::posix_fallocate(fd_.get(), static_cast<off_t>(capacity_), static_cast<off_t>(capacity - capacity_));
+    } while (error == EINTR);
     if (error != 0) throw SpillFailed{error};
   }
   void* grown = data_ != nullptr ? ::mremap(data_, capacity_, capacity, MREMAP_MAYMOVE)
@@ -135,11 +141,14 @@ void NoteSearch::add(std::chrono::year_month_day date, std::string_view stored) 
 }
 
 void NoteSearch::added(std::int32_t day, std::size_t folded, std::string_view written) {
+  // Notes are counted in 32 bits: a file of more records (tens of
+  // gigabytes) is beyond the search.
+  if (days_.size() == std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
   starts_.push(folded_.size());
   days_.push(day);
   folded_.grow(folded);
   if (!written.empty()) {
-    writtenNotes_.push({noteCount() - 1, written_.size()});
+    writtenNotes_.push({.note = noteCount() - 1, .start = written_.size()});
     written_.append(written);
   }
   keepWithinBudget();
@@ -174,7 +183,9 @@ void NoteSearch::putInDateOrder() {
   }
   // Spilled notes are laid out again in files of their own, in pieces of
   // the same size.
-  NoteSearch sorted(*folding_, decoder_, folded_.spilled() ? 0 : memoryBudget_, spillDirectory_);
+  // The budget is shared with the notes being laid out, held until then.
+  NoteSearch sorted(*folding_, decoder_, folded_.spilled() ? 0 : memoryBudget_ - std::min(memoryBudget_, held()),
+                    spillDirectory_);
   sorted.piece_ = piece_;
   std::size_t copied = 0;
   for (std::size_t slot = 0; slot < span; ++slot) {

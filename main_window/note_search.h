@@ -106,6 +106,7 @@ class NoteSearch {
   // A note that folding changed, and where it lies as written.
   struct Written {
     std::uint32_t note;
+    std::uint32_t unused = 0;  // spilled with the rest: no unset bytes go to the file
     std::uint64_t start;
   };
 
