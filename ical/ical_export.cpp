@@ -16,12 +16,12 @@
 #include <optional>
 #include <utility>
 
+#include "ical/background_writer.h"
 #include "ical/ical_text.h"
 #include "note_store/cp932.h"
 #include "note_store/note_lines.h"
 #include "note_store/note_record.h"
 #include "note_store/unique_fd.h"
-#include "note_store/write_all.h"
 
 namespace hiduke {
 
@@ -33,19 +33,19 @@ constexpr std::string_view kCalendarName = "hiduke の予定";
 // The summary of a note with nothing to read in it (only empty lines):
 // a calendar drops an event whose summary is empty.
 constexpr std::string_view kBlankNoteSummary = "（予定）";
-// Bytes gathered before they are written out, and written before the
-// disk is asked to start on them.
-constexpr std::size_t kWriteChunk = std::size_t{1} << 18;
-constexpr off_t kWritebackChunk = off_t{1} << 23;
+// Bytes gathered before they are handed over to be written.
+constexpr std::size_t kWriteChunk = std::size_t{1} << 20;
 
 // "20020315": the date as iCalendar writes it, appended to `out` (a year
 // of the calendar's, 1 to 9999).
 void appendBasicDate(std::string& out, std::chrono::year_month_day day) {
   const auto year = static_cast<unsigned>(static_cast<int>(day.year()));
-  for (const unsigned twoDigits : {year / 100, year % 100, static_cast<unsigned>(day.month()), static_cast<unsigned>(day.day())}) {
-    out.push_back(static_cast<char>('0' + twoDigits / 10));
-    out.push_back(static_cast<char>('0' + twoDigits % 10));
-  }
+  const unsigned month = static_cast<unsigned>(day.month());
+  const unsigned dayOfMonth = static_cast<unsigned>(day.day());
+  const auto digit = [](unsigned value) { return static_cast<char>('0' + value % 10); };
+  const char text[8] = {digit(year / 1000), digit(year / 100), digit(year / 10), digit(year),
+                        digit(month / 10),  digit(month),      digit(dayOfMonth / 10), digit(dayOfMonth)};
+  out.append(text, sizeof text);
 }
 
 // What tells this computer apart from another: its machine id, or its
@@ -205,7 +205,7 @@ class PendingFile {
 class CalendarWriter {
  public:
   CalendarWriter(int fd, const std::string& uidTag, std::chrono::system_clock::time_point stamp)
-      : fd_(fd), uidEnd_('-' + uidTag + "@hiduke\r\n") {
+      : writer_(fd), uidEnd_('-' + uidTag + "@hiduke\r\n") {
     const std::time_t time = std::chrono::system_clock::to_time_t(stamp);
     std::tm utc{};
     ::gmtime_r(&time, &utc);
@@ -242,41 +242,26 @@ class CalendarWriter {
     // A note reminds; it does not make the day busy.
     out_ += "TRANSP:TRANSPARENT\r\nEND:VEVENT\r\n";
     ++events_;
-    return out_.size() < kWriteChunk || flush();
+    return out_.size() < kWriteChunk || writer_.write(out_);
   }
 
-  bool finish() {
+  // Ends the calendar and waits for it to be written: 0, or the errno of
+  // the write that failed.
+  int finish() {
     out_ += "END:VCALENDAR\r\n";
-    return flush();
+    writer_.write(out_);
+    return writer_.finish();
   }
 
-  int error() const { return error_; }
   std::size_t events() const { return events_; }
   std::size_t controlCharacters() const { return controlCharacters_; }
 
  private:
-  bool flush() {
-    if (error_ == 0) error_ = writeAll(fd_, out_);
-    written_ += static_cast<off_t>(out_.size());
-    out_.clear();
-    // The disk starts on what is written while the rest is made, so that
-    // the fsync at the end waits for the last part only. Not possible on a
-    // pipe, and not needed for a result.
-    if (written_ - writingBack_ >= kWritebackChunk) {
-      ::sync_file_range(fd_, writingBack_, written_ - writingBack_, SYNC_FILE_RANGE_WRITE);
-      writingBack_ = written_;
-    }
-    return error_ == 0;
-  }
-
-  int fd_;
-  off_t written_ = 0;
-  off_t writingBack_ = 0;  // the bytes before it are on their way to the disk
+  BackgroundWriter writer_;
   std::string uidEnd_;  // what follows the date in each UID line
   std::string stampLine_;
   std::string out_;
   std::string line_;
-  int error_ = 0;
   std::size_t events_ = 0;
   std::size_t controlCharacters_ = 0;
 };
@@ -303,20 +288,51 @@ StoreResult<ExportReport> exportICalendar(const NoteStore& store, const std::str
   const LastRecordTable lastRecords(static_cast<std::uint32_t*>(std::calloc(kDateSlots, sizeof(std::uint32_t))));
   if (!lastRecords) throw std::bad_alloc();
 
-  CalendarWriter calendar(file ? file->fd() : STDOUT_FILENO, noteFileTag(store.path()),
-                          std::chrono::system_clock::now());
+  const int fd = file ? file->fd() : STDOUT_FILENO;
+  const std::string uidTag = noteFileTag(store.path());
+  const auto stamp = std::chrono::system_clock::now();
+  std::optional<CalendarWriter> calendar(std::in_place, fd, uidTag, stamp);
   ExportReport report;
   int pass = 0;
   std::uint32_t records = 0;  // of the pass so far
   bool tooManyRecords = false;  // for the table: a file of more than 32 GB
+  // A note file holds each date once, as this program writes it: the
+  // notes are then written on the first pass, as they come. A date found
+  // twice takes that back, and the second pass writes them.
+  bool writingFirstPass = file.has_value();
+  int failure = 0;  // errno of a write that failed
   std::uint64_t bytesRead = 0;
+  std::uint64_t bytesShown = 0;
   bool cancelled = false;
   std::string unquoted;
   std::string utf8;
+  const auto writeEvent = [&](const RecordHead& head) {
+    if (head.date.year() < std::chrono::year(1) || head.date.year() > std::chrono::year(9999)) {
+      ++report.outsideYears;
+      return true;
+    }
+    const std::string_view text = storedTextOf(head.textField, unquoted);
+    utf8.resize(Cp932Decoder::room(text.size()));
+    char* const end = decoder->decode(text, utf8.data());
+    decodeLineBreaks({utf8.data(), end});
+    return calendar->addEvent(head.date, std::string_view(utf8.data(), static_cast<std::size_t>(end - utf8.data())));
+  };
+  const auto takeBackFirstPass = [&] {
+    writingFirstPass = false;
+    calendar.reset();
+    report.outsideYears = 0;
+    if (::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0) {
+      failure = errno;
+      return false;
+    }
+    calendar.emplace(fd, uidTag, stamp);
+    return true;
+  };
   // The first pass finds the last record of each date, the second writes
   // those records' notes as they come.
   StoreResult<FileIdentity> read = store.readLines(2, [&](const NoteStore::LinesRead& run) {
     if (run.pass != pass) {
+      if (writingFirstPass) return false;  // every note is written
       pass = run.pass;
       records = 0;
     }
@@ -334,24 +350,21 @@ StoreResult<ExportReport> exportICalendar(const NoteStore& store, const std::str
       const std::uint32_t record = ++records;
       std::uint32_t& last = lastRecords[dateSlot(head->date)];
       if (run.pass == 0) {
+        const bool seenBefore = last != 0;
         last = record;
+        if (!writingFirstPass || !written) return;
+        written = seenBefore ? takeBackFirstPass() : writeEvent(*head);
         return;
       }
       if (last != record || !written) return;
-      if (head->date.year() < std::chrono::year(1) || head->date.year() > std::chrono::year(9999)) {
-        ++report.outsideYears;
-        return;
-      }
-      const std::string_view text = storedTextOf(head->textField, unquoted);
-      utf8.resize(Cp932Decoder::room(text.size()));
-      char* const end = decoder->decode(text, utf8.data());
-      decodeLineBreaks({utf8.data(), end});
-      written = calendar.addEvent(head->date, std::string_view(utf8.data(), static_cast<std::size_t>(end - utf8.data())));
+      written = writeEvent(*head);
     });
     bytesRead += run.lines.size();
     if (!written || tooManyRecords) return false;
     const std::uint64_t total = 2 * static_cast<std::uint64_t>(std::max<std::int64_t>(run.fileSize, 0));
-    if (progress && !progress(std::min(bytesRead, total), total)) {
+    // A note written on the first pass is done with.
+    bytesShown = std::max(bytesShown, std::min(writingFirstPass ? 2 * bytesRead : bytesRead, total));
+    if (progress && !progress(bytesShown, total)) {
       cancelled = true;
       return false;
     }
@@ -360,13 +373,13 @@ StoreResult<ExportReport> exportICalendar(const NoteStore& store, const std::str
   if (!read) return std::move(read).error();
   if (cancelled) return named(StoreError{.kind = StoreErrorKind::kCancelled});
   if (tooManyRecords) return named(exportFailed(EFBIG));
-  if (calendar.error() == 0) calendar.finish();
-  if (calendar.error() != 0) return named(exportFailed(calendar.error()));
+  if (failure == 0) failure = calendar->finish();
+  if (failure != 0) return named(exportFailed(failure));
   if (file) {
     if (StoreResult<void> placed = file->putInPlace(*target); !placed) return named(std::move(placed).error());
   }
-  report.events = calendar.events();
-  report.controlCharacters = calendar.controlCharacters();
+  report.events = calendar->events();
+  report.controlCharacters = calendar->controlCharacters();
   return report;
 } catch (const std::bad_alloc&) {
   return StoreError{.kind = StoreErrorKind::kOutOfMemory, .operation = StoreOperation::kExport, .errorNumber = ENOMEM,

@@ -149,6 +149,23 @@ TEST(ICalendarExportTest, UidsBelongToTheDateAndTheNoteFile) {
   EXPECT_NE(uids[0][0], uids[1][0]);
 }
 
+// A date found again after megabytes of the calendar were written takes
+// them back: the calendar is the one of the file without the earlier record.
+TEST(ICalendarExportTest, ADateFoundTwiceLateGivesTheCalendarOfItsLastRecords) {
+  ScratchDir dir;
+  std::string later;
+  for (int day = 2; day <= 28; ++day) later += formatNoteRecord(date(2002, 2, day), std::string(100'000, 'x'));
+  later += formatNoteRecord(date(2002, 2, 1), "last record wins");
+  const auto calendarOf = [](const std::string& notes) {
+    writeBytes("hiduke.dat", notes);
+    EXPECT_TRUE(exportICalendar(openStore(), "notes.ics"));
+    return std::regex_replace(readBytes("notes.ics").value_or(""), std::regex("DTSTAMP:[0-9TZ]+"), "");
+  };
+  const std::string expected = calendarOf(later);
+  EXPECT_EQ(calendarOf(formatNoteRecord(date(2002, 2, 1), "first") + later), expected);
+  EXPECT_EQ(eventsOf(expected).size(), 28u);
+}
+
 // What a note cannot hold but a calendar's text must escape: a
 // semicolon (in the file a line break) and a backslash (the file's ¥).
 TEST(ICalendarExportTest, TextValuesAreEscapedAndLeaveOutControlCharacters) {
