@@ -1,8 +1,8 @@
 #include "ical/background_writer.h"
 
-#include <fcntl.h>
+#include <unistd.h>
 
-#include <utility>
+#include <cerrno>
 
 #include "note_store/write_all.h"
 
@@ -10,20 +10,27 @@ namespace hiduke {
 
 namespace {
 
-constexpr off_t kWritebackChunk = off_t{1} << 23;
+// A sync waits for the disk's cache to be flushed, which takes as long as
+// what was written since the sync before; so they are made often.
+constexpr off_t kSyncChunk = off_t{1} << 21;
 
 }  // namespace
 
-BackgroundWriter::BackgroundWriter(int fd) : fd_(fd), thread_([this] { run(); }) {}
+BackgroundWriter::BackgroundWriter(int fd, bool syncing) : fd_(fd), writer_([this] { writeChunks(); }) {
+  if (syncing) syncer_ = std::thread([this] { syncWritten(); });
+}
 
-BackgroundWriter::~BackgroundWriter() {
+BackgroundWriter::~BackgroundWriter() { stop(); }
+
+void BackgroundWriter::stop() {
   {
     const std::lock_guard lock(mutex_);
     stopping_ = true;
     hasWaiting_ = false;
   }
   changed_.notify_all();
-  thread_.join();
+  if (writer_.joinable()) writer_.join();
+  if (syncer_.joinable()) syncer_.join();
 }
 
 bool BackgroundWriter::write(std::string& chunk) {
@@ -39,12 +46,16 @@ bool BackgroundWriter::write(std::string& chunk) {
 }
 
 int BackgroundWriter::finish() {
-  std::unique_lock lock(mutex_);
-  changed_.wait(lock, [this] { return !hasWaiting_ && !writing_; });
+  {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !hasWaiting_ && !writing_; });
+  }
+  // A sync under way is waited for: its failure is the file's.
+  stop();
   return error_;
 }
 
-void BackgroundWriter::run() {
+void BackgroundWriter::writeChunks() {
   std::string chunk;
   std::unique_lock lock(mutex_);
   while (true) {
@@ -53,18 +64,32 @@ void BackgroundWriter::run() {
     chunk.swap(waiting_);
     hasWaiting_ = false;
     writing_ = true;
+    const bool failed = error_ != 0;
     lock.unlock();
     changed_.notify_all();
-    const int error = error_ == 0 ? writeAll(fd_, chunk) : 0;
-    written_ += static_cast<off_t>(chunk.size());
-    if (written_ - writingBack_ >= kWritebackChunk) {
-      ::sync_file_range(fd_, writingBack_, written_ - writingBack_, SYNC_FILE_RANGE_WRITE);
-      writingBack_ = written_;
-    }
+    const int error = failed ? 0 : writeAll(fd_, chunk);
+    const auto size = static_cast<off_t>(chunk.size());
     chunk.clear();
     lock.lock();
     if (error_ == 0) error_ = error;
+    written_ += size;
     writing_ = false;
+    changed_.notify_all();
+  }
+}
+
+void BackgroundWriter::syncWritten() {
+  std::unique_lock lock(mutex_);
+  while (true) {
+    changed_.wait(lock, [this] { return stopping_ || written_ - synced_ >= kSyncChunk; });
+    if (stopping_) return;
+    const off_t upTo = written_;
+    lock.unlock();
+    // A failure is told once: the fsync at the end would not see it again.
+    const int error = ::fdatasync(fd_) != 0 ? errno : 0;
+    lock.lock();
+    synced_ = upTo;
+    if (error_ == 0) error_ = error;
     changed_.notify_all();
   }
 }

@@ -9,12 +9,13 @@
 namespace hiduke {
 
 // Writes a file's chunks on a thread of its own, so that the next chunk is
-// made while the last one goes to the file, and asks the disk to start on
-// them as they come (not possible on a pipe, and not needed for a result),
-// so that an fsync at the end waits for less.
+// made while the last one goes to the file.
 class BackgroundWriter {
  public:
-  explicit BackgroundWriter(int fd);
+  // `syncing` (a regular file): what is written is also synced to the disk
+  // as it goes, on another thread, so that the disk works while the rest
+  // is made and an fsync at the end waits for the last part only.
+  BackgroundWriter(int fd, bool syncing);
   BackgroundWriter(const BackgroundWriter&) = delete;
   BackgroundWriter& operator=(const BackgroundWriter&) = delete;
   // Stops without writing what was handed over and not yet begun.
@@ -24,24 +25,28 @@ class BackgroundWriter {
   // and leaves in it an empty buffer with room to fill; false once a write
   // has failed.
   bool write(std::string& chunk);
-  // Waits for every chunk handed over to be written: 0, or the errno of
-  // the first write that failed.
+  // Waits for every chunk handed over to be written, and ends: 0, or the
+  // errno of the first write or sync that failed.
   int finish();
 
  private:
-  void run();
+  void stop();
+  void writeChunks();
+  void syncWritten();
 
   int fd_;
-  off_t written_ = 0;
-  off_t writingBack_ = 0;  // the bytes before it are on their way to the disk
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::string waiting_;       // handed over, not yet being written
+  std::string waiting_;  // handed over, not yet being written
   bool hasWaiting_ = false;
   bool writing_ = false;
   bool stopping_ = false;
+  off_t written_ = 0;
+  off_t synced_ = 0;
   int error_ = 0;
-  std::thread thread_;  // last: it starts once the rest is set
+  // Last: they start once the rest is set.
+  std::thread writer_;
+  std::thread syncer_;
 };
 
 }  // namespace hiduke

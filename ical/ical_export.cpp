@@ -204,8 +204,8 @@ class PendingFile {
 // The calendar's text as the notes stream past, written out in chunks.
 class CalendarWriter {
  public:
-  CalendarWriter(int fd, const std::string& uidTag, std::chrono::system_clock::time_point stamp)
-      : writer_(fd), uidEnd_('-' + uidTag + "@hiduke\r\n") {
+  CalendarWriter(int fd, bool toFile, const std::string& uidTag, std::chrono::system_clock::time_point stamp)
+      : writer_(fd, toFile), uidEnd_('-' + uidTag + "@hiduke\r\n") {
     const std::time_t time = std::chrono::system_clock::to_time_t(stamp);
     std::tm utc{};
     ::gmtime_r(&time, &utc);
@@ -291,7 +291,7 @@ StoreResult<ExportReport> exportICalendar(const NoteStore& store, const std::str
   const int fd = file ? file->fd() : STDOUT_FILENO;
   const std::string uidTag = noteFileTag(store.path());
   const auto stamp = std::chrono::system_clock::now();
-  std::optional<CalendarWriter> calendar(std::in_place, fd, uidTag, stamp);
+  std::optional<CalendarWriter> calendar(std::in_place, fd, file.has_value(), uidTag, stamp);
   ExportReport report;
   int pass = 0;
   std::uint32_t records = 0;  // of the pass so far
@@ -325,7 +325,7 @@ StoreResult<ExportReport> exportICalendar(const NoteStore& store, const std::str
       failure = errno;
       return false;
     }
-    calendar.emplace(fd, uidTag, stamp);
+    calendar.emplace(fd, true, uidTag, stamp);
     return true;
   };
   // The first pass finds the last record of each date, the second writes
