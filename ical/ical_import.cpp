@@ -11,11 +11,14 @@
 #include <cstring>
 #include <ctime>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <new>
 #include <optional>
+#include <stop_token>
 #include <string_view>
+#include <thread>
 #include <utility>
 
 #include "ical/simple_event.h"
@@ -42,6 +45,8 @@ using std::chrono::sys_days;
 // Lines read between two reports of progress.
 constexpr std::size_t kLinesPerProgress = 4096;
 constexpr std::size_t kReadChunk = std::size_t{1} << 20;
+// A calendar read on two threads: below it, starting one costs more than it gains.
+constexpr std::uint64_t kTwoThreadBytes = std::uint64_t{4} << 20;
 
 struct ComponentFree {
   void operator()(icalcomponent* component) const { icalcomponent_free(component); }
@@ -178,6 +183,33 @@ class EventReader {
       default:
         break;
     }
+  }
+
+  // The same for a simple event alone (read by a thread of its own, which
+  // leaves every other component to the reader of the whole): false, with
+  // nothing taken, when it is another.
+  bool takeSimple(std::string_view lines, bool folded, std::optional<EventParts>&& simple) {
+    if (folded) simple = readSimpleEvent(unfolded(lines));
+    if (!simple) return false;
+    take(lines, false, std::move(simple));
+    return true;
+  }
+
+  // Takes the events `later` read, which follow those read here in the
+  // calendar.
+  void takeLater(EventReader& later) {
+    const std::size_t shift = texts_.size();
+    texts_ += later.texts_;
+    if (texts_.size() > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
+    for (DayLine line : later.lines_) {
+      line.offset += static_cast<std::uint32_t>(shift);
+      lines_.push_back(line);
+    }
+    events_ += later.events_;
+    std::move(later.unreadable_.begin(), later.unreadable_.end(), std::back_inserter(unreadable_));
+    // Its memory given back now, not after the plan.
+    std::string().swap(later.texts_);
+    std::vector<DayLine>().swap(later.lines_);
   }
 
   // Room taken at once for the lines and texts of a calendar of `bytes`:
@@ -457,103 +489,223 @@ class EventReader {
   std::vector<InstanceKey> replaced_;  // instances replaced or cancelled by one of their own
 };
 
-// Reads the calendar from `fd` as it comes and hands each component
-// inside VCALENDAR to `reader` as the file holds it, from the buffer it
-// was read into: most events are read where they lie.
-StoreResult<void> readCalendar(int fd, std::uint64_t total, EventReader& reader, const ICalProgress& progress,
-                               const std::string& path) {
-  std::string buffer(kReadChunk, '\0');
-  constexpr std::size_t kNone = std::string::npos;
-  std::size_t filled = 0;             // bytes of the buffer read
-  std::size_t next = 0;               // where the next physical line begins
-  std::size_t logical = kNone;        // where the content line being read begins
-  bool logicalFolded = false;
-  std::size_t component = kNone;      // where the component being read begins
-  bool componentFolded = false;
-  int depth = 0;  // 1 inside VCALENDAR, 2 and more inside one of its components
-  bool markLookedFor = false;
-  std::string unfolded;
-  SimpleEventReader simple;
-  std::uint64_t done = 0;
-  std::size_t lines = 0;
-  // The content line [logical, end) read whole.
-  const auto endLogical = [&](std::size_t end) {
-    std::string_view line(buffer.data() + logical, end - logical);
-    if (logicalFolded) {
-      unfolded.clear();
-      appendUnfolded(unfolded, line);
-      line = unfolded;
+// Where a second thread may begin to read a calendar of `total` bytes: the
+// first line "BEGIN:VEVENT" after its middle, if one lies near it. Only a
+// guess: the reader before it checks that an event can begin there.
+std::optional<std::uint64_t> secondHalfStart(int fd, std::uint64_t total) {
+  constexpr std::string_view kBegin = "\nBEGIN:VEVENT";
+  std::string window(kReadChunk, '\0');
+  const ssize_t n = ::pread(fd, window.data(), window.size(), static_cast<off_t>(total / 2));
+  if (n <= 0) return std::nullopt;
+  window.resize(static_cast<std::size_t>(n));
+  for (std::size_t at = window.find(kBegin); at != std::string::npos; at = window.find(kBegin, at + 1)) {
+    const std::string_view rest = std::string_view(window).substr(at + kBegin.size());
+    if (rest.starts_with("\r\n") || rest.starts_with("\n")) return total / 2 + at + 1;
+  }
+  return std::nullopt;
+}
+
+// A calendar's components, read from a file as it comes, a megabyte at a
+// time, and handed to an EventReader as the file holds them, from the
+// buffer they were read into: most events are read where they lie.
+class CalendarScan {
+ public:
+  // The events a second thread reads on its own from a place in the file
+  // on, while the calendar before it is read; it stops before anything
+  // but a simple event (time zones, repeating events, the calendar's end),
+  // which are left to the reader of the whole.
+  struct SecondHalf {
+    std::uint64_t start;
+    std::uint64_t stoppedAt;
+    EventReader reader;
+    bool usable = false;  // read without a failure
+  };
+
+  CalendarScan(int fd, EventReader& reader, std::uint64_t from, bool simpleEventsOnly)
+      : fd_(fd),
+        reader_(reader),
+        base_(from),
+        simpleEventsOnly_(simpleEventsOnly),
+        markLookedFor_(simpleEventsOnly),
+        depth_(simpleEventsOnly ? 1 : 0) {}
+
+  // Reads the whole calendar from where `fd` stands, telling `progress`;
+  // the events from `second->start` on are those `second` read, where an
+  // event begins there.
+  StoreResult<void> readWhole(std::uint64_t total, const ICalProgress& progress, const std::string& path,
+                              SecondHalf* second, const std::function<void()>& waitForSecond) {
+    second_ = second;
+    waitForSecond_ = waitForSecond;
+    return read(total, progress, path, nullptr);
+  }
+
+  // Reads simple events with pread from the place given on, until
+  // anything else, the end of the file or `stop`: where it stopped.
+  StoreResult<std::uint64_t> readSimpleEvents(std::stop_token stop) {
+    if (StoreResult<void> done = read(0, {}, {}, &stop); !done) return std::move(done).error();
+    return stoppedAt_;
+  }
+
+ private:
+  static constexpr std::size_t kNone = std::string::npos;
+
+  StoreResult<void> read(std::uint64_t total, const ICalProgress& progress, const std::string& path,
+                         std::stop_token* stop) {
+    buffer_.assign(kReadChunk, '\0');
+    std::size_t lines = 0;
+    for (bool atEnd = false; !atEnd && !stopped_;) {
+      // What is still needed moves to the front, and the rest is read after it.
+      const std::size_t keep = std::min({component_, logical_, next_});
+      if (keep != 0) {
+        std::memmove(buffer_.data(), buffer_.data() + keep, filled_ - keep);
+        filled_ -= keep;
+        next_ -= keep;
+        base_ += keep;
+        if (logical_ != kNone) logical_ -= keep;
+        if (component_ != kNone) component_ -= keep;
+      }
+      if (filled_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);  // one component larger than the buffer
+      const ssize_t n = simpleEventsOnly_
+                            ? ::pread(fd_, buffer_.data() + filled_, buffer_.size() - filled_, static_cast<off_t>(base_ + filled_))
+                            : ::read(fd_, buffer_.data() + filled_, buffer_.size() - filled_);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return importError(StoreErrorKind::kReadFailed, path, errno);
+      done_ += static_cast<std::uint64_t>(n);
+      filled_ += static_cast<std::size_t>(n);
+      atEnd = n == 0;
+      // Some calendars begin their file with a UTF-8 byte order mark; a pipe
+      // may bring it a byte at a time, and nothing is read before it is told.
+      if (!markLookedFor_ && (filled_ >= 3 || atEnd)) {
+        markLookedFor_ = true;
+        if (filled_ >= 3 && std::string_view(buffer_.data(), 3) == "\xEF\xBB\xBF") next_ = 3;
+      }
+      if (!markLookedFor_) continue;
+      if (atEnd && filled_ != next_ && buffer_[filled_ - 1] != '\n') buffer_[filled_++] = '\n';  // a last line without its end
+      while (next_ < filled_ && !stopped_) {
+        const void* newline = std::memchr(buffer_.data() + next_, '\n', filled_ - next_);
+        if (newline == nullptr) break;
+        const auto lineEnd = static_cast<std::size_t>(static_cast<const char*>(newline) - buffer_.data()) + 1;
+        // A content line ends where the next line does not go on with it.
+        if (logical_ != kNone && (buffer_[next_] == ' ' || buffer_[next_] == '\t')) {
+          logicalFolded_ = true;
+        } else {
+          if (logical_ != kNone) endLogical(next_);
+          if (second_ != nullptr && base_ + next_ == second_->start) {
+            StoreResult<bool> moved = takeSecondHalf(path);
+            if (!moved) return std::move(moved).error();
+            if (*moved) break;
+          }
+          logical_ = next_;
+          logicalFolded_ = false;
+        }
+        next_ = lineEnd;
+        if (++lines % kLinesPerProgress != 0) continue;
+        if (stop != nullptr && stop->stop_requested()) stopAtUnread();
+        if (progress && !progress(shown(), total)) return importError(StoreErrorKind::kCancelled, path);
+      }
+    }
+    // The reader of the whole reads the end of the file.
+    if (simpleEventsOnly_) {
+      if (!stopped_) stopAtUnread();
+      return {};
+    }
+    if (logical_ != kNone) endLogical(next_);
+    if (progress && !progress(shown(), total)) return importError(StoreErrorKind::kCancelled, path);
+    return {};
+  }
+
+  // Where the second thread began, this reader finds an event may begin
+  // (it is within the calendar, between its components): the events that
+  // thread read are taken, and reading goes on where it stopped. Else it
+  // goes on as it is. True when it moved.
+  StoreResult<bool> takeSecondHalf(const std::string& path) {
+    SecondHalf& second = *std::exchange(second_, nullptr);
+    waitForSecond_();
+    if (depth_ != 1 || !second.usable || second.stoppedAt == second.start) return false;
+    reader_.takeLater(second.reader);
+    if (::lseek(fd_, static_cast<off_t>(second.stoppedAt), SEEK_SET) < 0) {
+      return importError(StoreErrorKind::kReadFailed, path, errno);
+    }
+    done_ = second.stoppedAt;
+    base_ = second.stoppedAt;
+    filled_ = next_ = 0;
+    logical_ = component_ = kNone;
+    return true;
+  }
+
+  // The bytes read, as progress: never fewer than told before, though the
+  // second thread may have stopped before where this one had read.
+  std::uint64_t shown() {
+    shown_ = std::max(shown_, done_);
+    return shown_;
+  }
+
+  void stopAt(std::size_t place) {
+    stopped_ = true;
+    stoppedAt_ = base_ + place;
+  }
+  // Before the first byte not yet read into an event.
+  void stopAtUnread() { stopAt(std::min({component_, logical_, next_})); }
+
+  // The content line [logical_, end) read whole.
+  void endLogical(std::size_t end) {
+    std::string_view line(buffer_.data() + logical_, end - logical_);
+    if (logicalFolded_) {
+      unfolded_.clear();
+      appendUnfolded(unfolded_, line);
+      line = unfolded_;
     }
     line.remove_suffix(line.ends_with("\r\n") ? 2 : 1);
     // Most lines begin with neither: told apart by their first letter.
     const char first = line.empty() ? '\0' : static_cast<char>(line.front() | 0x20);
     const bool begins = first == 'b' && startsWithNoCase(line, "BEGIN:");
     const bool ends = first == 'e' && startsWithNoCase(line, "END:");
-    if (begins && ++depth == 2) {
-      component = logical;
-      componentFolded = false;
+    if (simpleEventsOnly_ && depth_ == 1 && !begins) return stopAt(logical_);
+    if (begins && ++depth_ == 2) {
+      component_ = logical_;
+      componentFolded_ = false;
     }
-    componentFolded = componentFolded || logicalFolded;
+    componentFolded_ = componentFolded_ || logicalFolded_;
     // Read as an event as it goes by, unless a line is folded: it is read
     // unfolded at its end.
-    if (depth >= 2 && !componentFolded) simple.line(line, logical - component);
+    if (depth_ >= 2 && !componentFolded_) simple_.line(line, logical_ - component_);
     if (ends) {
-      if (depth == 2) {
-        const std::string_view lines(buffer.data() + component, end - component);
-        reader.take(lines, componentFolded, simple.finish(lines));
+      if (depth_ == 2) {
+        const std::string_view lines(buffer_.data() + component_, end - component_);
+        if (simpleEventsOnly_) {
+          if (!reader_.takeSimple(lines, componentFolded_, simple_.finish(lines))) return stopAt(component_);
+        } else {
+          reader_.take(lines, componentFolded_, simple_.finish(lines));
+        }
       }
-      if (depth <= 2) component = kNone;
-      depth = std::max(depth - 1, 0);
+      if (depth_ <= 2) component_ = kNone;
+      depth_ = std::max(depth_ - 1, 0);
     }
-    logical = kNone;
-  };
-  for (bool atEnd = false; !atEnd;) {
-    // What is still needed moves to the front, and the rest is read after it.
-    const std::size_t keep = std::min({component, logical, next});
-    if (keep != 0) {
-      std::memmove(buffer.data(), buffer.data() + keep, filled - keep);
-      filled -= keep;
-      next -= keep;
-      if (logical != kNone) logical -= keep;
-      if (component != kNone) component -= keep;
-    }
-    if (filled == buffer.size()) buffer.resize(buffer.size() * 2);  // one component larger than the buffer
-    const ssize_t n = ::read(fd, buffer.data() + filled, buffer.size() - filled);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return importError(StoreErrorKind::kReadFailed, path, errno);
-    done += static_cast<std::uint64_t>(n);
-    filled += static_cast<std::size_t>(n);
-    atEnd = n == 0;
-    // Some calendars begin their file with a UTF-8 byte order mark; a pipe
-    // may bring it a byte at a time, and nothing is read before it is told.
-    if (!markLookedFor && (filled >= 3 || atEnd)) {
-      markLookedFor = true;
-      if (filled >= 3 && std::string_view(buffer.data(), 3) == "\xEF\xBB\xBF") next = 3;
-    }
-    if (!markLookedFor) continue;
-    if (atEnd && filled != next && buffer[filled - 1] != '\n') buffer[filled++] = '\n';  // a last line without its end
-    while (next < filled) {
-      const void* newline = std::memchr(buffer.data() + next, '\n', filled - next);
-      if (newline == nullptr) break;
-      const auto lineEnd = static_cast<std::size_t>(static_cast<const char*>(newline) - buffer.data()) + 1;
-      // A content line ends where the next line does not go on with it.
-      if (logical != kNone && (buffer[next] == ' ' || buffer[next] == '\t')) {
-        logicalFolded = true;
-      } else {
-        if (logical != kNone) endLogical(next);
-        logical = next;
-        logicalFolded = false;
-      }
-      next = lineEnd;
-      if (++lines % kLinesPerProgress == 0 && progress && !progress(done, total)) {
-        return importError(StoreErrorKind::kCancelled, path);
-      }
-    }
+    logical_ = kNone;
   }
-  if (logical != kNone) endLogical(next);
-  if (progress && !progress(done, total)) return importError(StoreErrorKind::kCancelled, path);
-  return {};
-}
+
+  int fd_;
+  EventReader& reader_;
+  std::uint64_t base_;  // the file's offset of the buffer's first byte
+  bool simpleEventsOnly_;
+  bool markLookedFor_;
+  std::string buffer_;
+  std::size_t filled_ = 0;            // bytes of the buffer read
+  std::size_t next_ = 0;              // where the next physical line begins
+  std::size_t logical_ = kNone;       // where the content line being read begins
+  bool logicalFolded_ = false;
+  std::size_t component_ = kNone;     // where the component being read begins
+  bool componentFolded_ = false;
+  int depth_ = 0;  // 1 inside VCALENDAR, 2 and more inside one of its components
+  std::string unfolded_;
+  SimpleEventReader simple_;
+  std::uint64_t done_ = 0;
+  std::uint64_t shown_ = 0;
+  bool stopped_ = false;
+  std::uint64_t stoppedAt_ = 0;
+  SecondHalf* second_ = nullptr;
+  std::function<void()> waitForSecond_;
+};
 
 // "HH:MM " before a line.
 std::string withTime(int minutes, std::string_view line) {
@@ -716,7 +868,36 @@ StoreResult<ImportPlan> planImport(const NoteStore& store, const std::string& pa
   if (!encoder) return failed(std::move(encoder).error());
   EventReader reader(range, *encoder);
   reader.reserveFor(total);
-  if (StoreResult<void> read = readCalendar(fd, total, reader, progress, path); !read) return std::move(read).error();
+  // A large file is read on two threads: a second one reads the simple
+  // events of its second half while the first half is read.
+  std::optional<CalendarScan::SecondHalf> second;
+  // (A file named, read from its start: standard input may stand anywhere.)
+  const bool twoThreads = path != "-" && total >= kTwoThreadBytes;
+  if (const std::optional<std::uint64_t> start = twoThreads ? secondHalfStart(fd, total) : std::nullopt) {
+    second.emplace(CalendarScan::SecondHalf{.start = *start, .stoppedAt = *start, .reader = EventReader(range, *encoder)});
+    second->reader.reserveFor(total - *start);
+    icaltimezone_get_utc_timezone();  // made once, before two threads ask for it
+  }
+  std::jthread secondThread;
+  if (second) {
+    secondThread = std::jthread([&second, fd](std::stop_token stop) {
+      try {
+        CalendarScan scan(fd, second->reader, second->start, true);
+        const StoreResult<std::uint64_t> stoppedAt = scan.readSimpleEvents(stop);
+        second->usable = stoppedAt && !second->reader.failure();
+        if (second->usable) second->stoppedAt = *stoppedAt;
+      } catch (const std::bad_alloc&) {
+        // Left to the reader of the whole.
+      }
+    });
+  }
+  CalendarScan scan(fd, reader, 0, false);
+  StoreResult<void> read = scan.readWhole(total, progress, path, second ? &*second : nullptr, [&] { secondThread.join(); });
+  if (secondThread.joinable()) {  // its start was never reached: the file changed as it was read
+    secondThread.request_stop();
+    secondThread.join();
+  }
+  if (!read) return std::move(read).error();
   if (reader.failure()) return failed(*reader.failure());
   return planOf(reader, store);
 } catch (const std::bad_alloc&) {

@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <csignal>
+
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ical/ical_export.h"
@@ -192,6 +196,48 @@ TEST_F(ICalImportTest, ACalendarReadsTheSameHoweverItsLinesAreWritten) {
     writeBytes("in.ics", text);
     imported(store, "in.ics");
     EXPECT_EQ(notesOf(store), (std::map<std::string, std::string>{{"2024-01-05", "会議\nメモ"}, {"2024-01-06", "b"}})) << what;
+  }
+}
+
+// A calendar large enough to be read on two threads reads as it does
+// through a pipe, on one: events of every kind on both sides of its
+// middle, the events of a day in their order, also where the middle lies
+// inside a component.
+TEST_F(ICalImportTest, ALargeCalendarReadsAsItDoesThroughAPipe) {
+  ::signal(SIGPIPE, SIG_IGN);
+  std::string events;
+  for (int i = 0; i < 4000; ++i) {
+    const std::string day = "202401" + std::to_string(10 + i % 19), n = std::to_string(i);
+    const std::vector<std::string> kinds = {
+        "DTSTART;VALUE=DATE:" + day + "\r\nSUMMARY:all day " + n + "\r\nX-PAD:" + std::string(3000, 'p') + "\r\n",
+        "DTSTART:" + day + "T101500Z\r\nSUMMARY:timed " + n + "\r\nDESCRIPTION:" + std::string(70, 'd') + "\r\n folded\r\n",
+        "DTSTART;TZID=Eastern:" + day + "T090000\r\nSUMMARY:zoned " + n + "\r\n",
+        "DTSTART;VALUE=DATE:" + day + "\r\nRRULE:FREQ=DAILY;COUNT=2\r\nSUMMARY:repeated " + n + "\r\n"};
+    events += i % 5 == 4 ? "BEGIN:VTODO\r\n" + event(kinds[0]) + "END:VTODO\r\n" : event(kinds[i % 5]);
+  }
+  const std::string text = calendar(events);
+  // Padding before the events that puts the middle inside a to-do.
+  std::size_t todo = text.rfind("BEGIN:VTODO", text.size() / 2 - 20);
+  const std::string padding = "X-PAD:" + std::string(text.size() - 2 * todo - 10 - 8, 'p') + "\r\n";
+  const std::string insideToDo = text.substr(0, 16) + padding + text.substr(16);
+  for (const std::string& shape : {text, insideToDo}) {
+    std::filesystem::remove_all("file");
+    std::filesystem::remove_all("pipe");
+    std::filesystem::create_directory("file");
+    std::filesystem::create_directory("pipe");
+    writeBytes("file/in.ics", shape);
+    ASSERT_EQ(::mkfifo("pipe/in.ics", 0600), 0);
+    std::thread writer([&] { std::ofstream("pipe/in.ics", std::ios::binary) << shape; });
+    NoteStore fromPipe = openStore("pipe/hiduke.dat");
+    const ImportPlan pipePlan = imported(fromPipe, "pipe/in.ics");
+    writer.join();
+    NoteStore fromFile = openStore("file/hiduke.dat");
+    const ImportPlan filePlan = imported(fromFile, "file/in.ics");
+    EXPECT_EQ(testing::readBytes("file/hiduke.dat"), testing::readBytes("pipe/hiduke.dat"));
+    EXPECT_EQ(filePlan.events, 3200u);  // not those inside a to-do
+    EXPECT_EQ(filePlan.events, pipePlan.events);
+    const std::string firstDay = notesOf(fromFile).at("2024-01-10");
+    EXPECT_TRUE(firstDay.starts_with("all day 0\n") && firstDay.find("\nall day 3990\n") != std::string::npos) << firstDay;
   }
 }
 
