@@ -17,7 +17,13 @@ constexpr off_t kSyncChunk = off_t{1} << 21;
 }  // namespace
 
 BackgroundWriter::BackgroundWriter(int fd, bool syncing) : fd_(fd), writer_([this] { writeChunks(); }) {
-  if (syncing) syncer_ = std::thread([this] { syncWritten(); });
+  if (!syncing) return;
+  try {
+    syncer_ = std::thread([this] { syncWritten(); });
+  } catch (...) {
+    stop();
+    throw;
+  }
 }
 
 BackgroundWriter::~BackgroundWriter() { stop(); }
@@ -43,6 +49,11 @@ bool BackgroundWriter::write(std::string& chunk) {
   lock.unlock();
   changed_.notify_all();
   return true;
+}
+
+int BackgroundWriter::abandon() {
+  stop();
+  return error_;
 }
 
 int BackgroundWriter::finish() {

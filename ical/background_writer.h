@@ -18,7 +18,7 @@ class BackgroundWriter {
   BackgroundWriter(int fd, bool syncing);
   BackgroundWriter(const BackgroundWriter&) = delete;
   BackgroundWriter& operator=(const BackgroundWriter&) = delete;
-  // Stops without writing what was handed over and not yet begun.
+  // The same as abandon().
   ~BackgroundWriter();
 
   // Hands `chunk` over to be written, once the chunk before it is written,
@@ -28,6 +28,9 @@ class BackgroundWriter {
   // Waits for every chunk handed over to be written, and ends: 0, or the
   // errno of the first write or sync that failed.
   int finish();
+  // Ends without writing what was handed over and not yet begun: 0, or
+  // the errno of a write or sync that failed.
+  int abandon();
 
  private:
   void stop();

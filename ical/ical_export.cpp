@@ -14,6 +14,7 @@
 #include <fstream>
 #include <memory>
 #include <optional>
+#include <system_error>
 #include <utility>
 
 #include "ical/background_writer.h"
@@ -253,6 +254,10 @@ class CalendarWriter {
     return writer_.finish();
   }
 
+  // Stops, what is not written yet left out: 0, or the errno of a write
+  // or sync that failed.
+  int abandon() { return writer_.abandon(); }
+
   std::size_t events() const { return events_; }
   std::size_t controlCharacters() const { return controlCharacters_; }
 
@@ -317,14 +322,21 @@ StoreResult<ExportReport> exportICalendar(const NoteStore& store, const std::str
     decodeLineBreaks({utf8.data(), end});
     return calendar->addEvent(head.date, std::string_view(utf8.data(), static_cast<std::size_t>(end - utf8.data())));
   };
+  // Where the first pass's writing was taken back: the bytes read then and
+  // the progress shown, from which the rest of the reading fills the bar.
+  std::uint64_t takenBackAt = 0;
+  std::uint64_t shownThen = 0;
   const auto takeBackFirstPass = [&] {
     writingFirstPass = false;
+    takenBackAt = bytesRead;
+    shownThen = bytesShown;
+    // A failure the disk told of is the export's, though what failed is
+    // taken back: it would not be told again.
+    failure = calendar->abandon();
     calendar.reset();
     report.outsideYears = 0;
-    if (::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0) {
-      failure = errno;
-      return false;
-    }
+    if (failure == 0 && (::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0)) failure = errno;
+    if (failure != 0) return false;
     calendar.emplace(fd, true, uidTag, stamp);
     return true;
   };
@@ -363,7 +375,12 @@ StoreResult<ExportReport> exportICalendar(const NoteStore& store, const std::str
     if (!written || tooManyRecords) return false;
     const std::uint64_t total = 2 * static_cast<std::uint64_t>(std::max<std::int64_t>(run.fileSize, 0));
     // A note written on the first pass is done with.
-    bytesShown = std::max(bytesShown, std::min(writingFirstPass ? 2 * bytesRead : bytesRead, total));
+    if (writingFirstPass) {
+      bytesShown = std::min(2 * bytesRead, total);
+    } else if (total > takenBackAt) {
+      bytesShown = std::max(bytesShown, shownThen + (std::min(bytesRead, total) - takenBackAt) * (total - shownThen) /
+                                                       (total - takenBackAt));
+    }
     if (progress && !progress(bytesShown, total)) {
       cancelled = true;
       return false;
@@ -384,6 +401,9 @@ StoreResult<ExportReport> exportICalendar(const NoteStore& store, const std::str
 } catch (const std::bad_alloc&) {
   return StoreError{.kind = StoreErrorKind::kOutOfMemory, .operation = StoreOperation::kExport, .errorNumber = ENOMEM,
                     .path = path};
+} catch (const std::system_error& error) {  // a thread that could not start
+  return StoreError{.kind = StoreErrorKind::kWriteFailed, .operation = StoreOperation::kExport,
+                    .errorNumber = error.code().value(), .path = path};
 }
 
 }  // namespace hiduke

@@ -18,6 +18,7 @@
 #include <optional>
 #include <stop_token>
 #include <string_view>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -879,8 +880,8 @@ StoreResult<ImportPlan> planImport(const NoteStore& store, const std::string& pa
     icaltimezone_get_utc_timezone();  // made once, before two threads ask for it
   }
   std::jthread secondThread;
-  if (second) {
-    secondThread = std::jthread([&second, fd](std::stop_token stop) {
+  try {
+    if (second) secondThread = std::jthread([&second, fd](std::stop_token stop) {
       try {
         CalendarScan scan(fd, second->reader, second->start, true);
         const StoreResult<std::uint64_t> stoppedAt = scan.readSimpleEvents(stop);
@@ -890,6 +891,8 @@ StoreResult<ImportPlan> planImport(const NoteStore& store, const std::string& pa
         // Left to the reader of the whole.
       }
     });
+  } catch (const std::system_error&) {
+    second.reset();  // no thread to start: read on one
   }
   CalendarScan scan(fd, reader, 0, false);
   StoreResult<void> read = scan.readWhole(total, progress, path, second ? &*second : nullptr, [&] { secondThread.join(); });

@@ -158,7 +158,13 @@ TEST(ICalendarExportTest, ADateFoundTwiceLateGivesTheCalendarOfItsLastRecords) {
   later += formatNoteRecord(date(2002, 2, 1), "last record wins");
   const auto calendarOf = [](const std::string& notes) {
     writeBytes("hiduke.dat", notes);
-    EXPECT_TRUE(exportICalendar(openStore(), "notes.ics"));
+    std::vector<std::uint64_t> shown;
+    EXPECT_TRUE(exportICalendar(openStore(), "notes.ics", [&](std::uint64_t done, std::uint64_t total) {
+      shown.push_back(done);
+      return done <= total;
+    }));
+    EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end()));
+    EXPECT_EQ(shown.back(), 2 * notes.size());
     return std::regex_replace(readBytes("notes.ics").value_or(""), std::regex("DTSTAMP:[0-9TZ]+"), "");
   };
   const std::string expected = calendarOf(later);
