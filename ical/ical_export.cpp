@@ -401,9 +401,10 @@ StoreResult<ExportReport> exportICalendar(const NoteStore& store, const std::str
 } catch (const std::bad_alloc&) {
   return StoreError{.kind = StoreErrorKind::kOutOfMemory, .operation = StoreOperation::kExport, .errorNumber = ENOMEM,
                     .path = path};
-} catch (const std::system_error& error) {  // a thread that could not start
-  return StoreError{.kind = StoreErrorKind::kWriteFailed, .operation = StoreOperation::kExport,
-                    .errorNumber = error.code().value(), .path = path};
+} catch (const std::system_error&) {
+  // A thread that could not start: the system is short of what it takes.
+  return StoreError{.kind = StoreErrorKind::kOutOfMemory, .operation = StoreOperation::kExport, .errorNumber = ENOMEM,
+                    .path = path};
 }
 
 }  // namespace hiduke
