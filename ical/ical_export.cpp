@@ -108,6 +108,11 @@ StoreError exportFailed(int errorNumber) {
   return StoreError{.kind = StoreErrorKind::kWriteFailed, .operation = StoreOperation::kExport, .errorNumber = errorNumber};
 }
 
+StoreError exportOutOfMemory(const std::string& path) {
+  return StoreError{.kind = StoreErrorKind::kOutOfMemory, .operation = StoreOperation::kExport, .errorNumber = ENOMEM,
+                    .path = path};
+}
+
 // Where an export writes: the file that `path` finally names, links
 // followed as the note file's own save follows them, and the permissions
 // and owner that the new file takes in its place.
@@ -399,12 +404,9 @@ StoreResult<ExportReport> exportICalendar(const NoteStore& store, const std::str
   report.controlCharacters = calendar->controlCharacters();
   return report;
 } catch (const std::bad_alloc&) {
-  return StoreError{.kind = StoreErrorKind::kOutOfMemory, .operation = StoreOperation::kExport, .errorNumber = ENOMEM,
-                    .path = path};
-} catch (const std::system_error&) {
-  // A thread that could not start: the system is short of what it takes.
-  return StoreError{.kind = StoreErrorKind::kOutOfMemory, .operation = StoreOperation::kExport, .errorNumber = ENOMEM,
-                    .path = path};
+  return exportOutOfMemory(path);
+} catch (const std::system_error&) {  // a thread that could not start: the system is short of what it takes
+  return exportOutOfMemory(path);
 }
 
 }  // namespace hiduke
