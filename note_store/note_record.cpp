@@ -64,12 +64,14 @@ std::string readNoteText(std::string_view textField) {
 }
 
 void appendNoteRecord(std::string& line, std::chrono::year_month_day date, std::string_view text) {
+  const std::size_t start = line.size();
+  line.resize(start + maxRecordBytes(text.size()));
+  line.resize(static_cast<std::size_t>(writeNoteRecord(line.data() + start, date, text) - line.data()));
+}
+
+char* writeNoteRecord(char* out, std::chrono::year_month_day date, std::string_view text) {
   // A line break does not change whether the text needs its quotes.
   const bool quoted = needsQuotes(text);
-  // Written in place into room for the longest it can be: each quote doubled.
-  const std::size_t start = line.size();
-  line.resize(start + 3 * 12 + 2 + 2 * text.size() + kRecordTerminator.size());
-  char* out = line.data() + start;
   for (const int field : {static_cast<int>(date.year()), static_cast<int>(static_cast<unsigned>(date.month())),
                           static_cast<int>(static_cast<unsigned>(date.day()))}) {
     out = std::to_chars(out, out + 12, field).ptr;
@@ -91,8 +93,7 @@ void appendNoteRecord(std::string& line, std::chrono::year_month_day date, std::
     }
   }
   if (quoted) *out++ = '"';
-  out = std::copy(kRecordTerminator.begin(), kRecordTerminator.end(), out);
-  line.resize(static_cast<std::size_t>(out - line.data()));
+  return std::copy(kRecordTerminator.begin(), kRecordTerminator.end(), out);
 }
 
 std::string formatNoteRecord(std::chrono::year_month_day date, std::string_view text) {

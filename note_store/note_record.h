@@ -91,6 +91,11 @@ std::string_view storedTextOf(std::string_view textField, std::string& scratch);
 std::string formatNoteRecord(std::chrono::year_month_day date, std::string_view text);
 // The same, appended to `line`: many records made without a string each.
 void appendNoteRecord(std::string& line, std::chrono::year_month_day date, std::string_view text);
+// The most bytes the record of a text of `textBytes` bytes can take.
+constexpr std::size_t maxRecordBytes(std::size_t textBytes) { return 3 * 12 + 2 + 2 * textBytes + 2; }
+// The same, written at `out`, which has room for maxRecordBytes: the end
+// of what was written.
+char* writeNoteRecord(char* out, std::chrono::year_month_day date, std::string_view text);
 
 // Note text to stored form: every line break ("\n", "\r\n" or a lone "\r")
 // becomes one ";". The line-break bytes never occur inside a double-byte

@@ -259,21 +259,22 @@ StoreResult<BatchReport> NoteStore::saveNotes(const NoteBatch& batch, const File
   std::vector<std::unique_ptr<char[]>> blocks;
   char* out = nullptr;
   std::size_t room = 0;
-  const auto keep = [&](std::string_view line) {
-    if (line.size() > room) {
-      room = std::max(kRecordBlock, line.size());
+  // The record line of `text` on `date`, made in place.
+  const auto keepRecord = [&](std::chrono::year_month_day date, std::string_view text) {
+    if (const std::size_t most = maxRecordBytes(text.size()); most > room) {
+      room = std::max(kRecordBlock, most);
       blocks.push_back(std::make_unique_for_overwrite<char[]>(room));
       out = blocks.back().get();
     }
-    out = std::copy(line.begin(), line.end(), out);
-    room -= line.size();
-    return std::string_view(out - line.size(), line.size());
+    char* const start = out;
+    out = writeNoteRecord(out, date, text);
+    room -= static_cast<std::size_t>(out - start);
+    return std::string_view(start, static_cast<std::size_t>(out - start));
   };
   std::vector<RecordChange> changes;
   changes.reserve(batch.size());
   std::vector<std::string> unencodable;
   std::unordered_set<std::string> seen;
-  std::string line;
   for (std::size_t i = 0; i < batch.size(); ++i) {
     const NoteChange change = batch[i];
     if (!change.note) {
@@ -288,9 +289,7 @@ StoreResult<BatchReport> NoteStore::saveNotes(const NoteBatch& batch, const File
       if (std::any_of(change.note->begin(), change.note->end(), [](char c) { return c == '\r' || c == '\n'; })) {
         return completed(writeFailed(EINVAL), StoreOperation::kSave);
       }
-      line.clear();
-      appendNoteRecord(line, change.date, *change.note);
-      changes.emplace_back(change.date, unencodable.empty() ? keep(line) : "");
+      changes.emplace_back(change.date, unencodable.empty() ? keepRecord(change.date, *change.note) : "");
       continue;
     }
     StoreResult<Cp932Encoding> encoded = encodedNote(change.date, *change.note);
@@ -298,9 +297,7 @@ StoreResult<BatchReport> NoteStore::saveNotes(const NoteBatch& batch, const File
     for (std::string& character : encoded->unencodable) {
       if (seen.insert(character).second) unencodable.push_back(std::move(character));
     }
-    line.clear();
-    if (unencodable.empty()) appendNoteRecord(line, change.date, encoded->bytes);
-    changes.emplace_back(change.date, unencodable.empty() ? keep(line) : "");
+    changes.emplace_back(change.date, unencodable.empty() ? keepRecord(change.date, encoded->bytes) : "");
   }
   if (!unencodable.empty()) {
     return completed(StoreError{.kind = StoreErrorKind::kUnencodable, .characters = std::move(unencodable)},
