@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
 #include <ctime>
@@ -14,6 +16,7 @@
 #include <iterator>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <stop_token>
@@ -207,10 +210,12 @@ class EventReader {
       lines_.push_back(line);
     }
     events_ += later.events_;
+    unreadable_.reserve(unreadable_.size() + later.unreadable_.size());
     std::move(later.unreadable_.begin(), later.unreadable_.end(), std::back_inserter(unreadable_));
     // Its memory given back now, not after the plan.
     std::string().swap(later.texts_);
     std::vector<DayLine>().swap(later.lines_);
+    std::vector<UnreadableEvent>().swap(later.unreadable_);
   }
 
   // Room taken at once for the lines and texts of a calendar of `bytes`:
@@ -506,21 +511,28 @@ std::optional<std::uint64_t> secondHalfStart(int fd, std::uint64_t total) {
   return std::nullopt;
 }
 
+// The events a second thread reads on its own from a place in the file
+// on, while the calendar before it is read; it stops before anything but a
+// simple event (time zones, repeating events, the calendar's end), which
+// are left to the reader of the whole.
+struct SecondHalf {
+  SecondHalf(std::uint64_t from, EventReader&& events) : start(from), stoppedAt(from), reader(std::move(events)) {}
+  const std::uint64_t start;
+  std::atomic<std::uint64_t> bytesRead{0};  // told as it reads, for the progress
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool finished = false;  // under the mutex; what follows is read once it is set
+  bool usable = false;    // read without a failure
+  std::uint64_t stoppedAt;
+  EventReader reader;
+  std::jthread thread;  // last: stopped and joined first
+};
+
 // A calendar's components, read from a file as it comes, a megabyte at a
 // time, and handed to an EventReader as the file holds them, from the
 // buffer they were read into: most events are read where they lie.
 class CalendarScan {
  public:
-  // The events a second thread reads on its own from a place in the file
-  // on, while the calendar before it is read; it stops before anything
-  // but a simple event (time zones, repeating events, the calendar's end),
-  // which are left to the reader of the whole.
-  struct SecondHalf {
-    std::uint64_t start;
-    std::uint64_t stoppedAt;
-    EventReader reader;
-    bool usable = false;  // read without a failure
-  };
 
   CalendarScan(int fd, EventReader& reader, std::uint64_t from, bool simpleEventsOnly)
       : fd_(fd),
@@ -534,15 +546,16 @@ class CalendarScan {
   // the events from `second->start` on are those `second` read, where an
   // event begins there.
   StoreResult<void> readWhole(std::uint64_t total, const ICalProgress& progress, const std::string& path,
-                              SecondHalf* second, const std::function<void()>& waitForSecond) {
+                              SecondHalf* second) {
     second_ = second;
-    waitForSecond_ = waitForSecond;
     return read(total, progress, path, nullptr);
   }
 
   // Reads simple events with pread from the place given on, until
-  // anything else, the end of the file or `stop`: where it stopped.
-  StoreResult<std::uint64_t> readSimpleEvents(std::stop_token stop) {
+  // anything else, the end of the file or `stop`, telling `bytesRead`:
+  // where it stopped.
+  StoreResult<std::uint64_t> readSimpleEvents(std::stop_token stop, std::atomic<std::uint64_t>& bytesRead) {
+    told_ = &bytesRead;
     if (StoreResult<void> done = read(0, {}, {}, &stop); !done) return std::move(done).error();
     return stoppedAt_;
   }
@@ -572,6 +585,7 @@ class CalendarScan {
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) return importError(StoreErrorKind::kReadFailed, path, errno);
       done_ += static_cast<std::uint64_t>(n);
+      if (told_ != nullptr) told_->store(done_, std::memory_order_relaxed);
       filled_ += static_cast<std::size_t>(n);
       atEnd = n == 0;
       // Some calendars begin their file with a UTF-8 byte order mark; a pipe
@@ -592,7 +606,7 @@ class CalendarScan {
         } else {
           if (logical_ != kNone) endLogical(next_);
           if (second_ != nullptr && base_ + next_ == second_->start) {
-            StoreResult<bool> moved = takeSecondHalf(path);
+            StoreResult<bool> moved = takeSecondHalf(total, progress, path);
             if (!moved) return std::move(moved).error();
             if (*moved) break;
           }
@@ -619,9 +633,18 @@ class CalendarScan {
   // (it is within the calendar, between its components): the events that
   // thread read are taken, and reading goes on where it stopped. Else it
   // goes on as it is. True when it moved.
-  StoreResult<bool> takeSecondHalf(const std::string& path) {
-    SecondHalf& second = *std::exchange(second_, nullptr);
-    waitForSecond_();
+  StoreResult<bool> takeSecondHalf(std::uint64_t total, const ICalProgress& progress, const std::string& path) {
+    SecondHalf& second = *second_;
+    // Waited for as it reads on: the progress goes on, and may stop it.
+    for (std::unique_lock lock(second.mutex); !second.finished;) {
+      second.changed.wait_for(lock, std::chrono::milliseconds(100));
+      lock.unlock();
+      const bool goOn = !progress || progress(shown(), total);
+      lock.lock();
+      if (!goOn) return importError(StoreErrorKind::kCancelled, path);
+    }
+    second.thread.join();
+    second_ = nullptr;
     if (depth_ != 1 || !second.usable || second.stoppedAt == second.start) return false;
     reader_.takeLater(second.reader);
     if (::lseek(fd_, static_cast<off_t>(second.stoppedAt), SEEK_SET) < 0) {
@@ -634,10 +657,12 @@ class CalendarScan {
     return true;
   }
 
-  // The bytes read, as progress: never fewer than told before, though the
-  // second thread may have stopped before where this one had read.
+  // The bytes read, as progress, by both threads while there are two:
+  // never fewer than told before, though the second thread may have
+  // stopped before where this one had read.
   std::uint64_t shown() {
-    shown_ = std::max(shown_, done_);
+    const std::uint64_t second = second_ != nullptr ? second_->bytesRead.load(std::memory_order_relaxed) : 0;
+    shown_ = std::max(shown_, done_ + second);
     return shown_;
   }
 
@@ -705,8 +730,37 @@ class CalendarScan {
   bool stopped_ = false;
   std::uint64_t stoppedAt_ = 0;
   SecondHalf* second_ = nullptr;
-  std::function<void()> waitForSecond_;
+  std::atomic<std::uint64_t>* told_ = nullptr;  // of the bytes read, by a second thread
 };
+
+// A second thread started on the second half of a calendar of `total`
+// bytes, if it is large and a place to start is found: none when it could
+// not start, and the calendar is read on one.
+std::unique_ptr<SecondHalf> startSecondHalf(int fd, std::uint64_t total, const ImportRange& range, Cp932Encoder encoder) try {
+  const std::optional<std::uint64_t> start = total >= kTwoThreadBytes ? secondHalfStart(fd, total) : std::nullopt;
+  if (!start) return nullptr;
+  auto half = std::make_unique<SecondHalf>(*start, EventReader(range, encoder));
+  half->reader.reserveFor(total - *start);
+  icaltimezone_get_utc_timezone();  // made once, before two threads ask for it
+  half->thread = std::jthread([half = half.get(), fd](std::stop_token stop) {
+    try {
+      CalendarScan scan(fd, half->reader, half->start, true);
+      const StoreResult<std::uint64_t> stoppedAt = scan.readSimpleEvents(stop, half->bytesRead);
+      half->usable = stoppedAt && !half->reader.failure();
+      if (half->usable) half->stoppedAt = *stoppedAt;
+    } catch (const std::bad_alloc&) {
+      // Left to the reader of the whole.
+    }
+    const std::lock_guard lock(half->mutex);
+    half->finished = true;
+    half->changed.notify_all();
+  });
+  return half;
+} catch (const std::bad_alloc&) {
+  return nullptr;
+} catch (const std::system_error&) {  // no thread to start
+  return nullptr;
+}
 
 // "HH:MM " before a line.
 std::string withTime(int minutes, std::string_view line) {
@@ -870,36 +924,12 @@ StoreResult<ImportPlan> planImport(const NoteStore& store, const std::string& pa
   EventReader reader(range, *encoder);
   reader.reserveFor(total);
   // A large file is read on two threads: a second one reads the simple
-  // events of its second half while the first half is read.
-  std::optional<CalendarScan::SecondHalf> second;
-  // (A file named, read from its start: standard input may stand anywhere.)
-  const bool twoThreads = path != "-" && total >= kTwoThreadBytes;
-  if (const std::optional<std::uint64_t> start = twoThreads ? secondHalfStart(fd, total) : std::nullopt) {
-    second.emplace(CalendarScan::SecondHalf{.start = *start, .stoppedAt = *start, .reader = EventReader(range, *encoder)});
-    second->reader.reserveFor(total - *start);
-    icaltimezone_get_utc_timezone();  // made once, before two threads ask for it
-  }
-  std::jthread secondThread;
-  try {
-    if (second) secondThread = std::jthread([&second, fd](std::stop_token stop) {
-      try {
-        CalendarScan scan(fd, second->reader, second->start, true);
-        const StoreResult<std::uint64_t> stoppedAt = scan.readSimpleEvents(stop);
-        second->usable = stoppedAt && !second->reader.failure();
-        if (second->usable) second->stoppedAt = *stoppedAt;
-      } catch (const std::bad_alloc&) {
-        // Left to the reader of the whole.
-      }
-    });
-  } catch (const std::system_error&) {
-    second.reset();  // no thread to start: read on one
-  }
+  // events of its second half while the first half is read. (A file
+  // named, read from its start: standard input may stand anywhere.)
+  std::unique_ptr<SecondHalf> second = path != "-" ? startSecondHalf(fd, total, range, *encoder) : nullptr;
   CalendarScan scan(fd, reader, 0, false);
-  StoreResult<void> read = scan.readWhole(total, progress, path, second ? &*second : nullptr, [&] { secondThread.join(); });
-  if (secondThread.joinable()) {  // its start was never reached: the file changed as it was read
-    secondThread.request_stop();
-    secondThread.join();
-  }
+  StoreResult<void> read = scan.readWhole(total, progress, path, second.get());
+  second.reset();  // stopped, if its start was never reached (the file changed as it was read)
   if (!read) return std::move(read).error();
   if (reader.failure()) return failed(*reader.failure());
   return planOf(reader, store);
