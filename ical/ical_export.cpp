@@ -37,16 +37,15 @@ constexpr std::string_view kBlankNoteSummary = "（予定）";
 // Bytes gathered before they are handed over to be written.
 constexpr std::size_t kWriteChunk = std::size_t{1} << 20;
 
-// "20020315": the date as iCalendar writes it, appended to `out` (a year
-// of the calendar's, 1 to 9999).
-void appendBasicDate(std::string& out, std::chrono::year_month_day day) {
+// "20020315": the date as iCalendar writes it (a year of the calendar's,
+// 1 to 9999).
+std::array<char, 8> basicDate(std::chrono::year_month_day day) {
   const auto year = static_cast<unsigned>(static_cast<int>(day.year()));
   const unsigned month = static_cast<unsigned>(day.month());
   const unsigned dayOfMonth = static_cast<unsigned>(day.day());
   const auto digit = [](unsigned value) { return static_cast<char>('0' + value % 10); };
-  const char text[8] = {digit(year / 1000), digit(year / 100), digit(year / 10), digit(year),
-                        digit(month / 10),  digit(month),      digit(dayOfMonth / 10), digit(dayOfMonth)};
-  out.append(text, sizeof text);
+  return {digit(year / 1000), digit(year / 100),  digit(year / 10),       digit(year),
+          digit(month / 10),  digit(month),       digit(dayOfMonth / 10), digit(dayOfMonth)};
 }
 
 // What tells this computer apart from another: its machine id, or its
@@ -226,24 +225,21 @@ class CalendarWriter {
 
   // One note as an all-day event on its day; false once a write has failed.
   bool addEvent(std::chrono::year_month_day date, std::string_view note) {
+    const std::array<char, 8> day = basicDate(date);
     out_ += "BEGIN:VEVENT\r\nUID:";
-    appendBasicDate(out_, date);
+    out_.append(day.data(), day.size());
     out_ += uidEnd_;
     out_ += stampLine_;
     out_ += "DTSTART;VALUE=DATE:";
-    appendBasicDate(out_, date);
+    out_.append(day.data(), day.size());
     out_ += "\r\n";
     const std::string_view summary = summaryLine(note);
-    line_ = "SUMMARY:";
-    const std::size_t leftOut = appendTextValue(line_, summary.empty() ? kBlankNoteSummary : summary);
-    appendFoldedLine(out_, line_);
+    const std::size_t leftOut = appendTextProperty("SUMMARY:", summary.empty() ? kBlankNoteSummary : summary);
     // The whole note where it says more than its summary.
     if (note.size() == summary.size()) {
       controlCharacters_ += leftOut;
     } else {
-      line_ = "DESCRIPTION:";
-      controlCharacters_ += appendTextValue(line_, note);
-      appendFoldedLine(out_, line_);
+      controlCharacters_ += appendTextProperty("DESCRIPTION:", note);
     }
     // A note reminds; it does not make the day busy.
     out_ += "TRANSP:TRANSPARENT\r\nEND:VEVENT\r\n";
@@ -267,6 +263,23 @@ class CalendarWriter {
   std::size_t controlCharacters() const { return controlCharacters_; }
 
  private:
+  // The property `name` (with its ":") of the TEXT value `text`, made in
+  // place and folded only where it is longer than a line, as most are not:
+  // the characters left out.
+  std::size_t appendTextProperty(std::string_view name, std::string_view text) {
+    const std::size_t start = out_.size();
+    out_ += name;
+    const std::size_t leftOut = appendTextValue(out_, text);
+    if (out_.size() - start > kLineOctets) {
+      line_.assign(out_, start);
+      out_.resize(start);
+      appendFoldedLine(out_, line_);
+    } else {
+      out_ += "\r\n";
+    }
+    return leftOut;
+  }
+
   BackgroundWriter writer_;
   std::string uidEnd_;  // what follows the date in each UID line
   std::string stampLine_;

@@ -8,8 +8,6 @@ namespace hiduke {
 
 namespace {
 
-constexpr std::size_t kLineOctets = 75;
-
 bool isContinuationByte(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
 
 // The bytes a TEXT value escapes or leaves out: all others are copied in runs.

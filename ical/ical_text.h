@@ -9,6 +9,9 @@ namespace hiduke {
 // iCalendar's content lines (RFC 5545) as the export writes them, without
 // libical: its folding breaks a line that ends exactly at the fold point.
 
+// The longest physical line, in octets, without its CR LF.
+inline constexpr std::size_t kLineOctets = 75;
+
 // Appends `line` (a content line, without its end) to `out` folded:
 // physical lines of at most 75 octets, each ending in CR LF, each after the
 // first starting with one space; no UTF-8 character is split.
