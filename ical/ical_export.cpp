@@ -335,7 +335,8 @@ StoreResult<ExportReport> exportICalendar(const NoteStore& store, const std::str
       return true;
     }
     const std::string_view text = storedTextOf(head.textField, unquoted);
-    utf8.resize(Cp932Decoder::room(text.size()));
+    // Only grown: each resize would fill what it adds.
+    if (const std::size_t room = Cp932Decoder::room(text.size()); utf8.size() < room) utf8.resize(room);
     char* const end = decoder->decode(text, utf8.data());
     decodeLineBreaks({utf8.data(), end});
     return calendar->addEvent(head.date, std::string_view(utf8.data(), static_cast<std::size_t>(end - utf8.data())));
