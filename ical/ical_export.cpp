@@ -397,8 +397,9 @@ StoreResult<ExportReport> exportICalendar(const NoteStore& store, const std::str
     if (writingFirstPass) {
       bytesShown = std::min(2 * bytesRead, total);
     } else if (total > takenBackAt) {
-      bytesShown = std::max(bytesShown, shownThen + (std::min(bytesRead, total) - takenBackAt) * (total - shownThen) /
-                                                       (total - takenBackAt));
+      // In floating point: the product of two sizes overflows 64 bits.
+      const double rest = static_cast<double>(std::min(bytesRead, total) - takenBackAt) / static_cast<double>(total - takenBackAt);
+      bytesShown = std::max(bytesShown, shownThen + static_cast<std::uint64_t>(rest * static_cast<double>(total - shownThen)));
     }
     if (progress && !progress(bytesShown, total)) {
       cancelled = true;

@@ -661,8 +661,11 @@ class CalendarScan {
   // never fewer than told before, though the second thread may have
   // stopped before where this one had read.
   std::uint64_t shown() {
-    const std::uint64_t second = second_ != nullptr ? second_->bytesRead.load(std::memory_order_relaxed) : 0;
-    shown_ = std::max(shown_, done_ + second);
+    // While there are two, this one's bytes end where the second's begin.
+    const std::uint64_t both = second_ != nullptr
+                                   ? std::min(done_, second_->start) + second_->bytesRead.load(std::memory_order_relaxed)
+                                   : done_;
+    shown_ = std::max(shown_, both);
     return shown_;
   }
 
