@@ -174,10 +174,8 @@ class EventReader {
         const bool repeats = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY) != nullptr ||
                              icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY) != nullptr;
         if (repeatsEndlesslyOften(event)) {
-          unreadable_.push_back({.summary = std::string(parts.summary),
-                                 .start = std::chrono::year(parts.start.year) / static_cast<unsigned>(parts.start.month) /
-                                          static_cast<unsigned>(parts.start.day),
-                                 .problem = EventProblem::kTooManyDays});
+          unreadable_.push_back(
+              {.summary = std::string(parts.summary), .start = localDay(parts.start), .problem = EventProblem::kTooManyDays});
         } else {
           addEvent(parts, repeats ? event : nullptr, series);
         }
@@ -338,7 +336,7 @@ class EventReader {
     if (!characters_.empty() || problem != EventProblem::kNone) {
       unreadable_.push_back(
           {.summary = unescapedText(parts.summary, parts.escaped),
-           .start = std::chrono::year(start.year) / static_cast<unsigned>(start.month) / static_cast<unsigned>(start.day),
+           .start = localDay(start),
            .characters = characters_,
            .problem = problem});
     }
@@ -423,6 +421,13 @@ class EventReader {
   // a date or a floating time as it is written, a UTC or TZID time moved
   // to the local time zone. Worked out from its fields: libical's own
   // count of seconds drifts by days far from 1970.
+  // The local day of `time`, where the event's first lines go; none for
+  // a start that is missing or not a time.
+  static std::chrono::year_month_day localDay(const icaltimetype& time) {
+    if (icaltime_is_null_time(time) || !icaltime_is_valid_time(time)) return {};
+    return std::chrono::year_month_day{std::chrono::floor<std::chrono::days>(localSeconds(time))};
+  }
+
   static std::chrono::sys_seconds localSeconds(const icaltimetype& time) {
     using namespace std::chrono;
     const auto secondsOf = [](const icaltimetype& t) {
