@@ -267,10 +267,15 @@ class EventReader {
     std::uint64_t series;
     bool wallClock;  // a date or floating time: its UTC reading is its clock's
     bool allDay;
-    std::size_t days = 0;
     std::uint32_t offset;
     std::uint32_t length;
+    std::size_t days = 0;  // of the range, filled so far
+    std::chrono::sys_days lastCounted = std::chrono::sys_days::min();
+    std::chrono::sys_days firstFilled = std::chrono::sys_days::max();
   };
+
+  // The longest a repetition is taken to last, for where libical begins.
+  static constexpr std::chrono::days kLongestRepetition{366 * 100};
 
   // A rule of every second or minute without a small count: libical would
   // go through each repetition, for hours.
@@ -315,12 +320,18 @@ class EventReader {
       time.is_date = 1;
       return time;
     };
+    const std::chrono::sys_seconds startSeconds = localSeconds(start);
+    const std::chrono::sys_seconds endSeconds = icaltime_is_null_time(parts.end) ? startSeconds : localSeconds(parts.end);
     if (repeating == nullptr) {
-      addOccurrence(expansion, localSeconds(start),
-                    icaltime_is_null_time(parts.end) ? localSeconds(start) : localSeconds(parts.end));
+      addOccurrence(expansion, startSeconds, endSeconds);
     } else {
-      icalcomponent_foreach_recurrence(repeating, edge(first_ - std::chrono::days(1)), edge(last_ + std::chrono::days(2)),
-                                       &EventReader::addSpan, &expansion);
+      // libical gives only the repetitions that start in its window: it
+      // begins as long before the range as one lasts, so that a repetition
+      // begun before the range still fills the range's first days.
+      const auto lasting = std::clamp(std::chrono::ceil<std::chrono::days>(endSeconds - startSeconds), std::chrono::days(0),
+                                      kLongestRepetition);
+      icalcomponent_foreach_recurrence(repeating, edge(first_ - std::chrono::days(1) - lasting),
+                                       edge(last_ + std::chrono::days(2)), &EventReader::addSpan, &expansion);
     }
     EventProblem problem = EventProblem::kNone;
     if (expansion.days > kMaxDaysOfOneEvent) {
@@ -336,7 +347,8 @@ class EventReader {
     if (!characters_.empty() || problem != EventProblem::kNone) {
       unreadable_.push_back(
           {.summary = unescapedText(parts.summary, parts.escaped),
-           .start = localDay(start),
+           .start = expansion.firstFilled != std::chrono::sys_days::max() ? std::chrono::year_month_day{expansion.firstFilled}
+                                                                          : localDay(start),
            .characters = characters_,
            .problem = problem});
     }
@@ -421,13 +433,6 @@ class EventReader {
   // a date or a floating time as it is written, a UTC or TZID time moved
   // to the local time zone. Worked out from its fields: libical's own
   // count of seconds drifts by days far from 1970.
-  // The local day of `time`, where the event's first lines go; none for
-  // a start that is missing or not a time.
-  static std::chrono::year_month_day localDay(const icaltimetype& time) {
-    if (icaltime_is_null_time(time) || !icaltime_is_valid_time(time)) return {};
-    return std::chrono::year_month_day{std::chrono::floor<std::chrono::days>(localSeconds(time))};
-  }
-
   static std::chrono::sys_seconds localSeconds(const icaltimetype& time) {
     using namespace std::chrono;
     const auto secondsOf = [](const icaltimetype& t) {
@@ -443,6 +448,13 @@ class EventReader {
            hours(parts.tm_hour) + minutes(parts.tm_min) + seconds(parts.tm_sec);
   }
 
+  // The local day of `time`, where the event's first lines go; none for
+  // a start that is missing or not a time.
+  static std::chrono::year_month_day localDay(const icaltimetype& time) {
+    if (icaltime_is_null_time(time) || !icaltime_is_valid_time(time)) return {};
+    return std::chrono::year_month_day{std::chrono::floor<std::chrono::days>(localSeconds(time))};
+  }
+
   // One occurrence, from its local start to its local end (exclusive).
   void addOccurrence(Expansion& expansion, std::chrono::sys_seconds start, std::chrono::sys_seconds end) {
     using namespace std::chrono;
@@ -450,9 +462,14 @@ class EventReader {
     // An event until midnight ends the day before.
     const sys_days lastDay = end > start ? floor<days>(end - seconds(1)) : firstDay;
     const auto minutesIn = static_cast<std::int16_t>(duration_cast<minutes>(start - firstDay).count());
-    for (sys_days day = firstDay; day <= lastDay; day += days(1)) {
-      if (++expansion.days > kMaxDaysOfOneEvent) return;
-      if (day < first_ || day > last_) continue;
+    for (sys_days day = std::max(firstDay, first_); day <= std::min(lastDay, last_); day += days(1)) {
+      // Repetitions come in the order they start: a day after the last one
+      // counted is a day not counted yet.
+      if (day > expansion.lastCounted) {
+        if (++expansion.days > kMaxDaysOfOneEvent) return;
+        expansion.lastCounted = day;
+      }
+      expansion.firstFilled = std::min(expansion.firstFilled, day);
       lines_.push_back(DayLine{.day = static_cast<std::int32_t>(day.time_since_epoch().count()),
                                .minutes = day == firstDay && !expansion.allDay ? minutesIn : std::int16_t{-1},
                                .offset = expansion.offset,

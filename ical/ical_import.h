@@ -19,9 +19,11 @@ struct ImportRange {
 // One year back to two years ahead of `today`.
 ImportRange defaultImportRange(std::chrono::year_month_day today);
 
-// The most days one event may fill: a rule that repeats beyond it (every
-// minute, say) is not imported.
-inline constexpr std::size_t kMaxDaysOfOneEvent = 1000;
+// The most days of the range one event may fill: more than ten years of
+// days, so that an event of every day fills the range a person chooses
+// by default and more, while one that fills the days of centuries is not
+// imported.
+inline constexpr std::size_t kMaxDaysOfOneEvent = 4000;
 
 // What kept an event out, besides characters the note file cannot hold.
 enum class EventProblem {

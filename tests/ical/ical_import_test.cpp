@@ -88,12 +88,14 @@ TEST_F(ICalImportTest, EventsBecomeTheLinesOfTheDaysTheyCover) {
              "RDATE;VALUE=DATE:20240120\r\nSUMMARY:w\r\n"),
        {{"2024-01-01", "w"}, {"2024-01-12", "trip\nold"}, {"2024-01-15", "w"}, {"2024-01-20", "w"}},
        {}},
-      {"emoji left out with the space before them, the rest imported; a day bound",
+      {"emoji left out with the space before them, the rest imported; a repeating event reported on its first day in "
+       "the range; a repetition begun days before the range",
        event("DTSTART;VALUE=DATE:20240102\r\nSUMMARY:🎉par\x01ty\t! 🎄\r\n") +
-           event("DTSTART;VALUE=DATE:20230101\r\nRRULE:FREQ=DAILY\r\nSUMMARY:every day\r\n"),
-       {{"2024-01-02", "party\t!"}, {"2024-01-12", "trip\nold"}},
+           event("DTSTART;VALUE=DATE:20220115\r\nRRULE:FREQ=MONTHLY;COUNT=13\r\nSUMMARY:毎月😀\r\n") +
+           event("DTSTART;VALUE=DATE:20211225\r\nDTEND;VALUE=DATE:20220103\r\nRRULE:FREQ=YEARLY;COUNT=2\r\nSUMMARY:冬\r\n"),
+       {{"2023-01-01", "冬"}, {"2023-01-02", "冬"}, {"2023-01-15", "毎月"}, {"2024-01-02", "party\t!"}, {"2024-01-12", "trip\nold"}},
        {{.summary = "🎉par\x01ty\t! 🎄", .start = date(2024, 1, 2), .characters = {"🎉", "🎄"}},
-        {.summary = "every day", .start = date(2023, 1, 1), .problem = EventProblem::kTooManyDays}}},
+        {.summary = "毎月😀", .start = date(2023, 1, 15), .characters = {"😀"}}}},
       {"a summary left out only where it reads as the description's first line; a CR before an escaped line break",
        event("DTSTART;VALUE=DATE:20240103\r\nSUMMARY:Foo\r\nDESCRIPTION:\\nFoo\r\n") +
            event("DTSTART;VALUE=DATE:20240104\r\nSUMMARY:会議🎉\r\nDESCRIPTION:会議\r\n") +
@@ -139,6 +141,21 @@ TEST_F(ICalImportTest, EventsBecomeTheLinesOfTheDaysTheyCover) {
     const ImportPlan again = imported(store_, "in.ics");
     EXPECT_TRUE(again.batch.empty()) << c.what;
     EXPECT_EQ(again.newDays + again.addedToDays, 0u) << c.what;
+  }
+}
+
+// An event of every day (begun before the range) fills up to its bound of
+// days of the range, more than the default range's three years; one more
+// and it is left out, reported on its first day there.
+TEST_F(ICalImportTest, AnEventFillsAtMostTheDaysOfItsBound) {
+  writeBytes("in.ics", calendar(event("DTSTART;VALUE=DATE:19990101\r\nRRULE:FREQ=DAILY\r\nSUMMARY:d\r\n")));
+  for (const auto last : {date(2010, 12, 13), date(2010, 12, 14)}) {  // 4,000 and 4,001 days from 1 January 2000
+    const StoreResult<ImportPlan> plan = planImport(store_, "in.ics", {date(2000, 1, 1), last});
+    ASSERT_TRUE(plan) << describe(plan.error());
+    const bool filled = last == date(2010, 12, 13);
+    EXPECT_EQ(plan->newDays, filled ? kMaxDaysOfOneEvent : 0u);
+    ASSERT_EQ(plan->unreadable.size(), filled ? 0u : 1u);
+    if (!filled) EXPECT_EQ(plan->unreadable[0].start, date(2000, 1, 1));
   }
 }
 
