@@ -299,7 +299,19 @@ class EventReader {
     }
     const std::size_t textStart = texts_.size();
     characters_.clear();
+    notUtf8_ = false;
     if (!appendText(parts)) return;
+    if (notUtf8_) {
+      // Its bytes read as UTF-8 would write other characters than it holds.
+      texts_.resize(textStart);
+      // Shown as written: a byte 0x5C there is more often part of a
+      // character (表) than an escape.
+      const StoreResult<std::string> summary = decodeCp932(parts.summary);
+      unreadable_.push_back({.summary = summary ? *summary : std::string(),
+                             .start = localDay(start),
+                             .problem = EventProblem::kNotUtf8});
+      return;
+    }
     // Kept compact with 32-bit offsets: 4 GB of events' text is beyond an import.
     if (texts_.size() > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
     Expansion expansion{.reader = this,
@@ -395,6 +407,10 @@ class EventReader {
     const auto plain = [](unsigned char c) { return c >= 0x20 && c < 0x7F && c != ';'; };
     for (std::size_t i = 0; i < text.size();) {
       if (static_cast<unsigned char>(text[i]) >= 0x80) {
+        if (!isCommonThreeBytes(text.substr(i)) && utf8SequenceLength(text.substr(i)) == 0) {
+          notUtf8_ = true;
+          return true;
+        }
         StoreResult<std::size_t> taken = encoder_.appendCharacter(text.substr(i), out, characters_);
         if (!taken) {
           failure_ = std::move(taken).error();
@@ -512,6 +528,7 @@ class EventReader {
   std::string summaryRoom_;  // an event's summary with its escapes undone, kept for its room
   std::string bodyRoom_;     // the same for its description
   std::vector<std::string> characters_;  // those of an event that code page 932 lacks
+  bool notUtf8_ = false;  // an event's text holds bytes that are not UTF-8
   std::string component_;  // an event unfolded, or for libical, kept for its room
   std::vector<Instance> instances_;   // of repeating events
   std::vector<InstanceKey> replaced_;  // instances replaced or cancelled by one of their own

@@ -31,6 +31,7 @@ enum class EventProblem {
   kTooManyDays,  // it would fill more than kMaxDaysOfOneEvent days
   kNoStart,      // it has no start (DTSTART) that can be read
   kUnreadable,   // libical could not read it
+  kNotUtf8,      // its text is not UTF-8, as iCalendar writes text: the summary is read as code page 932
 };
 
 // An event that was not imported, or only in part.

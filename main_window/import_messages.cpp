@@ -21,6 +21,9 @@ QString eventLeftOutText(const UnreadableEvent& event) {
     case EventProblem::kUnreadable:
       parts << QStringLiteral("予定として読めないため、読み込みません。");
       break;
+    case EventProblem::kNotUtf8:
+      parts << QStringLiteral("文字が UTF-8 で書かれていないため、読み込みません。");
+      break;
   }
   if (!event.characters.empty()) {
     QString characters = QStringLiteral("保存できない文字を省きます:");
