@@ -177,6 +177,7 @@ class EventReader {
           unreadable_.push_back(
               {.summary = std::string(parts.summary), .start = localDay(parts.start), .problem = EventProblem::kTooManyDays});
         } else {
+          if (repeats) recurrenceDatesInUtc(event);
           addEvent(parts, repeats ? event : nullptr, series);
         }
         icalcomponent_remove_component(calendar_.get(), event);
@@ -256,6 +257,29 @@ class EventReader {
     std::uint32_t firstLine;
     std::uint32_t lineCount;
   };
+
+  // The RDATEs of `event` as UTC times, and periods as their starts:
+  // libical expands an RDATE's time without its TZID, as if it were UTC,
+  // and passes a period over.
+  void recurrenceDatesInUtc(icalcomponent* event) {
+    for (icalproperty* date = icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY); date != nullptr;
+         date = icalcomponent_get_next_property(event, ICAL_RDATE_PROPERTY)) {
+      icaldatetimeperiodtype value = icalproperty_get_rdate(date);
+      if (icaltime_is_null_time(value.time)) value.time = value.period.start;
+      value.period = icalperiodtype_null_period();
+      if (icalparameter* tzid = icalproperty_get_first_parameter(date, ICAL_TZID_PARAMETER); tzid != nullptr) {
+        const char* name = icalparameter_get_tzid(tzid);
+        icaltimezone* zone = name != nullptr ? icalcomponent_get_timezone(calendar_.get(), name) : nullptr;
+        if (zone == nullptr && name != nullptr) zone = icaltimezone_get_builtin_timezone(name);
+        if (zone != nullptr && value.time.is_date == 0) {
+          value.time.zone = zone;
+          value.time = icaltime_convert_to_zone(value.time, icaltimezone_get_utc_timezone());
+          icalproperty_remove_parameter_by_kind(date, ICAL_TZID_PARAMETER);
+        }
+      }
+      icalproperty_set_rdate(date, value);
+    }
+  }
 
   // The start of an instance as libical counts its repetitions' starts.
   static std::time_t instanceStart(icaltimetype time) {

@@ -83,10 +83,13 @@ TEST_F(ICalImportTest, EventsBecomeTheLinesOfTheDaysTheyCover) {
            event("DTSTART;VALUE=DATE:20240111\r\nDTEND;VALUE=DATE:20240113\r\nSUMMARY:trip\r\n"),
        {{"2024-01-11", "trip\n08:30 朝\n資料\nメモ；a\n10:00 会議"}, {"2024-01-12", "trip\nold"}},
        {{.summary = "会議🎉", .start = date(2024, 1, 11), .characters = {"🎉"}}}},
-      {"repeated, with EXDATE and RDATE",
+      {"repeated, with EXDATE and RDATE (a date, a time with TZID, a period)",
        event("DTSTART;VALUE=DATE:20240101\r\nRRULE:FREQ=WEEKLY;COUNT=3\r\nEXDATE;VALUE=DATE:20240108\r\n"
-             "RDATE;VALUE=DATE:20240120\r\nSUMMARY:w\r\n"),
-       {{"2024-01-01", "w"}, {"2024-01-12", "trip\nold"}, {"2024-01-15", "w"}, {"2024-01-20", "w"}},
+             "RDATE;VALUE=DATE:20240120\r\nSUMMARY:w\r\n") +
+           event("DTSTART;TZID=Eastern:20240201T200000\r\nRDATE;TZID=Eastern:20240210T200000\r\n"
+                 "RDATE;VALUE=PERIOD:20240215T010000Z/PT2H\r\nSUMMARY:r\r\n"),
+       {{"2024-01-01", "w"}, {"2024-01-12", "trip\nold"}, {"2024-01-15", "w"}, {"2024-01-20", "w"},
+        {"2024-02-02", "10:00 r"}, {"2024-02-11", "10:00 r"}, {"2024-02-15", "10:00 r"}},
        {}},
       {"emoji left out with the space before them, the rest imported; a repeating event reported on its first day in "
        "the range; a repetition begun days before the range",
