@@ -166,11 +166,16 @@ class EventReader {
         }
         const char* summary = icalcomponent_get_summary(event);
         const char* description = icalcomponent_get_description(event);
+        const icaltimetype start = icalcomponent_get_dtstart(event);
+        icalproperty* const startProperty = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
         const EventParts parts{.summary = summary != nullptr ? summary : "",
                                .description = description != nullptr ? description : "",
                                .escaped = false,
-                               .start = icalcomponent_get_dtstart(event),
-                               .end = icalcomponent_get_dtend(event)};
+                               .start = start,
+                               .end = icalcomponent_get_dtend(event),
+                               // A time zone defined after the events that use it is not known yet.
+                               .unknownTimeZone = start.is_date == 0 && start.zone == nullptr && startProperty != nullptr &&
+                                                  icalproperty_get_first_parameter(startProperty, ICAL_TZID_PARAMETER) != nullptr};
         const bool repeats = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY) != nullptr ||
                              icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY) != nullptr;
         if (repeatsEndlesslyOften(event)) {
@@ -375,6 +380,7 @@ class EventReader {
       instances_.resize(instancesBefore);
       problem = EventProblem::kTooManyDays;
     }
+    if (problem == EventProblem::kNone && parts.unknownTimeZone) problem = EventProblem::kUnknownTimeZone;
     if (lines_.size() == linesBefore) {
       texts_.resize(textStart);
       // Characters of an event that fills no day of the range keep nothing out.

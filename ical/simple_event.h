@@ -16,6 +16,7 @@ struct EventParts {
   bool escaped = false;  // the texts as the file writes TEXT (RFC 5545), else as they read
   icaltimetype start;
   icaltimetype end;
+  bool unknownTimeZone = false;  // the start's TZID names no time zone the file (so far) or libical knows
 };
 
 // A text of `parts` as it reads: the text itself, or with its escapes

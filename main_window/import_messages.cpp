@@ -24,6 +24,9 @@ QString eventLeftOutText(const UnreadableEvent& event) {
     case EventProblem::kNotUtf8:
       parts << QStringLiteral("文字が UTF-8 で書かれていないため、読み込みません。");
       break;
+    case EventProblem::kUnknownTimeZone:
+      parts << QStringLiteral("時間帯が分からないため、書かれた時刻のまま読み込みます。");
+      break;
   }
   if (!event.characters.empty()) {
     QString characters = QStringLiteral("保存できない文字を省きます:");

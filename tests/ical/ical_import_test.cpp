@@ -77,12 +77,14 @@ TEST_F(ICalImportTest, EventsBecomeTheLinesOfTheDaysTheyCover) {
     std::vector<UnreadableEvent> unreadable;
   };
   const std::vector<Case> cases = {
-      {"all day, timed with TZID (reported on its local day), UTC, several days, start order",
+      {"all day, timed with TZID (reported on its local day), UTC, several days, start order; a TZID not known",
        event("DTSTART;TZID=Eastern:20240110T200000\r\nDTEND;TZID=Eastern:20240110T210000\r\nSUMMARY:会議🎉\r\n") +
+           event("DTSTART;TZID=Nowhere:20240301T090000\r\nSUMMARY:z\r\n") +
            event("DTSTART:20240110T233000Z\r\nSUMMARY:朝\r\nDESCRIPTION:資料\\nメモ;a\r\n") +
            event("DTSTART;VALUE=DATE:20240111\r\nDTEND;VALUE=DATE:20240113\r\nSUMMARY:trip\r\n"),
-       {{"2024-01-11", "trip\n08:30 朝\n資料\nメモ；a\n10:00 会議"}, {"2024-01-12", "trip\nold"}},
-       {{.summary = "会議🎉", .start = date(2024, 1, 11), .characters = {"🎉"}}}},
+       {{"2024-01-11", "trip\n08:30 朝\n資料\nメモ；a\n10:00 会議"}, {"2024-01-12", "trip\nold"}, {"2024-03-01", "09:00 z"}},
+       {{.summary = "会議🎉", .start = date(2024, 1, 11), .characters = {"🎉"}},
+        {.summary = "z", .start = date(2024, 3, 1), .problem = EventProblem::kUnknownTimeZone}}},
       {"repeated, with EXDATE and RDATE (a date, a time with TZID, a period)",
        event("DTSTART;VALUE=DATE:20240101\r\nRRULE:FREQ=WEEKLY;COUNT=3\r\nEXDATE;VALUE=DATE:20240108\r\n"
              "RDATE;VALUE=DATE:20240120\r\nSUMMARY:w\r\n") +
