@@ -31,9 +31,6 @@ namespace {
 constexpr std::string_view kProductId = "-//hiduke//hiduke//JA";
 // The name a calendar program shows for the imported calendar.
 constexpr std::string_view kCalendarName = "hiduke の予定";
-// The summary of a note with nothing to read in it (only empty lines):
-// a calendar drops an event whose summary is empty.
-constexpr std::string_view kBlankNoteSummary = "（予定）";
 // Bytes gathered before they are handed over to be written.
 constexpr std::size_t kWriteChunk = std::size_t{1} << 20;
 
@@ -234,7 +231,7 @@ class CalendarWriter {
     out_.append(day.data(), day.size());
     out_ += "\r\n";
     const std::string_view summary = summaryLine(note);
-    const std::size_t leftOut = appendTextProperty("SUMMARY:", summary.empty() ? kBlankNoteSummary : summary);
+    const std::size_t leftOut = appendTextProperty("SUMMARY:", summary.empty() ? kBlankEventSummary : summary);
     // The whole note where it says more than its summary.
     if (note.size() == summary.size()) {
       controlCharacters_ += leftOut;

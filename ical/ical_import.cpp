@@ -25,6 +25,7 @@
 #include <thread>
 #include <utility>
 
+#include "ical/ical_text.h"
 #include "ical/simple_event.h"
 #include "note_store/cp932.h"
 #include "note_store/huge_pages.h"
@@ -403,7 +404,9 @@ class EventReader {
   // left out, and control characters too (a NUL would cut the note short).
   // False when the text cannot be converted: the failure is kept.
   bool appendText(const EventParts& parts) {
-    const std::string_view summary = readableText(parts.summary, parts.escaped, summaryRoom_);
+    // An all-day event that says nothing still marks its day.
+    const bool blank = parts.summary.empty() && parts.description.empty() && parts.start.is_date != 0;
+    const std::string_view summary = blank ? kBlankEventSummary : readableText(parts.summary, parts.escaped, summaryRoom_);
     const std::string_view body = readableText(parts.description, parts.escaped, bodyRoom_);
     std::string_view firstLine;
     forEachLine(body, [&](std::string_view line) {

@@ -12,6 +12,10 @@ namespace hiduke {
 // The longest physical line, in octets, without its CR LF.
 inline constexpr std::size_t kLineOctets = 75;
 
+// The summary of an event with nothing to read in it: a calendar drops an
+// event whose summary is empty, and an empty line marks no day.
+inline constexpr std::string_view kBlankEventSummary = "（予定）";
+
 // Appends `line` (a content line, without its end) to `out` folded:
 // physical lines of at most 75 octets, each ending in CR LF, each after the
 // first starting with one space; no UTF-8 character is split.
