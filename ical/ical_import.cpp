@@ -620,7 +620,11 @@ class CalendarScan {
   StoreResult<void> readWhole(std::uint64_t total, const ICalProgress& progress, const std::string& path,
                               SecondHalf* second) {
     second_ = second;
-    return read(total, progress, path, nullptr);
+    if (StoreResult<void> done = read(total, progress, path, nullptr); !done) return done;
+    // Events of another form (vCalendar 1.0 writes texts quoted-printable)
+    // would be read as other text than they hold.
+    if (!calendarSeen_ || versionOne_) return importError(StoreErrorKind::kNotICalendar, path);
+    return {};
   }
 
   // Reads simple events with pread from the place given on, until
@@ -762,6 +766,8 @@ class CalendarScan {
     const bool begins = first == 'b' && startsWithNoCase(line, "BEGIN:");
     const bool ends = first == 'e' && startsWithNoCase(line, "END:");
     if (simpleEventsOnly_ && depth_ == 1 && !begins) return stopAt(logical_);
+    if (depth_ == 1 && first == 'v' && startsWithNoCase(line, "VERSION:")) versionOne_ = line.substr(8) == "1.0";
+    if (begins && depth_ == 0) calendarSeen_ = calendarSeen_ || startsWithNoCase(line, "BEGIN:VCALENDAR");
     if (begins && ++depth_ == 2) {
       component_ = logical_;
       componentFolded_ = false;
@@ -798,6 +804,8 @@ class CalendarScan {
   std::size_t component_ = kNone;     // where the component being read begins
   bool componentFolded_ = false;
   int depth_ = 0;  // 1 inside VCALENDAR, 2 and more inside one of its components
+  bool calendarSeen_ = false;
+  bool versionOne_ = false;  // the calendar says it is a vCalendar 1.0 one
   std::string unfolded_;
   SimpleEventReader simple_;
   std::uint64_t done_ = 0;

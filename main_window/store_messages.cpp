@@ -142,6 +142,8 @@ QString storeErrorMessage(const StoreError& error) {
                                                          : QStringLiteral("%1 からの読み込みを取り消しました。"))
                  .arg(path) +
              notice;
+    case StoreErrorKind::kNotICalendar:
+      return QStringLiteral("%1 は iCalendar（バージョン 2.0）のファイルではないため、読み込めません。").arg(path);
     case StoreErrorKind::kDirectoryNotWritable:
       return QStringLiteral("%1 を書き換えるには同じディレクトリにファイルを作成する必要がありますが、作成できませんでした（%2）。")
                  .arg(path, reason) +

@@ -32,6 +32,7 @@ enum class StoreErrorKind {
   kBeingWritten,          // another program kept writing the file for longer than a save waits
   kExportOverNoteFile,    // an export's target is the note file itself (`path` names the target)
   kCancelled,             // the person stopped a long import or export; nothing was changed
+  kNotICalendar,          // the file to import holds no iCalendar 2.0 calendar (none at all, or a vCalendar 1.0 one)
   // Warnings of a save that took effect:
   kNotDurable,            // the directory sync failed: the new file may not survive a crash of the system
   kHardLinksSeparated,    // the file had `otherNames` more names (hard links), which keep the old notes

@@ -170,6 +170,17 @@ TEST_F(ICalImportTest, AnEventFillsAtMostTheDaysOfItsBound) {
   }
 }
 
+// A file that is no iCalendar 2.0 calendar is refused, not read as one.
+TEST_F(ICalImportTest, AFileThatIsNoICalendarIsRefused) {
+  for (const char* text : {"hello\r\n",
+                           "BEGIN:VCALENDAR\r\nVERSION:1.0\r\nBEGIN:VEVENT\r\nDTSTART:20240101T100000\r\n"
+                           "SUMMARY;ENCODING=QUOTED-PRINTABLE:=E4=BC=9A\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n"}) {
+    writeBytes("in.ics", text);
+    const StoreResult<ImportPlan> plan = planImport(store_, "in.ics", kRange);
+    EXPECT_TRUE(!plan && plan.error().kind == StoreErrorKind::kNotICalendar) << text;
+  }
+}
+
 // An export imported into an empty directory gives back the same notes.
 TEST_F(ICalImportTest, AnExportImportedIntoAnEmptyDirectoryGivesBackTheSameNotes) {
   const std::map<std::string, std::string> notes = {
