@@ -143,7 +143,7 @@ QString storeErrorMessage(const StoreError& error) {
                  .arg(path) +
              notice;
     case StoreErrorKind::kNotICalendar:
-      return QStringLiteral("%1 は iCalendar（バージョン 2.0）のファイルではないため、読み込めません。").arg(path);
+      return QStringLiteral("%1 は iCalendar（バージョン 2.0）のファイルではありません。").arg(path) + notice;
     case StoreErrorKind::kDirectoryNotWritable:
       return QStringLiteral("%1 を書き換えるには同じディレクトリにファイルを作成する必要がありますが、作成できませんでした（%2）。")
                  .arg(path, reason) +
