@@ -71,6 +71,15 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) {
   return true;
 }
 
+// What the note file holds for a character other calendars write that
+// code page 932 lacks (Outlook's no-break space, dashes), or nothing.
+std::string_view lookAlikeOf(std::string_view character) {
+  if (character == "\u00A0") return " ";
+  if (character == "\u2013") return "-";
+  if (character == "\u2014") return "\x81\x5C";  // ―
+  return {};
+}
+
 // The lines of a text, at "\n", "\r\n" or a lone "\r".
 template <typename Visit>
 void forEachLine(std::string_view text, Visit&& visit) {
@@ -444,12 +453,18 @@ class EventReader {
           notUtf8_ = true;
           return true;
         }
+        const std::size_t before = out.size();
         StoreResult<std::size_t> taken = encoder_.appendCharacter(text.substr(i), out, characters_);
         if (!taken) {
           failure_ = std::move(taken).error();
           return false;
         }
+        const std::string_view character = text.substr(i, *taken);
         i += *taken;
+        if (const std::string_view alike = lookAlikeOf(character); out.size() == before && !alike.empty()) {
+          out += alike;
+          std::erase(characters_, character);
+        }
         continue;
       }
       std::size_t end = i;

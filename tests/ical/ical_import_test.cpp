@@ -107,9 +107,10 @@ TEST_F(ICalImportTest, EventsBecomeTheLinesOfTheDaysTheyCover) {
            event("DTSTART;VALUE=DATE:20240104\r\nSUMMARY:会議🎉\r\nDESCRIPTION:会議\r\n") +
            event("DTSTART;VALUE=DATE:20240105\r\nSUMMARY:x\r\nDESCRIPTION:a\r\\nb\r\n") +
            event("DTSTART;VALUE=DATE:20240106\r\nSUMMARY:\x89\xef\x8b\x63\r\n") +
-           event("DTSTART;VALUE=DATE:20240107\r\nSUMMARY:\r\n"),
+           event("DTSTART;VALUE=DATE:20240107\r\nSUMMARY:\r\n") +
+           event("DTSTART;VALUE=DATE:20240108\r\nSUMMARY:a\u00a0b 10\u201312\u2014\u00a0\r\n"),
        {{"2024-01-03", "\nFoo"}, {"2024-01-04", "会議\n会議"}, {"2024-01-05", "x\na\nb"}, {"2024-01-07", "（予定）"},
-        {"2024-01-12", "trip\nold"}},
+        {"2024-01-08", "a b 10-12― "}, {"2024-01-12", "trip\nold"}},
        {{.summary = "会議🎉", .start = date(2024, 1, 4), .characters = {"🎉"}},
         {.summary = "会議", .start = date(2024, 1, 6), .problem = EventProblem::kNotUtf8}}},
       {"emoji of events outside the range not reported",
