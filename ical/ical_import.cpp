@@ -449,10 +449,6 @@ class EventReader {
     const auto plain = [](unsigned char c) { return c >= 0x20 && c < 0x7F && c != ';'; };
     for (std::size_t i = 0; i < text.size();) {
       if (static_cast<unsigned char>(text[i]) >= 0x80) {
-        if (!isCommonThreeBytes(text.substr(i)) && utf8SequenceLength(text.substr(i)) == 0) {
-          notUtf8_ = true;
-          return true;
-        }
         const std::size_t before = out.size();
         StoreResult<std::size_t> taken = encoder_.appendCharacter(text.substr(i), out, characters_);
         if (!taken) {
@@ -461,7 +457,13 @@ class EventReader {
         }
         const std::string_view character = text.substr(i, *taken);
         i += *taken;
-        if (const std::string_view alike = lookAlikeOf(character); out.size() == before && !alike.empty()) {
+        if (out.size() != before) continue;
+        // Left out: a byte that begins no character is no UTF-8.
+        if (utf8SequenceLength(character) == 0) {
+          notUtf8_ = true;
+          return true;
+        }
+        if (const std::string_view alike = lookAlikeOf(character); !alike.empty()) {
           out += alike;
           std::erase(characters_, character);
         }
@@ -767,8 +769,15 @@ class CalendarScan {
   // Before the first byte not yet read into an event.
   void stopAtUnread() { stopAt(std::min({component_, logical_, next_})); }
 
+  // A line outside the calendar's components (few): what kind of
+  // calendar it is.
+  [[gnu::noinline]] void readCalendarLine(std::string_view line, bool begins) {
+    if (begins && depth_ == 0) calendarSeen_ = calendarSeen_ || startsWithNoCase(line, "BEGIN:VCALENDAR");
+    if (depth_ == 1 && startsWithNoCase(line, "VERSION:")) versionOne_ = line.substr(8) == "1.0";
+  }
+
   // The content line [logical_, end) read whole.
-  void endLogical(std::size_t end) {
+  [[gnu::always_inline]] void endLogical(std::size_t end) {
     std::string_view line(buffer_.data() + logical_, end - logical_);
     if (logicalFolded_) {
       unfolded_.clear();
@@ -781,8 +790,7 @@ class CalendarScan {
     const bool begins = first == 'b' && startsWithNoCase(line, "BEGIN:");
     const bool ends = first == 'e' && startsWithNoCase(line, "END:");
     if (simpleEventsOnly_ && depth_ == 1 && !begins) return stopAt(logical_);
-    if (depth_ == 1 && first == 'v' && startsWithNoCase(line, "VERSION:")) versionOne_ = line.substr(8) == "1.0";
-    if (begins && depth_ == 0) calendarSeen_ = calendarSeen_ || startsWithNoCase(line, "BEGIN:VCALENDAR");
+    if (depth_ == 0 || (depth_ == 1 && !begins)) readCalendarLine(line, begins);
     if (begins && ++depth_ == 2) {
       component_ = logical_;
       componentFolded_ = false;
