@@ -71,6 +71,28 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) {
   return true;
 }
 
+// Whether every byte of `text` belongs to a character of code page 932.
+bool isCp932(std::string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x80 || (byte >= 0xA1 && byte <= 0xDF)) continue;  // ASCII, half-width kana
+    const bool lead = (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+    if (!lead || ++i == text.size()) return false;
+    const auto trail = static_cast<unsigned char>(text[i]);
+    if (trail < 0x40 || trail == 0x7F || trail > 0xFC) return false;
+  }
+  return true;
+}
+
+bool isWellFormedUtf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = utf8SequenceLength(text.substr(i));
+    if (length == 0) return false;
+    i += length;
+  }
+  return true;
+}
+
 // What the note file holds for a character other calendars write that
 // code page 932 lacks (Outlook's no-break space, dashes), or nothing.
 std::string_view lookAlikeOf(std::string_view character) {
@@ -189,10 +211,15 @@ class EventReader {
         const bool repeats = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY) != nullptr ||
                              icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY) != nullptr;
         if (repeatsEndlesslyOften(event)) {
-          unreadable_.push_back(
-              {.summary = std::string(parts.summary), .start = localDay(parts.start), .problem = EventProblem::kTooManyDays});
+          // It fills every day from its start: told of where that falls in the range.
+          const std::chrono::year_month_day day = localDay(start);
+          if (!day.ok() || std::chrono::sys_days{day} <= last_) {
+            unreadable_.push_back({.summary = std::string(parts.summary),
+                                   .start = day.ok() ? std::chrono::year_month_day{std::max(std::chrono::sys_days{day}, first_)} : day,
+                                   .problem = EventProblem::kTooManyDays});
+          }
         } else {
-          if (repeats) recurrenceDatesInUtc(event);
+          if (repeats) readRecurrenceDates(event, isWallClock(start));
           addEvent(parts, repeats ? event : nullptr, series);
         }
         icalcomponent_remove_component(calendar_.get(), event);
@@ -273,10 +300,16 @@ class EventReader {
     std::uint32_t lineCount;
   };
 
-  // The RDATEs of `event` as UTC times, and periods as their starts:
-  // libical expands an RDATE's time without its TZID, as if it were UTC,
-  // and passes a period over.
-  void recurrenceDatesInUtc(icalcomponent* event) {
+  // Whether `time` is read on its own clock: a date, or a time of no zone.
+  static bool isWallClock(const icaltimetype& time) {
+    return time.is_date != 0 || (time.zone == nullptr && !icaltime_is_utc(time));
+  }
+
+  // The RDATEs of `event` with a TZID as UTC times, or on the local clock
+  // for an event on its own clock, and periods as their starts: libical
+  // expands an RDATE's time without its TZID, as if it were UTC, and
+  // passes a period over.
+  void readRecurrenceDates(icalcomponent* event, bool wallClock) {
     for (icalproperty* date = icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY); date != nullptr;
          date = icalcomponent_get_next_property(event, ICAL_RDATE_PROPERTY)) {
       icaldatetimeperiodtype value = icalproperty_get_rdate(date);
@@ -288,7 +321,8 @@ class EventReader {
         if (zone == nullptr && name != nullptr) zone = icaltimezone_get_builtin_timezone(name);
         if (zone != nullptr && value.time.is_date == 0) {
           value.time.zone = zone;
-          value.time = icaltime_convert_to_zone(value.time, icaltimezone_get_utc_timezone());
+          value.time = wallClock ? floatingTime(localSeconds(value.time))
+                                 : icaltime_convert_to_zone(value.time, icaltimezone_get_utc_timezone());
           icalproperty_remove_parameter_by_kind(date, ICAL_TZID_PARAMETER);
         }
       }
@@ -308,8 +342,7 @@ class EventReader {
     bool allDay;
     std::uint32_t offset;
     std::uint32_t length;
-    std::size_t days = 0;  // of the range, filled so far
-    std::chrono::sys_days lastCounted = std::chrono::sys_days::min();
+    std::size_t days = 0;  // lines on days of the range so far, a line a day of each repetition
     std::chrono::sys_days firstFilled = std::chrono::sys_days::max();
   };
 
@@ -340,30 +373,21 @@ class EventReader {
     characters_.clear();
     notUtf8_ = false;
     if (!appendText(parts)) return;
-    if (notUtf8_) {
-      // Its bytes read as UTF-8 would write other characters than it holds.
-      texts_.resize(textStart);
-      // Shown as written: a byte 0x5C there is more often part of a
-      // character (表) than an escape.
-      const StoreResult<std::string> summary = decodeCp932(parts.summary);
-      unreadable_.push_back({.summary = summary ? *summary : std::string(),
-                             .start = localDay(start),
-                             .problem = EventProblem::kNotUtf8});
-      return;
-    }
     // Kept compact with 32-bit offsets: 4 GB of events' text is beyond an import.
     if (texts_.size() > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
     Expansion expansion{.reader = this,
                         .series = series,
-                        .wallClock = start.is_date != 0 || (start.zone == nullptr && !icaltime_is_utc(start)),
+                        .wallClock = isWallClock(start),
                         .allDay = start.is_date != 0,
                         .offset = static_cast<std::uint32_t>(textStart),
                         .length = static_cast<std::uint32_t>(texts_.size() - textStart)};
     const std::size_t linesBefore = lines_.size();
     const std::size_t instancesBefore = instances_.size();
     // A day on either side: the range is in local days, libical's in UTC.
+    // Within the years libical reads: past them it gives no repetition.
     const auto edge = [](sys_days day) {
-      const std::chrono::year_month_day date{day};
+      const std::chrono::year_month_day date{std::clamp(day, sys_days{std::chrono::year(1) / 1 / 1},
+                                                        sys_days{std::chrono::year(9999) / 12 / 31})};
       icaltimetype time = icaltime_null_time();
       time.year = static_cast<int>(date.year());
       time.month = static_cast<int>(static_cast<unsigned>(date.month()));
@@ -384,26 +408,41 @@ class EventReader {
       icalcomponent_foreach_recurrence(repeating, edge(first_ - std::chrono::days(1) - lasting),
                                        edge(last_ + std::chrono::days(2)), &EventReader::addSpan, &expansion);
     }
+    // An event that fills no day of the range is told of only where it
+    // would fill too many.
     EventProblem problem = EventProblem::kNone;
     if (expansion.days > kMaxDaysOfOneEvent) {
+      problem = EventProblem::kTooManyDays;
+    } else if (lines_.size() != linesBefore) {
+      if (notUtf8_) problem = EventProblem::kNotUtf8;
+      if (parts.unknownTimeZone) problem = EventProblem::kUnknownTimeZone;
+    }
+    // Its bytes read as UTF-8 would write other characters than it holds.
+    if (problem == EventProblem::kTooManyDays || notUtf8_) {
       lines_.resize(linesBefore);
       instances_.resize(instancesBefore);
-      problem = EventProblem::kTooManyDays;
     }
-    if (problem == EventProblem::kNone && parts.unknownTimeZone) problem = EventProblem::kUnknownTimeZone;
     if (lines_.size() == linesBefore) {
       texts_.resize(textStart);
-      // Characters of an event that fills no day of the range keep nothing out.
-      if (problem == EventProblem::kNone) characters_.clear();
+      if (problem != EventProblem::kTooManyDays) characters_.clear();
     }
     if (!characters_.empty() || problem != EventProblem::kNone) {
       unreadable_.push_back(
-          {.summary = unescapedText(parts.summary, parts.escaped),
+          {.summary = notUtf8_ ? summaryAsWritten(parts.summary) : unescapedText(parts.summary, parts.escaped),
            .start = expansion.firstFilled != std::chrono::sys_days::max() ? std::chrono::year_month_day{expansion.firstFilled}
                                                                           : localDay(start),
            .characters = characters_,
            .problem = problem});
     }
+  }
+
+  // The summary of an event whose text is not UTF-8, shown as written:
+  // itself where it is UTF-8, else in code page 932 (a byte 0x5C there is
+  // more often part of a character, 表, than an escape).
+  static std::string summaryAsWritten(std::string_view summary) {
+    if (isWellFormedUtf8(summary)) return std::string(summary);
+    StoreResult<std::string> decoded = decodeCp932(summary);
+    return decoded ? std::move(*decoded) : std::string();
   }
 
   // The event's text, as the note file will hold it: its summary, then the
@@ -413,9 +452,7 @@ class EventReader {
   // left out, and control characters too (a NUL would cut the note short).
   // False when the text cannot be converted: the failure is kept.
   bool appendText(const EventParts& parts) {
-    // An all-day event that says nothing still marks its day.
-    const bool blank = parts.summary.empty() && parts.description.empty() && parts.start.is_date != 0;
-    const std::string_view summary = blank ? kBlankEventSummary : readableText(parts.summary, parts.escaped, summaryRoom_);
+    const std::string_view summary = readableText(parts.summary, parts.escaped, summaryRoom_);
     const std::string_view body = readableText(parts.description, parts.escaped, bodyRoom_);
     std::string_view firstLine;
     forEachLine(body, [&](std::string_view line) {
@@ -427,16 +464,22 @@ class EventReader {
       if (!body.empty()) texts_ += '\n';
     }
     if (!appendNoteText(body)) return false;
-    if (characters_.empty()) return true;
-    // "帰省 🚄" is kept as "帰省", not with the space that led to what was
-    // left out. A space byte is never part of a double-byte character.
-    const std::string text = texts_.substr(start);
-    texts_.resize(start);
-    bool first = true;
-    forEachLine(text, [&](std::string_view line) {
-      if (!std::exchange(first, false)) texts_ += '\n';
-      texts_.append(line.substr(0, line.find_last_not_of(' ') + 1));
-    });
+    if (!characters_.empty()) {
+      // "帰省 🚄" is kept as "帰省", not with the space that led to what was
+      // left out. A space byte is never part of a double-byte character.
+      const std::string text = texts_.substr(start);
+      texts_.resize(start);
+      bool first = true;
+      forEachLine(text, [&](std::string_view line) {
+        if (!std::exchange(first, false)) texts_ += '\n';
+        texts_.append(line.substr(0, line.find_last_not_of(' ') + 1));
+      });
+    }
+    // An all-day event with nothing to read in it still marks its day.
+    if (parts.start.is_date != 0 && texts_.find_first_not_of("\n\t ", start) == std::string::npos) {
+      texts_.resize(start);
+      return appendNoteText(kBlankEventSummary);
+    }
     return true;
   }
 
@@ -458,8 +501,10 @@ class EventReader {
         const std::string_view character = text.substr(i, *taken);
         i += *taken;
         if (out.size() != before) continue;
-        // Left out: a byte that begins no character is no UTF-8.
-        if (utf8SequenceLength(character) == 0) {
+        // Left out: a byte that begins no character. A text in code page
+        // 932 throughout (Shift_JIS) is not UTF-8; in other text the byte
+        // is left out as a character the file cannot hold.
+        if (utf8SequenceLength(character) == 0 && isCp932(text)) {
           notUtf8_ = true;
           return true;
         }
@@ -514,6 +559,21 @@ class EventReader {
            hours(parts.tm_hour) + minutes(parts.tm_min) + seconds(parts.tm_sec);
   }
 
+  // `clock` as a time of no zone.
+  static icaltimetype floatingTime(std::chrono::sys_seconds clock) {
+    const auto day = std::chrono::floor<std::chrono::days>(clock);
+    const std::chrono::year_month_day date{day};
+    const std::chrono::hh_mm_ss time{clock - day};
+    icaltimetype floating = icaltime_null_time();
+    floating.year = static_cast<int>(date.year());
+    floating.month = static_cast<int>(static_cast<unsigned>(date.month()));
+    floating.day = static_cast<int>(static_cast<unsigned>(date.day()));
+    floating.hour = static_cast<int>(time.hours().count());
+    floating.minute = static_cast<int>(time.minutes().count());
+    floating.second = static_cast<int>(time.seconds().count());
+    return floating;
+  }
+
   // The local day of `time`, where the event's first lines go; none for
   // a start that is missing or not a time.
   static std::chrono::year_month_day localDay(const icaltimetype& time) {
@@ -529,12 +589,7 @@ class EventReader {
     const sys_days lastDay = end > start ? floor<days>(end - seconds(1)) : firstDay;
     const auto minutesIn = static_cast<std::int16_t>(duration_cast<minutes>(start - firstDay).count());
     for (sys_days day = std::max(firstDay, first_); day <= std::min(lastDay, last_); day += days(1)) {
-      // Repetitions come in the order they start: a day after the last one
-      // counted is a day not counted yet.
-      if (day > expansion.lastCounted) {
-        if (++expansion.days > kMaxDaysOfOneEvent) return;
-        expansion.lastCounted = day;
-      }
+      if (++expansion.days > kMaxDaysOfOneEvent) return;
       expansion.firstFilled = std::min(expansion.firstFilled, day);
       lines_.push_back(DayLine{.day = static_cast<std::int32_t>(day.time_since_epoch().count()),
                                .minutes = day == firstDay && !expansion.allDay ? minutesIn : std::int16_t{-1},
@@ -773,7 +828,10 @@ class CalendarScan {
   // calendar it is.
   [[gnu::noinline]] void readCalendarLine(std::string_view line, bool begins) {
     if (begins && depth_ == 0) calendarSeen_ = calendarSeen_ || startsWithNoCase(line, "BEGIN:VCALENDAR");
-    if (depth_ == 1 && startsWithNoCase(line, "VERSION:")) versionOne_ = line.substr(8) == "1.0";
+    if (depth_ == 1 && startsWithNoCase(line, "VERSION:")) {
+      const std::string_view version = line.substr(8);
+      versionOne_ = version.substr(0, version.find_last_not_of(" \t") + 1) == "1.0";
+    }
   }
 
   // The content line [logical_, end) read whole.

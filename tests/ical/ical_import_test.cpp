@@ -80,6 +80,7 @@ TEST_F(ICalImportTest, EventsBecomeTheLinesOfTheDaysTheyCover) {
       {"all day, timed with TZID (reported on its local day), UTC, several days, start order; a TZID not known",
        event("DTSTART;TZID=Eastern:20240110T200000\r\nDTEND;TZID=Eastern:20240110T210000\r\nSUMMARY:会議🎉\r\n") +
            event("DTSTART;TZID=Nowhere:20240301T090000\r\nSUMMARY:z\r\n") +
+           event("DTSTART;TZID=Nowhere:20100301T090000\r\nSUMMARY:before the range\r\n") +
            event("DTSTART:20240110T233000Z\r\nSUMMARY:朝\r\nDESCRIPTION:資料\\nメモ;a\r\n") +
            event("DTSTART;VALUE=DATE:20240111\r\nDTEND;VALUE=DATE:20240113\r\nSUMMARY:trip\r\n"),
        {{"2024-01-11", "trip\n08:30 朝\n資料\nメモ；a\n10:00 会議"}, {"2024-01-12", "trip\nold"}, {"2024-03-01", "09:00 z"}},
@@ -94,25 +95,30 @@ TEST_F(ICalImportTest, EventsBecomeTheLinesOfTheDaysTheyCover) {
         {"2024-02-02", "10:00 r"}, {"2024-02-11", "10:00 r"}, {"2024-02-15", "10:00 r"}},
        {}},
       {"emoji left out with the space before them, the rest imported; a repeating event reported on its first day in "
-       "the range; a repetition begun days before the range",
+       "the range; a repetition begun days before the range; repetitions that overlap, bounded",
        event("DTSTART;VALUE=DATE:20240102\r\nSUMMARY:🎉par\x01ty\t! 🎄\r\n") +
            event("DTSTART;VALUE=DATE:20220115\r\nRRULE:FREQ=MONTHLY;COUNT=13\r\nSUMMARY:毎月😀\r\n") +
-           event("DTSTART;VALUE=DATE:20211225\r\nDTEND;VALUE=DATE:20220103\r\nRRULE:FREQ=YEARLY;COUNT=2\r\nSUMMARY:冬\r\n"),
+           event("DTSTART;VALUE=DATE:20211225\r\nDTEND;VALUE=DATE:20220103\r\nRRULE:FREQ=YEARLY;COUNT=2\r\nSUMMARY:冬\r\n") +
+           event("DTSTART;VALUE=DATE:20221225\r\nDURATION:P10D\r\nRRULE:FREQ=DAILY\r\nSUMMARY:long\r\n"),
        {{"2023-01-01", "冬"}, {"2023-01-02", "冬"}, {"2023-01-15", "毎月"}, {"2024-01-02", "party\t!"}, {"2024-01-12", "trip\nold"}},
        {{.summary = "🎉par\x01ty\t! 🎄", .start = date(2024, 1, 2), .characters = {"🎉", "🎄"}},
-        {.summary = "毎月😀", .start = date(2023, 1, 15), .characters = {"😀"}}}},
+        {.summary = "毎月😀", .start = date(2023, 1, 15), .characters = {"😀"}},
+        {.summary = "long", .start = date(2023, 1, 1), .problem = EventProblem::kTooManyDays}}},
       {"a summary left out only where it reads as the description's first line; a CR before an escaped line break; "
        "text in Shift_JIS",
        event("DTSTART;VALUE=DATE:20240103\r\nSUMMARY:Foo\r\nDESCRIPTION:\\nFoo\r\n") +
            event("DTSTART;VALUE=DATE:20240104\r\nSUMMARY:会議🎉\r\nDESCRIPTION:会議\r\n") +
            event("DTSTART;VALUE=DATE:20240105\r\nSUMMARY:x\r\nDESCRIPTION:a\r\\nb\r\n") +
            event("DTSTART;VALUE=DATE:20240106\r\nSUMMARY:\x89\xef\x8b\x63\r\n") +
-           event("DTSTART;VALUE=DATE:20240107\r\nSUMMARY:\r\n") +
+           event("DTSTART;VALUE=DATE:20240107\r\nSUMMARY:🎉\r\n") +
+           event("DTSTART;VALUE=DATE:20240109\r\nSUMMARY:caf\xe9\r\n") +
            event("DTSTART;VALUE=DATE:20240108\r\nSUMMARY:a\u00a0b 10\u201312\u2014\u00a0\r\n"),
        {{"2024-01-03", "\nFoo"}, {"2024-01-04", "会議\n会議"}, {"2024-01-05", "x\na\nb"}, {"2024-01-07", "（予定）"},
-        {"2024-01-08", "a b 10-12― "}, {"2024-01-12", "trip\nold"}},
+        {"2024-01-08", "a b 10-12― "}, {"2024-01-09", "caf"}, {"2024-01-12", "trip\nold"}},
        {{.summary = "会議🎉", .start = date(2024, 1, 4), .characters = {"🎉"}},
-        {.summary = "会議", .start = date(2024, 1, 6), .problem = EventProblem::kNotUtf8}}},
+        {.summary = "会議", .start = date(2024, 1, 6), .problem = EventProblem::kNotUtf8},
+        {.summary = "🎉", .start = date(2024, 1, 7), .characters = {"🎉"}},
+        {.summary = "caf\xe9", .start = date(2024, 1, 9), .characters = {"\uFFFD"}}}},
       {"emoji of events outside the range not reported",
        event("DTSTART;VALUE=DATE:20220102\r\nSUMMARY:🎉\r\n") +
            event("DTSTART;VALUE=DATE:20260101\r\nRRULE:FREQ=DAILY;COUNT=3\r\nSUMMARY:🎉\r\n"),
