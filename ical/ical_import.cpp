@@ -71,17 +71,22 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) {
   return true;
 }
 
-// Whether every byte of `text` belongs to a character of code page 932.
-bool isCp932(std::string_view text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte < 0x80 || (byte >= 0xA1 && byte <= 0xDF)) continue;  // ASCII, half-width kana
-    const bool lead = (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-    if (!lead || ++i == text.size()) return false;
-    const auto trail = static_cast<unsigned char>(text[i]);
-    if (trail < 0x40 || trail == 0x7F || trail > 0xFC) return false;
+// Whether `text`, which is not UTF-8 throughout, reads as Shift_JIS: it
+// has more bytes that begin no UTF-8 character than UTF-8 characters of
+// several bytes (UTF-8 with a stray byte has fewer), and all of it is
+// code page 932.
+bool readsAsShiftJis(std::string_view text) {
+  std::size_t wellFormed = 0;
+  std::size_t illFormed = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = utf8SequenceLength(text.substr(i));
+    wellFormed += length > 1;
+    illFormed += length == 0;
+    i += std::max<std::size_t>(length, 1);
   }
-  return true;
+  if (illFormed <= wellFormed) return false;
+  const StoreResult<std::string> decoded = decodeCp932(text);
+  return decoded && decoded->find("\uFFFD") == std::string::npos;
 }
 
 bool isWellFormedUtf8(std::string_view text) {
@@ -210,13 +215,13 @@ class EventReader {
                                                   icalproperty_get_first_parameter(startProperty, ICAL_TZID_PARAMETER) != nullptr};
         const bool repeats = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY) != nullptr ||
                              icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY) != nullptr;
-        if (repeatsEndlesslyOften(event)) {
+        if (repeatsEndlesslyOften(event, start)) {
           // It fills every day from its start: told of where that falls in the range.
           const std::chrono::year_month_day day = localDay(start);
           if (!day.ok() || std::chrono::sys_days{day} <= last_) {
             unreadable_.push_back({.summary = std::string(parts.summary),
                                    .start = day.ok() ? std::chrono::year_month_day{std::max(std::chrono::sys_days{day}, first_)} : day,
-                                   .problem = EventProblem::kTooManyDays});
+                                   .problem = EventProblem::kTooManyLines});
           }
         } else {
           if (repeats) readRecurrenceDates(event, isWallClock(start));
@@ -349,14 +354,24 @@ class EventReader {
   // The longest a repetition is taken to last, for where libical begins.
   static constexpr std::chrono::days kLongestRepetition{366 * 100};
 
-  // A rule of every second or minute without a small count: libical would
-  // go through each repetition, for hours.
-  static bool repeatsEndlesslyOften(icalcomponent* event) {
+  // A rule of more than one repetition a day that goes on for more than
+  // 100,000 of them: libical would go through each, for hours.
+  static bool repeatsEndlesslyOften(icalcomponent* event, const icaltimetype& start) {
+    constexpr double kMostRepetitions = 100'000;
     for (icalproperty* rule = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY); rule != nullptr;
          rule = icalcomponent_get_next_property(event, ICAL_RRULE_PROPERTY)) {
       const icalrecurrencetype recurrence = icalproperty_get_rrule(rule);
-      const bool often = recurrence.freq == ICAL_SECONDLY_RECURRENCE || recurrence.freq == ICAL_MINUTELY_RECURRENCE;
-      if (often && (recurrence.count == 0 || recurrence.count > 100'000)) return true;
+      const double secondsApart = std::max<short>(recurrence.interval, 1) * (recurrence.freq == ICAL_SECONDLY_RECURRENCE   ? 1.0
+                                                                             : recurrence.freq == ICAL_MINUTELY_RECURRENCE ? 60.0
+                                                                             : recurrence.freq == ICAL_HOURLY_RECURRENCE   ? 3600.0
+                                                                                                                           : 86400.0);
+      if (secondsApart >= 86400) continue;
+      if (recurrence.count != 0) {
+        if (recurrence.count > kMostRepetitions) return true;
+      } else if (icaltime_is_null_time(recurrence.until) || icaltime_is_null_time(start) ||
+                 (localSeconds(recurrence.until) - localSeconds(start)).count() / secondsApart > kMostRepetitions) {
+        return true;
+      }
     }
     return false;
   }
@@ -384,7 +399,8 @@ class EventReader {
     const std::size_t linesBefore = lines_.size();
     const std::size_t instancesBefore = instances_.size();
     // A day on either side: the range is in local days, libical's in UTC.
-    // Within the years libical reads: past them it gives no repetition.
+    // Within years 1 to 9999, past which libical gives no repetition at
+    // all (it gives none after 2582 either way).
     const auto edge = [](sys_days day) {
       const std::chrono::year_month_day date{std::clamp(day, sys_days{std::chrono::year(1) / 1 / 1},
                                                         sys_days{std::chrono::year(9999) / 12 / 31})};
@@ -411,20 +427,20 @@ class EventReader {
     // An event that fills no day of the range is told of only where it
     // would fill too many.
     EventProblem problem = EventProblem::kNone;
-    if (expansion.days > kMaxDaysOfOneEvent) {
-      problem = EventProblem::kTooManyDays;
+    if (expansion.days > kMaxLinesOfOneEvent) {
+      problem = EventProblem::kTooManyLines;
     } else if (lines_.size() != linesBefore) {
-      if (notUtf8_) problem = EventProblem::kNotUtf8;
       if (parts.unknownTimeZone) problem = EventProblem::kUnknownTimeZone;
+      if (notUtf8_) problem = EventProblem::kNotUtf8;  // left out, which says more
     }
     // Its bytes read as UTF-8 would write other characters than it holds.
-    if (problem == EventProblem::kTooManyDays || notUtf8_) {
+    if (problem == EventProblem::kTooManyLines || notUtf8_) {
       lines_.resize(linesBefore);
       instances_.resize(instancesBefore);
     }
     if (lines_.size() == linesBefore) {
       texts_.resize(textStart);
-      if (problem != EventProblem::kTooManyDays) characters_.clear();
+      if (problem != EventProblem::kTooManyLines) characters_.clear();
     }
     if (!characters_.empty() || problem != EventProblem::kNone) {
       unreadable_.push_back(
@@ -504,7 +520,7 @@ class EventReader {
         // Left out: a byte that begins no character. A text in code page
         // 932 throughout (Shift_JIS) is not UTF-8; in other text the byte
         // is left out as a character the file cannot hold.
-        if (utf8SequenceLength(character) == 0 && isCp932(text)) {
+        if (utf8SequenceLength(character) == 0 && readsAsShiftJis(text)) {
           notUtf8_ = true;
           return true;
         }
@@ -589,7 +605,7 @@ class EventReader {
     const sys_days lastDay = end > start ? floor<days>(end - seconds(1)) : firstDay;
     const auto minutesIn = static_cast<std::int16_t>(duration_cast<minutes>(start - firstDay).count());
     for (sys_days day = std::max(firstDay, first_); day <= std::min(lastDay, last_); day += days(1)) {
-      if (++expansion.days > kMaxDaysOfOneEvent) return;
+      if (++expansion.days > kMaxLinesOfOneEvent) return;
       expansion.firstFilled = std::min(expansion.firstFilled, day);
       lines_.push_back(DayLine{.day = static_cast<std::int32_t>(day.time_since_epoch().count()),
                                .minutes = day == firstDay && !expansion.allDay ? minutesIn : std::int16_t{-1},
@@ -603,7 +619,7 @@ class EventReader {
   static void addSpan(icalcomponent*, icaltime_span* span, void* data) {
     using namespace std::chrono;
     auto& expansion = *static_cast<Expansion*>(data);
-    if (expansion.days > kMaxDaysOfOneEvent) return;
+    if (expansion.days > kMaxLinesOfOneEvent) return;
     const auto local = [&](std::time_t t) {
       std::tm parts{};
       expansion.wallClock ? ::gmtime_r(&t, &parts) : ::localtime_r(&t, &parts);
@@ -830,7 +846,8 @@ class CalendarScan {
     if (begins && depth_ == 0) calendarSeen_ = calendarSeen_ || startsWithNoCase(line, "BEGIN:VCALENDAR");
     if (depth_ == 1 && startsWithNoCase(line, "VERSION:")) {
       const std::string_view version = line.substr(8);
-      versionOne_ = version.substr(0, version.find_last_not_of(" \t") + 1) == "1.0";
+      const std::size_t first = version.find_first_not_of(" \t");
+      versionOne_ = first != std::string_view::npos && version.substr(first, version.find_last_not_of(" \t") + 1 - first) == "1.0";
     }
   }
 

@@ -19,16 +19,16 @@ struct ImportRange {
 // One year back to two years ahead of `today`.
 ImportRange defaultImportRange(std::chrono::year_month_day today);
 
-// The most days of the range one event may fill: more than ten years of
-// days, so that an event of every day fills the range a person chooses
-// by default and more, while one that fills the days of centuries is not
-// imported.
-inline constexpr std::size_t kMaxDaysOfOneEvent = 4000;
+// The most lines one event may give the notes of the range, a line on each
+// day of each repetition: more than ten years of an event of every day, so
+// that one fills the range a person chooses by default and more, while one
+// that fills centuries, or repeats many times a day, is not imported.
+inline constexpr std::size_t kMaxLinesOfOneEvent = 4000;
 
 // What kept an event out, besides characters the note file cannot hold.
 enum class EventProblem {
   kNone,
-  kTooManyDays,  // it would fill more than kMaxDaysOfOneEvent days
+  kTooManyLines,  // it would give more than kMaxLinesOfOneEvent lines
   kNoStart,      // it has no start (DTSTART) that can be read
   kUnreadable,   // libical could not read it
   kNotUtf8,      // its text is not UTF-8, as iCalendar writes text: the summary is read as code page 932

@@ -12,8 +12,8 @@ QString eventLeftOutText(const UnreadableEvent& event) {
   switch (event.problem) {
     case EventProblem::kNone:
       break;
-    case EventProblem::kTooManyDays:
-      parts << QStringLiteral("%1 日より多くの日にかかるため、読み込みません。").arg(kMaxDaysOfOneEvent);
+    case EventProblem::kTooManyLines:
+      parts << QStringLiteral("読み込む期間に %1 回より多く現れるため、読み込みません。").arg(kMaxLinesOfOneEvent);
       break;
     case EventProblem::kNoStart:
       parts << QStringLiteral("始まりの日時が読めないため、読み込みません。");

@@ -103,7 +103,7 @@ TEST_F(ICalImportTest, EventsBecomeTheLinesOfTheDaysTheyCover) {
        {{"2023-01-01", "冬"}, {"2023-01-02", "冬"}, {"2023-01-15", "毎月"}, {"2024-01-02", "party\t!"}, {"2024-01-12", "trip\nold"}},
        {{.summary = "🎉par\x01ty\t! 🎄", .start = date(2024, 1, 2), .characters = {"🎉", "🎄"}},
         {.summary = "毎月😀", .start = date(2023, 1, 15), .characters = {"😀"}},
-        {.summary = "long", .start = date(2023, 1, 1), .problem = EventProblem::kTooManyDays}}},
+        {.summary = "long", .start = date(2023, 1, 1), .problem = EventProblem::kTooManyLines}}},
       {"a summary left out only where it reads as the description's first line; a CR before an escaped line break; "
        "text in Shift_JIS",
        event("DTSTART;VALUE=DATE:20240103\r\nSUMMARY:Foo\r\nDESCRIPTION:\\nFoo\r\n") +
@@ -111,19 +111,23 @@ TEST_F(ICalImportTest, EventsBecomeTheLinesOfTheDaysTheyCover) {
            event("DTSTART;VALUE=DATE:20240105\r\nSUMMARY:x\r\nDESCRIPTION:a\r\\nb\r\n") +
            event("DTSTART;VALUE=DATE:20240106\r\nSUMMARY:\x89\xef\x8b\x63\r\n") +
            event("DTSTART;VALUE=DATE:20240107\r\nSUMMARY:🎉\r\n") +
-           event("DTSTART;VALUE=DATE:20240109\r\nSUMMARY:caf\xe9\r\n") +
+           event("DTSTART;VALUE=DATE:20240109\r\nSUMMARY:caf\xe9 会議\x82\r\n") +
+           event("DTSTART;TZID=Nowhere:20240110T090000\r\nSUMMARY:\x89\xef\x8b\x63\r\n") +
            event("DTSTART;VALUE=DATE:20240108\r\nSUMMARY:a\u00a0b 10\u201312\u2014\u00a0\r\n"),
        {{"2024-01-03", "\nFoo"}, {"2024-01-04", "会議\n会議"}, {"2024-01-05", "x\na\nb"}, {"2024-01-07", "（予定）"},
-        {"2024-01-08", "a b 10-12― "}, {"2024-01-09", "caf"}, {"2024-01-12", "trip\nold"}},
+        {"2024-01-08", "a b 10-12― "}, {"2024-01-09", "caf 会議"}, {"2024-01-12", "trip\nold"}},
        {{.summary = "会議🎉", .start = date(2024, 1, 4), .characters = {"🎉"}},
         {.summary = "会議", .start = date(2024, 1, 6), .problem = EventProblem::kNotUtf8},
         {.summary = "🎉", .start = date(2024, 1, 7), .characters = {"🎉"}},
-        {.summary = "caf\xe9", .start = date(2024, 1, 9), .characters = {"\uFFFD"}}}},
-      {"emoji of events outside the range not reported",
+        {.summary = "caf\xe9 会議\x82", .start = date(2024, 1, 9), .characters = {"\uFFFD"}},
+        {.summary = "会議", .start = date(2024, 1, 10), .problem = EventProblem::kNotUtf8}}},
+      {"events outside the range not reported; an endless rule of every hour reported on the range's first day",
        event("DTSTART;VALUE=DATE:20220102\r\nSUMMARY:🎉\r\n") +
-           event("DTSTART;VALUE=DATE:20260101\r\nRRULE:FREQ=DAILY;COUNT=3\r\nSUMMARY:🎉\r\n"),
+           event("DTSTART;VALUE=DATE:20260101\r\nRRULE:FREQ=DAILY;COUNT=3\r\nSUMMARY:🎉\r\n") +
+           event("DTSTART:20100101T100000Z\r\nRRULE:FREQ=MINUTELY;UNTIL=20100102T000000Z\r\nSUMMARY:m\r\n") +
+           event("DTSTART:20200101T000000Z\r\nRRULE:FREQ=HOURLY\r\nSUMMARY:h\r\n"),
        {{"2024-01-12", "trip\nold"}},
-       {}},
+       {{.summary = "h", .start = date(2023, 1, 1), .problem = EventProblem::kTooManyLines}}},
       {"instances edited after their series, RECURRENCE-IDs in UTC and in the series' time zone",
        event("DTSTART;TZID=Eastern:20240101T200000\r\nRRULE:FREQ=WEEKLY;COUNT=3\r\nSUMMARY:s\r\n") +
            event("RECURRENCE-ID:20240109T010000Z\r\nDTSTART;TZID=Eastern:20240108T210000\r\nSUMMARY:later\r\n") +
@@ -170,10 +174,10 @@ TEST_F(ICalImportTest, AnEventFillsAtMostTheDaysOfItsBound) {
     const StoreResult<ImportPlan> plan = planImport(store_, "in.ics", {date(2000, 1, 1), last});
     ASSERT_TRUE(plan) << describe(plan.error());
     const bool filled = last == date(2010, 12, 13);
-    EXPECT_EQ(plan->newDays, filled ? kMaxDaysOfOneEvent : 0u);
+    EXPECT_EQ(plan->newDays, filled ? kMaxLinesOfOneEvent : 0u);
     const std::vector<UnreadableEvent> leftOut = plan->unreadable;
     ASSERT_EQ(leftOut.size(), filled ? 0u : 1u);
-    EXPECT_TRUE(filled || (leftOut[0].start == date(2000, 1, 1) && leftOut[0].problem == EventProblem::kTooManyDays));
+    EXPECT_TRUE(filled || (leftOut[0].start == date(2000, 1, 1) && leftOut[0].problem == EventProblem::kTooManyLines));
   }
 }
 
