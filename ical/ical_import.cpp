@@ -402,12 +402,8 @@ class EventReader {
     // Within years 1 to 9999, past which libical gives no repetition at
     // all (it gives none after 2582 either way).
     const auto edge = [](sys_days day) {
-      const std::chrono::year_month_day date{std::clamp(day, sys_days{std::chrono::year(1) / 1 / 1},
-                                                        sys_days{std::chrono::year(9999) / 12 / 31})};
-      icaltimetype time = icaltime_null_time();
-      time.year = static_cast<int>(date.year());
-      time.month = static_cast<int>(static_cast<unsigned>(date.month()));
-      time.day = static_cast<int>(static_cast<unsigned>(date.day()));
+      icaltimetype time =
+          floatingTime(std::clamp(day, sys_days{std::chrono::year(1) / 1 / 1}, sys_days{std::chrono::year(9999) / 12 / 31}));
       time.is_date = 1;
       return time;
     };
