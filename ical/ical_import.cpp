@@ -458,20 +458,22 @@ class EventReader {
   }
 
   // The event's text, as the note file will hold it: its summary, then the
-  // description's lines (without the summary again where the description
-  // begins with it, as this program's own export writes them), ";" as the
-  // full-width "；" that a note holds, and characters code page 932 lacks
-  // left out, and control characters too (a NUL would cut the note short).
+  // description's lines, ";" as the full-width "；" that a note holds, and
+  // characters code page 932 lacks left out, and control characters too (a
+  // NUL would cut the note short). This program's export gives a note as
+  // its first line with more than spaces (（予定） where none has), and the
+  // whole note as the description: the description alone is then the note.
   // False when the text cannot be converted: the failure is kept.
   bool appendText(const EventParts& parts) {
     const std::string_view summary = readableText(parts.summary, parts.escaped, summaryRoom_);
     const std::string_view body = readableText(parts.description, parts.escaped, bodyRoom_);
     std::string_view firstLine;
     forEachLine(body, [&](std::string_view line) {
-      if (firstLine.empty()) firstLine = line;
+      if (firstLine.empty() && line.find_first_not_of(" \t") != std::string_view::npos) firstLine = line;
     });
+    const bool blankNote = !body.empty() && firstLine.empty() && summary == kBlankEventSummary;
     const std::size_t start = texts_.size();
-    if (!summary.empty() && summary != firstLine) {
+    if (!summary.empty() && summary != firstLine && !blankNote) {
       if (!appendNoteText(summary)) return false;
       if (!body.empty()) texts_ += '\n';
     }
@@ -488,7 +490,7 @@ class EventReader {
       });
     }
     // An all-day event with nothing to read in it still marks its day.
-    if (parts.start.is_date != 0 && texts_.find_first_not_of("\n\t ", start) == std::string::npos) {
+    if (parts.start.is_date != 0 && !blankNote && texts_.find_first_not_of("\n\t ", start) == std::string::npos) {
       texts_.resize(start);
       return appendNoteText(kBlankEventSummary);
     }
@@ -1056,7 +1058,9 @@ StoreResult<ImportPlan> planOf(EventReader& reader, const NoteStore& store) {
         if (!std::binary_search(noteLines.begin(), noteLines.end(), text)) added.append(text).push_back(';');
       });
     }
-    if (added.find_first_not_of(';') == std::string::npos) {
+    // Empty lines are added to a note only beside others; a new day's
+    // note may be nothing else (a blank note exported).
+    if (added.empty() || (stored && added.find_first_not_of(';') == std::string::npos)) {
       ++plan.unchangedDays;
       continue;
     }

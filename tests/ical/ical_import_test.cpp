@@ -195,7 +195,8 @@ TEST_F(ICalImportTest, AFileThatIsNoICalendarIsRefused) {
 // An export imported into an empty directory gives back the same notes.
 TEST_F(ICalImportTest, AnExportImportedIntoAnEmptyDirectoryGivesBackTheSameNotes) {
   const std::map<std::string, std::string> notes = {
-      {"2024-03-01", "会議"}, {"2024-03-02", "買い物\n10時"}, {"2024-03-03", "a\n\nb"}, {"2024-03-04", "～ 波, \"引用\""}};
+      {"2024-03-01", "会議"},   {"2024-03-02", "買い物\n10時"}, {"2024-03-03", "a\n\nb"}, {"2024-03-04", "～ 波, \"引用\""},
+      {"2024-03-05", " \n会議"}, {"2024-03-06", " "},            {"2024-03-07", "\n\n"}};
   for (const auto& [day, text] : notes) {
     const int y = std::stoi(day.substr(0, 4));
     ASSERT_TRUE(store_.saveNote(date(y, 3, std::stoul(day.substr(8))), text));
