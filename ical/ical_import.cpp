@@ -467,11 +467,14 @@ class EventReader {
   bool appendText(const EventParts& parts) {
     const std::string_view summary = readableText(parts.summary, parts.escaped, summaryRoom_);
     const std::string_view body = readableText(parts.description, parts.escaped, bodyRoom_);
-    std::string_view firstLine;
+    // A timed event's first line takes its time: its summary is left out
+    // only where the description's first line is the summary.
+    const bool allDay = parts.start.is_date != 0;
+    std::optional<std::string_view> firstLine;
     forEachLine(body, [&](std::string_view line) {
-      if (firstLine.empty() && line.find_first_not_of(" \t") != std::string_view::npos) firstLine = line;
+      if (!firstLine && (!allDay || line.find_first_not_of(" \t") != std::string_view::npos)) firstLine = line;
     });
-    const bool blankNote = !body.empty() && firstLine.empty() && summary == kBlankEventSummary;
+    const bool blankNote = allDay && !body.empty() && !firstLine && summary == kBlankEventSummary;
     const std::size_t start = texts_.size();
     if (!summary.empty() && summary != firstLine && !blankNote) {
       if (!appendNoteText(summary)) return false;
@@ -490,7 +493,7 @@ class EventReader {
       });
     }
     // An all-day event with nothing to read in it still marks its day.
-    if (parts.start.is_date != 0 && !blankNote && texts_.find_first_not_of("\n\t ", start) == std::string::npos) {
+    if (allDay && !blankNote && texts_.find_first_not_of("\n\t ", start) == std::string::npos) {
       texts_.resize(start);
       return appendNoteText(kBlankEventSummary);
     }

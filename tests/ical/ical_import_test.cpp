@@ -104,9 +104,10 @@ TEST_F(ICalImportTest, EventsBecomeTheLinesOfTheDaysTheyCover) {
        {{.summary = "🎉par\x01ty\t! 🎄", .start = date(2024, 1, 2), .characters = {"🎉", "🎄"}},
         {.summary = "毎月😀", .start = date(2023, 1, 15), .characters = {"😀"}},
         {.summary = "long", .start = date(2023, 1, 1), .problem = EventProblem::kTooManyLines}}},
-      {"a summary left out only where it reads as the description's first line; a CR before an escaped line break; "
-       "text in Shift_JIS",
-       event("DTSTART;VALUE=DATE:20240103\r\nSUMMARY:Foo\r\nDESCRIPTION:\\nFoo\r\n") +
+      {"a summary left out only where it reads as the description's first line (for a timed event, is it); a CR "
+       "before an escaped line break; text in Shift_JIS",
+       event("DTSTART;VALUE=DATE:20240103\r\nSUMMARY:Foo\r\nDESCRIPTION: \\nFoo\r\n") +
+           event("DTSTART:20240113T010000Z\r\nSUMMARY:Foo\r\nDESCRIPTION:\\nFoo\r\n") +
            event("DTSTART;VALUE=DATE:20240104\r\nSUMMARY:会議🎉\r\nDESCRIPTION:会議\r\n") +
            event("DTSTART;VALUE=DATE:20240105\r\nSUMMARY:x\r\nDESCRIPTION:a\r\\nb\r\n") +
            event("DTSTART;VALUE=DATE:20240106\r\nSUMMARY:\x89\xef\x8b\x63\r\n") +
@@ -114,8 +115,9 @@ TEST_F(ICalImportTest, EventsBecomeTheLinesOfTheDaysTheyCover) {
            event("DTSTART;VALUE=DATE:20240109\r\nSUMMARY:caf\xe9 会議\x82\r\n") +
            event("DTSTART;TZID=Nowhere:20240110T090000\r\nSUMMARY:\x89\xef\x8b\x63\r\n") +
            event("DTSTART;VALUE=DATE:20240108\r\nSUMMARY:a\u00a0b 10\u201312\u2014\u00a0\r\n"),
-       {{"2024-01-03", "\nFoo"}, {"2024-01-04", "会議\n会議"}, {"2024-01-05", "x\na\nb"}, {"2024-01-07", "（予定）"},
-        {"2024-01-08", "a b 10-12― "}, {"2024-01-09", "caf 会議"}, {"2024-01-12", "trip\nold"}},
+       {{"2024-01-03", " \nFoo"}, {"2024-01-04", "会議\n会議"}, {"2024-01-05", "x\na\nb"}, {"2024-01-07", "（予定）"},
+        {"2024-01-08", "a b 10-12― "}, {"2024-01-09", "caf 会議"}, {"2024-01-12", "trip\nold"},
+        {"2024-01-13", "10:00 Foo\n\nFoo"}},
        {{.summary = "会議🎉", .start = date(2024, 1, 4), .characters = {"🎉"}},
         {.summary = "会議", .start = date(2024, 1, 6), .problem = EventProblem::kNotUtf8},
         {.summary = "🎉", .start = date(2024, 1, 7), .characters = {"🎉"}},
