@@ -30,6 +30,7 @@
 #include "note_store/cp932.h"
 #include "note_store/huge_pages.h"
 #include "note_store/last_of_each_date.h"
+#include "note_store/note_record.h"
 #include "note_store/unique_fd.h"
 
 namespace hiduke {
@@ -193,8 +194,8 @@ class EventReader {
         // takes the place of the series' instance at that start, whichever
         // of the two the file holds first.
         // Read with its TZID, which icalcomponent_get_recurrenceid passes over.
-        if (icalproperty* recurrenceId = icalcomponent_get_first_property(event, ICAL_RECURRENCEID_PROPERTY);
-            recurrenceId != nullptr) {
+        icalproperty* const recurrenceId = icalcomponent_get_first_property(event, ICAL_RECURRENCEID_PROPERTY);
+        if (recurrenceId != nullptr) {
           replaced_.push_back({series, instanceStart(icalproperty_get_datetime_with_component(recurrenceId, event))});
         }
         if (icalcomponent_get_status(event) == ICAL_STATUS_CANCELLED) {
@@ -225,7 +226,7 @@ class EventReader {
           }
         } else {
           if (repeats) readRecurrenceDates(event, isWallClock(start));
-          addEvent(parts, repeats ? event : nullptr, series);
+          addEvent(parts, repeats ? event : nullptr, series, repeats || recurrenceId != nullptr);
         }
         icalcomponent_remove_component(calendar_.get(), event);
         break;
@@ -347,7 +348,9 @@ class EventReader {
     bool allDay;
     std::uint32_t offset;
     std::uint32_t length;
-    std::size_t days = 0;  // lines on days of the range so far, a line a day of each repetition
+    std::chrono::sys_days first;  // the days it may fill
+    std::chrono::sys_days last;
+    std::size_t days = 0;  // lines so far, a line a day of each repetition
     std::chrono::sys_days firstFilled = std::chrono::sys_days::max();
   };
 
@@ -377,8 +380,11 @@ class EventReader {
   }
 
   // An event on its days; `repeating` is the event when it repeats, for
-  // libical to expand, `series` its UID's hash.
-  void addEvent(const EventParts& parts, icalcomponent* repeating, std::uint64_t series) {
+  // libical to expand, `series` its UID's hash. The range bounds the days
+  // of a series (`ofSeries`: repeating, or an instance of one edited on
+  // its own); an event on its own fills every day it covers, so that no
+  // note of an export is lost to the range.
+  void addEvent(const EventParts& parts, icalcomponent* repeating, std::uint64_t series, bool ofSeries = false) {
     const icaltimetype& start = parts.start;
     if (icaltime_is_null_time(start) || !icaltime_is_valid_time(start)) {
       unreadable_.push_back({.summary = unescapedText(parts.summary, parts.escaped), .problem = EventProblem::kNoStart});
@@ -395,7 +401,9 @@ class EventReader {
                         .wallClock = isWallClock(start),
                         .allDay = start.is_date != 0,
                         .offset = static_cast<std::uint32_t>(textStart),
-                        .length = static_cast<std::uint32_t>(texts_.size() - textStart)};
+                        .length = static_cast<std::uint32_t>(texts_.size() - textStart),
+                        .first = ofSeries ? first_ : sys_days{std::chrono::year(0) / 1 / 1},
+                        .last = ofSeries ? last_ : sys_days{std::chrono::year(kMaxDateField) / 12 / 31}};
     const std::size_t linesBefore = lines_.size();
     const std::size_t instancesBefore = instances_.size();
     // A day on either side: the range is in local days, libical's in UTC.
@@ -420,8 +428,8 @@ class EventReader {
       icalcomponent_foreach_recurrence(repeating, edge(first_ - std::chrono::days(1) - lasting),
                                        edge(last_ + std::chrono::days(2)), &EventReader::addSpan, &expansion);
     }
-    // An event that fills no day of the range is told of only where it
-    // would fill too many.
+    // An event that fills no day is told of only where it would fill too
+    // many.
     EventProblem problem = EventProblem::kNone;
     if (expansion.days > kMaxLinesOfOneEvent) {
       problem = EventProblem::kTooManyLines;
@@ -605,7 +613,7 @@ class EventReader {
     // An event until midnight ends the day before.
     const sys_days lastDay = end > start ? floor<days>(end - seconds(1)) : firstDay;
     const auto minutesIn = static_cast<std::int16_t>(duration_cast<minutes>(start - firstDay).count());
-    for (sys_days day = std::max(firstDay, first_); day <= std::min(lastDay, last_); day += days(1)) {
+    for (sys_days day = std::max(firstDay, expansion.first); day <= std::min(lastDay, expansion.last); day += days(1)) {
       if (++expansion.days > kMaxLinesOfOneEvent) return;
       expansion.firstFilled = std::min(expansion.firstFilled, day);
       lines_.push_back(DayLine{.day = static_cast<std::int32_t>(day.time_since_epoch().count()),

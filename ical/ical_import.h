@@ -10,7 +10,8 @@
 
 namespace hiduke {
 
-// The days an import fills: repeating events are expanded over them only.
+// The days over which repeating events are expanded: an event on its own
+// fills its days wherever they fall.
 struct ImportRange {
   std::chrono::year_month_day first;
   std::chrono::year_month_day last;
@@ -19,10 +20,11 @@ struct ImportRange {
 // One year back to two years ahead of `today`.
 ImportRange defaultImportRange(std::chrono::year_month_day today);
 
-// The most lines one event may give the notes of the range, a line on each
-// day of each repetition: more than ten years of an event of every day, so
-// that one fills the range a person chooses by default and more, while one
-// that fills centuries, or repeats many times a day, is not imported.
+// The most lines one event may give the notes (a repeating one, those of
+// its repetitions in the range), a line on each day of each repetition:
+// more than ten years of an event of every day, so that one fills the range
+// a person chooses by default and more, while one that fills centuries, or
+// repeats many times a day, is not imported.
 inline constexpr std::size_t kMaxLinesOfOneEvent = 4000;
 
 // What kept an event out, besides characters the note file cannot hold.
@@ -56,8 +58,8 @@ struct ImportPlan {
 };
 
 // Reads the iCalendar file `path` ("-": standard input) and plans its
-// import into `store`: each event becomes lines of the note of each day of
-// `range` it covers, in the local time zone (an all-day event its summary,
+// import into `store`: each event becomes lines of the note of each day it
+// covers (a repeating one's repetitions only in `range`), in the local time zone (an all-day event its summary,
 // a timed one `HH:MM summary` on its first day; its description's lines
 // follow), the events of a day in the order they start. Lines a day's note
 // already holds are not added again, so a second import changes nothing.

@@ -13,7 +13,7 @@ QString eventLeftOutText(const UnreadableEvent& event) {
     case EventProblem::kNone:
       break;
     case EventProblem::kTooManyLines:
-      parts << QStringLiteral("読み込む期間に %1 回より多く現れるため、読み込みません。").arg(kMaxLinesOfOneEvent);
+      parts << QStringLiteral("%1 日分を超えるため、読み込みません。").arg(kMaxLinesOfOneEvent);
       break;
     case EventProblem::kNoStart:
       parts << QStringLiteral("始まりの日時が読めないため、読み込みません。");

@@ -77,15 +77,18 @@ TEST_F(ICalImportTest, EventsBecomeTheLinesOfTheDaysTheyCover) {
     std::vector<UnreadableEvent> unreadable;
   };
   const std::vector<Case> cases = {
-      {"all day, timed with TZID (reported on its local day), UTC, several days, start order; a TZID not known",
+      {"all day, timed with TZID (reported on its local day), UTC, several days, start order; a TZID not known; an "
+       "event on its own before the range",
        event("DTSTART;TZID=Eastern:20240110T200000\r\nDTEND;TZID=Eastern:20240110T210000\r\nSUMMARY:会議🎉\r\n") +
            event("DTSTART;TZID=Nowhere:20240301T090000\r\nSUMMARY:z\r\n") +
            event("DTSTART;TZID=Nowhere:20100301T090000\r\nSUMMARY:before the range\r\n") +
            event("DTSTART:20240110T233000Z\r\nSUMMARY:朝\r\nDESCRIPTION:資料\\nメモ;a\r\n") +
            event("DTSTART;VALUE=DATE:20240111\r\nDTEND;VALUE=DATE:20240113\r\nSUMMARY:trip\r\n"),
-       {{"2024-01-11", "trip\n08:30 朝\n資料\nメモ；a\n10:00 会議"}, {"2024-01-12", "trip\nold"}, {"2024-03-01", "09:00 z"}},
+       {{"2010-03-01", "09:00 before the range"}, {"2024-01-11", "trip\n08:30 朝\n資料\nメモ；a\n10:00 会議"},
+        {"2024-01-12", "trip\nold"}, {"2024-03-01", "09:00 z"}},
        {{.summary = "会議🎉", .start = date(2024, 1, 11), .characters = {"🎉"}},
-        {.summary = "z", .start = date(2024, 3, 1), .problem = EventProblem::kUnknownTimeZone}}},
+        {.summary = "z", .start = date(2024, 3, 1), .problem = EventProblem::kUnknownTimeZone},
+        {.summary = "before the range", .start = date(2010, 3, 1), .problem = EventProblem::kUnknownTimeZone}}},
       {"repeated, with EXDATE and RDATE (a date, a time with TZID, a period)",
        event("DTSTART;VALUE=DATE:20240101\r\nRRULE:FREQ=WEEKLY;COUNT=3\r\nEXDATE;VALUE=DATE:20240108\r\n"
              "RDATE;VALUE=DATE:20240120\r\nSUMMARY:w\r\n") +
@@ -123,8 +126,8 @@ TEST_F(ICalImportTest, EventsBecomeTheLinesOfTheDaysTheyCover) {
         {.summary = "🎉", .start = date(2024, 1, 7), .characters = {"🎉"}},
         {.summary = "caf\xe9 会議\x82", .start = date(2024, 1, 9), .characters = {"\uFFFD"}},
         {.summary = "会議", .start = date(2024, 1, 10), .problem = EventProblem::kNotUtf8}}},
-      {"events outside the range not reported; an endless rule of every hour reported on the range's first day",
-       event("DTSTART;VALUE=DATE:20220102\r\nSUMMARY:🎉\r\n") +
+      {"repetitions outside the range not reported; an endless rule of every hour reported on the range's first day",
+       event("DTSTART;VALUE=DATE:20220102\r\nRRULE:FREQ=DAILY;COUNT=2\r\nSUMMARY:🎉\r\n") +
            event("DTSTART;VALUE=DATE:20260101\r\nRRULE:FREQ=DAILY;COUNT=3\r\nSUMMARY:🎉\r\n") +
            event("DTSTART:20100101T100000Z\r\nRRULE:FREQ=MINUTELY;UNTIL=20100102T000000Z\r\nSUMMARY:m\r\n") +
            event("DTSTART:20200101T000000Z\r\nRRULE:FREQ=HOURLY\r\nSUMMARY:h\r\n"),
@@ -198,7 +201,8 @@ TEST_F(ICalImportTest, AFileThatIsNoICalendarIsRefused) {
 TEST_F(ICalImportTest, AnExportImportedIntoAnEmptyDirectoryGivesBackTheSameNotes) {
   const std::map<std::string, std::string> notes = {
       {"2024-03-01", "会議"},   {"2024-03-02", "買い物\n10時"}, {"2024-03-03", "a\n\nb"}, {"2024-03-04", "～ 波, \"引用\""},
-      {"2024-03-05", " \n会議"}, {"2024-03-06", " "},            {"2024-03-07", "\n\n"}};
+      {"2024-03-05", " \n会議"}, {"2024-03-06", " "},            {"2024-03-07", "\n\n"},
+      {"1990-03-08", "範囲の前"}, {"2090-03-09", "範囲の後"}};
   for (const auto& [day, text] : notes) {
     const int y = std::stoi(day.substr(0, 4));
     ASSERT_TRUE(store_.saveNote(date(y, 3, std::stoul(day.substr(8))), text));
