@@ -5,12 +5,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <new>
+#include <optional>
 #include <unordered_set>
 #include <utility>
 
 #include "note_store/atomic_rewrite.h"
 #include "note_store/cp932.h"
 #include "note_store/huge_pages.h"
+#include "note_store/in_place_writers.h"
 #include "note_store/last_of_each_date.h"
 #include "note_store/line_reader.h"
 #include "note_store/note_content.h"
@@ -79,6 +81,15 @@ StoreResult<FileIdentity> NoteStore::readWhole(int passes, Reading reading, Cons
   StoreResult<OpenedFile> file = directory_.openForReading();
   if (!file) return std::move(file).error();
   if (!file->fd) return FileIdentity{};
+  std::optional<InPlaceWriterWatch> writers;
+  if (reading == Reading::kApart) {
+    // No busy hook: this may run on a thread of its own.
+    const std::function<void()> noHook;
+    BusyWait wait(noHook);
+    StoreResult<InPlaceWriterWatch> watch = InPlaceWriterWatch::waitForWriters(file->fd.get(), wait);
+    if (!watch) return std::move(watch).error();
+    writers = *watch;
+  }
   std::int64_t bytes = 0;
   bool stopped = false;
   for (int pass = 0; pass < passes && !stopped; ++pass) {
@@ -90,6 +101,9 @@ StoreResult<FileIdentity> NoteStore::readWhole(int passes, Reading reading, Cons
     });
     if (!read) return std::move(read).error();
   }
+  // A lease keeps writers out until the file is closed; without one, a
+  // write is seen in the file's size or time.
+  if (writers && !writers->hasLease() && writers->writtenTo()) return StoreError{.kind = StoreErrorKind::kBeingWritten};
   if (reading == Reading::kKept) noteRead(file->status, bytes);
   return identityOf(file->status);
 }
@@ -203,7 +217,7 @@ StoreResult<AllNotes> NoteStore::allNotes() const try {
 StoreResult<FileIdentity> NoteStore::readLines(int passes,
                                                const std::function<bool(const LinesRead&)>& consume) const try {
   // Not kept as read: this may run beside the store's other calls.
-  StoreResult<FileIdentity> file = readWhole(passes, Reading::kNotKept, consume);
+  StoreResult<FileIdentity> file = readWhole(passes, Reading::kApart, consume);
   if (!file) return completed(std::move(file).error(), StoreOperation::kRead);
   return file;
 } catch (const std::bad_alloc&) {

@@ -135,7 +135,9 @@ class NoteStore {
   // reader that first looks over all of it (where the last record of each
   // date lies) finds the same lines after. The identity of the file read.
   // It changes nothing of the store, so it may run on a thread of its own
-  // beside the store's other calls (a long export beside the window).
+  // beside the store's other calls (a long export beside the window). A
+  // program writing the file in place is waited for as a save waits;
+  // kBeingWritten when it kept at it, or wrote while the file was read.
   StoreResult<FileIdentity> readLines(int passes, const std::function<bool(const LinesRead&)>& consume) const;
 
   // Hands `visit` every record's date and stored text (code page 932 as
@@ -193,8 +195,11 @@ class NoteStore {
  private:
   explicit NoteStore(NoteDirectory directory) : directory_(std::move(directory)) {}
 
-  // Whether a whole reading counts as the most read of the file (noteRead).
-  enum class Reading { kKept, kNotKept };
+  // kKept: a reading of the store's own, counted as the most read of the
+  // file (noteRead). kApart: a long one beside the store's other calls,
+  // which waits for programs writing the file in place, and fails if one
+  // wrote to it meanwhile (what was read may be torn).
+  enum class Reading { kKept, kApart };
   // Reads the whole file `passes` times, handing each run of its lines to
   // `consume` (bool(const LinesRead&)) until it answers false; the
   // identity of the file read.
