@@ -236,6 +236,17 @@ class EventReader {
     }
   }
 
+  // A component the file ends inside: told of, with its summary and day
+  // where libical reads them in what is there.
+  void takeCutShort(std::string_view lines) {
+    const std::string whole = std::string(lines) + "END:VEVENT\r\n";
+    const Component event(icalparser_parse_string(whole.c_str()));
+    const char* summary = event ? icalcomponent_get_summary(event.get()) : nullptr;
+    unreadable_.push_back({.summary = summary != nullptr ? summary : "",
+                           .start = localDay(event ? icalcomponent_get_dtstart(event.get()) : icaltime_null_time()),
+                           .problem = EventProblem::kCutShort});
+  }
+
   // The same for a simple event alone (read by a thread of its own, which
   // leaves every other component to the reader of the whole): false, with
   // nothing taken, when it is another.
@@ -718,6 +729,8 @@ class CalendarScan {
                               SecondHalf* second) {
     second_ = second;
     if (StoreResult<void> done = read(total, progress, path, nullptr); !done) return done;
+    // A file cut short (a copy or download stopped) is not taken for whole.
+    if (depth_ >= 2) reader_.takeCutShort(std::string_view(buffer_.data() + component_, filled_ - component_));
     // Events of another form (vCalendar 1.0 writes texts quoted-printable)
     // would be read as other text than they hold.
     if (!calendarSeen_ || versionOne_) return importError(StoreErrorKind::kNotICalendar, path);

@@ -35,6 +35,7 @@ enum class EventProblem {
   kUnreadable,   // libical could not read it
   kNotUtf8,      // its text is not UTF-8, as iCalendar writes text: the summary is read as code page 932
   kUnknownTimeZone,  // imported, its times read on the local clock: its TZID names no time zone known
+  kCutShort,     // the file ends inside it
 };
 
 // An event that was not imported, or only in part.

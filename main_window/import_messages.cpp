@@ -27,6 +27,9 @@ QString eventLeftOutText(const UnreadableEvent& event) {
     case EventProblem::kUnknownTimeZone:
       parts << QStringLiteral("時間帯が分からないため、書かれた時刻のまま読み込みます。");
       break;
+    case EventProblem::kCutShort:
+      parts << QStringLiteral("ファイルがこの予定の途中で終わっているため、読み込みません。");
+      break;
   }
   if (!event.characters.empty()) {
     QString characters = QStringLiteral("保存できない文字を省きます:");

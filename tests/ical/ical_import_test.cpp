@@ -197,6 +197,17 @@ TEST_F(ICalImportTest, AFileThatIsNoICalendarIsRefused) {
   }
 }
 
+// A file that ends inside an event (a copy cut short) tells of it.
+TEST_F(ICalImportTest, AnEventTheFileEndsInsideIsToldOf) {
+  writeBytes("in.ics", "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n" + event("DTSTART;VALUE=DATE:20241225\r\nSUMMARY:a\r\n") +
+                           "BEGIN:VEVENT\r\nSUMMARY;LANGUAGE=ja:cut\\, \r\n short\r\nDESCRIPTION:x");
+  const ImportPlan plan = imported(store_, "in.ics");
+  EXPECT_EQ(notesOf(store_), (std::map<std::string, std::string>{{"2024-12-25", "a"}}));
+  ASSERT_EQ(plan.unreadable.size(), 1u);
+  EXPECT_EQ(plan.unreadable[0].summary, "cut, short");
+  EXPECT_EQ(plan.unreadable[0].problem, EventProblem::kCutShort);
+}
+
 // An export imported into an empty directory gives back the same notes.
 TEST_F(ICalImportTest, AnExportImportedIntoAnEmptyDirectoryGivesBackTheSameNotes) {
   const std::map<std::string, std::string> notes = {
