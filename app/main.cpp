@@ -96,9 +96,7 @@ int importNotes(const hiduke::CommandLine& line) {
   };
   hiduke::StoreResult<hiduke::NoteStore> store = hiduke::NoteStore::open();
   if (!store) return fail(store.error());
-  hiduke::ImportRange range = hiduke::defaultImportRange(today());
-  range.first = line.from.value_or(range.first);
-  range.last = line.to.value_or(range.last);
+  const hiduke::ImportRange range = hiduke::importRangeOf(today(), line.from, line.to);
   for (int attempt = 0;; ++attempt) {
     const hiduke::StoreResult<hiduke::ImportPlan> plan = hiduke::planImport(*store, line.importPath, range);
     if (!plan) return fail(plan.error());

@@ -44,6 +44,18 @@ ImportRange defaultImportRange(std::chrono::year_month_day today) {
   return {inYears(-1), inYears(2)};
 }
 
+ImportRange importRangeOf(std::chrono::year_month_day today, std::optional<std::chrono::year_month_day> first,
+                          std::optional<std::chrono::year_month_day> last) {
+  using std::chrono::sys_days;
+  const ImportRange byDefault = defaultImportRange(today);
+  const auto length = sys_days{byDefault.last} - sys_days{byDefault.first};
+  ImportRange range{first.value_or(byDefault.first), last.value_or(byDefault.last)};
+  if (sys_days{range.first} <= sys_days{range.last}) return range;
+  if (first && !last) range.last = std::chrono::year_month_day{sys_days{range.first} + length};
+  if (last && !first) range.first = std::chrono::year_month_day{sys_days{range.last} - length};
+  return range;
+}
+
 namespace {
 
 using std::chrono::sys_days;

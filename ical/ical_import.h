@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,12 @@ struct ImportRange {
 
 // One year back to two years ahead of `today`.
 ImportRange defaultImportRange(std::chrono::year_month_day today);
+
+// The range of the days given, `first` or `last` or both; an end not given
+// is the default's, or where that would come on the wrong side of the one
+// given, as far from it as the default's ends are apart.
+ImportRange importRangeOf(std::chrono::year_month_day today, std::optional<std::chrono::year_month_day> first,
+                          std::optional<std::chrono::year_month_day> last);
 
 // The most lines one event may give the notes (a repeating one, those of
 // its repetitions in the range), a line on each day of each repetition:

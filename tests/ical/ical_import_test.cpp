@@ -197,6 +197,28 @@ TEST_F(ICalImportTest, AFileThatIsNoICalendarIsRefused) {
   }
 }
 
+// One end given: the other is the default's, unless the range would be
+// empty; then it keeps the default's length from the end given.
+TEST(ImportRangeTest, AnEndNotGivenIsTheDefaultsOrKeepsItsLength) {
+  const auto day = [](int y, unsigned m, unsigned d) { return std::chrono::year_month_day{std::chrono::year(y) / m / d}; };
+  const std::chrono::year_month_day today = day(2026, 12, 8);
+  const std::chrono::days length = std::chrono::sys_days{day(2028, 12, 8)} - std::chrono::sys_days{day(2025, 12, 8)};
+  struct Case {
+    std::optional<std::chrono::year_month_day> first, last;
+    ImportRange expected;
+  };
+  for (const Case& c : std::vector<Case>{
+           {std::nullopt, std::nullopt, {day(2025, 12, 8), day(2028, 12, 8)}},
+           {day(2020, 1, 1), std::nullopt, {day(2020, 1, 1), day(2028, 12, 8)}},
+           {day(2030, 1, 1), std::nullopt, {day(2030, 1, 1), std::chrono::sys_days{day(2030, 1, 1)} + length}},
+           {std::nullopt, day(2020, 1, 1), {std::chrono::sys_days{day(2020, 1, 1)} - length, day(2020, 1, 1)}},
+       }) {
+    const ImportRange range = importRangeOf(today, c.first, c.last);
+    EXPECT_EQ(range.first, c.expected.first);
+    EXPECT_EQ(range.last, c.expected.last);
+  }
+}
+
 // A file that ends inside an event (a copy cut short) tells of it.
 TEST_F(ICalImportTest, AnEventTheFileEndsInsideIsToldOf) {
   writeBytes("in.ics", "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n" + event("DTSTART;VALUE=DATE:20241225\r\nSUMMARY:a\r\n") +
