@@ -309,10 +309,17 @@ QString NoteSearch::line(Hit hit) const {
   }
   for (std::uint32_t skipped = 0; skipped < hit.line; ++skipped) note.remove_prefix(note.find(lineBreak) + 1);
   note = note.substr(0, note.find(lineBreak));
+  std::size_t shown = 0;
+  for (std::size_t characters = 0; shown < note.size() && characters < kShownCharacters; ++characters) {
+    shown += SearchFolding::characterLength(static_cast<unsigned char>(note[shown])) == 2 ? 2 : 1;
+  }
+  const bool cut = shown < note.size();
+  note = note.substr(0, shown);
   std::string utf8(Cp932Decoder::room(note.size()), '\0');
   const char* end = decoder_.decode(note, utf8.data());
   release();
-  return QString::fromUtf8(utf8.data(), end - utf8.data());
+  QString text = QString::fromUtf8(utf8.data(), end - utf8.data());
+  return cut ? text + QStringLiteral("…") : text;
 }
 
 }  // namespace hiduke

@@ -51,7 +51,11 @@ class NoteSearch {
   Result upcoming(std::chrono::year_month_day from, std::size_t limit) const;
 
   std::chrono::year_month_day date(Hit hit) const;
-  QString line(Hit hit) const;  // as written
+  // The line as written, its first kShownCharacters and "…" where it is
+  // longer: a row of a list shows no more, and a line of a megabyte would
+  // take seconds to lay out each time the list is drawn.
+  static constexpr std::size_t kShownCharacters = 200;
+  QString line(Hit hit) const;
 
  private:
   // Bytes that grow by moving their pages (mremap), never by copying

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 #include "main_window/store_messages.h"
@@ -59,7 +60,10 @@ SearchDialog::SearchDialog(StoreResult<NoteSearch> notes, std::chrono::year_mont
 
 void SearchDialog::search() {
   if (!search_) return;
-  const QString query = query_->text();
+  // A line pasted whole keeps its line break, which no line of a note
+  // holds: its first line with something in it is searched.
+  const QStringList lines = query_->text().split(QRegularExpression(QStringLiteral("[\\r\\n]+")), Qt::SkipEmptyParts);
+  const QString query = lines.isEmpty() ? QString() : lines.front();
   // Backspace goes back to a query typed on the way here: its results are
   // kept, and only those of the start of what is typed now.
   std::erase_if(typed_, [&query](const auto& typed) { return !query.startsWith(typed.first); });

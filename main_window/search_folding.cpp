@@ -21,9 +21,11 @@ bool isJoiningMark(unsigned char byte) { return byte == 0xDE || byte == 0xDF; }
 StoreResult<const SearchFolding*> SearchFolding::get() {
   static std::unique_ptr<SearchFolding> folding;
   if (!folding) {
+    StoreResult<Cp932Encoder> encoder = Cp932Encoder::open();
+    if (!encoder) return std::move(encoder).error();
     StoreResult<Cp932Decoder> decoder = Cp932Decoder::open();
     if (!decoder) return std::move(decoder).error();
-    auto built = std::unique_ptr<SearchFolding>(new SearchFolding(*decoder));
+    auto built = std::unique_ptr<SearchFolding>(new SearchFolding(*encoder, *decoder));
     built->build();
     folding = std::move(built);
   }
@@ -155,7 +157,17 @@ char* SearchFolding::foldJoined(std::string_view cp932, char* out) const {
 
 std::string SearchFolding::foldQuery(QStringView text) const {
   std::string bytes;
-  encode(folded(text), bytes);
+  std::string cp932;
+  std::vector<std::string> unencodable;
+  // A query with a character the note file cannot hold is found nowhere,
+  // as it is.
+  if (encoder_.append(text.toString().toStdString(), cp932, unencodable) && unencodable.empty()) {
+    std::string utf8(Cp932Decoder::room(cp932.size()), '\0');
+    const char* end = decoder_.decode(cp932, utf8.data());
+    encode(folded(QString::fromUtf8(utf8.data(), end - utf8.data())), bytes);
+  } else {
+    encode(folded(text), bytes);
+  }
   return bytes;
 }
 

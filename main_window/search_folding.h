@@ -49,7 +49,9 @@ class SearchFolding {
   };
   Folded fold(std::string_view cp932, char* out) const;
 
-  // The bytes of `text` folded, as a note holding it holds them.
+  // The bytes of `text` folded, as a note holding it holds them: a
+  // character saved as another's code (〜 as ～, − as －, \ as ¥) is
+  // searched as that one.
   std::string foldQuery(QStringView text) const;
 
  private:
@@ -62,7 +64,7 @@ class SearchFolding {
     std::uint32_t offset = 0;
   };
 
-  explicit SearchFolding(Cp932Decoder decoder) : decoder_(decoder) {}
+  SearchFolding(Cp932Encoder encoder, Cp932Decoder decoder) : encoder_(encoder), decoder_(decoder) {}
   void build();
   Entry entryOf(std::string_view cp932);
   void encode(QStringView folded, std::string& out) const;
@@ -70,6 +72,7 @@ class SearchFolding {
   // join into one: folded as a whole.
   char* foldJoined(std::string_view cp932, char* out) const;
 
+  Cp932Encoder encoder_;
   Cp932Decoder decoder_;
   std::array<Entry, 256> singles_{};
   std::vector<Entry> pairs_;  // by first byte << 8 | second byte

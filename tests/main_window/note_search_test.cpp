@@ -48,9 +48,13 @@ void NoteSearchTest::initTestCase() {
       {year(2003) / 5 / 5, "first\nsecond abc"}, {year(2002) / 3 / 16, "old"},
       {year(2001) / 1 / 1, "ABC meeting"},       {year(2002) / 3 / 15, "買い物\nｶﾞｽ代を払う"},
       {year(2002) / 3 / 16, "ＡＢＣ社\n2行目"},  {year(2004) / 1 / 1, "㌔と㌔"},
-      {year(2005) / 1 / 1, "ダヂ"}};
+      {year(2005) / 1 / 1, "ダヂ"},
+      {year(2006) / 1 / 1, "10時〜12時 予算−削減 \\1000"}};  // saved as ～, －, ¥
   QByteArray file;
   for (const auto& [date, text] : records) file += QByteArray::fromStdString(formatNoteRecord(date, encodeCp932(text)->bytes));
+  std::string longLine;
+  for (int i = 0; i < 300; ++i) longLine += "長";
+  file += QByteArray::fromStdString(formatNoteRecord(year(2007) / 1 / 1, encodeCp932(longLine)->bytes));
   directory_.emplace();
   testing::writeNotes(file);
   for (const std::size_t budget : {NoteSearch::kMemoryBudget, std::size_t{100}, std::size_t{0}}) {
@@ -73,6 +77,10 @@ void NoteSearchTest::findsNotesWhateverTheWidthOrCase_data() {
   QTest::newRow("a note found once however often it holds the query") << "キロ" << QStringList{"2004-1: ㌔と㌔"};
   QTest::newRow("only where a character begins") << "_ヂ" << QStringList{};  // ダヂ: 83 5F 83 61
   QTest::newRow("a day's earlier record is no note") << "old" << QStringList{};
+  for (const char* saved : {"〜12時", "−削減", "\\1000"}) {
+    QTest::newRow("a character saved as another's code") << saved << QStringList{"2006-1: 10時～12時 予算－削減 ¥1000"};
+  }
+  QTest::newRow("a long line shown cut") << "長長" << QStringList{"2007-1: " + QString(200, QChar(u'長')) + "…"};
 }
 
 void NoteSearchTest::findsNotesWhateverTheWidthOrCase() {
@@ -92,7 +100,7 @@ void NoteSearchTest::newestFirstUpToTheLimit() {
 void NoteSearchTest::upcomingNearestFirstUpToTheLimit() {
   for (const auto& [budget, search] : searches_) {
     const NoteSearch::Result result = search.upcoming(year(2002) / 3 / 16, 2);
-    QCOMPARE(result.total, std::size_t{4});
+    QCOMPARE(result.total, std::size_t{6});
     QCOMPARE(::found(search, result), (QStringList{"2002-3: ＡＢＣ社", "2003-5: first"}));  // the first lines
   }
 }

@@ -80,6 +80,8 @@ void WindowFeaturesTest::searchShowsTheMonthAndOpensTheDay() {
     auto* query = child<QLineEdit>(*dialog, QStringLiteral("searchQuery"));
     query->insert(QString(1 << 20, QLatin1Char('x')));  // a paste is cut to a query's length
     QCOMPARE(query->text().size(), 200);
+    query->setText(QStringLiteral("\r\nabc\r\n"));  // a line pasted whole
+    QCOMPARE(results->rowCount(), 1);
     query->clear();
     query->insert(QStringLiteral("ａｂｃ"));  // as an input method types it
     QCOMPARE(results->rowCount(), 1);
