@@ -409,7 +409,7 @@ class EventReader {
   // note of an export is lost to the range.
   void addEvent(const EventParts& parts, icalcomponent* repeating, std::uint64_t series, bool ofSeries = false) {
     const icaltimetype& start = parts.start;
-    if (icaltime_is_null_time(start) || !icaltime_is_valid_time(start)) {
+    if (icaltime_is_null_time(start) || !isReadableTime(start)) {
       unreadable_.push_back({.summary = unescapedText(parts.summary, parts.escaped), .problem = EventProblem::kNoStart});
       return;
     }
@@ -625,7 +625,7 @@ class EventReader {
   // The local day of `time`, where the event's first lines go; none for
   // a start that is missing or not a time.
   static std::chrono::year_month_day localDay(const icaltimetype& time) {
-    if (icaltime_is_null_time(time) || !icaltime_is_valid_time(time)) return {};
+    if (icaltime_is_null_time(time) || !isReadableTime(time)) return {};
     return std::chrono::year_month_day{std::chrono::floor<std::chrono::days>(localSeconds(time))};
   }
 

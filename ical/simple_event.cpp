@@ -75,13 +75,18 @@ bool readTime(std::string_view parameters, std::string_view value, icaltimetype&
   } else if (value.size() == 16) {
     time.zone = icaltimezone_get_utc_timezone();
   }
-  // Dates as libical takes them (its own leap years before 1753 too).
-  return icaltime_is_valid_time(time) && time.month >= 1 && time.month <= 12 && time.day >= 1 &&
+  // Dates as libical takes them (its own leap years before 1753 too), to
+  // year 9999.
+  return isReadableTime(time) && time.month >= 1 && time.month <= 12 && time.day >= 1 &&
          time.day <= icaltime_days_in_month(time.month, time.year) && time.hour <= 23 && time.minute <= 59 &&
          time.second <= 60;
 }
 
 }  // namespace
+
+bool isReadableTime(const icaltimetype& time) {
+  return time.year >= 0 && time.year <= 9999 && (time.is_date == 0 || time.is_date == 1);
+}
 
 std::string_view readableText(std::string_view value, bool escaped, std::string& room) {
   std::size_t slash = escaped ? value.find('\\') : std::string_view::npos;

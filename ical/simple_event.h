@@ -19,6 +19,11 @@ struct EventParts {
   bool unknownTimeZone = false;  // the start's TZID names no time zone the file (so far) or libical knows
 };
 
+// Whether `time` is one libical takes (icaltime_is_valid_time), but for
+// years 3001 to 9999, which libical refuses while the note file holds them
+// and the export writes them.
+bool isReadableTime(const icaltimetype& time);
+
 // A text of `parts` as it reads: the text itself, or with its escapes
 // undone in `room`.
 std::string_view readableText(std::string_view text, bool escaped, std::string& room);

@@ -235,7 +235,7 @@ TEST_F(ICalImportTest, AnExportImportedIntoAnEmptyDirectoryGivesBackTheSameNotes
   const std::map<std::string, std::string> notes = {
       {"2024-03-01", "会議"},   {"2024-03-02", "買い物\n10時"}, {"2024-03-03", "a\n\nb"}, {"2024-03-04", "～ 波, \"引用\""},
       {"2024-03-05", " \n会議"}, {"2024-03-06", " "},            {"2024-03-07", "\n\n"},
-      {"1990-03-08", "範囲の前"}, {"2090-03-09", "範囲の後"}};
+      {"1990-03-08", "範囲の前"}, {"2090-03-09", "範囲の後"}, {"9999-03-10", "libical の読まない年"}};
   for (const auto& [day, text] : notes) {
     const int y = std::stoi(day.substr(0, 4));
     ASSERT_TRUE(store_.saveNote(date(y, 3, std::stoul(day.substr(8))), text));
