@@ -72,8 +72,8 @@ MainWindow::MainWindow(NoteStore store, std::function<QDateTime()> now, QWidget*
     monthView_->setOpenDay(day);
   });
   connect(notePanel_, &NotePanel::closed, this, &MainWindow::panelClosed);
-  connect(book_, &NoteBook::changedOnDisk, this, [this] { noteFileChanged(false); });
-  connect(book_, &NoteBook::conflictCopiesMerged, this, [this] { noteFileChanged(true); });
+  connect(book_, &NoteBook::changedOnDisk, this, [this] { noteFileChanged(NotePanel::ChangedBy::kOtherProgram); });
+  connect(book_, &NoteBook::conflictCopiesMerged, this, [this] { noteFileChanged(NotePanel::ChangedBy::kConflictsMerged); });
   connect(book_, &NoteBook::conflictCopiesChanged, this, &MainWindow::showConflictCopies);
   connect(conflictBar_, &ConflictBar::mergeRequested, this, &MainWindow::mergeConflictCopies);
   connect(conflictBar_, &ConflictBar::closed, this, &MainWindow::hideConflictBar);
@@ -201,11 +201,11 @@ void MainWindow::panelClosed(bool hadFocus) {
   }
 }
 
-void MainWindow::noteFileChanged(bool linesAdded) {
+void MainWindow::noteFileChanged(NotePanel::ChangedBy changedBy) {
   const std::optional<std::chrono::year_month_day> day = notePanel_->day();
   if (!notePanel_->isOpen() || !day) return;
   if (const StoreResult<std::optional<std::string>> note = book_->note(*day)) {
-    notePanel_->followNoteFile(*note, linesAdded ? NotePanel::ChangedBy::kLinesAdded : NotePanel::ChangedBy::kOtherProgram);
+    notePanel_->followNoteFile(*note, changedBy);
   }
 }
 
@@ -284,7 +284,7 @@ void MainWindow::importFrom(const QString& path) {
     if (preview.exec() != QDialog::Accepted) return;
     const StoreResult<BatchReport> saved = book_->importPlan(*plan);
     if (saved) {
-      noteFileChanged(true);  // an open note shows what was added to it
+      noteFileChanged(NotePanel::ChangedBy::kImported);  // an open note shows what was added to it
       announce(this, importAnnouncement(*saved));
       showMessage(this, title, importSummary(*saved, *plan));
       return;

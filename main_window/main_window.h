@@ -5,6 +5,7 @@
 #include <chrono>
 #include <functional>
 
+#include "main_window/note_panel.h"
 #include "note_store/note_store.h"
 
 namespace hiduke {
@@ -12,7 +13,6 @@ namespace hiduke {
 class ConflictBar;
 class MonthView;
 class NoteBook;
-class NotePanel;
 class TodayClock;
 
 // The calendar's only window: the month view on the left and, when the
@@ -66,8 +66,8 @@ class MainWindow : public QWidget {
   void setTitle();
   void panelClosed(bool hadFocus);
   // Another program (a second copy, a sync tool) changed the note file,
-  // or a merge did.
-  void noteFileChanged(bool linesAdded);
+  // or a merge or an import did.
+  void noteFileChanged(NotePanel::ChangedBy changedBy);
   // The conflict copies beside the note file, as the owner of the notes
   // last found them: offered for merging, or the offer withdrawn.
   void showConflictCopies();

@@ -292,8 +292,10 @@ void NotePanel::followNoteFile(const std::optional<std::string>& note, ChangedBy
   if (std::exchange(toldOnDisk_, note) == note) return;
   // The whole sentence for the ear and the tooltip; the status beside the
   // buttons holds a few words.
-  const QString said = QStringLiteral("別の端末でこの日の予定が変わりました。この欄の内容はまだ保存されていません。");
-  status_->setText(QStringLiteral("別の端末で変更"));
+  const bool imported = changedBy == ChangedBy::kImported;
+  const QString said = (imported ? QStringLiteral("読み込んだ予定で") : QStringLiteral("別の端末で")) +
+                       QStringLiteral("この日の予定が変わりました。この欄の内容はまだ保存されていません。");
+  status_->setText(imported ? QStringLiteral("読み込みで変更") : QStringLiteral("別の端末で変更"));
   status_->setToolTip(said);
   announce(box_, said);
 }

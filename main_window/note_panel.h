@@ -49,12 +49,13 @@ class NotePanel : public RingedWidget {
   // 閉じる: asks about unsaved text, then hides the panel.
   void requestClose();
   // Where a change of the note file came from.
-  enum class ChangedBy { kOtherProgram, kLinesAdded };
+  enum class ChangedBy { kOtherProgram, kConflictsMerged, kImported };
   // The note file changed and holds `note` for the day: a note the user has
   // not touched follows it. Text the user typed, or saved just before
   // another program replaced or removed it, stays in the box as unsaved,
-  // and the panel says so. A merge or an import keeps every line of the
-  // note (kLinesAdded), so a note just saved follows it.
+  // and the panel says so, naming the change (another device's, or the
+  // user's own import). A merge or an import keeps every line of the note,
+  // so a note just saved follows it.
   void followNoteFile(const std::optional<std::string>& note, ChangedBy changedBy = ChangedBy::kOtherProgram);
 
  signals:
