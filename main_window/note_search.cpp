@@ -65,7 +65,10 @@ StoreResult<NoteSearch> NoteSearch::read(const NoteStore& store, std::size_t mem
   } catch (const std::bad_alloc&) {
     return StoreError{.kind = StoreErrorKind::kOutOfMemory, .errorNumber = ENOMEM, .path = store.path()};
   } catch (const SpillFailed& failed) {
-    return StoreError{.kind = StoreErrorKind::kWriteFailed, .errorNumber = failed.errorNumber, .path = search.spillDirectory_};
+    return StoreError{.kind = StoreErrorKind::kWriteFailed,
+                      .operation = StoreOperation::kSearch,
+                      .errorNumber = failed.errorNumber,
+                      .path = search.spillDirectory_};
   }
   search.release();
   return search;

@@ -24,6 +24,7 @@ QString unchangedNotice(StoreOperation operation) {
     case StoreOperation::kImport:
       return QStringLiteral("読み込みは行われていません。");
     case StoreOperation::kRead:
+    case StoreOperation::kSearch:
       break;
   }
   return QString();
@@ -94,6 +95,10 @@ QString storeErrorMessage(const StoreError& error) {
                  .arg(path) +
              notice;
     case StoreErrorKind::kWriteFailed:
+      if (error.operation == StoreOperation::kSearch) {
+        return QStringLiteral("検索用の一時ファイルを %1 に書き込めませんでした（%2）。このフォルダーは環境変数 TMPDIR で変えられます。")
+            .arg(path, reason);
+      }
       // Found closed before the export began.
       if (toStandardOutput && error.errorNumber == EBADF) return QStringLiteral("標準出力が閉じています。") + notice;
       // What went to the standard output before the failure has gone.

@@ -12,7 +12,7 @@
 namespace hiduke {
 
 // What the caller asked the store to do when something failed.
-enum class StoreOperation { kRead, kSave, kDelete, kExport, kImport };
+enum class StoreOperation { kRead, kSave, kDelete, kExport, kImport, kSearch };
 
 enum class StoreErrorKind {
   kReadFailed,        // reading the note file failed: errorNumber says why

@@ -111,7 +111,10 @@ void NoteSearchTest::aTemporaryFileThatCannotBeMadeIsAnError() {
   const StoreResult<NoteSearch> search = NoteSearch::read(*NoteStore::open(), 0);
   qputenv("TMPDIR", tmpdir);
   QVERIFY(!search);
-  QCOMPARE(search.error(), (StoreError{.kind = StoreErrorKind::kWriteFailed, .errorNumber = ENOENT, .path = "/nonexistent"}));
+  QCOMPARE(search.error(), (StoreError{.kind = StoreErrorKind::kWriteFailed,
+                                       .operation = StoreOperation::kSearch,
+                                       .errorNumber = ENOENT,
+                                       .path = "/nonexistent"}));
 }
 
 QTEST_GUILESS_MAIN(NoteSearchTest)
