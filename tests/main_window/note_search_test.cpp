@@ -52,9 +52,7 @@ void NoteSearchTest::initTestCase() {
       {year(2006) / 1 / 1, "10時〜12時 予算−削減 \\1000"}};  // saved as ～, －, ¥
   QByteArray file;
   for (const auto& [date, text] : records) file += QByteArray::fromStdString(formatNoteRecord(date, encodeCp932(text)->bytes));
-  std::string longLine;
-  for (int i = 0; i < 300; ++i) longLine += "長";
-  file += QByteArray::fromStdString(formatNoteRecord(year(2007) / 1 / 1, encodeCp932(longLine)->bytes));
+  file += QByteArray::fromStdString(formatNoteRecord(year(2007) / 1 / 1, encodeCp932(QString(300, u'長').toStdString())->bytes));
   directory_.emplace();
   testing::writeNotes(file);
   for (const std::size_t budget : {NoteSearch::kMemoryBudget, std::size_t{100}, std::size_t{0}}) {
@@ -111,10 +109,8 @@ void NoteSearchTest::aTemporaryFileThatCannotBeMadeIsAnError() {
   const StoreResult<NoteSearch> search = NoteSearch::read(*NoteStore::open(), 0);
   qputenv("TMPDIR", tmpdir);
   QVERIFY(!search);
-  QCOMPARE(search.error(), (StoreError{.kind = StoreErrorKind::kWriteFailed,
-                                       .operation = StoreOperation::kSearch,
-                                       .errorNumber = ENOENT,
-                                       .path = "/nonexistent"}));
+  QCOMPARE(search.error(),
+           (StoreError{.kind = StoreErrorKind::kWriteFailed, .operation = StoreOperation::kSearch, .errorNumber = ENOENT, .path = "/nonexistent"}));
 }
 
 QTEST_GUILESS_MAIN(NoteSearchTest)

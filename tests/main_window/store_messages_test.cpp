@@ -76,10 +76,6 @@ void StoreMessagesTest::wordsNumbersAndCharacters_data() {
   const QString path = QString::fromUtf8(kPath);
   QTest::newRow("unknown errno") << error(StoreErrorKind::kWriteFailed, StoreOperation::kSave, 4095)
                                  << path + " に書き込めませんでした（エラー番号 4095）。予定は保存されていません。";
-  QTest::newRow("the search's temporary folder") << error(StoreErrorKind::kWriteFailed, StoreOperation::kSearch, ENOENT)
-                                                 << "検索用の一時ファイルを " + path +
-                                                        " に書き込めませんでした（ファイルまたはディレクトリが見つかりません）。"
-                                                        "このフォルダーは環境変数 TMPDIR で変えられます。";
   StoreError closedPipe = error(StoreErrorKind::kWriteFailed, StoreOperation::kExport, EPIPE);
   closedPipe.path = "-";
   QTest::newRow("standard output, by name") << closedPipe

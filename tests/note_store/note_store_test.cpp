@@ -758,88 +758,53 @@ TEST_F(NoteStoreTest, TheNoteIsCheckedUnderTheLockNotBeforeIt) {
   EXPECT_EQ(readBytes("hiduke.dat"), "2002,3,15,of the first copy\r\n");
 }
 
-// Another program that rewrites the file in place: truncates it, writes
-// `bytes` up to `half`, and once told on `goOn` the rest. Returned once the
-// half is written.
-pid_t startWritingInPlace(const std::string& bytes, std::size_t half, int goOn) {
-  int halfWritten[2];
-  if (::pipe(halfWritten) != 0) return -1;
-  const pid_t writer = ::fork();
-  if (writer == 0) {
-    const int fd = ::open("hiduke.dat", O_WRONLY | O_TRUNC);
-    char go;
-    const bool ok = fd >= 0 && ::write(fd, bytes.data(), half) == static_cast<ssize_t>(half) &&
-                    ::write(halfWritten[1], "H", 1) == 1 && ::read(goOn, &go, 1) == 1 &&
-                    ::write(fd, bytes.data() + half, bytes.size() - half) == static_cast<ssize_t>(bytes.size() - half);
-    ::_exit(ok && ::close(fd) == 0 ? 0 : 1);
-  }
-  char ignored;
-  if (writer < 0 || ::read(halfWritten[0], &ignored, 1) != 1) return -1;
-  ::close(halfWritten[0]);
-  ::close(halfWritten[1]);
-  return writer;
-}
-
-std::string manyRecords() {
-  std::string records;
-  for (int i = 0; i < 2000; ++i) {
-    records += formatNoteRecord(date(1990 + i / 365, static_cast<unsigned>(i % 12 + 1), static_cast<unsigned>(i % 28 + 1)),
-                                "line " + std::to_string(i));
-  }
-  return records;
-}
-
-void expectExitedWell(pid_t child) {
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-}
-
 // Another program rewrites the file in place (truncates it, writes half,
 // pauses, writes the rest) while the user saves: the save waits for it and
-// keeps every line it wrote.
-TEST_F(NoteStoreTest, ASaveWaitsForAProgramWritingTheFileInPlace) {
-  const std::string backup = manyRecords();
+// keeps every line it wrote; so does a reading of every line (an export's).
+TEST_F(NoteStoreTest, ASaveOrAReadingWaitsForAProgramWritingTheFileInPlace) {
+  std::string backup;
+  for (int i = 0; i < 2000; ++i) {
+    backup += formatNoteRecord(date(1990 + i / 365, static_cast<unsigned>(i % 12 + 1), static_cast<unsigned>(i % 28 + 1)),
+                               "line " + std::to_string(i));
+  }
   writeBytes("hiduke.dat", "2002,3,15,old\r\n");
-  for (const size_t half : {backup.size() / 2 + 7, backup.find('\n', backup.size() / 2) + 1}) {
+  for (int run = 0; run < 4; ++run) {
+    const bool saving = run < 2;
+    const size_t half = run % 2 == 0 ? backup.size() / 2 + 7 : backup.find('\n', backup.size() / 2) + 1;
     SCOPED_TRACE(backup[half - 1] == '\n' ? "paused after a whole line" : "paused inside a line");
+    int halfWritten[2];
     int goOn[2];
+    ASSERT_EQ(::pipe(halfWritten), 0);
     ASSERT_EQ(::pipe(goOn), 0);
-    const pid_t writer = startWritingInPlace(backup, half, goOn[0]);
+    const pid_t writer = ::fork();
     ASSERT_GE(writer, 0);
-    bool released = false;
+    if (writer == 0) {
+      const int fd = ::open("hiduke.dat", O_WRONLY | O_TRUNC);
+      char go;
+      const bool ok = fd >= 0 && ::write(fd, backup.data(), half) == static_cast<ssize_t>(half) &&
+                      ::write(halfWritten[1], "H", 1) == 1 && ::read(goOn[0], &go, 1) == 1 &&
+                      ::write(fd, backup.data() + half, backup.size() - half) == static_cast<ssize_t>(backup.size() - half);
+      ::_exit(ok && ::close(fd) == 0 ? 0 : 1);
+    }
+    char ignored;
+    ASSERT_EQ(::read(halfWritten[0], &ignored, 1), 1);
+    bool released = !saving && ::write(goOn[1], "G", 1) == 1;
     store_.setBusyHook([&] {
       if (!released) released = ::write(goOn[1], "G", 1) == 1;  // the save waits: the writer goes on
     });
-    const StoreResult<SaveReport> saved = store_.saveNote(date(2002, 3, 15), "mine");
-    expectExitedWell(writer);
-    EXPECT_TRUE(saved) << describe(saved.error());
-    EXPECT_EQ(readBytes("hiduke.dat"), backup + "2002,3,15,mine\r\n");
+    std::string read;
+    const bool done = saving ? bool(store_.saveNote(date(2002, 3, 15), "mine")) : bool(store_.readLines(1, [&](const auto& run) {
+      read += run.lines;
+      return true;
+    }));
+    int status = 0;
+    ::waitpid(writer, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(done);
+    EXPECT_EQ(saving ? readBytes("hiduke.dat") : read, backup + (saving ? "2002,3,15,mine\r\n" : ""));
     EXPECT_EQ(listDir("."), std::vector<std::string>{"hiduke.dat"});
-    for (const int fd : {goOn[0], goOn[1]}) ::close(fd);
+    for (const int fd : {halfWritten[0], halfWritten[1], goOn[0], goOn[1]}) ::close(fd);
   }
-}
-
-// A reading of every line (an export's) waits for such a program too, and
-// never hands on half a file: told to go on as the reading starts, the
-// writer finishes before it or while it waits.
-TEST_F(NoteStoreTest, AReadingOfEveryLineWaitsForAProgramWritingTheFileInPlace) {
-  const std::string records = manyRecords();
-  writeBytes("hiduke.dat", "2002,3,15,old\r\n");
-  int goOn[2];
-  ASSERT_EQ(::pipe(goOn), 0);
-  const pid_t writer = startWritingInPlace(records, records.find('\n', records.size() / 2) + 1, goOn[0]);
-  ASSERT_GE(writer, 0);
-  ASSERT_EQ(::write(goOn[1], "G", 1), 1);
-  std::string read;
-  const StoreResult<FileIdentity> file = store_.readLines(1, [&](const NoteStore::LinesRead& run) {
-    read += run.lines;
-    return true;
-  });
-  expectExitedWell(writer);
-  EXPECT_TRUE(file) << describe(file.error());
-  EXPECT_EQ(read, records);
-  for (const int fd : {goOn[0], goOn[1]}) ::close(fd);
 }
 
 // On NFS a refused lease says nothing of writers (a client without a
