@@ -406,7 +406,8 @@ class EventReader {
   // libical to expand, `series` its UID's hash. The range bounds the days
   // of a series (`ofSeries`: repeating, or an instance of one edited on
   // its own); an event on its own fills every day it covers, so that no
-  // note of an export is lost to the range.
+  // note of an export is lost to the range, unless it lasts longer than
+  // the bound.
   void addEvent(const EventParts& parts, icalcomponent* repeating, std::uint64_t series, bool ofSeries = false) {
     const icaltimetype& start = parts.start;
     if (icaltime_is_null_time(start) || !isReadableTime(start)) {
@@ -419,14 +420,18 @@ class EventReader {
     if (!appendText(parts)) return;
     // Kept compact with 32-bit offsets: 4 GB of events' text is beyond an import.
     if (texts_.size() > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
+    const std::chrono::sys_seconds startSeconds = localSeconds(start);
+    const std::chrono::sys_seconds endSeconds = icaltime_is_null_time(parts.end) ? startSeconds : localSeconds(parts.end);
+    // One longer than the bound fills the range, as a series does.
+    const bool bound = ofSeries || endSeconds - startSeconds > std::chrono::days(kMaxLinesOfOneEvent);
     Expansion expansion{.reader = this,
                         .series = series,
                         .wallClock = isWallClock(start),
                         .allDay = start.is_date != 0,
                         .offset = static_cast<std::uint32_t>(textStart),
                         .length = static_cast<std::uint32_t>(texts_.size() - textStart),
-                        .first = ofSeries ? first_ : sys_days{std::chrono::year(0) / 1 / 1},
-                        .last = ofSeries ? last_ : sys_days{std::chrono::year(kMaxDateField) / 12 / 31}};
+                        .first = bound ? first_ : sys_days{std::chrono::year(0) / 1 / 1},
+                        .last = bound ? last_ : sys_days{std::chrono::year(kMaxDateField) / 12 / 31}};
     const std::size_t linesBefore = lines_.size();
     const std::size_t instancesBefore = instances_.size();
     // A day on either side: the range is in local days, libical's in UTC.
@@ -438,8 +443,6 @@ class EventReader {
       time.is_date = 1;
       return time;
     };
-    const std::chrono::sys_seconds startSeconds = localSeconds(start);
-    const std::chrono::sys_seconds endSeconds = icaltime_is_null_time(parts.end) ? startSeconds : localSeconds(parts.end);
     if (repeating == nullptr) {
       addOccurrence(expansion, startSeconds, endSeconds);
     } else {

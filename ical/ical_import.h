@@ -12,7 +12,8 @@
 namespace hiduke {
 
 // The days over which repeating events are expanded: an event on its own
-// fills its days wherever they fall.
+// fills its days wherever they fall, unless it lasts more than
+// kMaxLinesOfOneEvent days.
 struct ImportRange {
   std::chrono::year_month_day first;
   std::chrono::year_month_day last;

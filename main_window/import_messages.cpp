@@ -13,7 +13,7 @@ QString eventLeftOutText(const UnreadableEvent& event) {
     case EventProblem::kNone:
       break;
     case EventProblem::kTooManyLines:
-      parts << QStringLiteral("%1 日分を超えるため、読み込みません。").arg(kMaxLinesOfOneEvent);
+      parts << QStringLiteral("書き込む行が %1 を超えるため、読み込みません。").arg(kMaxLinesOfOneEvent);
       break;
     case EventProblem::kNoStart:
       parts << QStringLiteral("始まりの日時が読めないため、読み込みません。");
@@ -28,7 +28,7 @@ QString eventLeftOutText(const UnreadableEvent& event) {
       parts << QStringLiteral("時間帯が分からないため、書かれた時刻のまま読み込みます。");
       break;
     case EventProblem::kCutShort:
-      parts << QStringLiteral("ファイルがこの予定の途中で終わっているため、読み込みません。");
+      parts << QStringLiteral("ファイルが途中で終わっているため、読み込みません。");
       break;
   }
   if (!event.characters.empty()) {

@@ -92,18 +92,20 @@ StoreResult<FileIdentity> NoteStore::readWhole(int passes, Reading reading, Cons
   }
   std::int64_t bytes = 0;
   bool stopped = false;
-  for (int pass = 0; pass < passes && !stopped; ++pass) {
+  bool writtenTo = false;
+  for (int pass = 0; pass < passes && !stopped && !writtenTo; ++pass) {
     if (pass != 0 && ::lseek(file->fd.get(), 0, SEEK_SET) != 0) return readFailed(errno);
     StoreResult<void> read = readInLines(file->fd.get(), file->status.st_size, kScanChunk, [&](std::string_view lines) {
       if (pass == 0) bytes += static_cast<std::int64_t>(lines.size());
       stopped = !consume(LinesRead{.pass = pass, .lines = lines, .fileSize = file->status.st_size});
-      return !stopped;
+      // A writer that knocks on the lease waits until the file is closed:
+      // the reading gives up at once rather than keep it waiting.
+      writtenTo = writers && writers->writtenTo();
+      return !stopped && !writtenTo;
     });
     if (!read) return std::move(read).error();
   }
-  // A lease keeps writers out until the file is closed; without one, a
-  // write is seen in the file's size or time.
-  if (writers && !writers->hasLease() && writers->writtenTo()) return StoreError{.kind = StoreErrorKind::kBeingWritten};
+  if (writtenTo) return StoreError{.kind = StoreErrorKind::kBeingWritten};
   if (reading == Reading::kKept) noteRead(file->status, bytes);
   return identityOf(file->status);
 }

@@ -137,7 +137,8 @@ class NoteStore {
   // It changes nothing of the store, so it may run on a thread of its own
   // beside the store's other calls (a long export beside the window). A
   // program writing the file in place is waited for as a save waits;
-  // kBeingWritten when it kept at it, or wrote while the file was read.
+  // kBeingWritten when it kept at it, or wrote to the file (or, where a
+  // lease is held, opened it for writing) while it was read.
   StoreResult<FileIdentity> readLines(int passes, const std::function<bool(const LinesRead&)>& consume) const;
 
   // Hands `visit` every record's date and stored text (code page 932 as

@@ -807,6 +807,13 @@ TEST_F(NoteStoreTest, ASaveOrAReadingWaitsForAProgramWritingTheFileInPlace) {
   }
 }
 
+// A writer that knocks on the lease while every line is read is not kept waiting.
+TEST_F(NoteStoreTest, AReadingOfEveryLineGivesUpForAWriterThatKnocks) {
+  writeBytes("hiduke.dat", "2002,3,15,a\r\n");
+  const auto knock = [](const auto&) { return ::open("hiduke.dat", O_WRONLY | O_NONBLOCK | O_CLOEXEC) < 0; };
+  EXPECT_EQ(outcome(store_.readLines(1, knock)), describe(failed(StoreErrorKind::kBeingWritten, StoreOperation::kRead)));
+}
+
 // On NFS a refused lease says nothing of writers (a client without a
 // delegation is refused as when a program holds the file open for writing):
 // no lease is asked, and a program that only holds the file open does not
