@@ -68,9 +68,10 @@ struct ImportPlan {
 
 // Reads the iCalendar file `path` ("-": standard input) and plans its
 // import into `store`: each event becomes lines of the note of each day it
-// covers (a repeating one's repetitions only in `range`), in the local time zone (an all-day event its summary,
-// a timed one `HH:MM summary` on its first day; its description's lines
-// follow), the events of a day in the order they start. Lines a day's note
+// covers (a repeating one's repetitions only in `range`), in the local
+// time zone (an all-day event its summary, a timed one `HH:MM summary` on
+// its first day; its description's lines follow), the events of a day in
+// the order they start. Lines a day's note
 // already holds are not added again, so a second import changes nothing.
 // An instance of a repeating event edited on its own (the same UID, a
 // RECURRENCE-ID) replaces the series' instance; a cancelled one shows

@@ -62,7 +62,8 @@ void SearchDialog::search() {
   if (!search_) return;
   // A line pasted whole keeps its line break, which no line of a note
   // holds: its first line with something in it is searched.
-  const QStringList lines = query_->text().split(QRegularExpression(QStringLiteral("[\\r\\n]+")), Qt::SkipEmptyParts);
+  static const QRegularExpression kLineBreaks(QStringLiteral("[\\r\\n]+"));
+  const QStringList lines = query_->text().split(kLineBreaks, Qt::SkipEmptyParts);
   const QString query = lines.isEmpty() ? QString() : lines.front();
   // Backspace goes back to a query typed on the way here: its results are
   // kept, and only those of the start of what is typed now.
